@@ -1,0 +1,2 @@
+// tmv-cli: the command-line tool.
+int main() { return 0; }

@@ -1,0 +1,54 @@
+#pragma once
+// The serial port as the logger link sees it: open by device, line settings
+// and time-outs, synchronous read and write, speed change, close.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tmv {
+
+// Line settings are always 8N1, binary, no flow control, DTR off; only these vary.
+struct LineSettings {
+  int baud = 19200;
+  int rtsMode = 0;              // 0 disable, 1 enable, 2 handshake, 3 toggle
+  int readMultiplierMs = 1;     // per byte asked for
+  int readConstantMs = 20;
+  int writeMultiplierMs = 1;
+  int writeConstantMs = 20;
+};
+
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+  // Changes speed and time-outs of the open port; false when it cannot.
+  virtual bool Apply(const LineSettings& settings) = 0;
+  virtual LineSettings Current() const = 0;
+  // Waits until maxBytes have arrived or readMultiplierMs * maxBytes +
+  // readConstantMs have passed, whichever is first; never waits for a
+  // terminator. Returns the count read (0 = nothing, never an error).
+  virtual size_t Read(uint8_t* buffer, size_t maxBytes) = 0;
+  virtual size_t Write(const uint8_t* data, size_t count) = 0;
+  // Leaves RTS disabled and releases the device.
+  virtual void Close() = 0;
+};
+
+// Where ports come from: the host's devices, or an emulated logger in tests.
+class SerialSystem {
+ public:
+  virtual ~SerialSystem() = default;
+  // Serial devices in the order COM1, COM2, ... map onto.
+  virtual std::vector<std::string> ListDevices() = 0;
+  // nullptr when the device cannot be opened (missing, busy, not a tty).
+  virtual std::unique_ptr<SerialPort> Open(const std::string& device, const LineSettings& settings) = 0;
+};
+
+// POSIX termios implementation; works with real ttys and pseudo-terminals.
+class PosixSerialSystem : public SerialSystem {
+ public:
+  std::vector<std::string> ListDevices() override;
+  std::unique_ptr<SerialPort> Open(const std::string& device, const LineSettings& settings) override;
+};
+
+}  // namespace tmv

@@ -1,0 +1,45 @@
+#pragma once
+// Command numbers of the main menu and the program's internal commands.
+namespace tmv::cmd {
+
+constexpr int kAbout = 100;
+constexpr int kRetrieveData = 110;
+constexpr int kFetchLiveReadings = 111;
+constexpr int kExit = 112;
+constexpr int kReadDatFile = 113;
+constexpr int kScreenCapture = 114;
+constexpr int kSetup = 115;
+constexpr int kSaveFile = 116;
+constexpr int kSaveScreenSegment = 117;
+constexpr int kCalibration = 118;
+constexpr int kCalibrationHistory = 119;
+constexpr int kSaveFormat = 120;
+constexpr int kReadHexFile = 122;
+constexpr int kDerivedUnits = 124;
+constexpr int kGpsTest = 127;
+constexpr int kSetDefaultBaud = 129;
+constexpr int kStatistics = 131;
+constexpr int kMicroSalinometer = 135;
+constexpr int kComSettings = 259;
+constexpr int kConnect = 262;
+constexpr int kShowRangeChanges = 1165;
+constexpr int kEndRealTime = 2135;
+constexpr int kRealTimeLimits = 40020;
+constexpr int kLanguage = 40028;
+constexpr int kAllowMultipleCopies = 40035;
+constexpr int kModemSleep = 40044;
+constexpr int kSetLatency = 40046;
+constexpr int kMmcSdMemory = 40056;
+constexpr int kRestartRealTimeDisplay = 40057;
+constexpr int kMetaTable = 40059;
+constexpr int kEngineeringUnits = 40060;
+constexpr int kRunConfigurationScript = 40061;
+constexpr int kSamplingLed = 40064;
+constexpr int kSaveKzmCsv = 40066;
+constexpr int kSetModem = 40070;
+// Not numbered by the menu resource; given numbers here so that they can be dispatched.
+constexpr int kDisconnect = 40090;
+constexpr int kCurrentCapabilities = 40091;
+constexpr int kReadRecentFile = 40100;  // + index 0..19
+
+}  // namespace tmv::cmd
