@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tmv {
 
@@ -73,6 +74,8 @@ struct LoggerInfo {
   std::array<int, kMaxChannels> settleTimeMs{};
   bool rangeSwitchingPresent = false;
   std::array<std::string, kMaxChannels> rangeSummary;
+  bool rangeSwitchingRead = false;          // table 05 came from the logger
+  std::vector<uint8_t> configTableImage;    // table 01 data bytes as read (empty: none)
 };
 
 // rsCommandLevel flags.
