@@ -1,14 +1,11 @@
 // Placeholders until the logger model lands; they report "not available".
 #include "model/Calibration.h"
-#include "model/Capabilities.h"
 #include "model/ConfigTable.h"
 #include "shell/AppState.h"
 #include "shell/StatusLine.h"
 
 namespace tmv {
 
-void AssessCapabilities(AppState& state) { state.logger.capabilitiesStale = false; }
-int ReadRsAdvanced(AppState&) { return 2; }
 int GetConfigTable(AppState& state) {
   ShowStatus(state, "Configuration table not available");
   return 0;
