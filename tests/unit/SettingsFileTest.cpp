@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "files/SettingsFile.h"
+#include "files/WorkFiles.h"
+#include "platform/Clock.h"
+#include "platform/ScriptedUserInterface.h"
+#include "shell/AppState.h"
+
+namespace tmv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class NoSerial : public SerialSystem {
+ public:
+  std::vector<std::string> ListDevices() override { return {}; }
+  std::unique_ptr<SerialPort> Open(const std::string&, const LineSettings&) override { return nullptr; }
+};
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  SettingsFileTest() : state(serial, clock, ui) {
+    char pattern[] = "/tmp/tmv-settings-XXXXXX";
+    dir = mkdtemp(pattern);
+    state.directories.work = dir;
+  }
+  ~SettingsFileTest() override { fs::remove_all(dir); }
+
+  std::string Path(const std::string& name) const { return dir + "/" + name; }
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(Path(name), std::ios::binary) << text;
+  }
+  std::string Read(const std::string& name) const { return ReadTextFile(Path(name)).value_or("<missing>"); }
+
+  std::string dir;
+  NoSerial serial;
+  VirtualClock clock;
+  ScriptedUserInterface ui;
+  AppState state;
+};
+
+TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndIsWritten) {
+  state.ports.loggerPort = 9;
+  state.settings.derived.doTemperature = 1;
+  EXPECT_EQ(LoadSettings(state), 0);
+  EXPECT_EQ(state.ports.loggerPort, 1);
+  EXPECT_EQ(state.ports.gpsPort, 0);
+  EXPECT_EQ(state.ports.gpsBaud, 4800);
+  EXPECT_DOUBLE_EQ(state.settings.derived.doTemperature, 15.0);
+  const std::string written = Read("tmv.ini");
+  EXPECT_EQ(written.rfind("Port=COM1\nGPSComm=NOT USED\nFormat=0\nDensity (kg/m3)=OFF\n", 0), 0u) << written;
+  EXPECT_NE(written.find("\nAtmospheric pressure=10.132500\nDensity=1.028100\nLatitude=0 0.000\n"
+                         "DO temperature=15.00\nDO salinity=35.00\nDepth Freshwater=OFF\n"
+                         "Micro-Salinometer average=30\n"),
+            std::string::npos)
+      << written;
+  EXPECT_EQ(Read("tmv_copies.ini"), "Single copy only\n");
+}
+
+TEST_F(SettingsFileTest, ValuesAreReadRightAfterTheirKeysWithTheSpecialRules) {
+  ResetSettings(state);
+  state.ports.gpsPort = 4;
+  ParseSettingsText(state,
+                    "DO temperature=12.5\r\n"
+                    "Online calibration upper turbidity=800\n"
+                    "Online calibration lower turbidity=5\n"
+                    "GPSComm=NOT USED\n"
+                    "Depth Freshwater=OFF\n"
+                    "Speed of Sound=ON\n"
+                    "Dissolved oxygen: mg/l=OFF\n"
+                    "Latitude=-33 51.250\n"
+                    "Salinity=ON Hydrostatic pressure=2.50\n"
+                    "Port=COM12\n");
+  const auto& d = state.settings.derived;
+  EXPECT_DOUBLE_EQ(d.doTemperature, 12.5);
+  EXPECT_DOUBLE_EQ(state.settings.online.upperTurbidity, 800);
+  EXPECT_DOUBLE_EQ(state.settings.online.lowerTurbidity, 5);
+  EXPECT_EQ(state.ports.gpsPort, 0);
+  EXPECT_FALSE(d.depth);
+  EXPECT_TRUE(d.depthSimplified);
+  EXPECT_TRUE(d.speedOfSound);
+  EXPECT_TRUE(d.sosUnesco);  // a line naming no formula
+  EXPECT_FALSE(d.dissolvedOxygen);
+  EXPECT_TRUE(d.doMgL);  // the unit is taken even when off
+  EXPECT_EQ(d.latitudeDegrees, -33);
+  EXPECT_DOUBLE_EQ(d.latitudeMinutes, 51.25);
+  EXPECT_TRUE(d.salinity);
+  EXPECT_DOUBLE_EQ(d.hydrostaticPressure, 2.5);
+  EXPECT_TRUE(d.inUse);
+  EXPECT_EQ(state.ports.loggerPort, 12);
+
+  // "Port" inside the GPS lines is not the logger port.
+  ResetSettings(state);
+  ParseSettingsText(state, "GPSComm=COM5\nGPS baudrate=9600\n");
+  EXPECT_EQ(state.ports.loggerPort, 1);
+  EXPECT_EQ(state.ports.gpsPort, 5);
+  EXPECT_EQ(state.ports.gpsBaud, 9600);
+
+  ParseSettingsText(state, "Depth Seawater=ON\nRadio=500\nLanguage Support: Chinese\n");
+  EXPECT_TRUE(d.depth);
+  EXPECT_FALSE(d.depthSimplified);
+  EXPECT_TRUE(state.ports.radioModem);
+  EXPECT_EQ(state.ports.radioDelayMs, 500);
+  EXPECT_TRUE(state.settings.languageSupport);
+
+  // Start-up reads the file twice: the range-change display must stay on.
+  ParseSettingsText(state, "Gain not required for auto-ranging\n");
+  ParseSettingsText(state, "Gain not required for auto-ranging\n");
+  EXPECT_TRUE(state.shell.showRangeChanges);
+  EXPECT_FALSE(state.settings.gainRequired);
+}
+
+TEST_F(SettingsFileTest, BadLinesKeepDefaults) {
+  ResetSettings(state);
+  const std::string longLine = "DO salinity=20.0" + std::string(100, ' ');
+  ParseSettingsText(state,
+                    "DO temperature=\n"
+                    "Atmospheric pressure=abc\n"
+                    "Density=nan\n"
+                    "Port=COM99\n"
+                    "GPSComm=COMx\n"
+                    "Format=7\n"
+                    "Radio=\n"
+                    "Micro-Salinometer average=-4\n"
+                    "Salinity=maybe Hydrostatic pressure=9\n"
+                    "Latitude=12\n" +
+                        longLine + "\n");
+  const Settings defaults;
+  const auto& d = state.settings.derived;
+  EXPECT_DOUBLE_EQ(d.doTemperature, defaults.derived.doTemperature);
+  EXPECT_DOUBLE_EQ(d.atmosphericPressure, defaults.derived.atmosphericPressure);
+  EXPECT_DOUBLE_EQ(d.waterDensity, defaults.derived.waterDensity);
+  EXPECT_DOUBLE_EQ(d.doSalinity, 35.0);
+  EXPECT_DOUBLE_EQ(d.hydrostaticPressure, 0.0);
+  EXPECT_FALSE(d.salinity);
+  EXPECT_EQ(d.latitudeDegrees, 0);
+  EXPECT_EQ(state.ports.loggerPort, 1);
+  EXPECT_EQ(state.ports.gpsPort, 0);
+  EXPECT_EQ(state.settings.datFormat, 0);
+  EXPECT_FALSE(state.ports.radioModem);
+  EXPECT_EQ(state.settings.microSalinometerAverage, 30);
+}
+
+TEST_F(SettingsFileTest, JunkFileLoadsDefaultsAndIsNotRewritten) {
+  std::string junk;
+  for (int i = 0; i < 5000; ++i) junk += static_cast<char>((i * 37) & 0xFF);
+  junk += "\nPort=COM4\n";  // a good line among junk still counts
+  Write("tmv.ini", junk);
+  EXPECT_EQ(LoadSettings(state), 1);
+  EXPECT_EQ(state.ports.loggerPort, 4);
+  EXPECT_DOUBLE_EQ(state.settings.derived.doSalinity, 35.0);
+  EXPECT_EQ(Read("tmv.ini"), junk);
+}
+
+TEST_F(SettingsFileTest, EverySettingSurvivesAWriteAndRead) {
+  state.ports.loggerPort = 7;
+  state.ports.gpsPort = 3;
+  state.ports.gpsBaud = 9600;
+  state.ports.radioModem = true;
+  state.ports.radioDelayMs = 750;
+  Settings& s = state.settings;
+  s.datFormat = 2;
+  auto& d = s.derived;
+  d.density = d.conductivityCorrection = d.salinity = d.specificConductivity = true;
+  d.hydrostaticPressure = 1.25;
+  d.dissolvedOxygen = d.doUmol = d.doMlL = true;
+  d.optodeConcentration = d.optodeMgL = true;
+  d.optodeSaturation = true;
+  d.speedOfSound = d.sosWilson = d.sosDelGrosso = true;
+  d.atmosphericPressure = 10.5;
+  d.waterDensity = 1.025;
+  d.latitudeDegrees = 42;
+  d.latitudeMinutes = 7.125;
+  d.doTemperature = 12.5;
+  d.doSalinity = 30.25;
+  d.depth = true;
+  d.depthSimplified = false;
+  d.inUse = true;
+  s.languageSupport = true;
+  s.microSalinometerAverage = 12;
+  state.shell.showRangeChanges = true;
+  state.shell.allowMultipleCopies = true;
+  s.online = {1, 20, 5, 9, 10, 90, 3, 800};
+  ASSERT_EQ(SaveSettings(state), 1);
+  const std::string saved = SettingsText(state);
+
+  ResetSettings(state);
+  state.shell.allowMultipleCopies = false;
+  ASSERT_EQ(LoadSettings(state), 1);
+  EXPECT_EQ(SettingsText(state), saved);
+  EXPECT_EQ(state.ports.radioDelayMs, 750);
+  EXPECT_TRUE(d.doUmol && d.doMlL && !d.doMgL);
+  EXPECT_TRUE(d.optodeMgL && !d.optodeMlL);
+  EXPECT_TRUE(d.sosWilson && d.sosDelGrosso && !d.sosUnesco);
+  EXPECT_DOUBLE_EQ(s.online.upperTurbidity, 800);
+  EXPECT_DOUBLE_EQ(d.latitudeMinutes, 7.125);
+  EXPECT_TRUE(state.shell.allowMultipleCopies);
+  EXPECT_FALSE(s.gainRequired);
+
+  // The off forms name the first chosen unit and read back off.
+  d.dissolvedOxygen = d.speedOfSound = d.depth = d.optodeConcentration = false;
+  d.depthSimplified = true;
+  const std::string off = SettingsText(state);
+  EXPECT_NE(off.find("Dissolved oxygen: uMol=OFF\n"), std::string::npos);
+  EXPECT_NE(off.find("Dissolved oxygen (Optode concentration): mg/l=OFF\n"), std::string::npos);
+  EXPECT_NE(off.find("Speed of Sound: Wilson=OFF\n"), std::string::npos);
+  EXPECT_NE(off.find("Depth Freshwater=OFF\n"), std::string::npos);
+  ResetSettings(state);
+  ParseSettingsText(state, off);
+  EXPECT_FALSE(d.dissolvedOxygen || d.speedOfSound || d.depth || d.optodeConcentration);
+  EXPECT_EQ(SettingsText(state), off);
+}
+
+TEST_F(SettingsFileTest, LaterCopiesStartFromTheFirstCopysFileAndKeepTheirOwn) {
+  Write("tmv.ini", "Port=COM3\n");
+  state.shell.copyNumber = 2;
+  EXPECT_EQ(SettingsFileName(state), "tmv.002.ini");
+  EXPECT_EQ(LoadSettings(state), 1);
+  EXPECT_EQ(state.ports.loggerPort, 3);
+  state.ports.loggerPort = 5;
+  SaveSettings(state);
+  EXPECT_EQ(Read("tmv.ini"), "Port=COM3\n");
+  EXPECT_EQ(Read("tmv.002.ini").rfind("Port=COM5\n", 0), 0u);
+}
+
+TEST_F(SettingsFileTest, CopiesSwitchReadsOnlyTheStartOfTheFirstLine) {
+  EXPECT_TRUE(CopiesTextAllowsCopies("Allow multiple copies\r\n"));
+  EXPECT_FALSE(CopiesTextAllowsCopies("Single copy only\n"));
+  EXPECT_FALSE(CopiesTextAllowsCopies(""));
+  EXPECT_FALSE(CopiesTextAllowsCopies("\nAllow multiple copies\n"));
+  EXPECT_FALSE(CopiesTextAllowsCopies(std::string(20, ' ') + "Allow multiple copies\n"));
+  // A missing tmv.ini must not overwrite the user's copy switch with the default.
+  Write("tmv_copies.ini", "Allow multiple copies\n");
+  LoadSettings(state);
+  EXPECT_TRUE(state.shell.allowMultipleCopies);
+  EXPECT_EQ(Read("tmv_copies.ini"), "Allow multiple copies\n");
+}
+
+}  // namespace
+}  // namespace tmv
