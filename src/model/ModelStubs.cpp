@@ -1,5 +1,4 @@
 // Placeholders until the logger model lands; they report "not available".
-#include "model/Calibration.h"
 #include "model/ConfigTable.h"
 #include "shell/AppState.h"
 #include "shell/StatusLine.h"
@@ -8,10 +7,6 @@ namespace tmv {
 
 int GetConfigTable(AppState& state) {
   ShowStatus(state, "Configuration table not available");
-  return 0;
-}
-int ReadCalibration(AppState& state) {
-  ShowStatus(state, "Calibration not available");
   return 0;
 }
 
