@@ -1,6 +1,7 @@
 #pragma once
 // The program's whole state in one object, passed explicitly, so that tests
 // build as many independent instances as they like.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ struct ShellState {
   bool showRangeChanges = false;
   bool factoryMode = false;
   std::string factoryScript;
+  std::string windowTitle;        // the main window's title, copy prefix included
+  int menuState = 1;              // last SetMenuState
+  int64_t clockShownSecond = -1;  // calendar second the clock part last showed
+  bool exiting = false;           // ExitProgram went through; the message loop ends
 };
 
 // Actions the link and model layers ask of the program around them.

@@ -42,4 +42,12 @@ constexpr int kDisconnect = 40090;
 constexpr int kCurrentCapabilities = 40091;
 constexpr int kReadRecentFile = 40100;  // + index 0..19
 
+// The menus themselves, so that they can be greyed and enabled like commands.
+constexpr int kMenuBar = 50000;
+constexpr int kMenuFile = 50001;
+constexpr int kMenuRecentFiles = 50002;  // "&Read a recent file"
+constexpr int kMenuLoggerFunctions = 50003;
+constexpr int kMenuCalibration = 50004;
+constexpr int kMenuConfiguration = 50005;
+
 }  // namespace tmv::cmd
