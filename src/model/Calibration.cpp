@@ -302,8 +302,10 @@ int ReadCalibrationMicrochip(AppState& state) {
   return 1;
 }
 
-int ReadCalibrationLegacy(AppState& state, bool verifyOnly) {
-  return LegacyResult(ReadLegacyRecord(state, verifyOnly));
+int ReadCalibrationLegacy(AppState& state, bool verifyOnly, bool* notCalibrated) {
+  const LegacyOutcome outcome = ReadLegacyRecord(state, verifyOnly);
+  if (notCalibrated != nullptr) *notCalibrated = outcome == LegacyOutcome::NotCalibrated;
+  return LegacyResult(outcome);
 }
 
 int ReadCalibrationSingleChannel(AppState& state) {

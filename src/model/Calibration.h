@@ -20,8 +20,9 @@ int ReadCalibrationMicrochip(AppState& state);
 // Older multi-channel loggers: one record of the calibration page at
 // calibration.nextRecordOffset. 0 = failed, not calibrated or (verifyOnly)
 // different; 1 = read or verified equal; 2 = another record follows.
-// After every record read, nextRecordOffset points past it.
-int ReadCalibrationLegacy(AppState& state, bool verifyOnly);
+// After every record read, nextRecordOffset points past it. notCalibrated,
+// when given, tells an empty page apart from a failed read.
+int ReadCalibrationLegacy(AppState& state, bool verifyOnly, bool* notCalibrated = nullptr);
 
 // Older single-channel loggers: the "Z" query. 1 = coefficients or the
 // uncalibrated defaults in place; 0 = no usable reply.
