@@ -58,26 +58,6 @@ bool HexByteAt(std::string_view text, size_t pos, uint8_t& byte) {
   return true;
 }
 
-// The number in front of the tag of the last reply ("6.20WIN").
-bool NumberBeforeTag(const ReplyBuffer& reply, std::string_view tag, float& value) {
-  const std::string_view text = reply.Bytes();
-  const size_t at = text.find(tag);
-  if (at == std::string_view::npos) return false;
-  size_t begin = at;
-  while (begin > 0) {
-    const char c = text[begin - 1];
-    if ((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+') --begin;
-    else break;
-  }
-  if (begin == at) return false;
-  const std::string number(text.substr(begin, at - begin));
-  char* end = nullptr;
-  const double v = std::strtod(number.c_str(), &end);
-  if (end == number.c_str()) return false;
-  value = static_cast<float>(v);
-  return true;
-}
-
 bool IsBaudTableRate(int baud) {
   for (int rate : kBaudTable)
     if (rate == baud) return true;
@@ -85,11 +65,8 @@ bool IsBaudTableRate(int baud) {
 }
 
 void ReadMinimumProgramVersion(AppState& state) {
-  LoggerInfo& info = state.logger;
-  float minimum = 0.0f;
-  if (QueryTagged(state, "!W", "WIN") != 1 || !NumberBeforeTag(state.reply, "WIN", minimum)) return;
-  info.minimumProgramVersion = minimum;
-  info.minimumProgramVersionValid = true;
+  if (CommGet(state, 27) != 1) return;
+  const float minimum = state.logger.minimumProgramVersion;
   if (FirmwareAbove(minimum, kProgramVersion))
     state.ui.MessageBox(MinimumVersionMessage(minimum), Tr(state, "Minimum Windows Version"), MessageButtons::Ok,
                         MessageIcon::Stop, MessageAnswer::Ok);

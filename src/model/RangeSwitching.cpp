@@ -131,9 +131,8 @@ int WriteRangeSwitching(AppState& state, std::vector<std::string>* drawn) {
   if (WriteTableVerified(state, 4, info.extendedRange.data(), kRangeTableLength) != 1) return 0;
   if (drawn) drawn->push_back(Tr(state, "Extended channel capabilities write success"));
   if (WriteTableVerified(state, 5, info.rangeSwitching.data(), kRangeTableLength) != 1) return 0;
-  const std::string both = Tr(state, "Range switching behaviour and Extended channel capabilities write success");
-  if (drawn) drawn->push_back(both);
-  ShowStatus(state, both);
+  // The exchange shows the pair's message in the status line.
+  if (drawn) drawn->push_back(Tr(state, "Range switching behaviour and Extended channel capabilities write success"));
   return 1;
 }
 
