@@ -1,2 +1,191 @@
 // tmv-cli: the command-line tool.
-int main() { return 0; }
+//
+//   tmv-cli [--port PATH|COMn] [--baud N] [--yes] [--verbose] COMMAND [ARGS]
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "ConsoleUserInterface.h"
+#include "link/LoggerLink.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+#include "shell/AppState.h"
+
+namespace {
+
+using tmv::cli::CliCommandInfo;
+
+struct Options {
+  std::string port;
+  int baud = 0;
+  bool yes = false;
+  bool verbose = false;
+  bool help = false;
+  std::vector<std::string> rest;  // command words and their arguments
+};
+
+void PrintUsage(std::ostream& os) {
+  os << "Usage: tmv-cli [--port PATH|COMn] [--baud N] [--yes] [--verbose] COMMAND [ARGS]\n"
+        "       tmv-cli COMMAND --help\n\n"
+        "Options:\n"
+        "  --port PATH|COMn  the logger's serial device (e.g. /dev/ttyUSB0) or COM port number\n"
+        "  --baud N          the rate to try first: 1200, 2400, 4800, 9600 or 19200 (default 19200)\n"
+        "  --yes             answer Yes to questions (otherwise their default answer is taken)\n"
+        "  --verbose         show the status-line texts on standard error\n"
+        "  --help            this text\n\n"
+        "Commands:\n";
+  std::vector<const CliCommandInfo*> list;
+  for (const auto& c : tmv::cli::CliCommands()) list.push_back(&c);
+  std::sort(list.begin(), list.end(), [](auto* a, auto* b) { return a->name < b->name; });
+  size_t width = 0;
+  for (auto* c : list) width = std::max(width, c->name.size());
+  for (auto* c : list) os << "  " << c->name << std::string(width - c->name.size() + 2, ' ') << c->summary << "\n";
+}
+
+std::vector<std::string> Words(const std::string& name) {
+  std::istringstream in(name);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+// The registered command whose words begin the remaining arguments; the
+// longest match wins ("calibration history" over "calibration").
+const CliCommandInfo* FindCommand(const std::vector<std::string>& rest, size_t& used) {
+  const CliCommandInfo* best = nullptr;
+  used = 0;
+  for (const auto& c : tmv::cli::CliCommands()) {
+    const auto words = Words(c.name);
+    if (words.empty() || words.size() > rest.size() || words.size() <= used) continue;
+    if (std::equal(words.begin(), words.end(), rest.begin())) {
+      best = &c;
+      used = words.size();
+    }
+  }
+  return best;
+}
+
+// "COM3" / "com3" -> 3; 0 when the text is not a COM port name.
+int ComNumber(const std::string& text) {
+  if (text.size() < 4 || text.size() > 5) return 0;
+  std::string head = text.substr(0, 3);
+  for (auto& ch : head) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  if (head != "COM") return 0;
+  int n = 0;
+  for (size_t i = 3; i < text.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return 0;
+    n = n * 10 + (text[i] - '0');
+  }
+  return n;
+}
+
+bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& option, std::string& value) {
+  const std::string& a = args[i];
+  if (a == option) {
+    if (i + 1 >= args.size()) return false;
+    value = args[++i];
+    return true;
+  }
+  value = a.substr(option.size() + 1);  // --option=value
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  Options opt;
+  size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.empty() || a[0] != '-') break;
+    std::string value;
+    if (a == "--help" || a == "-h") {
+      opt.help = true;
+    } else if (a == "--yes" || a == "-y") {
+      opt.yes = true;
+    } else if (a == "--verbose" || a == "-v") {
+      opt.verbose = true;
+    } else if (a == "--port" || a.rfind("--port=", 0) == 0) {
+      if (!TakeValue(args, i, "--port", value) || value.empty()) {
+        std::cerr << "tmv-cli: --port needs a device path or COMn\n";
+        return tmv::cli::kExitUsage;
+      }
+      opt.port = value;
+    } else if (a == "--baud" || a.rfind("--baud=", 0) == 0) {
+      if (!TakeValue(args, i, "--baud", value)) {
+        std::cerr << "tmv-cli: --baud needs a rate\n";
+        return tmv::cli::kExitUsage;
+      }
+      char* end = nullptr;
+      const long baud = std::strtol(value.c_str(), &end, 10);
+      const bool known = end != value.c_str() && *end == '\0' &&
+                         std::find(tmv::kBaudTable.begin(), tmv::kBaudTable.end(), baud) != tmv::kBaudTable.end();
+      if (!known) {
+        std::cerr << "tmv-cli: --baud must be one of 1200, 2400, 4800, 9600, 19200\n";
+        return tmv::cli::kExitUsage;
+      }
+      opt.baud = static_cast<int>(baud);
+    } else if (a == "--") {
+      ++i;
+      break;
+    } else {
+      std::cerr << "tmv-cli: unknown option '" << a << "'\n";
+      PrintUsage(std::cerr);
+      return tmv::cli::kExitUsage;
+    }
+  }
+  opt.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+
+  if (opt.rest.empty()) {
+    PrintUsage(opt.help ? std::cout : std::cerr);
+    return opt.help ? tmv::cli::kExitOk : tmv::cli::kExitUsage;
+  }
+  size_t used = 0;
+  const CliCommandInfo* command = FindCommand(opt.rest, used);
+  if (command == nullptr) {
+    std::cerr << "tmv-cli: unknown command '" << opt.rest.front() << "'\n";
+    PrintUsage(std::cerr);
+    return tmv::cli::kExitUsage;
+  }
+  std::vector<std::string> commandArgs(opt.rest.begin() + static_cast<std::ptrdiff_t>(used), opt.rest.end());
+  if (opt.help || std::find(commandArgs.begin(), commandArgs.end(), "--help") != commandArgs.end()) {
+    std::cout << command->help;
+    if (!command->help.empty() && command->help.back() != '\n') std::cout << "\n";
+    return tmv::cli::kExitOk;
+  }
+
+  tmv::PosixSerialSystem serial;
+  tmv::SystemClock clock;
+  tmv::cli::ConsoleUserInterface ui(std::cerr, opt.verbose, opt.yes);
+  tmv::AppState state(serial, clock, ui);
+  if (!opt.port.empty()) {
+    const int com = ComNumber(opt.port);
+    if (com >= 1 && com <= 16)
+      state.ports.loggerPort = com;
+    else if (com != 0) {
+      std::cerr << "tmv-cli: COM ports are numbered 1 to 16\n";
+      return tmv::cli::kExitUsage;
+    } else
+      state.ports.loggerDevice = opt.port;
+  }
+  if (opt.baud != 0) {
+    const auto at = std::find(tmv::kBaudTable.begin(), tmv::kBaudTable.end(), opt.baud);
+    state.logger.baudIndex = static_cast<int>(at - tmv::kBaudTable.begin());
+    state.logger.baud = opt.baud;
+  }
+  tmv::ProbePorts(state);
+
+  tmv::cli::CliContext ctx{state, commandArgs, std::cout, std::cerr, opt.yes};
+  const int rc = command->run(ctx);
+  std::cout.flush();
+  tmv::CloseLink(state, state.loggerLink, state.ports.loggerPort);
+  tmv::CloseLink(state, state.gpsLink, state.ports.gpsPort);
+  return rc;
+}

@@ -2,10 +2,21 @@
 // Connecting and identifying a logger: the baud cycle, the identity reply,
 // the change of logger, and the link part of the status line.
 #include <string>
+#include <string_view>
 
 namespace tmv {
 
 struct AppState;
+
+// The identity reply of "A", read from the maker word "TMV" on as
+// "%s %s %f %d"; fields that are not there keep the values they hold.
+struct Identity {
+  std::string model = "UNKNOWN";
+  float firmwareVersion = 0.0f;
+  int serialNumber = 0;
+};
+// false when the reply holds no "TMV".
+bool ParseIdentity(std::string_view reply, Identity& identity);
 
 int ConnectLogger(AppState& state);
 // Runs the connect command (status texts and ConnectLogger); returns `connected`.
@@ -13,6 +24,8 @@ bool Reconnect(AppState& state);
 // The connect command 262: "Attempting to connect ..." then the connected text.
 int RunConnectCommand(AppState& state);
 void ReportLinkError(AppState& state, bool openFailed);
+// The text ReportLinkError shows, naming the port as PortName does.
+std::string LinkErrorText(const AppState& state, bool openFailed);
 void ShowLinkStatus(AppState& state, bool trying);
 // "TMV Data Logger: %s %5.2f %06d connected on COM%1d at %ld baud."
 std::string ConnectedText(const AppState& state);

@@ -51,22 +51,59 @@ struct QueryState {
   bool memoryTestPassed = false;      // query 33
   std::string metaTable;              // query 36
   int progressValue = 0;              // query 26 sets 101 when the reply is neither
+
+  // Arguments of the queries that take one.
+  int cardFileNumber = 0;   // query 35: "!GCC%08d"
+  int metaTableNumber = 0;  // query 36: "!X01%02X" / "!X04%02X"
+  int sensorAddress = 0;    // query 38: the byte after "~"
+  // The table of the last successful verified write (-1 none), so that the
+  // pair 04 and 05 can report together.
+  int lastVerifiedTable = -1;
 };
 
-// The status texts of query 9, codes 0..8.
+// The status texts of query 9, codes 0..8 ("Memory Error" for any other code).
 const char* LoggerStatusText(int code);
 
 // "%02X" of every byte, upper case.
 std::string HexBytes(const uint8_t* data, size_t count);
 uint8_t Sum8(const uint8_t* data, size_t count);
 
+// Bounded readers of reply text, as the "%2X" and "%s" conversions read it.
+// Whitespace is skipped first; pos moves past what was read; a NUL ends the text.
+bool ScanHex2(std::string_view text, size_t& pos, int& value);
+size_t ScanHexPairs(std::string_view text, size_t pos, uint8_t* out, size_t count);  // pairs read
+bool ScanWord(std::string_view text, size_t& pos, std::string& word, size_t maxLength = 63);
+bool ScanFloat(std::string_view text, size_t& pos, float& value);
+bool ScanInt(std::string_view text, size_t& pos, int& value);
+// Where the values of a tagged reply start: valueChars in front of the tag
+// when the reply holds that many there, otherwise at the start of the reply
+// (a late byte from an earlier exchange then cannot shift the values).
+size_t ValueStart(const ReplyBuffer& reply, std::string_view tag, size_t valueChars);
+
 int QueryTagged(AppState& state, std::string_view command, std::string_view tag);
-int ReadTable(AppState& state, std::string_view command, uint8_t* dest, size_t destSize);
+// dest receives the data bytes and the checksum byte; a table longer than
+// destSize fails (0). dataCount, when given, receives the byte count N.
+int ReadTable(AppState& state, std::string_view command, uint8_t* dest, size_t destSize,
+              size_t* dataCount = nullptr);
 int SendTable(AppState& state, std::string_view command, size_t count, uint8_t* data);
 int WaitAck(AppState& state);
+// dest must hold expected + 1 bytes (a NUL follows the bytes read).
 size_t ReadMemory(AppState& state, uint32_t start, uint32_t end, uint8_t* dest, size_t expected);
+// "I" + end address + start address, four bytes each, least significant first.
+std::string MemoryReadCommand(uint32_t start, uint32_t end);
 void SendAck(AppState& state);
 int CommGet(AppState& state, int code);
+
+// The texts a verified table write reports.
+struct TableMessages {
+  const char* sendError;
+  const char* retrieveError;
+  const char* compareError;
+  const char* success;  // nullptr: nothing shown
+  bool messageBox;      // shown in a "Configuration" box with a stop icon
+};
+// nullptr for a table without messages.
+const TableMessages* TableMessagesFor(int table);
 
 // The table write with verification: send, read back, compare, and the table's messages.
 int WriteTableVerified(AppState& state, int table, const uint8_t* data, size_t count);

@@ -47,6 +47,12 @@ LineSettings SpeedChangeSettings(int baud, int rtsMode);
 std::string DeviceForPort(const AppState& state, int port);
 // "COM1", or the device path when one was given for the logger port.
 std::string PortName(const AppState& state, int port);
+// A message format with its "COM%1d" (or, failing that, "%1d") turned into "%s",
+// so that the port can be named by PortName.
+std::string PortFormat(const std::string& format);
+// A message whose only argument is the port: "Unable to open COM%1d ..." with
+// the port named by PortName.
+std::string FormatWithPort(const std::string& format, const AppState& state, int port);
 
 void ProbePorts(AppState& state);
 int OpenLink(AppState& state, LoggerLink& link, int port, int baud, int rtsMode);
@@ -54,7 +60,8 @@ int CloseLink(AppState& state, LoggerLink& link, int port);
 int SetLinkBaud(AppState& state, int baud);
 size_t LinkWrite(AppState& state, LoggerLink& link, std::string_view text);
 size_t LinkWriteBytes(AppState& state, LoggerLink& link, const uint8_t* bytes, size_t count);
-// buffer must hold maxBytes + 1: a NUL always follows the bytes read.
+// buffer must hold maxBytes + 1: a NUL always follows the bytes read. On the
+// logger link the radio-modem delay, when set, comes first.
 size_t LinkRead(AppState& state, LoggerLink& link, uint8_t* buffer, size_t maxBytes);
 int OpenGpsLink(AppState& state);
 void DelayMs(AppState& state, int ms);

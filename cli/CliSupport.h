@@ -1,0 +1,26 @@
+#pragma once
+// Helpers for the command files of the command-line tool.
+#include <string>
+
+#include "CliCommand.h"
+
+namespace tmv::cli {
+
+// Exit statuses of the tool.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// Connects to the logger (the connect command with its status texts).
+// Returns kExitOk when a logger answered; otherwise prints the status-line
+// text of the failure ("Unable to open ..." / "Unable to Communicate with
+// Logger on ...") to ctx.err and returns kExitFailure.
+int ConnectOrReport(CliContext& ctx);
+// Prints text (one line) to ctx.err and returns kExitFailure.
+int ReportFailure(CliContext& ctx, const std::string& text);
+// The "Unable to Communicate with Logger on ..." text, for a query that went unanswered.
+int ReportNoAnswer(CliContext& ctx);
+// Prints a usage error and the command's help hint; returns kExitUsage.
+int UsageError(CliContext& ctx, const std::string& text);
+
+}  // namespace tmv::cli

@@ -1,0 +1,195 @@
+#include "link/Connection.h"
+
+#include <algorithm>
+
+#include "link/Exchange.h"
+#include "link/LoggerLink.h"
+#include "model/LoggerFamily.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
+#include "shell/StatusLine.h"
+
+namespace tmv {
+
+namespace {
+
+// How often a failed save of the previous logger's data is offered again
+// before the connection is given up (the data is kept).
+constexpr int kSaveRounds = 3;
+
+void DisableKzmCsv(AppState& state) { state.ui.SetCommandEnabled(cmd::kSaveKzmCsv, false); }
+
+// One pass at the current rate: two wake-ups of "A".
+bool IdentifyPass(AppState& state) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    LinkWrite(state, state.loggerLink, "A");
+    const size_t n = LinkRead(state, state.loggerLink, state.reply.Data(), 120);
+    state.reply.length = n;
+    state.logger.connected = n >= 1 && state.reply.Contains("TMV");
+    if (state.logger.connected) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ParseIdentity(std::string_view reply, Identity& identity) {
+  const size_t at = reply.find("TMV");
+  if (at == std::string_view::npos) return false;
+  const std::string_view text = reply.substr(at);
+  size_t pos = 0;
+  std::string maker, model;
+  float version = 0.0f;
+  int serial = 0;
+  // Each field is taken only when the ones before it were read, as the
+  // scan of "%s %s %f %d" would.
+  if (!ScanWord(text, pos, maker)) return true;
+  if (!ScanWord(text, pos, model)) return true;
+  identity.model = model;
+  if (!ScanFloat(text, pos, version)) return true;
+  identity.firmwareVersion = version;
+  if (!ScanInt(text, pos, serial)) return true;
+  identity.serialNumber = serial;
+  return true;
+}
+
+std::string LinkErrorText(const AppState& state, bool openFailed) {
+  const char* english = openFailed
+                            ? "Unable to open COM%1d - bad port setting or another application holds the port."
+                            : "Unable to Communicate with Logger on COM%1d";
+  return FormatWithPort(Tr(state, english), state, state.ports.loggerPort);
+}
+
+void ReportLinkError(AppState& state, bool openFailed) {
+  ShowStatus(state, LinkErrorText(state, openFailed));
+  state.logger.connected = false;
+  state.query.fetchSelector = 0;
+}
+
+void ShowLinkStatus(AppState& state, bool trying) {
+  std::string text;
+  if (trying)
+    text = Format(Tr(state, "Trying: %d").c_str(), state.logger.baud);
+  else if (state.logger.connected)
+    text = Format(Tr(state, "%d baud").c_str(), state.logger.baud);
+  else
+    text = Tr(state, "Not connected");
+  state.ui.SetConnectionText(text);
+}
+
+std::string ConnectedText(const AppState& state) {
+  const std::string format =
+      PortFormat(Tr(state, "TMV Data Logger: %s %5.2f %06d connected on COM%1d at %ld baud."));
+  const LoggerInfo& l = state.logger;
+  return Format(format.c_str(), l.model.c_str(), static_cast<double>(l.firmwareVersion), l.serialNumber,
+                PortName(state, state.ports.loggerPort).c_str(), static_cast<long>(l.baud));
+}
+
+int ConnectLogger(AppState& state) {
+  LoggerInfo& info = state.logger;
+  for (int round = 0;; ++round) {
+    info.model = "UNKNOWN";
+    info.firmwareVersion = 0.0f;
+    info.serialNumber = 0;
+    info.microchipLogger = false;
+    state.query.repeatFetchMarked = false;
+    info.baudIndex = std::clamp(info.baudIndex, 0, static_cast<int>(kBaudTable.size()) - 1);
+    int index = info.baudIndex;
+    int failedPasses = 0;
+
+    do {
+      if (!info.connected) {
+        ShowLinkStatus(state, true);
+        if (!OpenLink(state, state.loggerLink, state.ports.loggerPort, info.baud, 0)) {
+          ReportLinkError(state, true);
+          DisableKzmCsv(state);
+          return 0;
+        }
+      }
+      // A connected logger is asked on the link as it is.
+      if (!IdentifyPass(state)) {
+        index = (index + 1) % static_cast<int>(kBaudTable.size());
+        info.baud = kBaudTable[static_cast<size_t>(index)];
+        ++failedPasses;
+      }
+      state.ui.ProcessEvents();
+    } while (failedPasses <= 5 && !info.connected);
+
+    ShowLinkStatus(state, false);
+    if (!info.connected) {
+      ReportLinkError(state, false);
+      info.baud = kBaudTable[static_cast<size_t>(info.baudIndex)];
+      DisableKzmCsv(state);
+      return 0;
+    }
+
+    info.baudIndex = index;
+    Identity identity;
+    ParseIdentity(state.reply.Bytes(), identity);
+    info.model = identity.model;
+    info.firmwareVersion = identity.firmwareVersion;
+    info.serialNumber = identity.serialNumber;
+
+    if (info.previousSerial >= 0 && info.previousSerial != info.serialNumber) {
+      const bool unsaved = state.shell.dataRetrieved && !state.shell.dataSaved;
+      if (unsaved) {
+        const std::string question =
+            Format(Tr(state, "Logger has changed from %06d to %06d.\nRetrieved data from %06d has not been "
+                             "saved.\nDo you wish to return to save the data now?")
+                       .c_str(),
+                   info.previousSerial, info.serialNumber, info.previousSerial);
+        const MessageAnswer answer = state.ui.MessageBox(question, Tr(state, "Connecting Logger"),
+                                                         MessageButtons::YesNo, MessageIcon::Exclamation,
+                                                         MessageAnswer::No);
+        if (answer == MessageAnswer::Yes) {
+          // The data is saved under the logger it came from.
+          info.serialNumber = info.previousSerial;
+          info.firmwareVersion = info.previousVersion;
+          info.model = info.previousModel;
+          if (state.hooks.saveRetrievedData) state.hooks.saveRetrievedData();
+          const bool stillUnsaved = state.shell.dataRetrieved && !state.shell.dataSaved;
+          if (stillUnsaved && round + 1 >= kSaveRounds) {
+            // Neither saved nor given up by the user: keep the data and the
+            // previous logger's identity rather than ask for ever.
+            info.connected = false;
+            ShowLinkStatus(state, false);
+            return 0;
+          }
+          continue;
+        }
+        state.ui.SetCommandEnabled(cmd::kSaveFile, false);
+        state.ui.SetCommandEnabled(cmd::kSaveFormat, false);
+        state.ui.SetCommandEnabled(cmd::kSaveScreenSegment, false);
+        state.ui.SetCommandEnabled(cmd::kSaveKzmCsv, false);
+        state.shell.dataRetrieved = false;
+        state.shell.dataSaved = true;
+      }
+      if (state.hooks.hideDataWindows) state.hooks.hideDataWindows();
+      info.capabilitiesStale = true;
+      info.configurationStale = true;
+      info.calibrationStale = true;
+    }
+
+    info.previousSerial = info.serialNumber;
+    info.previousVersion = info.firmwareVersion;
+    info.previousModel = info.model;
+    if (!IsTideWaveRecorder(info.model)) DisableKzmCsv(state);
+    info.microchipLogger = FirmwareAbove(info.firmwareVersion, 4.99);
+    return 1;
+  }
+}
+
+int RunConnectCommand(AppState& state) {
+  ShowStatus(state, FormatWithPort(Tr(state, "Attempting to connect to TMV Data Logger on COM%1d."), state,
+                                   state.ports.loggerPort));
+  if (ConnectLogger(state)) ShowStatus(state, ConnectedText(state));
+  return state.logger.connected ? 1 : 0;
+}
+
+bool Reconnect(AppState& state) {
+  RunConnectCommand(state);
+  return state.logger.connected;
+}
+
+}  // namespace tmv
