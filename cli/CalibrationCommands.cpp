@@ -1,0 +1,148 @@
+// Commands of the calibration coefficients: show, history, set.
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "link/Exchange.h"
+#include "model/Calibration.h"
+#include "model/CalibrationDialog.h"
+#include "model/CalibrationHistory.h"
+#include "model/Capabilities.h"
+#include "model/ChannelTypes.h"
+#include "model/ConfigTable.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+
+namespace tmv::cli {
+
+namespace {
+
+// Connect, then what every logger operation needs first: capabilities,
+// configuration and the current coefficients.
+int PrepareLogger(CliContext& ctx) {
+  if (int rc = ConnectOrReport(ctx)) return rc;
+  AppState& state = ctx.state;
+  AssessCapabilities(state);
+  // Older single-channel loggers have no configuration table (query 16).
+  const int config = (state.logger.microchipLogger || state.logger.model.find("QN") != std::string::npos)
+                         ? GetConfigTable(state)
+                         : CommGet(state, 16);
+  if (config != 1) return ReportFailure(ctx, state.statusText);
+  if (ReadCalibration(state) != 1) return ReportFailure(ctx, state.statusText);
+  return kExitOk;
+}
+
+void PrintCoefficients(CliContext& ctx) {
+  const AppState& state = ctx.state;
+  for (int ch = 0; ch < state.logger.channelCount && ch < kMaxChannels; ++ch) {
+    const auto& c = state.calibration.coefficients[static_cast<size_t>(ch)];
+    ctx.out << Format("%-24s %.15f %.15f %.15f %.15f", ChannelLabel(state.logger, ch).c_str(), c[0], c[1], c[2], c[3])
+            << "\n";
+  }
+  if (state.logger.microchipLogger && state.logger.conductivityMilliSiemens) {
+    const ConductivityCorrection& cc = state.calibration.conductivityCorrection;
+    ctx.out << Format("Conductivity correction: a=%.15f b=%.15f Tc=%.15f c=%.15f", cc.a, cc.b, cc.tc, cc.c) << "\n";
+  }
+}
+
+int ShowCalibration(CliContext& ctx) {
+  if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
+  if (int rc = PrepareLogger(ctx)) return rc;
+  if (ctx.state.statusText.find("not yet calibrated") != std::string::npos) ctx.err << ctx.state.statusText << "\n";
+  PrintCoefficients(ctx);
+  return kExitOk;
+}
+
+int History(CliContext& ctx) {
+  if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
+  if (int rc = ConnectOrReport(ctx)) return rc;
+  AssessCapabilities(ctx.state);
+  std::error_code ec;
+  const std::filesystem::path cwd = std::filesystem::current_path(ec);
+  const std::string here = ec ? std::string(".") : cwd.string();
+  const CalibrationHistory history = WriteCalibrationHistory(ctx.state, here);
+  if (history.result != 1) return ReportFailure(ctx, ctx.state.statusText);
+  for (const auto& line : history.lines) ctx.out << line << "\n";
+  ctx.err << ctx.state.statusText << "\n";
+  return kExitOk;
+}
+
+int SetCalibrationCommand(CliContext& ctx) {
+  // Every argument is checked before the logger is touched.
+  long channel = 0;
+  std::vector<double> values;
+  for (size_t i = 0; i < ctx.args.size(); ++i) {
+    const std::string& a = ctx.args[i];
+    std::string number;
+    if (a == "--channel") {
+      if (i + 1 >= ctx.args.size()) return UsageError(ctx, "--channel needs a channel number");
+      number = ctx.args[++i];
+    } else if (a.rfind("--channel=", 0) == 0) {
+      number = a.substr(10);
+    } else {
+      double v = 0.0;
+      if (!ParseCoefficient(a, v)) return UsageError(ctx, "'" + a + "' is not a number");
+      values.push_back(v);
+      continue;
+    }
+    char* end = nullptr;
+    channel = std::strtol(number.c_str(), &end, 10);
+    if (number.empty() || *end != '\0' || channel < 1 || channel > kMaxChannels)
+      return UsageError(ctx, "--channel needs a channel number from 1 to 24");
+  }
+  if (channel == 0) return UsageError(ctx, "--channel N is required");
+  if (values.size() != 4) return UsageError(ctx, "four coefficients C0 C1 C2 C3 are required");
+
+  if (int rc = PrepareLogger(ctx)) return rc;
+  AppState& state = ctx.state;
+  if (channel > state.logger.channelCount)
+    return ReportFailure(ctx, Format("The logger has %d channels.", state.logger.channelCount));
+  if (CommGet(state, 9) != 1) return ReportNoAnswer(ctx);
+  const int status = state.query.loggerStatus;
+  if (status != 0 && status != 4 && status != 8)
+    return ReportFailure(ctx, Format("%s: Stop from 'Setup'", LoggerStatusText(status)));
+
+  auto& row = state.calibration.coefficients[static_cast<size_t>(channel - 1)];
+  const std::array<double, 4> wanted = {values[0], values[1], values[2], values[3]};
+  int flags = row != wanted ? 1 : 0;
+  if (state.statusText.find("not yet calibrated") != std::string::npos) flags = 1;
+  if (state.ui.MessageBox(Tr(state, "Are you sure you wish to load these constants?"), Tr(state, "Calibration"),
+                          MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No) != MessageAnswer::Yes) {
+    ctx.err << "Not written (answer Yes with --yes).\n";
+    return kExitFailure;
+  }
+  row = wanted;
+  state.calibration.changedFlags = flags;
+  if (WriteCalibration(state) != 1) return ReportFailure(ctx, state.statusText);
+  PrintCoefficients(ctx);
+  return kExitOk;
+}
+
+const bool registered = [] {
+  RegisterCliCommand({"calibration", "Show the calibration coefficients of every channel",
+                      "Usage: tmv-cli [--port PATH|COMn] calibration\n\n"
+                      "Prints each channel's label and its coefficients c0 c1 c2 c3\n"
+                      "(value = c0 + c1*x + c2*x^2 + c3*x^3, x = raw / 2^24; thermistor\n"
+                      "channels use the Steinhart-Hart form), and the conductivity\n"
+                      "correction coefficients a, b, Tc, c when the logger keeps them.\n",
+                      ShowCalibration});
+  RegisterCliCommand({"calibration history", "Write the calibration history file and show it",
+                      "Usage: tmv-cli [--port PATH|COMn] calibration history\n\n"
+                      "Lists every calibration record the logger holds into SERIAL.K.his in\n"
+                      "the current directory (K is the first free number) and prints it.\n",
+                      History});
+  RegisterCliCommand({"calibration set", "Write one channel's coefficients and verify them",
+                      "Usage: tmv-cli [--port PATH|COMn] [--yes] calibration set --channel N C0 C1 C2 C3\n\n"
+                      "Replaces the coefficients of channel N (1-based), writes the calibration\n"
+                      "to the logger and verifies it. Asks \"Are you sure you wish to load these\n"
+                      "constants?\" first; without --yes the answer is No and nothing is written.\n"
+                      "The logger must not be logging.\n",
+                      SetCalibrationCommand});
+  return true;
+}();
+
+}  // namespace
+
+}  // namespace tmv::cli
