@@ -3,6 +3,7 @@
 // second-language text; Tr picks the one of the current language.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tmv {
 
@@ -14,5 +15,17 @@ std::string Tr(const AppState& state, std::string_view english);
 std::string Tr(int language, std::string_view english);
 // printf-style formatting of a catalogue text.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The English texts of the catalogue, in table order.
+const std::vector<std::string>& CatalogueTexts();
+bool InCatalogue(std::string_view english);
+// The second language's text of a message: only its format skeleton, that is
+// the conversions, digits, punctuation and line breaks with the words taken
+// out (": %s" for "Unable to open file: %s").
+std::string FormatSkeleton(std::string_view english);
+
+// The refusal shown while a logger is logging or enabled, for an operation
+// such as "set the latency".
+std::string LoggingRefusalText(std::string_view operation);
 
 }  // namespace tmv

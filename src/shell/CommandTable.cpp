@@ -1,0 +1,117 @@
+#include "shell/CommandTable.h"
+
+#include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
+
+namespace tmv {
+namespace {
+
+MenuEntry Menu(int number, int parent, const char* text, char key) {
+  MenuEntry e;
+  e.number = number;
+  e.parent = parent;
+  e.text = text;
+  e.accessKey = key;
+  e.isMenu = true;
+  e.built = true;
+  return e;
+}
+
+MenuEntry Item(int number, int parent, const char* text, char key, bool built, bool separatorBefore = false) {
+  MenuEntry e;
+  e.number = number;
+  e.parent = parent;
+  e.text = text;
+  e.accessKey = key;
+  e.built = built;
+  e.separatorBefore = separatorBefore;
+  return e;
+}
+
+std::vector<MenuEntry> BuildTable() {
+  using namespace cmd;
+  constexpr bool kBuilt = true;
+  constexpr bool kNotYet = false;
+  return {
+      Menu(kMenuFile, kMenuBar, "&File", 'F'),
+      Menu(kMenuRecentFiles, kMenuFile, "&Read a recent file", 'R'),
+      Item(kReadDatFile, kMenuFile, "Read a &DAT file", 'D', kNotYet),
+      Item(kReadHexFile, kMenuFile, "Read a &HEX file", 'H', kNotYet),
+      Item(kSaveFile, kMenuFile, "&Save file", 'S', kNotYet, true),
+      Item(kSaveFormat, kMenuFile, "&Format for the save file", 'F', kNotYet),
+      Item(kSaveScreenSegment, kMenuFile, "Save screen se&gment to file", 'g', kNotYet),
+      Item(kScreenCapture, kMenuFile, "Scree&n capture", 'n', kNotYet),
+      Item(kSaveKzmCsv, kMenuFile, "Save a KZM &csv file", 'c', kNotYet),
+      Item(kExit, kMenuFile, "E&xit", 'x', kBuilt, true),
+
+      Item(kSetup, kMenuBar, "&Setup", 'S', kNotYet),
+      Item(kRetrieveData, kMenuBar, "&Retrieve data", 'R', kNotYet),
+
+      Menu(kMenuLoggerFunctions, kMenuBar, "&Logger functions", 'L'),
+      Item(kConnect, kMenuLoggerFunctions, "&Connect to logger", 'C', kBuilt),
+      Item(kDisconnect, kMenuLoggerFunctions, "Disconnect serial line", 0, kBuilt),
+      Item(kFetchLiveReadings, kMenuLoggerFunctions, "&Fetch live readings", 'F', kNotYet, true),
+      Item(kRestartRealTimeDisplay, kMenuLoggerFunctions, "Restart real-time &display", 'd', kBuilt),
+      Item(kGpsTest, kMenuLoggerFunctions, "&GPS test", 'G', kNotYet),
+      Item(kSetDefaultBaud, kMenuLoggerFunctions, "&Set default baud rate", 'S', kNotYet, true),
+      Item(kEngineeringUnits, kMenuLoggerFunctions, "&Engineering units", 'E', kNotYet),
+      Item(kSamplingLed, kMenuLoggerFunctions, "Sampling &LED control", 'L', kNotYet),
+      Item(kSetLatency, kMenuLoggerFunctions, "Set la&tency", 't', kNotYet),
+      Item(kSetModem, kMenuLoggerFunctions, "Set modem", 0, kNotYet),
+      Item(kCurrentCapabilities, kMenuLoggerFunctions, "C&urrent Capabilities", 'u', kNotYet),
+      Item(kMetaTable, kMenuLoggerFunctions, "&View/Load a meta table", 'V', kNotYet, true),
+      Item(kMmcSdMemory, kMenuLoggerFunctions, "&MMC/SD memory", 'M', kNotYet),
+      Item(kRunConfigurationScript, kMenuLoggerFunctions, "&Run configuration script", 'R', kNotYet),
+
+      Menu(kMenuCalibration, kMenuBar, "&Calibration functions", 'C'),
+      Item(kCalibration, kMenuCalibration, "View/Enter &calibration coefficients", 'c', kNotYet),
+      Item(kCalibrationHistory, kMenuCalibration, "Calibration &History", 'H', kNotYet),
+      Item(kStatistics, kMenuCalibration, "&View statistics/On-line calibration", 'V', kNotYet),
+
+      Item(kMicroSalinometer, kMenuBar, "&Micro-Salinometer", 'M', kNotYet),
+
+      Menu(kMenuConfiguration, kMenuBar, "C&onfiguration", 'o'),
+      Item(kComSettings, kMenuConfiguration, "&COM settings", 'C', kNotYet),
+      Item(kDerivedUnits, kMenuConfiguration, "&Derived units", 'D', kNotYet),
+      Item(kRealTimeLimits, kMenuConfiguration, "&Real-time Limits", 'R', kNotYet),
+      Item(kLanguage, kMenuConfiguration, "&Language resources", 'L', kBuilt, true),
+      Item(kAllowMultipleCopies, kMenuConfiguration, "&Allow multiple copies", 'A', kBuilt),
+      Item(kShowRangeChanges, kMenuConfiguration, "&Show range changes", 'S', kBuilt),
+
+      // "Modem slee&p" (40044) is inserted before "A&bout" only after a
+      // connection to a logger that reports modem control at level 1.
+      Item(kAbout, kMenuBar, "A&bout", 'b', kBuilt),
+  };
+}
+
+}  // namespace
+
+const std::vector<MenuEntry>& MenuTable() {
+  static const std::vector<MenuEntry> table = BuildTable();
+  return table;
+}
+
+const MenuEntry* FindMenuEntry(int number) {
+  for (const auto& e : MenuTable())
+    if (e.number == number) return &e;
+  return nullptr;
+}
+
+bool IsCommandBuilt(int number) {
+  if (number >= cmd::kReadRecentFile && number < cmd::kReadRecentFile + 20) return true;
+  const MenuEntry* e = FindMenuEntry(number);
+  return e != nullptr && e->built;
+}
+
+std::vector<const MenuEntry*> MenuChildren(int parent) {
+  std::vector<const MenuEntry*> out;
+  for (const auto& e : MenuTable())
+    if (e.parent == parent) out.push_back(&e);
+  return out;
+}
+
+std::string RecentFileMenuText(int index, const std::string& path) {
+  return Format("%2d - %s", index + 1, path.c_str());
+}
+
+}  // namespace tmv

@@ -1,0 +1,254 @@
+#include "shell/Shell.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "files/CopySlots.h"
+#include "files/SettingsFile.h"
+#include "files/WorkFiles.h"
+#include "link/Connection.h"
+#include "link/Exchange.h"
+#include "link/LoggerLink.h"
+#include "model/LoggerFamily.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
+#include "shell/CommandTable.h"
+#include "shell/DialogPresenter.h"
+#include "shell/LanguageDialog.h"
+#include "shell/StatusLine.h"
+
+namespace tmv {
+namespace {
+
+MessageAnswer Box(AppState& state, std::string_view text, std::string_view title, MessageButtons buttons,
+                  MessageIcon icon, MessageAnswer defaultAnswer) {
+  return state.ui.MessageBox(Tr(state, text), Tr(state, title), buttons, icon, defaultAnswer);
+}
+
+// A command whose work is not in this build: its menu item is greyed, so
+// this is only reached when the command is sent from elsewhere.
+int NotBuilt(Shell& shell, int command) {
+  const MenuEntry* e = FindMenuEntry(command);
+  std::string name = e != nullptr ? e->text : Format("Command %d", command);
+  std::string plain;
+  for (char c : name)
+    if (c != '&') plain.push_back(c);
+  ShowStatus(shell.state, "\"" + plain + "\" is not yet available in this version");
+  return 0;
+}
+
+int Disconnect(Shell& shell) {
+  AppState& state = shell.state;
+  CloseLink(state, state.loggerLink, state.ports.loggerPort);
+  state.logger.connected = false;
+  ShowStatus(state, Tr(state, "Logger Disconnected"));
+  ShowConnectionState(state, false);
+  ShowUnitsState(state);
+  return 1;
+}
+
+int About(Shell& shell) {
+  Box(shell.state, "TMV Data Loggers\nWindows Version " TMV_VERSION_TEXT, "About TMV", MessageButtons::Ok,
+      MessageIcon::Information, MessageAnswer::Ok);
+  return 1;
+}
+
+int ToggleMultipleCopies(Shell& shell) {
+  AppState& state = shell.state;
+  if (state.shell.copyNumber > 1) {
+    // Only the first copy decides whether others may run.
+    state.ui.SetCommandEnabled(cmd::kAllowMultipleCopies, false);
+    return 0;
+  }
+  state.shell.allowMultipleCopies = !state.shell.allowMultipleCopies;
+  state.ui.SetCommandChecked(cmd::kAllowMultipleCopies, state.shell.allowMultipleCopies);
+  SaveSettings(state);
+  return 1;
+}
+
+int ToggleRangeChanges(Shell& shell) {
+  AppState& state = shell.state;
+  state.shell.showRangeChanges = !state.shell.showRangeChanges;
+  state.settings.gainRequired = !state.shell.showRangeChanges;
+  state.ui.SetCommandChecked(cmd::kShowRangeChanges, state.shell.showRangeChanges);
+  SaveSettings(state);
+  if (shell.redrawGraph) shell.redrawGraph();
+  return 1;
+}
+
+int ChooseLanguage(Shell& shell) {
+  AppState& state = shell.state;
+  LanguageDialog dialog(state.shell.language);
+  if (!shell.dialogs.Run(dialog)) return NotBuilt(shell, cmd::kLanguage);
+  if (!dialog.accepted) return 0;
+  state.shell.language = dialog.selection;
+  SaveSettings(state);
+  return 1;
+}
+
+int RestartRealTimeDisplay(Shell& shell) {
+  Box(shell.state,
+      "This function is disabled while it is being rewritten.\nIt will be released in the future.\n\nUse the "
+      "'Restart Display' function under the 'Setup' menu item.",
+      "Restart Real-time Display", MessageButtons::Ok, MessageIcon::Information, MessageAnswer::Ok);
+  return 1;
+}
+
+int ReadRecentFile(Shell& shell, int index) {
+  const auto& list = shell.state.shell.recentFiles;
+  if (index < 0 || static_cast<size_t>(index) >= list.size()) return 0;
+  const std::string path = list[static_cast<size_t>(index)];
+  if (!CheckUnsavedData(shell)) return 0;
+  return OpenDataFile(shell, path);
+}
+
+bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+bool IsConnected(AppState& state) {
+  RunConnectCommand(state);
+  ShowUnitsState(state);
+  return state.logger.connected;
+}
+
+bool StatusIsLoggingOrEnabled(int status) { return status != 0 && status != 4 && status != 8; }
+
+bool RefuseWhileLogging(AppState& state, std::string_view operation, std::string_view title) {
+  if (CommGet(state, 9) == 0) return false;  // no status: the dialog finds out for itself
+  if (!StatusIsLoggingOrEnabled(state.query.loggerStatus)) return false;
+  Box(state, LoggingRefusalText(operation), title, MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+  return true;
+}
+
+bool RefuseQn760Enabled(AppState& state, std::string_view text, std::string_view title) {
+  if (!IsLargeMultiChannel(state.logger.model)) return false;
+  if (CommGet(state, 9) == 0) return false;
+  if (!StatusIsLoggingOrEnabled(state.query.loggerStatus)) return false;
+  Box(state, text, title, MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+  return true;
+}
+
+int SaveRetrievedData(Shell& shell) {
+  AppState& state = shell.state;
+  if (state.hooks.saveRetrievedData) return state.hooks.saveRetrievedData();
+  ShowStatus(state, "Saving data files is not yet available in this version");
+  return 0;
+}
+
+bool CheckUnsavedData(Shell& shell, std::string_view title) {
+  AppState& state = shell.state;
+  if (!state.shell.dataRetrieved || state.shell.dataSaved) return true;
+  // Yes keeps the data, so it is the default: Enter never throws data away.
+  MessageAnswer answer =
+      Box(state, "Retrieved data has not been saved.\nDo you wish to return to save the data now?", title,
+          MessageButtons::YesNo, MessageIcon::Exclamation, MessageAnswer::Yes);
+  if (answer == MessageAnswer::Yes) {
+    SaveRetrievedData(shell);
+    return false;
+  }
+  state.shell.dataRetrieved = false;
+  state.shell.dataSaved = false;
+  return true;
+}
+
+std::string StripQuotes(std::string_view path) {
+  while (!path.empty() && (path.front() == '"' || path.front() == ' ')) path.remove_prefix(1);
+  while (!path.empty() && (path.back() == '"' || path.back() == ' ')) path.remove_suffix(1);
+  return std::string(path);
+}
+
+int OpenDataFile(Shell& shell, const std::string& path) {
+  AppState& state = shell.state;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    ShowStatus(state, Format(Tr(state, "Unable to open file: %s").c_str(), path.c_str()));
+    RemoveRecentFile(state, path);
+    return 0;
+  }
+  const char* kind = nullptr;
+  if (Contains(path, ".dat"))
+    kind = "DAT";
+  else if (Contains(path, ".hex"))
+    kind = "HEX";
+  else if (Contains(path, ".rcfg"))
+    kind = "Configuration script";
+  if (kind == nullptr) {
+    ShowStatus(state, "Unable to read " + path + ": not a DAT, HEX or configuration script file");
+    return 0;
+  }
+  ShowStatus(state, std::string(kind) + " file reading is not yet available in this version: " + path);
+  return 0;
+}
+
+bool ExitProgram(Shell& shell) {
+  AppState& state = shell.state;
+  // The download panel's end command lands with the download; until then
+  // nothing can be running.
+  state.shell.downloading = false;
+  if (state.shell.dataRetrieved && !state.shell.dataSaved) {
+    MessageAnswer answer =
+        Box(state, "Retrieved data has not been saved.\nDo you wish to return to save the data now?",
+            "Program Exit", MessageButtons::YesNo, MessageIcon::Exclamation, MessageAnswer::Yes);
+    if (answer == MessageAnswer::Yes) {
+      SaveRetrievedData(shell);
+      return false;
+    }
+  }
+  state.shell.realTimeActive = false;
+  if (shell.timer != nullptr) shell.timer->StopPollTimer();
+  if (state.loggerLink.handle > 0) CloseLink(state, state.loggerLink, state.ports.loggerPort);
+  if (state.gpsLink.handle > 0) CloseLink(state, state.gpsLink, state.ports.gpsPort);
+  if (shell.copySlots != nullptr) shell.copySlots->Release();
+  shell.modelessStep = nullptr;
+  state.shell.exiting = true;
+  if (shell.quit) shell.quit();
+  return true;
+}
+
+void ShellTick(Shell& shell) {
+  AppState& state = shell.state;
+  const int64_t second = state.clock.CalendarSeconds();
+  if (second != state.shell.clockShownSecond) {
+    state.shell.clockShownSecond = second;
+    state.ui.SetClockText(TimeToDisplayText(state.clock.LocalTime()));
+  }
+  if (state.linkActivity > 0) --state.linkActivity;
+  if (shell.modelessStep) shell.modelessStep();
+}
+
+void ShowSettingMarks(Shell& shell) {
+  AppState& state = shell.state;
+  state.ui.SetCommandChecked(cmd::kShowRangeChanges, state.shell.showRangeChanges);
+  state.ui.SetCommandChecked(cmd::kAllowMultipleCopies, state.shell.allowMultipleCopies);
+  state.ui.SetCommandEnabled(cmd::kAllowMultipleCopies, state.shell.copyNumber <= 1);
+}
+
+int RunCommand(Shell& shell, int command) {
+  AppState& state = shell.state;
+  if (command >= cmd::kReadRecentFile && command < cmd::kReadRecentFile + kMaxRecentFiles)
+    return ReadRecentFile(shell, command - cmd::kReadRecentFile);
+  switch (command) {
+    case cmd::kConnect:
+      return IsConnected(state) ? 1 : 0;
+    case cmd::kDisconnect:
+      return Disconnect(shell);
+    case cmd::kAbout:
+      return About(shell);
+    case cmd::kExit:
+      return ExitProgram(shell) ? 1 : 0;
+    case cmd::kAllowMultipleCopies:
+      return ToggleMultipleCopies(shell);
+    case cmd::kShowRangeChanges:
+      return ToggleRangeChanges(shell);
+    case cmd::kLanguage:
+      return ChooseLanguage(shell);
+    case cmd::kRestartRealTimeDisplay:
+      return RestartRealTimeDisplay(shell);
+    default:
+      return NotBuilt(shell, command);
+  }
+}
+
+}  // namespace tmv

@@ -1,0 +1,81 @@
+#pragma once
+// The application shell: the command dispatcher with the preconditions
+// common to many commands, start-up, the one-second tick and shut-down.
+// The desktop program calls these from its menu, its timer and main(); the
+// tests call them with a scripted user interface.
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tmv {
+
+struct AppState;
+class CopySlots;
+class DialogPresenter;
+class PollTimer;
+
+// What the shell works with besides the program state: the dialog faces,
+// the tick, the copy slot it holds and how to end the message loop.
+struct Shell {
+  Shell(AppState& appState, DialogPresenter& presenter) : state(appState), dialogs(presenter) {}
+
+  AppState& state;
+  DialogPresenter& dialogs;
+  PollTimer* timer = nullptr;      // the one-second tick (identifier 253)
+  CopySlots* copySlots = nullptr;  // released at exit
+  std::function<void()> quit;      // ends the message loop
+  // The open modeless panel's step, driven by every tick (empty: none open).
+  std::function<void()> modelessStep;
+  // Redraws the graph after a view setting changed (empty: no graph yet).
+  std::function<void()> redrawGraph;
+};
+
+// Runs a command of the menu or an internal command; 1 when it did its work,
+// 0 when it was refused, cancelled or failed (already reported).
+int RunCommand(Shell& shell, int command);
+
+// Runs the connect command and returns `connected`: every command that
+// needs a logger calls it first and stops silently when it fails.
+bool IsConnected(AppState& state);
+
+// Before data is replaced: with retrieved data not saved, asks the "File
+// Read" question (title as given); Yes runs Save instead and returns false,
+// No clears both data flags and returns true.
+bool CheckUnsavedData(Shell& shell, std::string_view title = "File Read");
+
+// The logger status (query 9) says logging or enabled: not 0, 4 or 8.
+bool StatusIsLoggingOrEnabled(int status);
+// Reads the status; when the logger is logging or enabled shows the
+// catalogue refusal for operation (e.g. "set the latency") titled title and
+// returns true.
+bool RefuseWhileLogging(AppState& state, std::string_view operation, std::string_view title);
+// For QN-760 and QNQ-760 loggers that are logging or enabled: shows text
+// titled title and returns true.
+bool RefuseQn760Enabled(AppState& state, std::string_view text, std::string_view title);
+
+// Runs Save for retrieved data when the save command exists; 1 when saved.
+int SaveRetrievedData(Shell& shell);
+
+// Reads a data file named on the command line or chosen from the recent
+// files: ".dat" as a DAT file, else ".hex" as a HEX file, else ".rcfg" as a
+// configuration script. 1 when read.
+int OpenDataFile(Shell& shell, const std::string& path);
+// The command line's file with surrounding double quotes removed.
+std::string StripQuotes(std::string_view path);
+
+// Shut-down: ends a download, asks about unsaved data ("Program Exit"; Yes
+// saves and stays), ends real-time collection, stops the tick, closes both
+// ports, releases the copy slot and ends the message loop. true when the
+// program ends.
+bool ExitProgram(Shell& shell);
+
+// The one-second tick: the clock part whenever the second changed, the link
+// activity counter counted down, and the open modeless panel's step.
+void ShellTick(Shell& shell);
+
+// The check marks of "&Show range changes" and "&Allow multiple copies" from
+// the stored settings (the start-up form of those commands), and the
+// greying of "&Allow multiple copies" in a second or later copy.
+void ShowSettingMarks(Shell& shell);
+
+}  // namespace tmv
