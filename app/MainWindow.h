@@ -1,0 +1,83 @@
+#pragma once
+// The main window: menu bar from the core's command table, the graph area
+// with its scroll bars, the channel and view buttons, and the status line.
+// Everything it does goes through the core's shell; the window only shows.
+#include <QMainWindow>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <memory>
+#include <vector>
+
+#include "QtPollTimer.h"
+#include "QtUserInterface.h"
+#include "files/CopySlots.h"
+#include "shell/AppState.h"
+#include "shell/DialogPresenter.h"
+#include "shell/Shell.h"
+#include "shell/Startup.h"
+
+namespace tmv::qt {
+
+class StatusLine;
+
+struct WindowLayout {
+  int usableWidth = 0;  // the screen width capped at 1000
+  int graphWidth = 0;   // ((usable - 163) div 50) * 50 + 3
+  double dpiScale = 1.0;
+};
+WindowLayout LayoutForScreen(int screenWidth, double logicalDpiX);
+
+class MainWindow : public QMainWindow {
+ public:
+  // The serial ports and the clock come from outside so that tests can put
+  // an emulated logger and a virtual clock behind the window.
+  MainWindow(SerialSystem& serial, Clock& clock, StartupOptions options, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The start-up steps before showing; false when this copy must end.
+  bool Start();
+  // The steps once shown: "Ready", recent files, the tick, the command-line file.
+  void AfterShow();
+  // Issues the connect command once the event loop runs.
+  void ConnectSoon();
+
+  Shell& shell() { return shell_; }
+  AppState& state() { return state_; }
+  QtUserInterface& ui() { return ui_; }
+  DialogPresenter& dialogs() { return dialogs_; }
+  StatusLine* statusLine() const { return status_; }
+  QWidget* graphArea() const { return graph_; }
+  QScrollBar* horizontalBar() const { return hBar_; }
+  QScrollBar* verticalBar() const { return vBar_; }
+  const std::vector<QPushButton*>& channelButtons() const { return channelButtons_; }
+  const WindowLayout& layoutInfo() const { return layout_; }
+  // Shows or hides what only makes sense with data: channel and view buttons.
+  void SetDataControlsVisible(bool visible);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildWindow();
+  void RegisterFaces();
+
+  StartupOptions options_;
+  QtUserInterface ui_;
+  AppState state_;
+  DialogPresenter dialogs_;
+  CopySlots copySlots_;
+  Shell shell_;
+  std::unique_ptr<QtPollTimer> timer_;
+  WindowLayout layout_;
+  bool inCloseEvent_ = false;
+
+  StatusLine* status_ = nullptr;
+  QWidget* graph_ = nullptr;
+  QScrollBar* hBar_ = nullptr;
+  QScrollBar* vBar_ = nullptr;
+  std::vector<QPushButton*> channelButtons_;
+  std::vector<QWidget*> viewControls_;  // "ALL", "Depth Plot", "+", "-", "R", the up-down control
+};
+
+}  // namespace tmv::qt

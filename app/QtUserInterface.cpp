@@ -1,0 +1,212 @@
+#include "QtUserInterface.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "StatusLine.h"
+#include "shell/CommandIds.h"
+#include "shell/CommandTable.h"
+
+namespace tmv::qt {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+bool IsRecentFile(int command) {
+  return command >= cmd::kReadRecentFile && command < cmd::kReadRecentFile + 20;
+}
+
+}  // namespace
+
+void QtUserInterface::BuildMenus(QMainWindow* window, std::function<void(int)> run) {
+  window_ = window;
+  run_ = std::move(run);
+  QMenuBar* bar = window->menuBar();
+  bar->clear();
+  actions_.clear();
+  menus_.clear();
+  containers_.clear();
+  for (const MenuEntry& entry : MenuTable()) {
+    QWidget* parentWidget = entry.parent == cmd::kMenuBar ? static_cast<QWidget*>(bar) : Menu(entry.parent);
+    if (parentWidget == nullptr) continue;
+    if (entry.separatorBefore) {
+      if (auto* menu = qobject_cast<QMenu*>(parentWidget)) menu->addSeparator();
+    }
+    QAction* action = nullptr;
+    if (entry.isMenu) {
+      QMenu* menu = nullptr;
+      if (auto* parentMenu = qobject_cast<QMenu*>(parentWidget))
+        menu = parentMenu->addMenu(Q(entry.text));
+      else
+        menu = bar->addMenu(Q(entry.text));
+      menus_[entry.number] = menu;
+      action = menu->menuAction();
+    } else {
+      action = new QAction(Q(entry.text), parentWidget);
+      parentWidget->addAction(action);
+      const int number = entry.number;
+      QObject::connect(action, &QAction::triggered, action, [this, number] {
+        if (run_) run_(number);
+      });
+    }
+    action->setEnabled(entry.built);
+    actions_[entry.number] = action;
+    containers_[entry.number] = parentWidget;
+  }
+  if (QMenu* recent = Menu(cmd::kMenuRecentFiles)) recent->setEnabled(false);
+}
+
+MessageAnswer QtUserInterface::MessageBox(const std::string& text, const std::string& caption,
+                                          MessageButtons buttons, MessageIcon icon, MessageAnswer defaultAnswer) {
+  QMessageBox box(window_);
+  box.setWindowTitle(Q(caption));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(Q(text));
+  switch (icon) {
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::Stop: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  QMessageBox::StandardButtons set;
+  switch (buttons) {
+    case MessageButtons::Ok: set = QMessageBox::Ok; break;
+    case MessageButtons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case MessageButtons::YesNo: set = QMessageBox::Yes | QMessageBox::No; break;
+    case MessageButtons::YesNoCancel: set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+  }
+  box.setStandardButtons(set);
+  auto toStandard = [](MessageAnswer a) {
+    switch (a) {
+      case MessageAnswer::Ok: return QMessageBox::Ok;
+      case MessageAnswer::Cancel: return QMessageBox::Cancel;
+      case MessageAnswer::Yes: return QMessageBox::Yes;
+      case MessageAnswer::No: return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+  };
+  if (set.testFlag(toStandard(defaultAnswer))) box.setDefaultButton(toStandard(defaultAnswer));
+  // Closing the box with Escape or the title bar gives its safest answer.
+  if (set.testFlag(QMessageBox::Cancel))
+    box.setEscapeButton(QMessageBox::Cancel);
+  else if (set.testFlag(QMessageBox::No))
+    box.setEscapeButton(toStandard(defaultAnswer));
+  switch (box.exec()) {
+    case QMessageBox::Yes: return MessageAnswer::Yes;
+    case QMessageBox::No: return MessageAnswer::No;
+    case QMessageBox::Cancel: return MessageAnswer::Cancel;
+    case QMessageBox::Ok: return MessageAnswer::Ok;
+    default: return defaultAnswer;
+  }
+}
+
+void QtUserInterface::SetStatusText(const std::string& text, bool warningIcon) {
+  if (status_ != nullptr) status_->SetMessage(Q(text), warningIcon);
+}
+
+void QtUserInterface::SetConnectionText(const std::string& text) {
+  if (status_ != nullptr) status_->SetConnection(Q(text));
+}
+
+void QtUserInterface::SetUnitsIndicator(UnitsIndicator units) {
+  if (status_ == nullptr) return;
+  status_->SetUnits(units == UnitsIndicator::EngineeringUnits ? 1 : units == UnitsIndicator::Binary ? 2 : 0);
+}
+
+void QtUserInterface::SetClockText(const std::string& text) {
+  if (status_ != nullptr) status_->SetClock(Q(text));
+}
+
+void QtUserInterface::SetCommandEnabled(int command, bool enabled) {
+  if (QAction* action = Action(command)) action->setEnabled(enabled);
+}
+
+void QtUserInterface::SetCommandChecked(int command, bool checked) {
+  if (QAction* action = Action(command)) {
+    action->setCheckable(true);
+    action->setChecked(checked);
+  }
+}
+
+QWidget* QtUserInterface::ContainerOf(int command) const {
+  auto it = containers_.find(command);
+  return it == containers_.end() ? nullptr : it->second;
+}
+
+void QtUserInterface::InsertCommand(int command, const std::string& text, int beforeCommand) {
+  RemoveCommand(command);
+  QWidget* container = nullptr;
+  QAction* before = nullptr;
+  if (IsRecentFile(command)) {
+    QMenu* recent = Menu(cmd::kMenuRecentFiles);
+    if (recent == nullptr) return;
+    container = recent;
+    for (const auto& [number, action] : actions_)
+      if (IsRecentFile(number) && number > command && ContainerOf(number) == recent) {
+        before = action;
+        break;
+      }
+    recent->setEnabled(true);
+  } else {
+    container = ContainerOf(beforeCommand);
+    before = Action(beforeCommand);
+    if (container == nullptr && window_ != nullptr) {
+      if (auto* mainWindow = qobject_cast<QMainWindow*>(window_)) container = mainWindow->menuBar();
+    }
+    if (container == nullptr) return;
+  }
+  auto* action = new QAction(Q(text), container);
+  container->insertAction(before, action);
+  action->setEnabled(IsRecentFile(command) || IsCommandBuilt(command));
+  QObject::connect(action, &QAction::triggered, action, [this, command] {
+    if (run_) run_(command);
+  });
+  actions_[command] = action;
+  containers_[command] = container;
+}
+
+void QtUserInterface::RemoveCommand(int command) {
+  auto it = actions_.find(command);
+  if (it == actions_.end()) return;
+  QAction* action = it->second;
+  if (QWidget* container = ContainerOf(command)) container->removeAction(action);
+  actions_.erase(it);
+  containers_.erase(command);
+  action->deleteLater();
+  if (IsRecentFile(command)) {
+    bool any = false;
+    for (const auto& entry : actions_) any = any || IsRecentFile(entry.first);
+    if (QMenu* recent = Menu(cmd::kMenuRecentFiles)) recent->setEnabled(any);
+  }
+}
+
+UserInterface::ClipboardRead QtUserInterface::ReadClipboard() {
+  ClipboardRead read;
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (clipboard == nullptr) return read;
+  read.opened = true;
+  const QString text = clipboard->text();
+  if (!text.isEmpty()) read.text = text.toStdString();
+  return read;
+}
+
+// Painting and timers go on; clicks wait, so that no command starts inside another.
+void QtUserInterface::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+QAction* QtUserInterface::Action(int command) const {
+  auto it = actions_.find(command);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QMenu* QtUserInterface::Menu(int menu) const {
+  auto it = menus_.find(menu);
+  return it == menus_.end() ? nullptr : it->second;
+}
+
+}  // namespace tmv::qt

@@ -1,0 +1,57 @@
+#pragma once
+// The core's user interface on Qt widgets: message boxes, the status line,
+// the menu bar built from the core's command table, and the clipboard.
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <functional>
+#include <map>
+
+#include "platform/UserInterface.h"
+
+namespace tmv::qt {
+
+class StatusLine;
+
+class QtUserInterface : public UserInterface {
+ public:
+  QtUserInterface() = default;
+
+  // Builds the menu bar of window from the command table; a chosen item
+  // calls run with its command number.
+  void BuildMenus(QMainWindow* window, std::function<void(int)> run);
+  void SetStatusLine(StatusLine* line) { status_ = line; }
+  // Message boxes are parented to this window.
+  void SetWindow(QWidget* window) { window_ = window; }
+
+  MessageAnswer MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                           MessageIcon icon, MessageAnswer defaultAnswer) override;
+  void SetStatusText(const std::string& text, bool warningIcon) override;
+  void SetConnectionText(const std::string& text) override;
+  void SetUnitsIndicator(UnitsIndicator units) override;
+  void SetClockText(const std::string& text) override;
+  void SetCommandEnabled(int command, bool enabled) override;
+  void SetCommandChecked(int command, bool checked) override;
+  // Recent files (cmd::kReadRecentFile + i) go into "&Read a recent file" in
+  // number order; anything else goes in front of `beforeCommand`.
+  void InsertCommand(int command, const std::string& text, int beforeCommand) override;
+  void RemoveCommand(int command) override;
+  ClipboardRead ReadClipboard() override;
+  void ProcessEvents() override;
+
+  // The action of a command or of a menu (its menu action); nullptr if none.
+  QAction* Action(int command) const;
+  QMenu* Menu(int menu) const;
+
+ private:
+  QWidget* ContainerOf(int command) const;
+
+  QWidget* window_ = nullptr;
+  StatusLine* status_ = nullptr;
+  std::function<void(int)> run_;
+  std::map<int, QAction*> actions_;   // commands and menus' own actions
+  std::map<int, QMenu*> menus_;
+  std::map<int, QWidget*> containers_;  // the menu (or menu bar) holding each action
+};
+
+}  // namespace tmv::qt
