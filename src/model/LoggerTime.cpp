@@ -192,6 +192,14 @@ LoggerTime ParsePeriodReply(std::string_view reply) {
   return MakeClock(f[0], f[1], f[2]);
 }
 
+std::string StartTimeFieldText(const LoggerTime& start, unsigned startMode) {
+  return startMode != 0 ? std::string("NOW") : TimeToDisplayText(start);
+}
+
+std::string PeriodFieldText(const LoggerTime& period, bool sixHzProfiling) {
+  return sixHzProfiling ? std::string("6Hz profiling") : ClockToText(period);
+}
+
 LoggerTime MakeClock(int hour, int minute, int second) {
   // Only the time of day is meaningful in a clock value.
   LoggerTime t{0, 0, 0, 0, 0, 0, 0, 0};

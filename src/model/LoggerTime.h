@@ -46,6 +46,13 @@ LoggerTime TimeFromBcd(const uint8_t bcd[6]);  // inverse of TimeToBcd (year 200
 LoggerTime ParseTimeReply(std::string_view reply);
 LoggerTime ParsePeriodReply(std::string_view reply);
 
+// Texts of the Setup, Status and Thresholding dialogs' time fields: the
+// start-time field reads "NOW" unless the deployment starts at its start
+// time (startMode 0); the period field reads "6Hz profiling" in that mode.
+std::string StartTimeFieldText(const LoggerTime& start, unsigned startMode);
+std::string PeriodFieldText(const LoggerTime& period, bool sixHzProfiling);
+
+// A clock value (only hour, minute and second count; not a calendar time).
 LoggerTime MakeClock(int hour, int minute, int second);
 uint32_t ClockSeconds(const LoggerTime& period);  // h*3600 + m*60 + s
 

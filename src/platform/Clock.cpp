@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 namespace tmv {
 
@@ -42,11 +43,12 @@ int64_t SystemClock::CalendarSeconds() {
 }
 
 void SystemClock::DelayMs(int ms) {
-  // Busy-wait on the same process clock the interval meter reads.
+  // Waits on the same process clock the interval meter reads, sleeping
+  // rather than spinning so that a long protocol wait costs no CPU.
   if (ms <= 0) return;
   const int64_t end = Milliseconds() + ms;
-  while (Milliseconds() < end) {
-  }
+  for (int64_t now = Milliseconds(); now < end; now = Milliseconds())
+    std::this_thread::sleep_for(std::chrono::milliseconds(end - now));
 }
 
 VirtualClock::VirtualClock(LoggerTime start) : startTicks_(ToTicks(start)) {}
