@@ -1,0 +1,140 @@
+// Commands of the logger model: capabilities, configuration, latency and the
+// default baud rate.
+#include <cstdlib>
+#include <ostream>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "link/Exchange.h"
+#include "model/Capabilities.h"
+#include "model/CapabilitiesDialogs.h"
+#include "model/ChannelTypes.h"
+#include "model/ConfigTable.h"
+#include "model/LatencyDialog.h"
+#include "model/RangeSwitching.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+
+namespace tmv::cli {
+
+namespace {
+
+// Connect, then what a logger operation needs first: capabilities and configuration.
+int PrepareLogger(CliContext& ctx) {
+  if (int rc = ConnectOrReport(ctx)) return rc;
+  AppState& state = ctx.state;
+  AssessCapabilities(state);
+  // Older loggers that are not multi-channel have one channel and no table (query 16).
+  if (CommGet(state, 16) != 1) return ReportFailure(ctx, state.statusText);
+  return kExitOk;
+}
+
+int AtMostOneArgument(CliContext& ctx) {
+  if (ctx.args.size() <= 1) return kExitOk;
+  return UsageError(ctx, "unexpected argument '" + ctx.args[1] + "'");
+}
+
+bool ParseNumber(const std::string& text, long& value) {
+  char* end = nullptr;
+  value = std::strtol(text.c_str(), &end, 10);
+  return !text.empty() && end != text.c_str() && *end == '\0';
+}
+
+int Capabilities(CliContext& ctx) {
+  if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
+  if (int rc = PrepareLogger(ctx)) return rc;
+  CurrentCapabilitiesDialog dialog;
+  dialog.Open(ctx.state);
+  ctx.out << dialog.statusText << "\n";
+  for (const auto& line : dialog.Lines()) ctx.out << line << "\n";
+  return kExitOk;
+}
+
+int Config(CliContext& ctx) {
+  if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
+  if (int rc = PrepareLogger(ctx)) return rc;
+  LoggerInfo& info = ctx.state.logger;
+  ctx.out << Format("Number of channels of data: %d", info.channelCount) << "\n";
+  for (int ch = 0; ch < info.channelCount && ch < kMaxChannels; ++ch)
+    ctx.out << ChannelLabel(info, ch) << " (" << ChannelUnit(info, ch) << ")\n";
+  ctx.out << Format("Latency: %d ms", info.latencyMs) << "\n";
+  ctx.out << Format("Readingtime: %d ms", info.readingTimeMs) << "\n";
+  for (const auto& line : ListRangeSwitching(info)) ctx.out << line << "\n";
+  return kExitOk;
+}
+
+int Latency(CliContext& ctx) {
+  if (int rc = AtMostOneArgument(ctx)) return rc;
+  if (int rc = ConnectOrReport(ctx)) return rc;
+  AppState& state = ctx.state;
+  AssessCapabilities(state);
+  LatencyDialog dialog;
+  if (!dialog.Open(state)) return ReportFailure(ctx, state.statusText);
+  if (ctx.args.empty()) {
+    ctx.out << Format("Latency: %d ms", state.logger.latencyMs) << "\n";
+    return kExitOk;
+  }
+  dialog.field = ctx.args[0];
+  if (!dialog.Ok(state)) return ReportFailure(ctx, state.statusText);
+  ctx.out << state.statusText << "\n";
+  return kExitOk;
+}
+
+int DefaultBaud(CliContext& ctx) {
+  if (int rc = AtMostOneArgument(ctx)) return rc;
+  long wanted = 0;
+  if (!ctx.args.empty() && !ParseNumber(ctx.args[0], wanted))
+    return UsageError(ctx, "the rate must be a number, e.g. 9600");
+  if (int rc = ConnectOrReport(ctx)) return rc;
+  AppState& state = ctx.state;
+  DefaultBaudDialog dialog;
+  if (!dialog.Open(state)) return ReportFailure(ctx, state.statusText);
+  if (ctx.args.empty()) {
+    if (dialog.currentDefault == 0) return ReportFailure(ctx, state.statusText);
+    ctx.out << Format("Default baud rate: %d baud", dialog.currentDefault) << "\n";
+    return kExitOk;
+  }
+  int index = -1;
+  for (size_t i = 0; i < dialog.rates.size(); ++i)
+    if (dialog.rates[i] == wanted) index = static_cast<int>(i);
+  if (index < 0) {
+    std::string offered;
+    for (const auto& text : dialog.rateTexts) offered += (offered.empty() ? "" : ", ") + text;
+    return UsageError(ctx, "this logger offers the default rates " + offered);
+  }
+  dialog.Select(index);
+  if (!dialog.Ok(state)) return kExitFailure;  // the failure box went to standard error
+  ctx.out << Format("Default baud rate: %d baud", dialog.currentDefault) << "\n";
+  return kExitOk;
+}
+
+const bool registered = [] {
+  RegisterCliCommand({"capabilities", "Show what the logger can do (the \"Current Capabilities\" listing)",
+                      "Usage: tmv-cli [--port PATH|COMn] capabilities\n\n"
+                      "Prints the logger description, the capabilities the logger has\n"
+                      "(e.g. \"Averaging\", \"Microchip logger\") and the capability texts\n"
+                      "(memory, baud rates, RS commands, channels, latency, channel types).\n",
+                      Capabilities});
+  RegisterCliCommand({"config", "Show the configuration table: channels, latency, reading time, range switching",
+                      "Usage: tmv-cli [--port PATH|COMn] config\n\n"
+                      "Prints the channel count, each channel's label and unit, the latency,\n"
+                      "the reading time and the range-switching listing.\n",
+                      Config});
+  RegisterCliCommand({"latency", "Show the latency, or write a new one to the configuration table",
+                      "Usage: tmv-cli [--port PATH|COMn] latency [MS]\n\n"
+                      "Without MS prints \"Latency: N ms\". With MS writes the latency (in\n"
+                      "milliseconds, stored in tens) to the logger's configuration table and\n"
+                      "reads it back to verify it.\n",
+                      Latency});
+  RegisterCliCommand({"default-baud", "Show the logger's default baud rate, or set it",
+                      "Usage: tmv-cli [--port PATH|COMn] default-baud [RATE]\n\n"
+                      "Without RATE prints \"Default baud rate: N baud\". With RATE (one of the\n"
+                      "rates the logger offers, from its minimum up to 19200) writes the new\n"
+                      "default, switches the logger to it and reconnects at that rate.\n",
+                      DefaultBaud});
+  return true;
+}();
+
+}  // namespace
+
+}  // namespace tmv::cli
