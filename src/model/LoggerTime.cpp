@@ -79,7 +79,15 @@ const char* MonthName(int month) {
 bool IsLeapYear(int year) { return year % 4 == 0; }
 
 uint64_t ToTicks(const LoggerTime& t) {
-  const int64_t days = DaysFromCivil(t.year, t.month, t.day) - kEpoch1601;
+  // Out-of-range months and days (from a damaged file header) roll over as
+  // the calendar would rather than wrapping: month 13 is January of the next
+  // year, day 0 the last day of the month before.
+  int64_t year = t.year;
+  int64_t month0 = static_cast<int64_t>(t.month) - 1;
+  year += month0 >= 0 ? month0 / 12 : (month0 - 11) / 12;
+  month0 -= (month0 >= 0 ? month0 / 12 : (month0 - 11) / 12) * 12;
+  const int64_t days = DaysFromCivil(year, static_cast<unsigned>(month0 + 1), 1) - kEpoch1601 +
+                       static_cast<int64_t>(t.day) - 1;
   if (days < 0) return 0;
   return static_cast<uint64_t>(days) * kTicksPerDay +
          (static_cast<uint64_t>(t.hour) * 3600 + static_cast<uint64_t>(t.minute) * 60 +

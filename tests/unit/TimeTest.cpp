@@ -43,6 +43,11 @@ TEST(LoggerTime, TicksRoundTripAcrossYearEndsAndLeapDays) {
   for (const LoggerTime& t : {At(2000, 2, 29, 23, 59, 59, 999), At(2099, 12, 31, 23, 59, 59), At(2024, 3, 1)})
     EXPECT_EQ(FromTicks(ToTicks(t)), t) << TimeToDisplayText(t);
   EXPECT_EQ(FromTicks(ToTicks(At(2010, 6, 7))).dayOfWeek, 1);  // a Monday
+  // Damaged values roll over instead of wrapping to nonsense.
+  EXPECT_EQ(FromTicks(ToTicks(At(2010, 3, 0))), At(2010, 2, 28));
+  EXPECT_EQ(FromTicks(ToTicks(At(2010, 13, 1))), At(2011, 1, 1));
+  EXPECT_EQ(FromTicks(ToTicks(At(2010, 1, 1, 24))), At(2010, 1, 2));
+  EXPECT_EQ(ToTicks(LoggerTime{0, 0, 0, 0, 0, 1, 0, 0}), 0u);  // a clock value is no calendar time
 }
 
 TEST(LoggerTime, ParseTimeReplyChecksFieldsButNotMonthLengthAndNeverReadsBeforeTheReply) {
