@@ -172,7 +172,9 @@ void ParseLine(AppState& state, std::string_view line) {
       ports.radioDelayMs = *delay;
     }
   } else if (Has(line, "Language Support")) {
+    // The second language is the one the companion files are written in.
     state.settings.languageSupport = true;
+    state.shell.language = 1;
   } else if (Has(line, "Micro-Salinometer average=")) {
     if (const auto n = ReadIntIn(After(line, "Micro-Salinometer average="), 1, kMaxMicroSalinometerAverage))
       state.settings.microSalinometerAverage = *n;
@@ -219,6 +221,7 @@ void ResetSettings(AppState& state) {
   state.ports.radioModem = false;
   state.ports.radioDelayMs = 0;
   state.shell.showRangeChanges = false;
+  state.shell.language = 0;
 }
 
 void ParseSettingsText(AppState& state, std::string_view text) {
@@ -282,7 +285,7 @@ std::string SettingsText(const AppState& state) {
     t += d.depthSimplified ? "Depth Freshwater=OFF\n" : "Depth Seawater=OFF\n";
   }
   if (ports.radioModem) t += "Radio=" + std::to_string(ports.radioDelayMs) + "\n";
-  if (s.languageSupport) t += "Language Support: Chinese\n";
+  if (s.languageSupport || state.shell.language != 0) t += "Language Support: Chinese\n";
   t += "Micro-Salinometer average=" + std::to_string(s.microSalinometerAverage) + "\n";
   if (state.shell.showRangeChanges) t += "Gain not required for auto-ranging\n";
   t += "Online calibration lower depth=" + Fixed(o.lowerDepth, 2) + "\n";
@@ -333,6 +336,7 @@ int LoadSettings(AppState& state) {
 
 int SaveSettings(AppState& state) {
   state.settings.gainRequired = !state.shell.showRangeChanges;
+  state.settings.languageSupport = state.shell.language != 0;
   const bool settings = WriteTextFile(WorkPath(state, SettingsFileName(state)), SettingsText(state));
   const bool copies = WriteTextFile(WorkPath(state, "tmv_copies.ini"), CopiesText(state));
   return settings && copies ? 1 : 0;

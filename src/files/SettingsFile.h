@@ -4,8 +4,10 @@
 //
 // The settings file holds state.ports (logger port, GPS port and baud rate,
 // radio modem), state.settings, and the "show range changes" choice, which
-// the file stores as "Gain not required for auto-ranging" (kept in step with
-// state.settings.gainRequired).
+// the file stores as "Gain not required for auto-ranging", and the language
+// choice, stored as "Language Support: Chinese". SaveSettings takes both from
+// state.shell (showRangeChanges, language) and brings state.settings'
+// gainRequired and languageSupport in step with them.
 #include <string>
 #include <string_view>
 

@@ -107,6 +107,11 @@ TEST_F(SettingsFileTest, ValuesAreReadRightAfterTheirKeysWithTheSpecialRules) {
   EXPECT_TRUE(state.ports.radioModem);
   EXPECT_EQ(state.ports.radioDelayMs, 500);
   EXPECT_TRUE(state.settings.languageSupport);
+  EXPECT_EQ(state.shell.language, 1);
+  // Choosing the first language again must reach the file.
+  state.shell.language = 0;
+  SaveSettings(state);
+  EXPECT_EQ(Read("tmv.ini").find("Language Support"), std::string::npos);
 
   // Start-up reads the file twice: the range-change display must stay on.
   ParseSettingsText(state, "Gain not required for auto-ranging\n");
@@ -181,7 +186,7 @@ TEST_F(SettingsFileTest, EverySettingSurvivesAWriteAndRead) {
   d.depth = true;
   d.depthSimplified = false;
   d.inUse = true;
-  s.languageSupport = true;
+  state.shell.language = 1;
   s.microSalinometerAverage = 12;
   state.shell.showRangeChanges = true;
   state.shell.allowMultipleCopies = true;
@@ -201,6 +206,8 @@ TEST_F(SettingsFileTest, EverySettingSurvivesAWriteAndRead) {
   EXPECT_DOUBLE_EQ(d.latitudeMinutes, 7.125);
   EXPECT_TRUE(state.shell.allowMultipleCopies);
   EXPECT_FALSE(s.gainRequired);
+  EXPECT_EQ(state.shell.language, 1);
+  EXPECT_TRUE(s.languageSupport);
 
   // The off forms name the first chosen unit and read back off.
   d.dissolvedOxygen = d.speedOfSound = d.depth = d.optodeConcentration = false;
