@@ -3,6 +3,7 @@
 // protocol. It is a pure byte engine (bytes in at a baud rate and a time,
 // bytes out when due); the transports put it behind the serial-port
 // interface on a virtual clock, or on a pseudo-terminal.
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -18,15 +19,39 @@ namespace tmv::sim {
 
 // Misbehaviour on demand, for tests of the program's defences.
 struct Faults {
-  bool silent = false;        // answers nothing at all
+  bool silent = false;        // hears and answers nothing at all
   int junkBeforeReply = 0;    // this many junk bytes precede every reply
   bool splitReplies = false;  // every reply comes in two parts, the second splitDelayMs later
   int splitDelayMs = 300;
   int lateReplyMs = 0;        // every reply starts this many milliseconds late
-  bool badChecksum = false;   // table blocks and memory reads carry a wrong sum
+  bool badChecksum = false;   // table blocks, memory reads and binary records carry a wrong sum
   bool nakWrites = false;     // table and calibration writes are refused with NAK
   std::string nakCode;        // "F0", "F1", "F2": the code sent in front of the NAK
+  bool eraseFails = false;    // an erase leaves status 7F
   int remaining = -1;         // replies the faults above still apply to (-1: all)
+};
+
+// One calibration record of a newer logger ("V" tables).
+struct CalibrationRecord {
+  bool complete = true;  // "CAL"; false: "CMM" (a transfer that was never closed)
+  LoggerTime date;
+  std::vector<std::array<double, 4>> channels;  // c0..c3 per channel
+};
+
+// The deployment as the logger holds it (set by J/K/L/M/W/!1/!4/!6/!A/!B/!H/!K/!Y).
+struct Deployment {
+  LoggerTime startTime{2010, 6, 0, 7, 15, 30, 0, 0};
+  LoggerTime endTime{2010, 7, 0, 7, 15, 30, 0, 0};
+  int periodHours = 0, periodMinutes = 1, periodSeconds = 0;
+  std::array<uint8_t, 4> startCharacteristic{};  // "!1": mode byte, option flags 0-7, 8-15, 16-23
+  std::array<uint8_t, 2> averaging{1, 0};         // "W": length low, high
+  uint8_t burstRate = 0;                          // "!4"
+  std::string waveArguments = "0000000000";       // "!6": length low, high, period hhmmss
+  std::array<uint8_t, 8> height{};                // "!Y"
+  std::array<uint8_t, 8> threshold{};             // "!A"
+  std::array<uint8_t, 2> hysteresis{};            // "!H"
+  std::string thresholdTestPeriod = "000000";     // "!K"
+  uint8_t realTimeBaudCode = 0;                   // "!B"
 };
 
 // One logger model with its identity, capabilities, tables and memory.
@@ -46,12 +71,40 @@ struct Profile {
   // Logger memory (sparse by address) for "I" reads and "!C" writes.
   std::map<uint32_t, uint8_t> memory;
   int batteryCode = 0x9C;      // "!D" reply, volts = code * 0.0816485 + 0.25417
+
+  // Newer loggers' calibration records, oldest first (the current one is the
+  // newest complete record).
+  std::vector<CalibrationRecord> calibrationHistory;
+  // Recorded data from the data start address (0 on newer loggers, 0x20000
+  // on older ones; the bytes older loggers never use are kept as 0xFF).
+  std::vector<uint8_t> dataMemory;
+  // Length of the header a newer logger writes when enabled (capability 3).
+  int parameterBlockLength = 30;
+  Deployment deployment;
+  // After this long without a byte the logger sleeps and the next byte only
+  // wakes it (0: never sleeps).
+  int sleepAfterIdleMs = 0;
+  // An erase keeps the logger busy (deaf) this long.
+  int eraseMs = 0;
+  // MMC/SD card ("!G" queries); no card when cardType is empty.
+  std::string cardType;
+  uint32_t cardSizeKb = 0;
+  std::map<int, std::string> cardFiles;
+  // Meta table text of a generic serial card ("!X01"/"!X04").
+  std::string metaTable;
+
+  bool Microchip() const { return firmwareVersion > 4.99f; }
+  bool SingleChannel() const;  // older single-channel recorder ("Z"/"Y", "F")
 };
 
 std::vector<std::string> ProfileNames();
-// Known names: "QN-760", "QN-730", "KM-3170" and those later issues add; an
-// unknown name gives the "QN-760" profile with that name.
+// Known names: "QN-760", "QN-730", "KM-3170", "QN-760-RS", "QN-760-S",
+// "VL-840"; an unknown name gives the "QN-760" profile with that name.
 Profile ProfileByName(const std::string& name);
+
+// The logger's readings: a slow, deterministic wave around a level that
+// suits the channel type (always even: bit 0 is the over-range mark).
+uint32_t SimulatedRaw(char channelType, int channel, int64_t loggerMs);
 
 class LoggerEmulator {
  public:
@@ -70,8 +123,18 @@ class LoggerEmulator {
   Faults& faults();
   // The logger's own clock as of nowMs (it runs on from when it was set).
   LoggerTime ClockAt(int64_t nowMs) const;
-  // Commands understood so far, in order (for tests).
+  // Commands understood so far, in order (for tests); binary bytes as \xNN.
   const std::vector<std::string>& CommandLog() const;
+
+  // The rate the logger hears and answers at now (changed by "!E").
+  int Baud() const;
+  // Fills the memory with a finished deployment of `rows` samples that
+  // started `rows` periods before nowMs (status 4, "Logging Complete").
+  void RecordSamples(int rows, int64_t nowMs);
+  // The end-of-data pointer that "G" reports.
+  uint32_t DataPointer() const;
+  // Channel type codes as the logger's configuration holds them.
+  std::string ChannelTypes() const;
 
  private:
   struct Impl;
