@@ -1,2 +1,224 @@
 // tmv-logger-sim: serves an emulated logger on a pseudo-terminal.
-int main() { return 0; }
+// The slave path is the first line of standard output; the server runs until
+// it is sent SIGTERM or SIGINT.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "sim/LoggerEmulator.h"
+
+namespace {
+
+using tmv::sim::Faults;
+using tmv::sim::LoggerEmulator;
+
+const char kUsage[] =
+    "Usage: tmv-logger-sim [--model NAME] [--baud N] [--faults LIST] [--serial N] [--record ROWS]\n"
+    "Serves an emulated TMV data logger on a pseudo-terminal and prints the\n"
+    "terminal's path as the first line of output. Ends on SIGTERM or SIGINT.\n"
+    "  --model NAME   logger model (QN-760, QN-730, KM-3170, QN-760-RS, QN-760-S, VL-840)\n"
+    "  --baud N       the rate the logger hears and answers at (default 19200)\n"
+    "  --faults LIST  comma-separated: silent, junk[=N], split[=MS], late[=MS], badsum,\n"
+    "                 nak[=CODE], erasefail, remaining=N\n"
+    "  --serial N     serial number\n"
+    "  --record ROWS  start with a finished deployment of ROWS samples in memory\n";
+
+int BaudOf(speed_t s) {
+  switch (s) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+#ifdef B28800
+    case B28800: return 28800;
+#endif
+    default: return 0;
+  }
+}
+
+speed_t SpeedOf(int baud) {
+  switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return B19200;
+  }
+}
+
+bool ParseFaults(const std::string& list, Faults& f) {
+  size_t pos = 0;
+  while (pos <= list.size()) {
+    size_t comma = list.find(',', pos);
+    if (comma == std::string::npos) comma = list.size();
+    const std::string item = list.substr(pos, comma - pos);
+    pos = comma + 1;
+    if (item.empty()) continue;
+    const size_t eq = item.find('=');
+    const std::string name = item.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : item.substr(eq + 1);
+    const int number = value.empty() ? 0 : std::atoi(value.c_str());
+    if (name == "silent") f.silent = true;
+    else if (name == "junk") f.junkBeforeReply = value.empty() ? 3 : number;
+    else if (name == "split") { f.splitReplies = true; if (!value.empty()) f.splitDelayMs = number; }
+    else if (name == "late") f.lateReplyMs = value.empty() ? 500 : number;
+    else if (name == "badsum") f.badChecksum = true;
+    else if (name == "nak") { f.nakWrites = true; f.nakCode = value; }
+    else if (name == "erasefail") f.eraseFails = true;
+    else if (name == "remaining") f.remaining = number;
+    else return false;
+  }
+  return true;
+}
+
+tmv::LoggerTime HostTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return tmv::LoggerTime{static_cast<uint16_t>(tm.tm_year + 1900), static_cast<uint16_t>(tm.tm_mon + 1),
+                         static_cast<uint16_t>(tm.tm_wday), static_cast<uint16_t>(tm.tm_mday),
+                         static_cast<uint16_t>(tm.tm_hour), static_cast<uint16_t>(tm.tm_min),
+                         static_cast<uint16_t>(tm.tm_sec), 0};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string model = "QN-760";
+  int baud = 0, serial = -1, record = -1;
+  Faults faults;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--model" && hasValue) {
+      model = argv[++i];
+    } else if (arg == "--baud" && hasValue) {
+      baud = std::atoi(argv[++i]);
+    } else if (arg == "--serial" && hasValue) {
+      serial = std::atoi(argv[++i]);
+    } else if (arg == "--record" && hasValue) {
+      record = std::atoi(argv[++i]);
+    } else if (arg == "--faults" && hasValue) {
+      if (!ParseFaults(argv[++i], faults)) {
+        std::fprintf(stderr, "tmv-logger-sim: unknown fault in '%s'\n%s", argv[i], kUsage);
+        return 2;
+      }
+    } else {
+      std::fprintf(stderr, "tmv-logger-sim: bad argument '%s'\n%s", arg.c_str(), kUsage);
+      return 2;
+    }
+  }
+
+  tmv::sim::Profile profile = tmv::sim::ProfileByName(model);
+  if (baud > 0) profile.baud = baud;
+  if (serial >= 0) profile.serialNumber = serial;
+  LoggerEmulator emulator(profile, HostTime());
+  emulator.faults() = faults;
+
+  // Signals are taken synchronously, so no handler state is needed.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+    std::perror("tmv-logger-sim: pseudo-terminal");
+    return 1;
+  }
+  const char* name = ptsname(master);
+  if (!name) {
+    std::perror("tmv-logger-sim: ptsname");
+    return 1;
+  }
+  const std::string slavePath = name;
+  // Holding the slave open keeps the master readable when a client closes.
+  const int slave = open(slavePath.c_str(), O_RDWR | O_NOCTTY);
+  if (slave < 0) {
+    std::perror("tmv-logger-sim: open slave");
+    return 1;
+  }
+  termios raw{};
+  tcgetattr(slave, &raw);
+  cfmakeraw(&raw);
+  cfsetispeed(&raw, SpeedOf(profile.baud));
+  cfsetospeed(&raw, SpeedOf(profile.baud));
+  tcsetattr(slave, TCSANOW, &raw);
+  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+  std::printf("%s\n", slavePath.c_str());
+  std::fflush(stdout);
+
+  if (record >= 0) emulator.RecordSamples(record, 0);
+
+  const auto origin = std::chrono::steady_clock::now();
+  auto nowMs = [&] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - origin).count();
+  };
+  auto hostBaud = [&] {
+    termios t{};
+    if (tcgetattr(master, &t) != 0) return 0;
+    return BaudOf(cfgetospeed(&t));
+  };
+
+  std::string pendingOut;  // bytes the terminal could not take yet
+  std::vector<uint8_t> buffer(4096);
+  for (;;) {
+    sigset_t pending;
+    sigpending(&pending);
+    if (sigismember(&pending, SIGTERM) || sigismember(&pending, SIGINT)) break;
+
+    int timeout = 20;
+    const int64_t next = emulator.NextByteTimeMs();
+    if (next >= 0) timeout = static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(timeout, next - nowMs())));
+    if (!pendingOut.empty()) timeout = std::min(timeout, 5);
+    pollfd pfd{master, POLLIN, 0};
+    const int ready = poll(&pfd, 1, timeout);
+    if (ready > 0 && (pfd.revents & POLLIN)) {
+      const ssize_t n = read(master, buffer.data(), buffer.size());
+      if (n > 0) emulator.Receive(buffer.data(), static_cast<size_t>(n), hostBaud(), nowMs());
+    } else if (ready > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
+      usleep(10000);
+    }
+
+    size_t n;
+    while (pendingOut.size() < (1u << 20) &&
+           (n = emulator.Transmit(buffer.data(), buffer.size(), nowMs())) > 0) {
+      // Bytes sent at another rate than the host listens at arrive as garbage.
+      const bool garbled = emulator.Baud() != hostBaud();
+      for (size_t i = 0; i < n; ++i)
+        pendingOut.push_back(static_cast<char>(garbled ? ((buffer[i] | 0x80) ^ 0x5A) : buffer[i]));
+    }
+    while (!pendingOut.empty()) {
+      const ssize_t w = write(master, pendingOut.data(), pendingOut.size());
+      if (w <= 0) break;
+      pendingOut.erase(0, static_cast<size_t>(w));
+    }
+  }
+  close(slave);
+  close(master);
+  return 0;
+}
