@@ -29,9 +29,9 @@ LanguageFace::LanguageFace(LanguageDialog& model, QWidget* parent) : QDialog(par
   });
 }
 
-void RunLanguageFace(LanguageDialog& model, QWidget* parent) {
+int RunLanguageFace(LanguageDialog& model, QWidget* parent) {
   LanguageFace face(model, parent);
-  face.exec();
+  return face.exec() == QDialog::Accepted ? 1 : 0;
 }
 
 }  // namespace tmv::qt

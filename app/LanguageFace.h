@@ -13,7 +13,7 @@ class LanguageFace : public QDialog {
   LanguageFace(LanguageDialog& model, QWidget* parent);
 };
 
-// Runs the dialog modally for the model.
-void RunLanguageFace(LanguageDialog& model, QWidget* parent);
+// Runs the dialog modally for the model; 1 when accepted.
+int RunLanguageFace(LanguageDialog& model, QWidget* parent);
 
 }  // namespace tmv::qt

@@ -109,7 +109,7 @@ void MainWindow::SetDataControlsVisible(bool visible) {
 }
 
 void MainWindow::RegisterFaces() {
-  dialogs_.Register<LanguageDialog>([this](LanguageDialog& model) { RunLanguageFace(model, this); });
+  dialogs_.Register<LanguageDialog>([this](LanguageDialog& model) { return RunLanguageFace(model, this); });
 }
 
 bool MainWindow::Start() {

@@ -9,6 +9,14 @@
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
+#include "link/ComSettingsDialog.h"
+#include "model/Calibration.h"
+#include "model/CalibrationDialog.h"
+#include "model/CalibrationHistory.h"
+#include "model/Capabilities.h"
+#include "model/CapabilitiesDialogs.h"
+#include "model/ConfigTable.h"
+#include "model/LatencyDialog.h"
 #include "model/LoggerFamily.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
@@ -28,14 +36,139 @@ MessageAnswer Box(AppState& state, std::string_view text, std::string_view title
 
 // A command whose work is not in this build: its menu item is greyed, so
 // this is only reached when the command is sent from elsewhere.
-int NotBuilt(Shell& shell, int command) {
+std::string PlainMenuText(int command) {
   const MenuEntry* e = FindMenuEntry(command);
   std::string name = e != nullptr ? e->text : Format("Command %d", command);
   std::string plain;
   for (char c : name)
     if (c != '&') plain.push_back(c);
-  ShowStatus(shell.state, "\"" + plain + "\" is not yet available in this version");
+  return plain;
+}
+
+// Runs an opened dialog model through its face; without one (a program
+// that has no windows for it) says so.
+template <class Model>
+int RunDialog(Shell& shell, Model& model, int command) {
+  int result = shell.dialogs.Run(model);
+  if (result == DialogPresenter::kNoFace) {
+    ShowStatus(shell.state, "Unable to show \"" + PlainMenuText(command) + "\" here");
+    return 0;
+  }
+  return result;
+}
+
+// A command whose work is not in this build: its menu item is greyed, so
+// this is only reached when the command is sent from elsewhere.
+int NotBuilt(Shell& shell, int command) {
+  ShowStatus(shell.state, "\"" + PlainMenuText(command) + "\" is not yet available in this version");
   return 0;
+}
+
+int ComSettings(Shell& shell) {
+  AppState& state = shell.state;
+  ComSettingsDialog::Callbacks callbacks;
+  callbacks.saveSettings = [](AppState& s) { SaveSettings(s); };
+  callbacks.connect = [&shell](AppState&) { RunCommand(shell, cmd::kConnect); };
+  ComSettingsDialog dialog(state, callbacks);
+  dialog.Open();
+  ShowConnectionState(state, false);
+  int result = RunDialog(shell, dialog, cmd::kComSettings);
+  if (dialog.IsOpen()) dialog.Cancel();
+  return result == 1 ? 1 : 0;
+}
+
+int SetDefaultBaud(Shell& shell) {
+  AppState& state = shell.state;
+  if (!IsConnected(state)) return 0;
+  if (RefuseWhileLogging(state, "set the default baudrate", "Set Default Baudrate")) return 0;
+  DefaultBaudDialog dialog;
+  if (!dialog.Open(state)) return 0;
+  int result = RunDialog(shell, dialog, cmd::kSetDefaultBaud);
+  ShowConnectionState(state, false);
+  return result == 1 ? 1 : 0;
+}
+
+int CommunicationFormat(Shell& shell) {
+  AppState& state = shell.state;
+  if (!IsConnected(state)) return 0;
+  if (CommGet(state, 9) != 0 && StatusIsLoggingOrEnabled(state.query.loggerStatus)) {
+    Box(state,
+        "This logger is active.\n\nThe communiation format cannot be switched between\nEngineering units and "
+        "Binary format at this time",
+        "Communication format", MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+    return 0;
+  }
+  AssessCapabilities(state);
+  CommunicationFormatDialog dialog;
+  dialog.Open(state);
+  int result = RunDialog(shell, dialog, cmd::kEngineeringUnits);
+  ShowUnitsState(state);
+  return result == 1 ? 1 : 0;
+}
+
+int SamplingLed(Shell& shell) {
+  AppState& state = shell.state;
+  if (!IsConnected(state)) return 0;
+  AssessCapabilities(state);
+  SamplingLedDialog dialog;
+  dialog.Open(state);
+  return RunDialog(shell, dialog, cmd::kSamplingLed) == 1 ? 1 : 0;
+}
+
+int SetLatency(Shell& shell) {
+  AppState& state = shell.state;
+  if (!IsConnected(state)) return 0;
+  if (RefuseWhileLogging(state, "set the latency", "Set Latency")) return 0;
+  AssessCapabilities(state);
+  LatencyDialog dialog;
+  if (!dialog.Open(state)) return 0;
+  return RunDialog(shell, dialog, cmd::kSetLatency) == 1 ? 1 : 0;
+}
+
+int CurrentCapabilities(Shell& shell) {
+  AppState& state = shell.state;
+  if (!IsConnected(state)) return 0;
+  AssessCapabilities(state);
+  GetConfigTable(state);
+  CurrentCapabilitiesDialog dialog;
+  dialog.Open(state);
+  RunDialog(shell, dialog, cmd::kCurrentCapabilities);
+  return 1;
+}
+
+// Older single-channel loggers keep no configuration table: query 16 stands in.
+int ReadConfiguration(AppState& state) {
+  if (state.logger.microchipLogger || IsMultiChannelModel(state.logger.model)) return GetConfigTable(state);
+  return CommGet(state, 16);
+}
+
+int Calibration(Shell& shell) {
+  AppState& state = shell.state;
+  if (!IsConnected(state)) return 0;
+  if (RefuseQn760Enabled(state, "Unable to perform calibration while QN-760 logger is enabled", "Calibration"))
+    return 0;
+  AssessCapabilities(state);
+  if (ReadConfiguration(state) != 1) return 0;
+  ReadCalibration(state);
+  CommGet(state, 9);
+  CalibrationDialogModel dialog(state, state.query.loggerStatus);
+  int result = RunDialog(shell, dialog, cmd::kCalibration);
+  if (result == 1) result = WriteCalibration(state);
+  SetMenuState(state, 3);
+  return result == 1 ? 1 : 0;
+}
+
+int CalibrationHistoryCommand(Shell& shell) {
+  AppState& state = shell.state;
+  if (!IsConnected(state)) return 0;
+  if (RefuseQn760Enabled(state, "Unable to perform calibration history while QN-760 logger is enabled",
+                         "Calibration History"))
+    return 0;
+  AssessCapabilities(state);
+  CalibrationHistory history = WriteCalibrationHistory(state);
+  if (history.lines.empty()) return 0;
+  RunDialog(shell, history, cmd::kCalibrationHistory);
+  return history.result == 1 ? 1 : 0;
 }
 
 int Disconnect(Shell& shell) {
@@ -80,8 +213,7 @@ int ToggleRangeChanges(Shell& shell) {
 int ChooseLanguage(Shell& shell) {
   AppState& state = shell.state;
   LanguageDialog dialog(state.shell.language);
-  if (!shell.dialogs.Run(dialog)) return NotBuilt(shell, cmd::kLanguage);
-  if (!dialog.accepted) return 0;
+  if (RunDialog(shell, dialog, cmd::kLanguage) != 1 || !dialog.accepted) return 0;
   state.shell.language = dialog.selection;
   SaveSettings(state);
   return 1;
@@ -246,6 +378,22 @@ int RunCommand(Shell& shell, int command) {
       return ChooseLanguage(shell);
     case cmd::kRestartRealTimeDisplay:
       return RestartRealTimeDisplay(shell);
+    case cmd::kComSettings:
+      return ComSettings(shell);
+    case cmd::kSetDefaultBaud:
+      return SetDefaultBaud(shell);
+    case cmd::kEngineeringUnits:
+      return CommunicationFormat(shell);
+    case cmd::kSamplingLed:
+      return SamplingLed(shell);
+    case cmd::kSetLatency:
+      return SetLatency(shell);
+    case cmd::kCurrentCapabilities:
+      return CurrentCapabilities(shell);
+    case cmd::kCalibration:
+      return Calibration(shell);
+    case cmd::kCalibrationHistory:
+      return CalibrationHistoryCommand(shell);
     default:
       return NotBuilt(shell, command);
   }
