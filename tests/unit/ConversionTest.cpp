@@ -53,20 +53,6 @@ TEST(Conversion, ConvertReadingChoosesEquationByChannelType) {
   EXPECT_TRUE(std::isnan(ConvertReading(info, cal, 1, -1)));
 }
 
-TEST(Conversion, DefaultsByChannelType) {
-  EXPECT_EQ(DefaultCoefficients('T'), kThermistor);
-  EXPECT_EQ(DefaultCoefficients('K'), (CoefficientRow{0, 125.0, 0, 0}));
-  EXPECT_EQ(DefaultCoefficients('J'), (CoefficientRow{0, 625.0, 0, 0}));
-  EXPECT_EQ(DefaultCoefficients('C'), (CoefficientRow{0, 1.0, 0, 0}));
-  EXPECT_EQ(SingleChannelDefaultCoefficients("KM-3170"), kThermistor);
-  EXPECT_EQ(SingleChannelDefaultCoefficients("PM-3170"), (CoefficientRow{0, 100.0, 0, 0}));
-  const ConductivityCorrection cc = DefaultConductivityCorrection();
-  EXPECT_EQ(cc.a, 0.0);
-  EXPECT_EQ(cc.b, 1.0);
-  EXPECT_EQ(cc.tc, 0.0);
-  EXPECT_EQ(cc.c, 0.0);
-}
-
 TEST(Conversion, CoefficientBytesAreLittleEndianDoubles) {
   uint8_t bytes[32] = {};
   RowToBytes(CoefficientRow{1.0, -2.0, 0.0, 0.5}, bytes);
