@@ -198,16 +198,32 @@ void Write(AppState& state, std::string_view text) { LinkWrite(state, state.logg
 }  // namespace
 
 int QueryTagged(AppState& state, std::string_view command, std::string_view tag) {
+  return QueryTagged(state, command, tag, nullptr);
+}
+
+int QueryTagged(AppState& state, std::string_view command, std::string_view tag,
+                const std::function<bool(const ReplyBuffer&)>& complete) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     if (attempt > 0) DelayMs(state, 500);
     Write(state, command);
     const size_t n = ReadReply(state, 120);
     // Earlier bytes may still be waiting in the port, so the tag is looked
     // for anywhere; a long reply is line noise or several replies run together.
-    if (n > 0 && n < 50 && state.reply.Contains(tag)) return 1;
+    if (n > 0 && n < 50 && state.reply.Contains(tag) && (!complete || complete(state.reply))) return 1;
   }
   state.reply.SetText("000101000000");
   return 0;
+}
+
+bool DigitsBeforeTag(const ReplyBuffer& reply, std::string_view tag, size_t count, bool hex) {
+  const size_t at = reply.Find(tag);
+  if (at == std::string_view::npos || at < count) return false;
+  const std::string_view bytes = reply.Bytes();
+  for (size_t i = at - count; i < at; ++i) {
+    const char c = bytes[i];
+    if (hex ? HexDigit(c) < 0 : (c < '0' || c > '9')) return false;
+  }
+  return true;
 }
 
 int ReadTable(AppState& state, std::string_view command, uint8_t* dest, size_t destSize, size_t* dataCount) {
@@ -381,6 +397,13 @@ bool EngineeringUnitsOutput(const AppState& state) {
   return state.logger.engineeringUnitsLevel >= 1 && (state.query.optionByte & 0x04) != 0;
 }
 
+std::function<bool(const ReplyBuffer&)> HexBefore(const char* tag, size_t count) {
+  return [tag, count](const ReplyBuffer& r) { return DigitsBeforeTag(r, tag, count, true); };
+}
+std::function<bool(const ReplyBuffer&)> DigitsBefore(const char* tag, size_t count) {
+  return [tag, count](const ReplyBuffer& r) { return DigitsBeforeTag(r, tag, count, false); };
+}
+
 int Channels(const AppState& state) { return std::clamp(state.logger.channelCount, 1, kMaxChannels); }
 
 // The fetch command and the length of its reply (step 1 of the fetch).
@@ -399,14 +422,21 @@ int ReadingDelayMs(const AppState& state) {
   return std::max(0, state.logger.latencyMs) + std::max(0, state.logger.readingTimeMs);
 }
 
-int QueryStatus(AppState& state) {
-  if (!QueryTagged(state, "T", "Logger")) return 0;
-  const ReplyBuffer& r = state.reply;
+// "Logger status" and the code: "%s %s %2X" from the tag on.
+bool ScanStatusCode(const ReplyBuffer& r, size_t& pos, int& code) {
   const std::string_view text = r.Bytes();
-  size_t pos = r.Find("Logger");
+  pos = r.Find("Logger");
+  if (pos == std::string_view::npos) return false;
   std::string word;
+  return ScanWord(text, pos, word) && ScanWord(text, pos, word) && ScanHex2(text, pos, code);
+}
+
+int QueryStatus(AppState& state) {
+  size_t pos = 0;
   int code = 0, detail = 0;
-  if (!ScanWord(text, pos, word) || !ScanWord(text, pos, word) || !ScanHex2(text, pos, code)) return 0;
+  const auto hasCode = [&](const ReplyBuffer& r) { return ScanStatusCode(r, pos, code); };
+  if (!QueryTagged(state, "T", "Logger", hasCode)) return 0;
+  const std::string_view text = state.reply.Bytes();
   if (state.logger.microchipLogger) {
     ScanHex2(text, pos, detail);
     if (code == 4 && detail == 2) code = 8;
@@ -420,7 +450,7 @@ int QueryStatus(AppState& state) {
 }
 
 int QueryAveraging(AppState& state) {
-  const int result = QueryTagged(state, "X", "BST");
+  const int result = QueryTagged(state, "X", "BST", HexBefore("BST", 4));
   uint8_t b[2] = {0, 0};
   const size_t got = ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "BST", 4), b, 2);
   const int length = got == 2 ? b[0] * 256 + b[1] : 0;
@@ -476,7 +506,7 @@ int QueryErase(AppState& state) {
 }
 
 int QueryMinimumVersion(AppState& state) {
-  if (!QueryTagged(state, "!W", "WIN")) return 0;
+  if (!QueryTagged(state, "!W", "WIN", DigitsBefore("WIN", 1))) return 0;
   const size_t tag = state.reply.Find("WIN");
   const std::string_view bytes = state.reply.Bytes();
   size_t start = tag;
@@ -495,7 +525,7 @@ int QueryMinimumVersion(AppState& state) {
 
 int QueryStartCharacteristic(AppState& state) {
   if (state.logger.commands12Level < 1) return 0;
-  const int result = QueryTagged(state, "!2", "STC");
+  const int result = QueryTagged(state, "!2", "STC", HexBefore("STC", 4));
   uint8_t b[2] = {0, 0};
   ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "STC", 4), b, 2);
   int s = b[0];
@@ -530,7 +560,7 @@ int QueryStartCharacteristic(AppState& state) {
 
 int QueryRate(AppState& state) {
   if (!state.logger.rates124Hz) return 0;
-  const int result = QueryTagged(state, "!5", "RAT");
+  const int result = QueryTagged(state, "!5", "RAT", HexBefore("RAT", 2));
   uint8_t b = 0;
   if (ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "RAT", 2), &b, 1) == 1)
     state.deployment.sampleRateCode = b;
@@ -538,7 +568,9 @@ int QueryRate(AppState& state) {
 }
 
 int QueryWaves(AppState& state) {
-  const int result = QueryTagged(state, "!7", "WAV");
+  const int result = QueryTagged(state, "!7", "WAV", [](const ReplyBuffer& r) {
+    return DigitsBeforeTag(r, "WAV", 6, false) && DigitsBeforeTag(r, "WAV", 10, true);
+  });
   const size_t start = ValueStart(state.reply, "WAV", 10);
   uint8_t b[2] = {0, 0};
   const size_t got = ScanHexPairs(state.reply.Bytes(), start, b, 2);
@@ -568,7 +600,7 @@ int QueryWaves(AppState& state) {
 }
 
 int QueryHeight(AppState& state) {
-  if (!QueryTagged(state, "!Z", "LHT")) return 0;
+  if (!QueryTagged(state, "!Z", "LHT", HexBefore("LHT", 16))) return 0;
   const size_t tag = state.reply.Find("LHT");
   if (tag < 16) return 0;
   uint8_t b[8] = {};
@@ -767,10 +799,10 @@ int PollFetch(AppState& state) {
 int CommGet(AppState& state, int code) {
   switch (code) {
     case 0: return ConnectLogger(state);
-    case 1: return QueryTagged(state, "B", "CTD");
-    case 2: return QueryTagged(state, "C", "CSP");
-    case 3: return QueryTagged(state, "D", "CST");
-    case 4: return QueryTagged(state, "E", "CET");
+    case 1: return QueryTagged(state, "B", "CTD", DigitsBefore("CTD", 12));
+    case 2: return QueryTagged(state, "C", "CSP", DigitsBefore("CSP", 6));
+    case 3: return QueryTagged(state, "D", "CST", DigitsBefore("CST", 12));
+    case 4: return QueryTagged(state, "E", "CET", DigitsBefore("CET", 12));
     case 6: return QueryTagged(state, "G", "CDP");
     case 7: return QueryFetch(state);
     case 9: return QueryStatus(state);

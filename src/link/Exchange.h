@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -81,6 +82,12 @@ bool ScanInt(std::string_view text, size_t& pos, int& value);
 size_t ValueStart(const ReplyBuffer& reply, std::string_view tag, size_t valueChars);
 
 int QueryTagged(AppState& state, std::string_view command, std::string_view tag);
+// As above, but an attempt counts only when `complete` accepts the reply too:
+// a reply whose values were cut off (the rest still on the way) is asked for again.
+int QueryTagged(AppState& state, std::string_view command, std::string_view tag,
+                const std::function<bool(const ReplyBuffer&)>& complete);
+// count characters of hex digits (or decimal digits) right in front of the tag.
+bool DigitsBeforeTag(const ReplyBuffer& reply, std::string_view tag, size_t count, bool hex);
 // dest receives the data bytes and the checksum byte; a table longer than
 // destSize fails (0). dataCount, when given, receives the byte count N.
 int ReadTable(AppState& state, std::string_view command, uint8_t* dest, size_t destSize,
