@@ -281,6 +281,17 @@ TEST(CalibrationSingleChannel, RefusedWriteIsReportedNotConfirmed) {
   EXPECT_TRUE(BoxShown(rig, "Error in writing calibration coefficients.\nTry again.", "Calibration"));
 }
 
+TEST(CalibrationSingleChannel, UncalibratedLoggerKeepsItsStatusAfterDefaults) {
+  EmulatedRig rig("KM-3170");
+  for (uint32_t a = 0x10000; a < 0x10000 + 80; ++a) rig.profile().memory[a] = 0xFF;
+  Prepare(rig);
+  rig.state.calibration.coefficients[0] = {9, 9, 9, 9};
+  EXPECT_EQ(ReadCalibration(rig.state), 1);
+  // The dialog keys on this text to write even unchanged coefficients.
+  EXPECT_EQ(rig.ui.LastStatus(), "Logger not yet calibrated - using defaults");
+  EXPECT_EQ(rig.state.calibration.coefficients[0], DefaultCoefficients('T'));
+}
+
 TEST(CalibrationSingleChannel, NoUsableReplyGivesUpAfterBoundedTries) {
   EmulatedRig rig("KM-3170");
   Prepare(rig);
