@@ -7,10 +7,9 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "LanguageFace.h"
+#include "DialogFaces.h"
 #include "StatusLine.h"
 #include "shell/CommandIds.h"
-#include "shell/LanguageDialog.h"
 
 namespace tmv::qt {
 
@@ -109,7 +108,7 @@ void MainWindow::SetDataControlsVisible(bool visible) {
 }
 
 void MainWindow::RegisterFaces() {
-  dialogs_.Register<LanguageDialog>([this](LanguageDialog& model) { return RunLanguageFace(model, this); });
+  RegisterDialogFaces(dialogs_, state_, this);
 }
 
 bool MainWindow::Start() {

@@ -1,6 +1,7 @@
 #include "StatusLine.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QResizeEvent>
 #include <QStyle>
 
@@ -12,7 +13,7 @@ StatusLine::StatusLine(double dpiScale, QWidget* parent) : QStatusBar(parent), d
     auto* label = new QLabel(this);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextFormat(Qt::PlainText);
-    label->setContentsMargins(2, 0, 2, 0);
+    label->setContentsMargins(1, 0, 1, 0);
     labels_[i] = label;
   }
   labels_[kIcon]->setAlignment(Qt::AlignCenter);
@@ -39,6 +40,23 @@ void StatusLine::Place() {
     const int right = i + 1 < kPartCount ? left[i + 1] : width();
     labels_[static_cast<size_t>(i)]->setGeometry(left[i], 0, std::max(0, right - left[i]), h);
   }
+  FitText(kConnection);
+  FitText(kClock);
+}
+
+// The parts are as narrow as they always were: a text that does not fit
+// its part gets a smaller font rather than being cut.
+void StatusLine::FitText(int part) {
+  QLabel* label = labels_[static_cast<size_t>(part)];
+  QFont f = font();
+  const int room = label->width() - 2 * label->frameWidth() - 2;
+  if (room > 0) {
+    for (qreal size = f.pointSizeF(); size > 6.0; size -= 0.5) {
+      if (QFontMetrics(f).horizontalAdvance(label->text()) <= room) break;
+      f.setPointSizeF(size - 0.5);
+    }
+  }
+  label->setFont(f);
 }
 
 void StatusLine::resizeEvent(QResizeEvent* event) {
@@ -76,9 +94,15 @@ void StatusLine::SetUnits(int indicator) {
   }
 }
 
-void StatusLine::SetConnection(const QString& text) { labels_[kConnection]->setText(text); }
+void StatusLine::SetConnection(const QString& text) {
+  labels_[kConnection]->setText(text);
+  FitText(kConnection);
+}
 
-void StatusLine::SetClock(const QString& text) { labels_[kClock]->setText(text); }
+void StatusLine::SetClock(const QString& text) {
+  labels_[kClock]->setText(text);
+  FitText(kClock);
+}
 
 QString StatusLine::PartText(int part) const {
   if (part < 0 || part >= kPartCount) return QString();

@@ -32,6 +32,7 @@ class StatusLine : public QStatusBar {
 
  private:
   void Place();
+  void FitText(int part);
 
   double dpiScale_;
   std::array<QLabel*, kPartCount> labels_{};

@@ -1,0 +1,290 @@
+#include "DialogFaces.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "ComSettingsFace.h"
+#include "LanguageFace.h"
+#include "link/ComSettingsDialog.h"
+#include "model/CalibrationDialog.h"
+#include "model/CalibrationHistory.h"
+#include "model/CapabilitiesDialogs.h"
+#include "model/LatencyDialog.h"
+#include "shell/DialogPresenter.h"
+#include "shell/LanguageDialog.h"
+
+namespace tmv::qt {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QLabel* TextLabel(const std::string& text, QWidget* parent) {
+  auto* label = new QLabel(Q(text), parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setWordWrap(true);
+  return label;
+}
+
+// The communication format and the sampling LED dialogs have one shape: a
+// text, one button that switches the setting on the logger, and Close.
+template <class Model>
+int RunToggleFace(Model& model, AppState& state, QWidget* parent, const char* title) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QString::fromUtf8(title));
+  auto* layout = new QVBoxLayout(&dialog);
+  QLabel* text = TextLabel(model.text, &dialog);
+  text->setObjectName("dialogText");
+  auto* button = new QPushButton(&dialog);
+  button->setObjectName("toggleButton");
+  auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+  layout->addWidget(text);
+  layout->addWidget(button);
+  layout->addWidget(close);
+  auto refresh = [&] {
+    text->setText(Q(model.text));
+    button->setText(Q(model.buttonText));
+    button->setVisible(model.buttonVisible);
+  };
+  refresh();
+  int changed = 0;
+  QObject::connect(button, &QPushButton::clicked, &dialog, [&] {
+    if (model.Button(state)) changed = 1;
+    refresh();
+  });
+  QObject::connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  dialog.exec();
+  model.Cancel();
+  return changed;
+}
+
+}  // namespace
+
+int RunDefaultBaudFace(DefaultBaudDialog& model, AppState& state, QWidget* parent) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QString::fromUtf8(DefaultBaudDialog::kTitle));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* list = new QListWidget(&dialog);
+  list->setObjectName("baudList");
+  for (const auto& text : model.rateTexts) list->addItem(Q(text));
+  list->setCurrentRow(model.selected);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  layout->addWidget(list);
+  layout->addWidget(buttons);
+  QObject::connect(list, &QListWidget::currentRowChanged, &dialog, [&](int row) { model.Select(row); });
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+    if (model.Ok(state)) dialog.accept();
+  });
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  if (!accepted) model.Cancel();
+  return accepted ? 1 : 0;
+}
+
+int RunCommunicationFormatFace(CommunicationFormatDialog& model, AppState& state, QWidget* parent) {
+  return RunToggleFace(model, state, parent, CommunicationFormatDialog::kTitle);
+}
+
+int RunSamplingLedFace(SamplingLedDialog& model, AppState& state, QWidget* parent) {
+  return RunToggleFace(model, state, parent, SamplingLedDialog::kTitle);
+}
+
+int RunLatencyFace(LatencyDialog& model, AppState& state, QWidget* parent) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QString::fromUtf8(LatencyDialog::kTitle));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* field = new QLineEdit(Q(model.field), &dialog);
+  field->setObjectName("latencyField");
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  layout->addWidget(new QLabel(QString::fromUtf8(LatencyDialog::kPrompt), &dialog));
+  layout->addWidget(field);
+  layout->addWidget(buttons);
+  QObject::connect(field, &QLineEdit::textEdited, &dialog, [&](const QString& t) { model.field = t.toStdString(); });
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+    if (model.Ok(state)) dialog.accept();
+  });
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  const bool accepted = dialog.exec() == QDialog::Accepted;
+  if (!accepted) model.Cancel();
+  return accepted ? 1 : 0;
+}
+
+int RunCurrentCapabilitiesFace(CurrentCapabilitiesDialog& model, QWidget* parent) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QString::fromUtf8(CurrentCapabilitiesDialog::kTitle));
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(TextLabel(model.statusText, &dialog));
+  auto* grid = new QGridLayout;
+  int i = 0;
+  for (const auto& [label, ticked] : model.listing.boxes) {
+    auto* box = new QCheckBox(Q(label), &dialog);
+    box->setChecked(ticked);
+    box->setEnabled(false);
+    grid->addWidget(box, i / 2, i % 2);
+    ++i;
+  }
+  layout->addLayout(grid);
+  for (const auto& text : model.listing.texts) layout->addWidget(TextLabel(text, &dialog));
+  auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+  layout->addWidget(close);
+  QObject::connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  dialog.exec();
+  model.Close();
+  return 1;
+}
+
+namespace {
+
+int RunConductivityCorrectionFace(CalibrationDialogModel& calibration, QWidget* parent) {
+  ConductivityCorrectionDialogModel model = calibration.OpenConductivityCorrection();
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QString::fromUtf8(ConductivityCorrectionDialogModel::kTitle));
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(TextLabel(ConductivityCorrectionDialogModel::kLegend, &dialog));
+  layout->addWidget(TextLabel(ConductivityCorrectionDialogModel::kEquation, &dialog));
+  layout->addWidget(TextLabel(ConductivityCorrectionDialogModel::kWhere, &dialog));
+  auto* grid = new QGridLayout;
+  for (int f = 0; f < 4; ++f) {
+    auto* edit = new QLineEdit(Q(model.FieldText(f)), &dialog);
+    grid->addWidget(new QLabel(QString::fromUtf8(ConductivityCorrectionDialogModel::kFieldNames[static_cast<size_t>(f)]),
+                               &dialog),
+                    f, 0);
+    grid->addWidget(edit, f, 1);
+    QObject::connect(edit, &QLineEdit::textEdited, &dialog,
+                     [&model, f](const QString& t) { model.SetFieldText(f, t.toStdString()); });
+  }
+  layout->addLayout(grid);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  layout->addWidget(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+    // A field that is not a number keeps the dialog open (after its message).
+    if (calibration.ConductivityCorrectionOk(model) >= 0) dialog.accept();
+  });
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  return dialog.exec() == QDialog::Accepted ? 1 : 0;
+}
+
+}  // namespace
+
+int RunCalibrationFace(CalibrationDialogModel& model, QWidget* parent) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QString::fromUtf8(CalibrationDialogModel::kTitle));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* grid = new QGridLayout;
+  for (int k = 0; k < 4; ++k)
+    grid->addWidget(new QLabel(QString::fromUtf8(CalibrationDialogModel::kHeadings[static_cast<size_t>(k)]), &dialog),
+                    0, k + 1);
+  QLabel* labels[CalibrationDialogModel::kVisibleRows];
+  QLineEdit* fields[CalibrationDialogModel::kVisibleRows][4];
+  for (int row = 0; row < CalibrationDialogModel::kVisibleRows; ++row) {
+    labels[row] = new QLabel(&dialog);
+    grid->addWidget(labels[row], row + 1, 0);
+    for (int k = 0; k < 4; ++k) {
+      auto* edit = new QLineEdit(&dialog);
+      edit->setMinimumWidth(170);
+      fields[row][k] = edit;
+      grid->addWidget(edit, row + 1, k + 1);
+      QObject::connect(edit, &QLineEdit::textEdited, &dialog, [&model, row, k](const QString& t) {
+        model.SetFieldText(row, k, t.toStdString());
+        model.SetFocusRow(row);
+      });
+      QObject::connect(edit, &QLineEdit::cursorPositionChanged, &dialog, [&model, row] { model.SetFocusRow(row); });
+    }
+  }
+  auto* bar = new QScrollBar(Qt::Vertical, &dialog);
+  bar->setRange(model.ScrollMinimum(), std::max(model.ScrollMinimum(), model.ScrollMaximum()));
+  bar->setPageStep(CalibrationDialogModel::kVisibleRows);
+  grid->addWidget(bar, 1, 5, CalibrationDialogModel::kVisibleRows, 1);
+  layout->addLayout(grid);
+
+  auto refresh = [&] {
+    for (int row = 0; row < CalibrationDialogModel::kVisibleRows; ++row) {
+      const bool visible = model.RowVisible(row);
+      labels[row]->setVisible(visible);
+      labels[row]->setText(visible ? Q(model.RowLabel(row)) : QString());
+      for (int k = 0; k < 4; ++k) {
+        fields[row][k]->setVisible(visible);
+        if (visible) fields[row][k]->setText(Q(model.FieldText(row, k)));
+      }
+    }
+    const QSignalBlocker block(bar);
+    bar->setValue(model.ScrollPosition());
+  };
+  QObject::connect(bar, &QScrollBar::valueChanged, &dialog, [&](int value) {
+    model.OnScroll(CalibrationDialogModel::Scroll::Thumb, value);
+    refresh();
+  });
+
+  auto* set = new QPushButton(Q(model.SetButtonText()), &dialog);
+  set->setObjectName("setCalibrationButton");
+  auto* clipboard = new QPushButton(Q(model.ClipboardButtonText()), &dialog);
+  auto* correction = new QPushButton(QStringLiteral("Conductivity Correction"), &dialog);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
+  set->setEnabled(model.ButtonsEnabled());
+  clipboard->setEnabled(model.ButtonsEnabled());
+  correction->setVisible(model.ConductivityButtonVisible());
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(set);
+  buttons->addWidget(clipboard);
+  buttons->addWidget(correction);
+  buttons->addStretch();
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  refresh();
+
+  QObject::connect(clipboard, &QPushButton::clicked, &dialog, [&] {
+    model.LoadColumnFromClipboard();
+    refresh();
+  });
+  QObject::connect(correction, &QPushButton::clicked, &dialog,
+                   [&] { RunConductivityCorrectionFace(model, &dialog); });
+  QObject::connect(set, &QPushButton::clicked, &dialog, [&] {
+    if (model.SetCalibration() == 1) dialog.accept();
+  });
+  QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+  return dialog.exec() == QDialog::Accepted ? 1 : 0;
+}
+
+int RunCalibrationHistoryFace(CalibrationHistory& history, QWidget* parent) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QStringLiteral("Calibration History"));
+  auto* layout = new QVBoxLayout(&dialog);
+  if (!history.path.empty()) layout->addWidget(TextLabel(history.path, &dialog));
+  auto* list = new QListWidget(&dialog);
+  list->setObjectName("historyList");
+  list->setFont(QFont(QStringLiteral("monospace")));
+  for (const auto& line : history.lines) list->addItem(Q(line));
+  layout->addWidget(list);
+  auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+  layout->addWidget(close);
+  QObject::connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  dialog.resize(720, 420);
+  dialog.exec();
+  return 1;
+}
+
+void RegisterDialogFaces(DialogPresenter& presenter, AppState& state, QWidget* parent) {
+  presenter.Register<LanguageDialog>([parent](LanguageDialog& m) { return RunLanguageFace(m, parent); });
+  presenter.Register<ComSettingsDialog>([parent](ComSettingsDialog& m) { return RunComSettingsFace(m, parent); });
+  presenter.Register<DefaultBaudDialog>(
+      [&state, parent](DefaultBaudDialog& m) { return RunDefaultBaudFace(m, state, parent); });
+  presenter.Register<CommunicationFormatDialog>(
+      [&state, parent](CommunicationFormatDialog& m) { return RunCommunicationFormatFace(m, state, parent); });
+  presenter.Register<SamplingLedDialog>(
+      [&state, parent](SamplingLedDialog& m) { return RunSamplingLedFace(m, state, parent); });
+  presenter.Register<LatencyDialog>([&state, parent](LatencyDialog& m) { return RunLatencyFace(m, state, parent); });
+  presenter.Register<CurrentCapabilitiesDialog>(
+      [parent](CurrentCapabilitiesDialog& m) { return RunCurrentCapabilitiesFace(m, parent); });
+  presenter.Register<CalibrationDialogModel>(
+      [parent](CalibrationDialogModel& m) { return RunCalibrationFace(m, parent); });
+  presenter.Register<CalibrationHistory>([parent](CalibrationHistory& h) { return RunCalibrationHistoryFace(h, parent); });
+}
+
+}  // namespace tmv::qt
