@@ -278,7 +278,6 @@ struct LoggerEmulator::Impl {
     }
     std::string data = bytes;
     int64_t t = std::max(readyUs + kTurnaroundUs, lastDueUs);
-    size_t split = data.size();
     const bool applies = faultable && FaultsLive() &&
                          (f.junkBeforeReply > 0 || f.splitReplies || f.lateReplyMs > 0 || (f.badChecksum && sumLast));
     if (applies) {
@@ -290,9 +289,9 @@ struct LoggerEmulator::Impl {
         for (int i = 0; i < std::min(f.junkBeforeReply, 64); ++i) junk.push_back(kJunk[i % 4]);
         data = junk + data;
       }
-      if (f.splitReplies && data.size() > 1) split = data.size() / 2;
       Consume();
     }
+    const size_t split = applies && f.splitReplies && data.size() > 1 ? data.size() / 2 : data.size();
     if (out.size() + data.size() > kMaxQueue) return;
     const int64_t step = ByteUs(p.baud);
     for (size_t i = 0; i < data.size(); ++i) {
@@ -1141,17 +1140,20 @@ struct LoggerEmulator::Impl {
     const int64_t t0 = nowMs * 1000;
     Advance(t0);
     const int64_t step = ByteUs(hostBaud);
+    // The host's line sends one byte after another: a write cannot overtake
+    // the bytes of the one before.
+    const int64_t base = lastRxUs == INT64_MIN ? t0 : std::max(t0, lastRxUs);
     if (hostBaud != p.baud) {
       // Noise at the wrong rate: whatever was half-heard is spoilt.
       if (count > 0) {
         cmd.clear();
         mode = Mode::kCommand;
-        lastRxUs = t0 + static_cast<int64_t>(count) * step;
+        lastRxUs = base + static_cast<int64_t>(count) * step;
       }
       return;
     }
     for (size_t i = 0; i < count; ++i) {
-      const int64_t arrival = t0 + static_cast<int64_t>(i + 1) * step;
+      const int64_t arrival = base + static_cast<int64_t>(i + 1) * step;
       const bool asleep = p.sleepAfterIdleMs > 0 &&
                           (lastRxUs == INT64_MIN || arrival - lastRxUs > static_cast<int64_t>(p.sleepAfterIdleMs) * 1000);
       lastRxUs = arrival;
