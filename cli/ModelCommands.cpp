@@ -5,6 +5,7 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "ConsoleUserInterface.h"
 #include "link/Exchange.h"
 #include "model/Capabilities.h"
 #include "model/CapabilitiesDialogs.h"
@@ -69,13 +70,17 @@ int Latency(CliContext& ctx) {
   AppState& state = ctx.state;
   AssessCapabilities(state);
   LatencyDialog dialog;
-  if (!dialog.Open(state)) return ReportFailure(ctx, state.statusText);
+  if (!dialog.Open(state)) return kExitFailure;  // its message went to standard error
   if (ctx.args.empty()) {
     ctx.out << Format("Latency: %d ms", state.logger.latencyMs) << "\n";
     return kExitOk;
   }
   dialog.field = ctx.args[0];
-  if (!dialog.Ok(state)) return ReportFailure(ctx, state.statusText);
+  // A refusal shown as a message box has gone to standard error already.
+  const auto* console = dynamic_cast<const ConsoleUserInterface*>(&state.ui);
+  const int boxes = console ? console->boxesShown : 0;
+  if (!dialog.Ok(state))
+    return console && console->boxesShown != boxes ? kExitFailure : ReportFailure(ctx, state.statusText);
   ctx.out << state.statusText << "\n";
   return kExitOk;
 }

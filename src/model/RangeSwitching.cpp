@@ -219,8 +219,9 @@ void ApplyRangeSwitching(LoggerInfo& info) {
 std::vector<std::string> ListRangeSwitching(LoggerInfo& info) {
   for (auto& line : info.rangeSummary) line.clear();
   std::vector<std::string> lines;
+  // Without table 05 from the logger no channel has a module.
   bool any = false;
-  for (int ch = 0; ch < Channels(info); ++ch)
+  for (int ch = 0; ch < Channels(info) && info.rangeSwitchingRead; ++ch)
     if (DecodeRangeByte(info.rangeSwitching[ch + 1]).module < kModuleNonSwitching) any = true;
   if (!any) {
     lines.push_back("No range switching capable modules present");
