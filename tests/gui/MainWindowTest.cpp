@@ -186,6 +186,36 @@ TEST_F(MainWindowTest, ComSettingsRefusesOnePortForLoggerAndGps) {
   EXPECT_EQ(window->state().ports.gpsPort, 0);
 }
 
+TEST_F(MainWindowTest, ClosingWithUnsavedDataAsksFirst) {
+  ASSERT_TRUE(Open());
+  window->state().shell.dataRetrieved = true;
+  {
+    BoxAnswerer answerer(QMessageBox::Yes);
+    window->close();
+    ASSERT_EQ(answerer.titles.size(), 1);
+    EXPECT_EQ(answerer.titles[0], QStringLiteral("Program Exit"));
+  }
+  EXPECT_TRUE(window->isVisible());  // Yes: back to save the data
+  {
+    BoxAnswerer answerer(QMessageBox::No);
+    window->close();
+  }
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(window->state().shell.exiting);
+}
+
+TEST_F(MainWindowTest, ModemSleepIsInsertedBeforeAboutAndStaysGreyed) {
+  ASSERT_TRUE(Open());
+  window->ui().InsertCommand(cmd::kModemSleep, "Modem slee&p", cmd::kAbout);
+  const auto bar = window->menuBar()->actions();
+  ASSERT_GE(bar.size(), 2);
+  EXPECT_EQ(bar[bar.size() - 2]->text(), QStringLiteral("Modem slee&p"));
+  EXPECT_EQ(bar.back()->text(), QStringLiteral("A&bout"));
+  EXPECT_FALSE(bar[bar.size() - 2]->isEnabled());
+  window->ui().RemoveCommand(cmd::kModemSleep);
+  EXPECT_EQ(window->ui().Action(cmd::kModemSleep), nullptr);
+}
+
 TEST_F(MainWindowTest, RecentFilesFillTheirSubmenu) {
   ASSERT_TRUE(Open());
   AppState& state = window->state();

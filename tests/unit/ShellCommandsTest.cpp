@@ -10,6 +10,7 @@
 #include "files/CopySlots.h"
 #include "files/WorkFiles.h"
 #include "link/ComSettingsDialog.h"
+#include "model/CalibrationDialog.h"
 #include "model/CapabilitiesDialogs.h"
 #include "model/LatencyDialog.h"
 #include "shell/Catalogue.h"
@@ -18,6 +19,7 @@
 #include "shell/LanguageDialog.h"
 #include "shell/Shell.h"
 #include "shell/Startup.h"
+#include "shell/StatusLine.h"
 #include "support/EmulatedRig.h"
 
 namespace tmv {
@@ -106,6 +108,31 @@ TEST_F(ShellCommands, LoggingLoggersAreRefused) {
   });
   RunCommand(shell, cmd::kSetLatency);
   EXPECT_EQ(faces, 1);
+}
+
+TEST_F(ShellCommands, CalibrationAndCapabilitiesRunTheirDialogs) {
+  int calibrationFaces = 0;
+  dialogs.Register<CalibrationDialogModel>([&](CalibrationDialogModel& d) {
+    ++calibrationFaces;
+    EXPECT_EQ(d.Channels(), rig.state.logger.channelCount);
+    EXPECT_FALSE(d.Logging());
+    return 0;  // cancelled: nothing is written
+  });
+  SetMenuState(rig.state, 2);
+  EXPECT_EQ(RunCommand(shell, cmd::kCalibration), 0);
+  EXPECT_EQ(calibrationFaces, 1);
+  EXPECT_FALSE(rig.state.logger.configurationStale);
+  EXPECT_TRUE(rig.ui.commandEnabled.at(cmd::kMenuConfiguration));  // menu state 3 afterwards
+  for (const auto& c : rig.emulator.CommandLog()) EXPECT_NE(c.substr(0, 1), "U") << c;
+
+  std::string capabilityStatus;
+  dialogs.Register<CurrentCapabilitiesDialog>([&](CurrentCapabilitiesDialog& d) {
+    capabilityStatus = d.statusText;
+    EXPECT_TRUE(d.open);
+    return 1;
+  });
+  EXPECT_EQ(RunCommand(shell, cmd::kCurrentCapabilities), 1);
+  EXPECT_EQ(capabilityStatus.rfind("TMV Data Logger: QN-760", 0), 0u) << capabilityStatus;
 }
 
 TEST_F(ShellCommands, UnsavedDataQuestion) {
