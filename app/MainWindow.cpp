@@ -37,6 +37,8 @@ MainWindow::MainWindow(SerialSystem& serial, Clock& clock, StartupOptions option
   };
   BuildWindow();
   RegisterFaces();
+  // Another logger's data windows go when a new logger is identified.
+  state_.hooks.hideDataWindows = [this] { SetDataControlsVisible(false); };
 }
 
 MainWindow::~MainWindow() {
