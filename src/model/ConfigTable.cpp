@@ -94,17 +94,19 @@ uint8_t NormaliseChannelCode(LoggerInfo& info, uint8_t code) {
 }
 
 int ApplyConfigTable(LoggerInfo& info, const uint8_t* data, size_t length) {
-  ClearChannels(info);
+  // A table that cannot be used leaves the configuration held so far alone.
   if (length < 1) return 0;
   const int n = data[0];
   if (n == 0) return -1;
   if (n > kMaxChannels) {
     // More channels than any logger has: keep one, and no image to write back.
+    ClearChannels(info);
     ApplyFallback(info, length > 5 ? data[5] : 'T');
     return 1;
   }
   const size_t needed = 5 + 2 * static_cast<size_t>(n);
   if (length < needed) return 0;
+  ClearChannels(info);
   info.channelCount = n;
   info.latencyMs = 10 * (data[1] | data[2] << 8);
   info.readingTimeMs = info.baseReadingTimeMs = 100 * (data[3] | data[4] << 8);
@@ -117,9 +119,9 @@ int ApplyConfigTable(LoggerInfo& info, const uint8_t* data, size_t length) {
 }
 
 int ApplyOlderConfigImage(LoggerInfo& info, const uint8_t* image) {
-  ClearChannels(info);
   const int n = image[53];
   if (n == 0) return -1;
+  ClearChannels(info);
   if (n > kMaxChannels) {
     ApplyFallback(info, image[47]);
     return 1;

@@ -59,6 +59,8 @@ TEST(ConfigTable01, UnconfiguredShortAndOversizedTablesNeverOverrunTheChannels) 
   EmulatedRig rig("QN-760");
   Prepare(rig);
   AppState& s = rig.state;
+  ASSERT_EQ(GetConfigTable(s), 1);
+  s.logger.configurationStale = true;
 
   rig.profile().tables[1] = {0, 0x1E, 0, 0x0A, 0};
   EXPECT_EQ(GetConfigTable(s), -1);
@@ -72,6 +74,7 @@ TEST(ConfigTable01, UnconfiguredShortAndOversizedTablesNeverOverrunTheChannels) 
   rig.profile().tables[1] = {4, 0x1E, 0, 0x0A, 0, 'C', 0, 'T', 0};
   EXPECT_EQ(GetConfigTable(s), 0);
   EXPECT_EQ(rig.ui.LastStatus(), "GetConfigTable error");
+  EXPECT_EQ(Codes(s.logger), "CTPD");  // what was known is kept
 
   rig.faults().badChecksum = true;
   rig.profile().tables[1] = {1, 0x1E, 0, 0x0A, 0, 'T', 0};
