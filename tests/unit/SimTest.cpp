@@ -232,6 +232,8 @@ TEST(SimMemory, ParameterBlockAndDataPointer) {
   const std::string block = w.Ask("I1E00020000000200", 120);
   ASSERT_EQ(block.size(), 31u);
   EXPECT_EQ(static_cast<uint8_t>(block[30]), Sum(block.substr(0, 30)));
+  // Download requests come with lower-case hex.
+  EXPECT_EQ(w.Ask("I1e00020000000200", 120), block);
 }
 
 TEST(SimCommands, UnknownCommandsAndResynchronisation) {
