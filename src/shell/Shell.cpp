@@ -7,9 +7,9 @@
 #include "files/SettingsFile.h"
 #include "files/WorkFiles.h"
 #include "link/Connection.h"
+#include "link/ComSettingsDialog.h"
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
-#include "link/ComSettingsDialog.h"
 #include "model/Calibration.h"
 #include "model/CalibrationDialog.h"
 #include "model/CalibrationHistory.h"
@@ -34,8 +34,7 @@ MessageAnswer Box(AppState& state, std::string_view text, std::string_view title
   return state.ui.MessageBox(Tr(state, text), Tr(state, title), buttons, icon, defaultAnswer);
 }
 
-// A command whose work is not in this build: its menu item is greyed, so
-// this is only reached when the command is sent from elsewhere.
+// The menu text of a command without its access-key marks.
 std::string PlainMenuText(int command) {
   const MenuEntry* e = FindMenuEntry(command);
   std::string name = e != nullptr ? e->text : Format("Command %d", command);
