@@ -526,8 +526,11 @@ int QueryMinimumVersion(AppState& state) {
 int QueryStartCharacteristic(AppState& state) {
   if (state.logger.commands12Level < 1) return 0;
   const int result = QueryTagged(state, "!2", "STC", HexBefore("STC", 4));
+  // The logger echoes the whole start characteristic (four bytes) in front of
+  // the tag; status and option are its first two bytes.
+  const size_t valueChars = DigitsBeforeTag(state.reply, "STC", 8, true) ? 8 : 4;
   uint8_t b[2] = {0, 0};
-  ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "STC", 4), b, 2);
+  ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "STC", valueChars), b, 2);
   int s = b[0];
   int o = b[1];
   DeploymentSettings& d = state.deployment;

@@ -83,6 +83,10 @@ TEST(CommunicationFormatDialog, TextsFollowTheOptionByteAndTheButtonSwitchesTheL
   EXPECT_TRUE(Sent(rig, "!100040000"));
   EXPECT_EQ(dialog.text, "This logger is set to output fetched data and real-time data in ENGINEERING UNITS");
   EXPECT_EQ(dialog.buttonText, "Set the output to BINARY FORMAT");
+  // The logger echoes all four start-characteristic bytes; the option byte is the second.
+  rig.state.query.optionByte = 0;
+  ASSERT_EQ(CommGet(rig.state, 28), 1);
+  EXPECT_EQ(rig.state.query.optionByte & 0x04, 0x04);
 
   rig.state.logger.externalDataConnector = false;
   dialog.Refresh(rig.state);
