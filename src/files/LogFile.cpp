@@ -35,7 +35,8 @@ const char* StartModeName(unsigned mode, char thresholdType) {
   return kNames[0];
 }
 
-bool AppendFile(const std::string& path, const std::string& text) {
+bool AppendFile(const std::string& path, const std::string& plain) {
+  const std::string text = WithCrLf(plain);
   std::FILE* f = std::fopen(path.c_str(), "ab");
   if (f == nullptr) return false;
   const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();

@@ -101,7 +101,18 @@ std::optional<std::string> ReadTextFile(const std::string& path, size_t maxBytes
   return text;
 }
 
-bool WriteTextFile(const std::string& path, std::string_view text) {
+std::string WithCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+bool WriteTextFile(const std::string& path, std::string_view plain) {
+  const std::string text = WithCrLf(plain);
   const std::string temporary = path + ".tmp." + std::to_string(::getpid());
   std::FILE* f = std::fopen(temporary.c_str(), "wb");
   if (f == nullptr) return false;

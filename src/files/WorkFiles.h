@@ -57,8 +57,11 @@ void BuildRecentFileMenu(AppState& state);
 // The whole file, or nothing when it cannot be opened; at most maxBytes are read.
 std::optional<std::string> ReadTextFile(const std::string& path, size_t maxBytes = 1 << 20);
 // Writes through a temporary file and a rename, so that a failed write never
-// leaves a half-written file in place of the old one.
+// leaves a half-written file in place of the old one. Line ends become CR LF,
+// as in the files the loggers' users already have.
 bool WriteTextFile(const std::string& path, std::string_view text);
+// LF line ends as CR LF (CR LF stays as it is).
+std::string WithCrLf(std::string_view text);
 bool FileExists(const std::string& path);
 // Splits text into lines without their line ends (LF or CR LF).
 std::vector<std::string_view> SplitLines(std::string_view text);

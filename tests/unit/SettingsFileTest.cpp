@@ -53,13 +53,13 @@ TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndIsWritten) {
   EXPECT_EQ(state.ports.gpsBaud, 4800);
   EXPECT_DOUBLE_EQ(state.settings.derived.doTemperature, 15.0);
   const std::string written = Read("tmv.ini");
-  EXPECT_EQ(written.rfind("Port=COM1\nGPSComm=NOT USED\nFormat=0\nDensity (kg/m3)=OFF\n", 0), 0u) << written;
-  EXPECT_NE(written.find("\nAtmospheric pressure=10.132500\nDensity=1.028100\nLatitude=0 0.000\n"
-                         "DO temperature=15.00\nDO salinity=35.00\nDepth Freshwater=OFF\n"
-                         "Micro-Salinometer average=30\n"),
+  EXPECT_EQ(written.rfind(WithCrLf("Port=COM1\nGPSComm=NOT USED\nFormat=0\nDensity (kg/m3)=OFF\n"), 0), 0u) << written;
+  EXPECT_NE(written.find(WithCrLf("\nAtmospheric pressure=10.132500\nDensity=1.028100\nLatitude=0 0.000\n"
+                                  "DO temperature=15.00\nDO salinity=35.00\nDepth Freshwater=OFF\n"
+                                  "Micro-Salinometer average=30\n")),
             std::string::npos)
       << written;
-  EXPECT_EQ(Read("tmv_copies.ini"), "Single copy only\n");
+  EXPECT_EQ(Read("tmv_copies.ini"), "Single copy only\r\n");
 }
 
 TEST_F(SettingsFileTest, ValuesAreReadRightAfterTheirKeysWithTheSpecialRules) {
@@ -232,7 +232,7 @@ TEST_F(SettingsFileTest, LaterCopiesStartFromTheFirstCopysFileAndKeepTheirOwn) {
   state.ports.loggerPort = 5;
   SaveSettings(state);
   EXPECT_EQ(Read("tmv.ini"), "Port=COM3\n");
-  EXPECT_EQ(Read("tmv.002.ini").rfind("Port=COM5\n", 0), 0u);
+  EXPECT_EQ(Read("tmv.002.ini").rfind("Port=COM5\r\n", 0), 0u);
 }
 
 TEST_F(SettingsFileTest, CopiesSwitchReadsOnlyTheStartOfTheFirstLine) {
@@ -245,7 +245,7 @@ TEST_F(SettingsFileTest, CopiesSwitchReadsOnlyTheStartOfTheFirstLine) {
   Write("tmv_copies.ini", "Allow multiple copies\n");
   LoadSettings(state);
   EXPECT_TRUE(state.shell.allowMultipleCopies);
-  EXPECT_EQ(Read("tmv_copies.ini"), "Allow multiple copies\n");
+  EXPECT_EQ(Read("tmv_copies.ini"), "Allow multiple copies\r\n");
 }
 
 }  // namespace

@@ -179,9 +179,9 @@ TEST_F(ShellCommands, SettingsCommandsToggleMarkAndSave) {
   rig.state.shell.copyNumber = 1;
   EXPECT_EQ(RunCommand(shell, cmd::kAllowMultipleCopies), 1);
   EXPECT_TRUE(rig.ui.commandChecked.at(cmd::kAllowMultipleCopies));
-  EXPECT_EQ(Read("tmv_copies.ini"), "Allow multiple copies\n");
+  EXPECT_EQ(Read("tmv_copies.ini"), "Allow multiple copies\r\n");
   EXPECT_EQ(RunCommand(shell, cmd::kAllowMultipleCopies), 1);
-  EXPECT_EQ(Read("tmv_copies.ini"), "Single copy only\n");
+  EXPECT_EQ(Read("tmv_copies.ini"), "Single copy only\r\n");
 
   rig.state.shell.copyNumber = 2;  // only the first copy decides
   EXPECT_EQ(RunCommand(shell, cmd::kAllowMultipleCopies), 0);

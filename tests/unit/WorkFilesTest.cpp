@@ -59,8 +59,8 @@ TEST_F(WorkFilesTest, PrepareDirectoriesCreatesDefaultsAndKeepsRememberedOnes) {
   EXPECT_EQ(state.directories.hex, Path("hex"));  // an empty value is no directory
   EXPECT_EQ(state.directories.mat, Path("mat"));  // nor is one past the path limit
   EXPECT_EQ(state.directories.hexOutput, Path("hex"));
-  EXPECT_EQ(Read("tmvdir.ini"), "DAT directory=/data/cruise=7\nHEX directory=" + Path("hex") +
-                                    "\nMAT directory=" + Path("mat") + "\n");
+  EXPECT_EQ(Read("tmvdir.ini"), "DAT directory=/data/cruise=7\r\nHEX directory=" + Path("hex") +
+                                    "\r\nMAT directory=" + Path("mat") + "\r\n");
   EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -283,7 +283,7 @@ TEST_F(WorkFilesTest, AppendToLogWritesLoggerAndDailyLogsAndReportsFailures) {
   const LogEntry e = SampleEntry();
   ASSERT_EQ(AppendToLog(state, kLogSetupFailed, e), 1);
   ASSERT_EQ(AppendToLog(state, kLogSetupFailed, e), 1);
-  const std::string once = LogEntryText(kLogSetupFailed, e, clock.LocalTime());
+  const std::string once = WithCrLf(LogEntryText(kLogSetupFailed, e, clock.LocalTime()));
   EXPECT_EQ(Read("log/012345.log"), once + once);
   EXPECT_EQ(Read("log/20100607.log"), once + once);
   EXPECT_TRUE(ui.statusTexts.empty());
