@@ -66,15 +66,17 @@ int Config(CliContext& ctx) {
 
 int Latency(CliContext& ctx) {
   if (int rc = AtMostOneArgument(ctx)) return rc;
-  if (int rc = ConnectOrReport(ctx)) return rc;
   AppState& state = ctx.state;
-  AssessCapabilities(state);
-  LatencyDialog dialog;
-  if (!dialog.Open(state)) return kExitFailure;  // its message went to standard error
   if (ctx.args.empty()) {
+    // Showing needs only the configuration, which older loggers keep in memory too.
+    if (int rc = PrepareLogger(ctx)) return rc;
     ctx.out << Format("Latency: %d ms", state.logger.latencyMs) << "\n";
     return kExitOk;
   }
+  if (int rc = ConnectOrReport(ctx)) return rc;
+  AssessCapabilities(state);
+  LatencyDialog dialog;
+  if (!dialog.Open(state)) return kExitFailure;  // its message went to standard error
   dialog.field = ctx.args[0];
   // A refusal shown as a message box has gone to standard error already.
   const auto* console = dynamic_cast<const ConsoleUserInterface*>(&state.ui);
@@ -93,7 +95,10 @@ int DefaultBaud(CliContext& ctx) {
   if (int rc = ConnectOrReport(ctx)) return rc;
   AppState& state = ctx.state;
   DefaultBaudDialog dialog;
-  if (!dialog.Open(state)) return ReportFailure(ctx, state.statusText);
+  const auto* console = dynamic_cast<const ConsoleUserInterface*>(&state.ui);
+  const int boxes = console ? console->boxesShown : 0;
+  if (!dialog.Open(state))  // a refusal shown as a message box has gone to standard error already
+    return console && console->boxesShown != boxes ? kExitFailure : ReportFailure(ctx, state.statusText);
   if (ctx.args.empty()) {
     if (dialog.currentDefault == 0) return ReportFailure(ctx, state.statusText);
     ctx.out << Format("Default baud rate: %d baud", dialog.currentDefault) << "\n";

@@ -262,3 +262,22 @@ TEST(LatencyDialog, LoggerWithoutTable01CannotBeChanged) {
 
 }  // namespace
 }  // namespace tmv
+
+namespace tmv {
+namespace {
+
+TEST(ConfigTable, OlderSingleChannelRecordersGetTheirOneChannelType) {
+  test::EmulatedRig rig("KM-3170");
+  ASSERT_EQ(ConnectLogger(rig.state), 1);
+  ASSERT_EQ(CommGet(rig.state, 16), 1);
+  EXPECT_EQ(rig.state.logger.channelCount, 1);
+  EXPECT_EQ(ChannelLabel(rig.state.logger, 0), " 1 - Temperature");
+  EXPECT_FALSE(rig.state.logger.configurationStale);  // known, so nothing says "not yet configured"
+
+  rig.state.logger.model = "PM-3170";
+  ASSERT_EQ(CommGet(rig.state, 16), 1);
+  EXPECT_EQ(ChannelLabel(rig.state.logger, 0), " 1 - Pressure");
+}
+
+}  // namespace
+}  // namespace tmv
