@@ -12,52 +12,11 @@
 #include <chrono>
 #include <string>
 
+#include "support/ChildProcess.h"
+
 namespace {
 
-class SimProcess {
- public:
-  explicit SimProcess(const char* model) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      close(out[0]);
-      close(out[1]);
-      execl(TMV_SIM_PATH, TMV_SIM_PATH, "--model", model, static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    stdout_ = out[0];
-  }
-  ~SimProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      int status = 0;
-      waitpid(pid_, &status, 0);
-    }
-    if (stdout_ >= 0) close(stdout_);
-  }
-  // The first line of the server's output, waiting up to timeoutMs.
-  std::string FirstLine(int timeoutMs) {
-    std::string line;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end) {
-      pollfd p{stdout_, POLLIN, 0};
-      if (poll(&p, 1, 100) <= 0) continue;
-      char c;
-      if (read(stdout_, &c, 1) != 1) break;
-      if (c == '\n') return line;
-      line.push_back(c);
-    }
-    return "";
-  }
-  pid_t pid() const { return pid_; }
-
- private:
-  pid_t pid_ = -1;
-  int stdout_ = -1;
-};
+using tmv::test::SimProcess;
 
 int OpenRaw(const std::string& path, speed_t speed) {
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
@@ -86,9 +45,9 @@ std::string ReadUntil(int fd, const std::string& until, int timeoutMs) {
 }
 
 TEST(SimPty, AnswersTheIdentityOnThePseudoTerminal) {
-  SimProcess sim("QN-760");
+  SimProcess sim({"--model", "QN-760"});
   ASSERT_GT(sim.pid(), 0);
-  const std::string path = sim.FirstLine(10000);
+  const std::string path = sim.path();
   ASSERT_FALSE(path.empty());
 
   int fd = OpenRaw(path, B19200);
