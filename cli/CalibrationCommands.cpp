@@ -19,21 +19,6 @@ namespace tmv::cli {
 
 namespace {
 
-// Connect, then what every logger operation needs first: capabilities,
-// configuration and the current coefficients.
-int PrepareLogger(CliContext& ctx) {
-  if (int rc = ConnectOrReport(ctx)) return rc;
-  AppState& state = ctx.state;
-  AssessCapabilities(state);
-  // Older single-channel loggers have no configuration table (query 16).
-  const int config = (state.logger.microchipLogger || state.logger.model.find("QN") != std::string::npos)
-                         ? GetConfigTable(state)
-                         : CommGet(state, 16);
-  if (config != 1) return ReportFailure(ctx, state.statusText);
-  if (ReadCalibration(state) != 1) return ReportFailure(ctx, state.statusText);
-  return kExitOk;
-}
-
 void PrintCoefficients(CliContext& ctx) {
   const AppState& state = ctx.state;
   for (int ch = 0; ch < state.logger.channelCount && ch < kMaxChannels; ++ch) {
@@ -49,7 +34,7 @@ void PrintCoefficients(CliContext& ctx) {
 
 int ShowCalibration(CliContext& ctx) {
   if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
-  if (int rc = PrepareLogger(ctx)) return rc;
+  if (int rc = PrepareLogger(ctx, true)) return rc;
   if (ctx.state.statusText.find("not yet calibrated") != std::string::npos) ctx.err << ctx.state.statusText << "\n";
   PrintCoefficients(ctx);
   return kExitOk;
@@ -95,7 +80,7 @@ int SetCalibrationCommand(CliContext& ctx) {
   if (channel == 0) return UsageError(ctx, "--channel N is required");
   if (values.size() != 4) return UsageError(ctx, "four coefficients C0 C1 C2 C3 are required");
 
-  if (int rc = PrepareLogger(ctx)) return rc;
+  if (int rc = PrepareLogger(ctx, true)) return rc;
   AppState& state = ctx.state;
   if (channel > state.logger.channelCount)
     return ReportFailure(ctx, Format("The logger has %d channels.", state.logger.channelCount));

@@ -3,6 +3,9 @@
 #include <ostream>
 
 #include "link/Connection.h"
+#include "link/Exchange.h"
+#include "model/Calibration.h"
+#include "model/Capabilities.h"
 #include "shell/AppState.h"
 
 namespace tmv::cli {
@@ -10,6 +13,15 @@ namespace tmv::cli {
 int ConnectOrReport(CliContext& ctx) {
   if (RunConnectCommand(ctx.state)) return kExitOk;
   return ReportFailure(ctx, ctx.state.statusText);
+}
+
+int PrepareLogger(CliContext& ctx, bool withCalibration) {
+  if (int rc = ConnectOrReport(ctx)) return rc;
+  AppState& state = ctx.state;
+  AssessCapabilities(state);
+  if (CommGet(state, 16) != 1) return ReportFailure(ctx, state.statusText);
+  if (withCalibration && ReadCalibration(state) != 1) return ReportFailure(ctx, state.statusText);
+  return kExitOk;
 }
 
 int ReportFailure(CliContext& ctx, const std::string& text) {

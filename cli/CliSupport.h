@@ -16,6 +16,10 @@ constexpr int kExitUsage = 2;
 // text of the failure ("Unable to open ..." / "Unable to Communicate with
 // Logger on ...") to ctx.err and returns kExitFailure.
 int ConnectOrReport(CliContext& ctx);
+// Connects, then reads what a logger operation needs first: the capabilities,
+// the configuration (older single-channel recorders have no table) and, when
+// asked, the calibration coefficients. Failures are reported as by ConnectOrReport.
+int PrepareLogger(CliContext& ctx, bool withCalibration);
 // Prints text (one line) to ctx.err and returns kExitFailure.
 int ReportFailure(CliContext& ctx, const std::string& text);
 // The "Unable to Communicate with Logger on ..." text, for a query that went unanswered.

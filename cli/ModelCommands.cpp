@@ -20,16 +20,6 @@ namespace tmv::cli {
 
 namespace {
 
-// Connect, then what a logger operation needs first: capabilities and configuration.
-int PrepareLogger(CliContext& ctx) {
-  if (int rc = ConnectOrReport(ctx)) return rc;
-  AppState& state = ctx.state;
-  AssessCapabilities(state);
-  // Older loggers that are not multi-channel have one channel and no table (query 16).
-  if (CommGet(state, 16) != 1) return ReportFailure(ctx, state.statusText);
-  return kExitOk;
-}
-
 int AtMostOneArgument(CliContext& ctx) {
   if (ctx.args.size() <= 1) return kExitOk;
   return UsageError(ctx, "unexpected argument '" + ctx.args[1] + "'");
@@ -43,7 +33,7 @@ bool ParseNumber(const std::string& text, long& value) {
 
 int Capabilities(CliContext& ctx) {
   if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
-  if (int rc = PrepareLogger(ctx)) return rc;
+  if (int rc = PrepareLogger(ctx, false)) return rc;
   CurrentCapabilitiesDialog dialog;
   dialog.Open(ctx.state);
   ctx.out << dialog.statusText << "\n";
@@ -53,7 +43,7 @@ int Capabilities(CliContext& ctx) {
 
 int Config(CliContext& ctx) {
   if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
-  if (int rc = PrepareLogger(ctx)) return rc;
+  if (int rc = PrepareLogger(ctx, false)) return rc;
   LoggerInfo& info = ctx.state.logger;
   ctx.out << Format("Number of channels of data: %d", info.channelCount) << "\n";
   for (int ch = 0; ch < info.channelCount && ch < kMaxChannels; ++ch)
@@ -69,7 +59,7 @@ int Latency(CliContext& ctx) {
   AppState& state = ctx.state;
   if (ctx.args.empty()) {
     // Showing needs only the configuration, which older loggers keep in memory too.
-    if (int rc = PrepareLogger(ctx)) return rc;
+    if (int rc = PrepareLogger(ctx, false)) return rc;
     ctx.out << Format("Latency: %d ms", state.logger.latencyMs) << "\n";
     return kExitOk;
   }

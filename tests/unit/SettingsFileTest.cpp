@@ -9,6 +9,7 @@
 #include "files/WorkFiles.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedUserInterface.h"
+#include "support/WorkDirectoryTest.h"
 #include "shell/AppState.h"
 
 namespace tmv {
@@ -16,33 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class NoSerial : public SerialSystem {
- public:
-  std::vector<std::string> ListDevices() override { return {}; }
-  std::unique_ptr<SerialPort> Open(const std::string&, const LineSettings&) override { return nullptr; }
-};
-
-class SettingsFileTest : public ::testing::Test {
- protected:
-  SettingsFileTest() : state(serial, clock, ui) {
-    char pattern[] = "/tmp/tmv-settings-XXXXXX";
-    dir = mkdtemp(pattern);
-    state.directories.work = dir;
-  }
-  ~SettingsFileTest() override { fs::remove_all(dir); }
-
-  std::string Path(const std::string& name) const { return dir + "/" + name; }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-  }
-  std::string Read(const std::string& name) const { return ReadTextFile(Path(name)).value_or("<missing>"); }
-
-  std::string dir;
-  NoSerial serial;
-  VirtualClock clock;
-  ScriptedUserInterface ui;
-  AppState state;
-};
+class SettingsFileTest : public test::WorkDirectoryTest {};
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndIsWritten) {
   state.ports.loggerPort = 9;

@@ -12,6 +12,7 @@
 #include "files/WorkFiles.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedUserInterface.h"
+#include "support/WorkDirectoryTest.h"
 #include "shell/AppState.h"
 #include "shell/CommandIds.h"
 
@@ -20,33 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class NoSerial : public SerialSystem {
- public:
-  std::vector<std::string> ListDevices() override { return {}; }
-  std::unique_ptr<SerialPort> Open(const std::string&, const LineSettings&) override { return nullptr; }
-};
-
-class WorkFilesTest : public ::testing::Test {
- protected:
-  WorkFilesTest() : clock(LoggerTime{2010, 6, 0, 7, 15, 30, 0, 0}), state(serial, clock, ui) {
-    char pattern[] = "/tmp/tmv-work-XXXXXX";
-    dir = mkdtemp(pattern);
-    state.directories.work = dir;
-  }
-  ~WorkFilesTest() override { fs::remove_all(dir); }
-
-  std::string Path(const std::string& name) const { return dir + "/" + name; }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-  }
-  std::string Read(const std::string& name) const { return ReadTextFile(Path(name)).value_or("<missing>"); }
-
-  std::string dir;
-  NoSerial serial;
-  VirtualClock clock;
-  ScriptedUserInterface ui;
-  AppState state;
-};
+class WorkFilesTest : public test::WorkDirectoryTest {};
 
 TEST_F(WorkFilesTest, PrepareDirectoriesCreatesDefaultsAndKeepsRememberedOnes) {
   Write("tmvdir.ini", "DAT directory=/data/cruise=7\r\nHEX directory=\nMAT directory=" + std::string(300, 'm') +
