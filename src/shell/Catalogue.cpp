@@ -56,9 +56,10 @@ std::vector<std::string> BuildTexts() {
       "Logger Disconnected",
       "Select Communication Port",
       // Work directories and settings.
-      "Error: Unable to create the '%s\\dat' directory\nCheck that your TMV directory is not write protected.",
+      // "/" is this platform's path separator, as in the paths the messages name.
+      "Error: Unable to create the '%s/dat' directory\nCheck that your TMV directory is not write protected.",
       "Error: Unable to create mat directory",
-      "Error: Unable to create the '%s\\hex' directory\nCheck that your TMV directory is not write protected.",
+      "Error: Unable to create the '%s/hex' directory\nCheck that your TMV directory is not write protected.",
       "Error: Unable to save log file",
       "Error: Unable to open log file",
       "Error: Unable to open daily log file",

@@ -14,6 +14,7 @@
 #include "platform/ScriptedUserInterface.h"
 #include "support/WorkDirectoryTest.h"
 #include "shell/AppState.h"
+#include "shell/Catalogue.h"
 #include "shell/CommandIds.h"
 
 namespace tmv {
@@ -47,6 +48,21 @@ TEST_F(WorkFilesTest, PrepareDirectoriesEndsTheProgramWhenADirectoryCannotBeMade
   EXPECT_EQ(ui.boxes[0].icon, MessageIcon::Stop);
   EXPECT_EQ(ui.boxes[0].text, "Error: Unable to create the '" + dir +
                                   "/dat' directory\nCheck that your TMV directory is not write protected.");
+
+  // The texts come from the catalogue, so the second language shows them too.
+  const std::string datText =
+      "Error: Unable to create the '%s/dat' directory\nCheck that your TMV directory is not write protected.";
+  const std::string hexText =
+      "Error: Unable to create the '%s/hex' directory\nCheck that your TMV directory is not write protected.";
+  EXPECT_TRUE(InCatalogue(datText));
+  EXPECT_TRUE(InCatalogue(hexText));
+  EXPECT_TRUE(InCatalogue("Error: Unable to create mat directory"));
+  state.directories = WorkDirectories{};
+  state.directories.work = dir;
+  state.shell.language = 1;
+  EXPECT_EQ(PrepareDirectories(state), 0);
+  ASSERT_EQ(ui.boxes.size(), 2u);
+  EXPECT_EQ(ui.boxes[1].text, Format(FormatSkeleton(datText).c_str(), dir.c_str()));
 }
 
 TEST(WorkFilePaths, DirectoryOfCurrentFileAndEnsureExtension) {
