@@ -1,8 +1,11 @@
 #include "MainWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -12,6 +15,32 @@
 #include "shell/CommandIds.h"
 
 namespace tmv::qt {
+namespace {
+
+// A second or later copy marks every dialog of its own with its copy
+// prefix, so that the user can tell which copy is asking.
+class DialogTitlePrefix : public QObject {
+ public:
+  DialogTitlePrefix(QString prefix, QWidget* mainWindow)
+      : QObject(mainWindow), prefix_(std::move(prefix)), main_(mainWindow) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Show) return false;
+    auto* dialog = qobject_cast<QDialog*>(watched);
+    if (dialog == nullptr || qobject_cast<QMessageBox*>(dialog) != nullptr) return false;
+    QWidget* owner = dialog->parentWidget() != nullptr ? dialog->parentWidget()->window() : nullptr;
+    if (owner != nullptr && owner != main_) return false;
+    if (!dialog->windowTitle().startsWith(prefix_)) dialog->setWindowTitle(prefix_ + dialog->windowTitle());
+    return false;
+  }
+
+ private:
+  QString prefix_;
+  QWidget* main_;
+};
+
+}  // namespace
 
 WindowLayout LayoutForScreen(int screenWidth, double logicalDpiX) {
   WindowLayout l;
@@ -117,7 +146,10 @@ bool MainWindow::Start() {
   if (StartShell(shell_, options_) == 0) return false;
   setWindowTitle(QString::fromStdString(state_.shell.windowTitle));
   const int copyIndex = copySlots_.CopyIndex();
-  if (copyIndex > 0) move(pos() + QPoint(copySlots_.WindowOffsetX(), copySlots_.WindowOffsetY()));
+  if (copyIndex > 0) {
+    move(pos() + QPoint(copySlots_.WindowOffsetX(), copySlots_.WindowOffsetY()));
+    qApp->installEventFilter(new DialogTitlePrefix(QString::fromStdString(copySlots_.TitlePrefix()), this));
+  }
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -131,6 +132,59 @@ TEST_F(MainWindowTest, OpensWithTitleMenusStatusPartsAndLayout) {
     const QString path = QString::fromLocal8Bit(dir) + QStringLiteral("/main-window.png");
     EXPECT_TRUE(window->grab().save(path));
   }
+}
+
+TEST_F(MainWindowTest, AWorkDirectoryThatCannotBeWrittenEndsTheStartWithoutAWindow) {
+  QFile blocker(work.filePath(QStringLiteral("dat")));  // a file where the directory must go
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  BoxAnswerer answerer(QMessageBox::Ok);
+  EXPECT_FALSE(window->Start());
+  ASSERT_EQ(answerer.titles.size(), 1);
+  EXPECT_EQ(answerer.titles[0], QStringLiteral("Startup"));
+  EXPECT_EQ(answerer.texts[0], QStringLiteral("Error: Unable to create the '") + work.path() +
+                                   QStringLiteral("/dat' directory\nCheck that your TMV directory is not write "
+                                                  "protected."));
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(window->state().shell.exiting);
+}
+
+TEST_F(MainWindowTest, ASecondCopyMarksItsTitleAndItsDialogs) {
+  ASSERT_TRUE(Open());
+  QFile copies(work.filePath(QStringLiteral("tmv_copies.ini")));
+  ASSERT_TRUE(copies.open(QIODevice::WriteOnly));
+  copies.write("Allow multiple copies\r\n");
+  copies.close();
+  StartupOptions options;
+  options.workDirectory = work.path().toStdString();
+  MainWindow second(serial, clock, options);
+  {
+    BoxAnswerer answerer(QMessageBox::Yes);
+    ASSERT_TRUE(second.Start());
+    ASSERT_EQ(answerer.titles.size(), 1);
+    EXPECT_EQ(answerer.titles[0], QStringLiteral("TMV Windows Software - Multiple copy"));
+  }
+  second.state().shell.exiting = true;  // no exit question when it goes
+  EXPECT_EQ(second.windowTitle(), QStringLiteral("Copy 2 : TMV Data Loggers Windows Version 6.16"));
+
+  ComSettingsDialog::Callbacks callbacks;
+  callbacks.saveSettings = [](AppState&) {};
+  callbacks.connect = [](AppState&) {};
+  ComSettingsDialog model(second.state(), callbacks);
+  model.Open();
+  ComSettingsFace face(model, &second);
+  face.show();
+  EXPECT_EQ(face.windowTitle(), QStringLiteral("Copy 2 : TMV Logger - COM Settings"));
+  face.hide();
+  face.show();  // shown again: still one prefix
+  EXPECT_EQ(face.windowTitle(), QStringLiteral("Copy 2 : TMV Logger - COM Settings"));
+
+  // The first copy's dialogs keep their plain titles.
+  ComSettingsDialog firstModel(window->state(), callbacks);
+  firstModel.Open();
+  ComSettingsFace firstFace(firstModel, window.get());
+  firstFace.show();
+  EXPECT_EQ(firstFace.windowTitle(), QStringLiteral("TMV Logger - COM Settings"));
 }
 
 TEST_F(MainWindowTest, ConnectingFromTheMenuShowsTheLoggerInTheStatusLine) {
