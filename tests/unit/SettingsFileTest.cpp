@@ -126,6 +126,46 @@ TEST_F(SettingsFileTest, BadLinesKeepDefaults) {
   EXPECT_EQ(state.settings.microSalinometerAverage, 30);
 }
 
+TEST_F(SettingsFileTest, EveryKeyWithoutAValueOrOverLongKeepsItsDefault) {
+  ResetSettings(state);
+  const std::string defaults = SettingsText(state);
+  const char* const keys[] = {"Port=COM", "GPSComm=", "GPSComm=COM", "GPS baudrate=", "Format=", "Density (kg/m3)=",
+                              "Conductivity correction=", "Salinity=", "Salinity=ON Hydrostatic pressure=",
+                              "Specific conductivity=", "Dissolved oxygen: uMol=", "Dissolved oxygen: mg/l=",
+                              "Dissolved oxygen (Optode concentration): ml/l=",
+                              "Dissolved oxygen (Optode saturation)=", "Speed of Sound: Wilson=",
+                              "Speed of Sound: delGrosso", "Atmospheric pressure=", "Density=", "Latitude=",
+                              "Latitude=5", "DO temperature=", "DO salinity=", "Depth Seawater=", "Depth Simplified",
+                              "Radio=", "Radio", "Micro-Salinometer average=", "Online calibration lower depth=",
+                              "Online calibration upper depth=", "Online calibration lower pH=",
+                              "Online calibration upper pH=", "Online calibration lower O2=",
+                              "Online calibration upper O2=", "Online calibration lower turbidity=",
+                              "Online calibration upper turbidity="};
+  for (const char* key : keys) {
+    ResetSettings(state);
+    ParseSettingsText(state, std::string(key) + "\r\n");
+    // A line of Salinity=ON turns salinity on but leaves the pressure alone.
+    if (std::string(key) == "Salinity=ON Hydrostatic pressure=") {
+      EXPECT_TRUE(state.settings.derived.salinity);
+      EXPECT_DOUBLE_EQ(state.settings.derived.hydrostaticPressure, 0.0);
+      continue;
+    }
+    EXPECT_EQ(SettingsText(state), defaults) << key;
+  }
+  // The same lines with good values, padded past the line limit, are no settings either.
+  const char* const good[] = {"Port=COM4", "Format=2", "Density (kg/m3)=ON", "Radio=500", "DO temperature=12.5",
+                              "Gain not required for auto-ranging", "Language Support: Chinese",
+                              "Online calibration upper turbidity=800"};
+  for (const char* line : good) {
+    ResetSettings(state);
+    ParseSettingsText(state, std::string(line) + std::string(kMaxSettingsLine, ' ') + "\r\n");
+    EXPECT_EQ(SettingsText(state), defaults) << line;
+    ResetSettings(state);
+    ParseSettingsText(state, std::string(line) + "\r\n");
+    EXPECT_NE(SettingsText(state), defaults) << line;  // the good line itself does count
+  }
+}
+
 TEST_F(SettingsFileTest, JunkFileLoadsDefaultsAndIsNotRewritten) {
   std::string junk;
   for (int i = 0; i < 5000; ++i) junk += static_cast<char>((i * 37) & 0xFF);

@@ -293,6 +293,33 @@ TEST_F(ShellCommands, StartUpFirstAndSecondCopy) {
   EXPECT_TRUE(third.state.shell.exiting);
 }
 
+TEST_F(ShellCommands, StartUpWithJunkFilesKeepsDefaultsAndLosesNothing) {
+  std::string junk;
+  for (int i = 0; i < 3000; ++i) junk += static_cast<char>((i * 151 + 7) & 0xFF);
+  const std::string recent = "/nowhere/a.dat\r\n/nowhere/b.hex\r\n";
+  std::ofstream(dir + "/tmv.ini", std::ios::binary) << junk;
+  std::ofstream(dir + "/tmv_copies.ini", std::ios::binary) << junk;
+  std::ofstream(dir + "/tmvpath.fil", std::ios::binary) << recent;
+  CopySlots slots;
+  shell.copySlots = &slots;
+  StartupOptions options;
+  options.workDirectory = dir;
+  options.commandLineFile = dir + "/gone.hex";
+  ASSERT_EQ(StartShell(shell, options), 1);
+  FinishStartup(shell);
+  EXPECT_FALSE(rig.state.shell.exiting);
+  EXPECT_EQ(rig.state.ports.loggerPort, 1);
+  EXPECT_DOUBLE_EQ(rig.state.settings.derived.doSalinity, 35.0);
+  EXPECT_EQ(rig.state.shell.language, 0);
+  EXPECT_FALSE(rig.state.shell.allowMultipleCopies);
+  EXPECT_EQ(rig.state.shell.recentFiles, (std::vector<std::string>{"/nowhere/a.dat", "/nowhere/b.hex"}));
+  EXPECT_TRUE(rig.ui.boxes.empty());
+  // What the user had is still there.
+  EXPECT_EQ(Read("tmv.ini"), junk);
+  EXPECT_EQ(Read("tmv_copies.ini"), junk);
+  EXPECT_EQ(Read("tmvpath.fil"), recent);
+}
+
 TEST_F(ShellCommands, DataFilesNamedOrChosen) {
   EXPECT_EQ(StripQuotes("\"C:/data/run.dat\""), "C:/data/run.dat");
   EXPECT_EQ(OpenDataFile(shell, dir + "/missing.dat"), 0);
