@@ -1,5 +1,6 @@
 #include "model/LoggerTime.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/Clock.h"
@@ -168,7 +169,12 @@ LoggerTime TimeFromBcd(const uint8_t bcd[6]) {
 
 LoggerTime ParseTimeReply(std::string_view reply) {
   const LoggerTime fallback{2000, 1, 0, 1, 0, 0, 0, 0};
-  const size_t c = reply.find('C');
+  // The time stands in front of its tag. Bytes of an earlier reply may still
+  // precede it, and a "C" among them (say of "CSP") must not be taken for the
+  // tag; only a reply with none of the time tags falls back to its first "C".
+  size_t c = std::string_view::npos;
+  for (std::string_view tag : {"CTD", "CST", "CET"}) c = std::min(c, reply.find(tag));
+  if (c == std::string_view::npos) c = reply.find('C');
   // Twelve characters must precede the tag; anything shorter is not a time.
   if (c == std::string_view::npos || c < 12) return fallback;
   int f[6];

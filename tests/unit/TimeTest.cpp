@@ -64,6 +64,10 @@ TEST(LoggerTime, ParseTimeReplyChecksFieldsButNotMonthLengthAndNeverReadsBeforeT
   EXPECT_EQ(ParseTimeReply("10 6 7153000CTD"), fallback);  // not six numbers
   EXPECT_EQ(ParseTimeReply(""), fallback);
   EXPECT_EQ(ParseTimeReply(std::string_view("1006\0" "7153000CTD", 15)), fallback);
+  // The late end of an earlier reply in front: its "C" is not the time's tag.
+  EXPECT_EQ(ParseTimeReply("000100CSP100607153000CTD"), At(2010, 6, 7, 15, 30, 0));
+  EXPECT_EQ(ParseTimeReply("C?100607153000CET"), At(2010, 6, 7, 15, 30, 0));
+  EXPECT_EQ(ParseTimeReply("100607153000Cxx"), At(2010, 6, 7, 15, 30, 0));  // no time tag: the first "C"
 }
 
 TEST(LoggerTime, ParsePeriodReplyAcceptsTwentyFourHoursAndFallsBack) {
