@@ -281,7 +281,10 @@ int ReadRsAdvanced(AppState& state) {
 
 int WriteRsAdvanced(AppState& state, uint32_t word) {
   if (!(state.logger.rsCommandLevel & kRsAdvancedCapabilities)) return 2;
+  const int serial = state.logger.serialNumber;
   if (!Reconnect(state)) return 0;
+  // The word was chosen for this logger: another one on the line must not get it.
+  if (state.logger.serialNumber != serial) return 0;
   const uint8_t data[4] = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
                            static_cast<uint8_t>(word >> 16), static_cast<uint8_t>(word >> 24)};
   if (WriteTableVerified(state, 7, data, sizeof data) != 1) return 0;

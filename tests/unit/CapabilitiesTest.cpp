@@ -182,6 +182,11 @@ TEST(RsAdvanced, CardProtocolLevelOneMeansAsciiSerialCardAndTableSevenIsWrittenV
   EXPECT_EQ(ReadRsAdvanced(rig.state), 1);
   EXPECT_EQ(rig.state.logger.rsAdvanced, 0x0Bu);
 
+  // Another logger answering the reconnect does not get this one's word.
+  rig.profile().serialNumber = 54321;
+  EXPECT_EQ(WriteRsAdvanced(rig.state, 0x05), 0);
+  EXPECT_EQ(rig.profile().tables[7], (std::vector<uint8_t>{0x0B, 0, 0, 0}));
+
   rig.faults().badChecksum = true;
   EXPECT_EQ(ReadRsAdvanced(rig.state), 0);
 }
