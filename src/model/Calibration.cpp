@@ -243,6 +243,9 @@ int WriteLegacyMultiChannel(AppState& state) {
   do {
     r = ReadCalibrationLegacy(state, true);
   } while (r == 2);
+  // After a failed check neither the coefficients nor the end of the records
+  // are known: read the page again before another record is written.
+  if (r != 1) state.logger.calibrationStale = true;
   ShowWriteOutcome(state, r == 1);
   return r == 1 ? 1 : 0;
 }
@@ -404,6 +407,14 @@ int WriteCalibrationRecords(AppState& state, const std::function<void(const std:
 }
 
 int WriteCalibration(AppState& state) {
+  LoggerInfo& info = state.logger;
+  // An older multi-channel logger gets the new record where the last one read
+  // ended: unless its page was read through, that could be on a record.
+  if (!info.microchipLogger && IsMultiChannelModel(info.model) && info.calibrationStale) {
+    Box(state, "The calibration records of this logger could not be read.\nThe coefficients were not written.",
+        kCalibrationCaption, MessageIcon::Exclamation);
+    return 0;
+  }
   LoggerTime loggerClock;
   if (!ReadLoggerClock(state, loggerClock)) {
     ShowStatus(state, Tr(state, "Unable to read the logger clock - calibration not written"));
@@ -414,16 +425,22 @@ int WriteCalibration(AppState& state) {
   LoggerTime host = state.clock.LocalTime();
   host.milliseconds = 0;
   state.deployment.loggerClock = host;
+  const int serial = info.serialNumber;
   SendSetupCommand(state, kSetupSetClock);
   if (!ConnectLogger(state)) return 0;
 
-  int result;
-  if (state.logger.microchipLogger)
+  int result = 0;
+  if (info.serialNumber != serial) {
+    // The coefficients are those of the logger they were read from, not of
+    // the one that answers now.
+    ShowWriteOutcome(state, false);
+  } else if (info.microchipLogger) {
     result = WriteMicrochip(state);
-  else if (IsMultiChannelModel(state.logger.model))
+  } else if (IsMultiChannelModel(info.model)) {
     result = WriteLegacyMultiChannel(state);
-  else
+  } else {
     result = WriteSingleChannel(state);
+  }
 
   // Put the logger's own time back, run on by the time this took.
   const int64_t elapsedMs = state.clock.Milliseconds() - readAtMs;

@@ -102,6 +102,8 @@ void ListMicrochip(AppState& state, HistoryWriter& out) {
 
 void ListLegacyMultiChannel(AppState& state, HistoryWriter& out) {
   CalibrationSet& cal = state.calibration;
+  const auto coefficients = cal.coefficients;
+  const auto date = cal.calibrationDate;
   cal.nextRecordOffset = 0;
   int r;
   do {
@@ -110,6 +112,13 @@ void ListLegacyMultiChannel(AppState& state, HistoryWriter& out) {
     if (r == 0) {
       out.Line(Tr(state, notCalibrated ? "Logger not yet calibrated."
                                        : "Download Error in reading calibration coefficients"));
+      if (!notCalibrated) {
+        // Each record read replaced the set: an earlier one is not the
+        // current calibration, so keep what was held and read it again later.
+        cal.coefficients = coefficients;
+        cal.calibrationDate = date;
+        state.logger.calibrationStale = true;
+      }
       break;
     }
     const auto& d = cal.calibrationDate;

@@ -96,6 +96,25 @@ TEST(CalibrationMicrochip, ReadsCurrentRecordAndWritesBackWithLoggerClockRunning
               written.coefficients[static_cast<size_t>(ch)]);
 }
 
+TEST(CalibrationMicrochip, AnotherLoggerAnsweringTheReconnectGetsNoCoefficients) {
+  EmulatedRig rig("QN-760");
+  Prepare(rig);
+  ASSERT_EQ(ReadCalibration(rig.state), 1);
+  const size_t records = rig.profile().calibrationHistory.size();
+  // The user changes loggers while the calibration dialog is open.
+  rig.profile().serialNumber = 54321;
+  const LoggerTime away = SetLoggerClockAway(rig);
+  const int64_t awayMs = rig.clock.Milliseconds();
+  rig.state.calibration.coefficients[0] = {1.0, 2.0, 3.0, 4.0};
+  rig.state.calibration.changedFlags = 1;
+  EXPECT_EQ(WriteCalibration(rig.state), 0);
+  EXPECT_TRUE(Commands(rig, 'U').empty());
+  EXPECT_EQ(rig.profile().calibrationHistory.size(), records);
+  EXPECT_TRUE(BoxShown(rig, "Error in writing calibration coefficients.\nTry again.", "Calibration"));
+  EXPECT_TRUE(rig.state.logger.calibrationStale);  // the new logger's coefficients are read next
+  ExpectClockRanOn(rig, away, awayMs);
+}
+
 TEST(CalibrationMicrochip, UnchangedCoefficientsAreNotWritten) {
   EmulatedRig rig("QN-760");
   Prepare(rig);
@@ -244,6 +263,57 @@ TEST(CalibrationLegacy, BadChecksumKeepsPreviousCoefficients) {
   EXPECT_TRUE(rig.state.logger.calibrationStale);
 }
 
+// Puts a coefficient that is no number into channel 1 of the page's second record.
+void SpoilSecondLegacyRecord(EmulatedRig& rig) {
+  const uint32_t at = 0x10000 + (6 + 33 * 3) + 6;
+  const uint8_t nan[8] = {0, 0, 0, 0, 0, 0, 0xF8, 0x7F};
+  for (uint32_t i = 0; i < 8; ++i) rig.profile().memory[at + i] = nan[i];
+}
+
+TEST(CalibrationLegacy, PageNotReadThroughIsNeverWrittenOver) {
+  // Unread: the end of the records is unknown and the write would land on the first.
+  EmulatedRig rig("QN-730");
+  Prepare(rig);
+  rig.faults().badChecksum = true;
+  ASSERT_EQ(ReadCalibration(rig.state), 0);
+  rig.faults().badChecksum = false;
+  rig.state.calibration.coefficients[0] = {1.0, 2.0, 3.0, 4.0};
+  EXPECT_EQ(WriteCalibration(rig.state), 0);
+  EXPECT_TRUE(BoxShown(rig,
+                       "The calibration records of this logger could not be read.\nThe coefficients were not written.",
+                       "Calibration"));
+  for (const auto& c : Commands(rig, '!')) EXPECT_NE(c.substr(0, 2), "!C");
+  EXPECT_TRUE(Commands(rig, 'J').empty());  // nor is its clock touched
+  ASSERT_EQ(ReadCalibration(rig.state), 1);
+  EXPECT_EQ(rig.state.calibration.nextRecordOffset, 3 * (6 + 33 * 3));
+
+  // Read only up to a damaged record: the same.
+  EmulatedRig spoilt("QN-730");
+  SpoilSecondLegacyRecord(spoilt);
+  Prepare(spoilt);
+  ASSERT_EQ(ReadCalibration(spoilt.state), 0);
+  EXPECT_EQ(WriteCalibration(spoilt.state), 0);
+  for (const auto& c : Commands(spoilt, '!')) EXPECT_NE(c.substr(0, 2), "!C");
+}
+
+TEST(CalibrationLegacy, FailedCheckOfTheWrittenRecordMeansReadingThePageAgain) {
+  EmulatedRig rig("QN-730");
+  Prepare(rig);
+  ASSERT_EQ(ReadCalibration(rig.state), 1);
+  rig.state.calibration.coefficients[2] = {-10.0, 1001.5, 0.25, -0.125};
+  const CalibrationSet written = rig.state.calibration;
+  rig.faults().badChecksum = true;  // spoils the read-back only
+  EXPECT_EQ(WriteCalibration(rig.state), 0);
+  EXPECT_TRUE(BoxShown(rig, "Error in writing calibration coefficients.\nTry again.", "Calibration"));
+  EXPECT_TRUE(rig.state.logger.calibrationStale);
+  rig.faults().badChecksum = false;
+  // Trying again before the page was read would write over its first record.
+  EXPECT_EQ(WriteCalibration(rig.state), 0);
+  ASSERT_EQ(ReadCalibration(rig.state), 1);
+  EXPECT_EQ(rig.state.calibration.coefficients, written.coefficients);
+  EXPECT_EQ(rig.state.calibration.nextRecordOffset, 4 * (6 + 33 * 3));
+}
+
 TEST(CalibrationLegacy, EmptyPageGivesDefaultsAndFirstWriteStartsAtZero) {
   EmulatedRig rig("QN-730");
   for (uint32_t a = 0x10000; a < 0x10000 + 400; ++a) rig.profile().memory[a] = 0xFF;
@@ -345,6 +415,20 @@ TEST_F(CalibrationHistoryTest, LegacyListingOfThreeRecordsAndFirstFreeFileNumber
 
   const CalibrationHistory again = WriteCalibrationHistory(rig.state);
   EXPECT_EQ(again.path, dir_.string() + "/007301.001.his");
+}
+
+TEST_F(CalibrationHistoryTest, LegacyListingBrokenOffKeepsTheCurrentCalibration) {
+  EmulatedRig rig("QN-730");
+  Prepare(rig);
+  ASSERT_EQ(ReadCalibration(rig.state), 1);
+  const auto current = rig.state.calibration.coefficients;
+  SpoilSecondLegacyRecord(rig);
+  const CalibrationHistory h = WriteCalibrationHistory(rig.state, dir_.string());
+  ASSERT_EQ(h.result, 1);
+  EXPECT_EQ(h.lines.back(), "Download Error in reading calibration coefficients");
+  // The first record, listed before the break, is not the current calibration.
+  EXPECT_EQ(rig.state.calibration.coefficients, current);
+  EXPECT_TRUE(rig.state.logger.calibrationStale);
 }
 
 TEST_F(CalibrationHistoryTest, MicrochipListingMarksIncompleteRecord) {
