@@ -90,12 +90,8 @@ bool ComSettingsDialog::Ok() {
   if (gpsSelection_ == 0) gpsPort = 0;
   else if (gpsSelection_ > 0) gpsPort = portNumbers_[static_cast<size_t>(gpsSelection_) - 1];
 
-  ports.radioModem = radioChecked_;
-  ports.radioDelayMs = radioChecked_ ? ParseDelay(radioDelayText_) : 0;
-  if (baudSelection_ >= 0) ports.gpsBaud = kBaudTable[static_cast<size_t>(baudSelection_)];
-  ports.loggerPort = loggerPort;
-  ports.gpsPort = gpsPort;
-
+  // A refused choice takes no effect: a Cancel after it must leave the
+  // settings as they were, not with both links on one port.
   if (gpsPort != 0 && gpsPort == loggerPort) {
     state_.ui.MessageBox(Tr(state_, "The connection to the logger and\n the connection to the GPS system\n  have "
                                     "been assigned to the same serial port.\n\nCheck your selections."),
@@ -104,6 +100,11 @@ bool ComSettingsDialog::Ok() {
     wantsForeground_ = true;
     return false;
   }
+  ports.radioModem = radioChecked_;
+  ports.radioDelayMs = radioChecked_ ? ParseDelay(radioDelayText_) : 0;
+  if (baudSelection_ >= 0) ports.gpsBaud = kBaudTable[static_cast<size_t>(baudSelection_)];
+  ports.loggerPort = loggerPort;
+  ports.gpsPort = gpsPort;
   if (callbacks_.saveSettings) callbacks_.saveSettings(state_);
   open_ = false;
   if (callbacks_.connect)

@@ -209,6 +209,33 @@ TEST(ComSettingsDialog, ListsSelectionsAndTheSamePortClash) {
   EXPECT_EQ(connects, 2);
 }
 
+TEST(ComSettingsDialog, RefusedSamePortChoiceTakesNoEffectAndCancelKeepsTheOldSettings) {
+  ScriptedRig rig;
+  rig.serial.devices = {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"};
+  ProbePorts(rig.state);
+  rig.state.ports.loggerPort = 1;
+  rig.state.ports.gpsPort = 3;
+  rig.state.ports.gpsBaud = 4800;
+  int saves = 0, connects = 0;
+  ComSettingsDialog dialog(rig.state, {[&](AppState&) { ++saves; }, [&](AppState&) { ++connects; }});
+  dialog.Open();
+  dialog.SelectLoggerPort(2);  // COM3, where the GPS is
+  dialog.SelectGpsBaud(3);
+  dialog.SetRadioChecked(true);
+  dialog.SetRadioDelayText("400");
+  EXPECT_FALSE(dialog.Ok());
+  EXPECT_EQ(rig.ui.boxes.size(), 1u);
+  dialog.Cancel();
+  const PortSettings& p = rig.state.ports;
+  EXPECT_EQ(p.loggerPort, 1);
+  EXPECT_EQ(p.gpsPort, 3);
+  EXPECT_EQ(p.gpsBaud, 4800);
+  EXPECT_FALSE(p.radioModem);
+  EXPECT_EQ(p.radioDelayMs, 0);
+  EXPECT_EQ(saves, 0);
+  EXPECT_EQ(connects, 0);
+}
+
 TEST(ComSettingsDialog, OpeningClosesAConnectedLoggerAndNoPortsLeaveOnlyNotUsed) {
   ScriptedRig rig;
   ASSERT_TRUE(rig.OpenAt(19200));
