@@ -733,11 +733,20 @@ int QueryFetch(AppState& state) {
   return 1;
 }
 
+// The averaging length as the setup programs it: "W0100" with averaging off,
+// else the averaging period in readings (six a second, or the burst rate on
+// 1/2/4 Hz loggers), low byte first. Not the length query 17 read back: that
+// takes the first pair as the high byte, so sending it back would swap the
+// logger's two bytes.
+// Empty when the command is not for this logger.
 std::string AveragingLengthCommand(const AppState& state) {
   const DeploymentSettings& d = state.deployment;
-  if (!d.averagingEnabled || d.averagingLength < 2) return "W0100";
-  const unsigned length = static_cast<unsigned>(std::min(d.averagingLength, 0xFFFF));
-  return Format("W%02X%02X", length & 0xFF, length >> 8);
+  const LoggerInfo& info = state.logger;
+  if (!d.averagingEnabled) return info.microchipLogger && info.averaging == 0 ? std::string() : "W0100";
+  // A burst rate that was never read counts as the 2 Hz a program starts with.
+  const int rate = info.rates124Hz ? (d.sampleRateCode > 0 ? d.sampleRateCode : 2) : 6;
+  const long readings = std::clamp<long>(static_cast<long>(std::max(d.averagingPeriod, 1)) * rate, 0, 0xFFFF);
+  return Format("W%02X%02X", static_cast<unsigned>(readings & 0xFF), static_cast<unsigned>(readings >> 8));
 }
 
 int StartFetch(AppState& state) {
@@ -752,7 +761,11 @@ int StartFetch(AppState& state) {
   q.fetchExpectedLength = expected;
   const bool averaging = state.fetchWindow.employAveraging;
   if (averaging) {
-    Write(state, AveragingLengthCommand(state));
+    const std::string setLength = AveragingLengthCommand(state);
+    if (!setLength.empty()) {
+      Write(state, setLength);
+      DelayMs(state, 50);  // the pause that follows every setup command
+    }
     Write(state, "FAB");
   } else {
     Write(state, command);
@@ -806,7 +819,7 @@ int CommGet(AppState& state, int code) {
     case 2: return QueryTagged(state, "C", "CSP", DigitsBefore("CSP", 6));
     case 3: return QueryTagged(state, "D", "CST", DigitsBefore("CST", 12));
     case 4: return QueryTagged(state, "E", "CET", DigitsBefore("CET", 12));
-    case 6: return QueryTagged(state, "G", "CDP");
+    case 6: return QueryTagged(state, "G", "CDP", HexBefore("CDP", 8));
     case 7: return QueryFetch(state);
     case 9: return QueryStatus(state);
     case 10: return ReadCalibration(state);

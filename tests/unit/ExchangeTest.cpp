@@ -178,6 +178,14 @@ TEST(QueryTagged, TagOfASplitReplyIsFoundOnTheNextAttempt) {
   EXPECT_EQ(CommGet(cut.state, 1), 1);
   EXPECT_EQ(cut.line.CountWrites("B"), 3);
   EXPECT_EQ(cut.state.reply.Text(), "100607153000CTD");
+
+  // The memory pointer likewise: a cut pointer would end a download early.
+  ExchangeRig pointer;
+  pointer.line.OnParts("G", {{"0010", 0}, {"0000CDP", 300}}, 1);
+  pointer.line.On("G", "00100000CDP");
+  EXPECT_EQ(CommGet(pointer.state, 6), 1);
+  EXPECT_EQ(pointer.line.CountWrites("G"), 3);
+  EXPECT_EQ(pointer.state.reply.Text(), "00100000CDP");
 }
 
 TEST(CommGetStatus, CodesMapToTheStatusTable) {
@@ -346,6 +354,46 @@ TEST(CommGetFetch, PollCollectsBusyAndOverflow) {
   ExchangeRig silent;
   EXPECT_EQ(CommGet(silent.state, 39), 1);
   EXPECT_EQ(silent.state.fetchWindow.text, "Unable to communicate with logger");
+}
+
+TEST(CommGetFetch, EmployedAveragingSetsTheLengthFromTheAveragingPeriodThenFetches) {
+  ExchangeRig rig;
+  rig.line.On("A", "TMV QN-760 6.10 012345");
+  LoggerInfo& l = rig.state.logger;
+  l.averaging = 1;
+  l.latencyMs = 1200;
+  l.readingTimeMs = 300;
+  DeploymentSettings& d = rig.state.deployment;
+  rig.state.fetchWindow.employAveraging = true;
+  // The logger holds 60 readings ("3C00", low byte first); query 17 reads the
+  // first pair as the high byte, so its length must not be sent back.
+  rig.line.On("X", "3C00BST", 0, 1);
+  ASSERT_EQ(CommGet(rig.state, 17), 1);
+  ASSERT_EQ(d.averagingLength, 0x3C00);
+  d.averagingPeriod = 10;  // seconds, six readings each
+  EXPECT_EQ(CommGet(rig.state, 39), 1);
+  ASSERT_GE(rig.line.writes.size(), 2u);
+  const size_t n = rig.line.writes.size();
+  EXPECT_EQ(rig.line.writes[n - 2], "W3C00");
+  EXPECT_EQ(rig.line.writes[n - 1], "FAB");
+  EXPECT_GE(rig.line.writeTimes[n - 1] - rig.line.writeTimes[n - 2], 50);
+  EXPECT_EQ(rig.state.query.fetchPollCount, 2 + 3 + 0x3C00);
+
+  // A 1/2/4 Hz logger averages at its burst rate.
+  l.rates124Hz = true;
+  d.sampleRateCode = 4;
+  EXPECT_EQ(CommGet(rig.state, 39), 1);
+  EXPECT_EQ(rig.line.writes[rig.line.writes.size() - 2], "W2800");
+
+  // Averaging off: "W0100", and nothing at all to a newer logger that cannot average.
+  d.averagingEnabled = false;
+  EXPECT_EQ(CommGet(rig.state, 39), 1);
+  EXPECT_EQ(rig.line.writes[rig.line.writes.size() - 2], "W0100");
+  EXPECT_EQ(rig.state.query.fetchPollCount, 2 + 3);
+  l.averaging = 0;
+  EXPECT_EQ(CommGet(rig.state, 39), 1);
+  EXPECT_EQ(rig.line.writes[rig.line.writes.size() - 2], "A");
+  EXPECT_EQ(rig.line.writes.back(), "FAB");
 }
 
 TEST(CommGetFetch, BlockingFetchWaitsForTheReadingAndCutsTextLineEnds) {
