@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QScrollBar>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "ComSettingsFace.h"
 #include "LanguageFace.h"
@@ -25,6 +27,24 @@ namespace tmv::qt {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Calls onFocus whenever the watched widget gets the keyboard focus, however
+// it came there (a click, Tab, a shortcut).
+class FocusWatcher : public QObject {
+ public:
+  FocusWatcher(QWidget* watched, std::function<void()> onFocus) : QObject(watched), onFocus_(std::move(onFocus)) {
+    watched->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn) onFocus_();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> onFocus_;
+};
 
 QLabel* TextLabel(const std::string& text, QWidget* parent) {
   auto* label = new QLabel(Q(text), parent);
@@ -74,11 +94,25 @@ int RunDefaultBaudFace(DefaultBaudDialog& model, AppState& state, QWidget* paren
   auto* list = new QListWidget(&dialog);
   list->setObjectName("baudList");
   for (const auto& text : model.rateTexts) list->addItem(Q(text));
-  list->setCurrentRow(model.selected);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  if (model.selected >= 0) list->setCurrentRow(model.selected);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   layout->addWidget(list);
   layout->addWidget(buttons);
-  QObject::connect(list, &QListWidget::currentRowChanged, &dialog, [&](int row) { model.Select(row); });
+  // The rate is the one the user selected. When the logger's default could
+  // not be read none is, and OK waits for a choice: the list's current item
+  // alone (which focus puts on the first rate) is no choice.
+  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  auto chosenRow = [list] {
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+  };
+  ok->setEnabled(chosenRow() >= 0);
+  QObject::connect(list, &QListWidget::itemSelectionChanged, &dialog, [&model, ok, chosenRow] {
+    const int row = chosenRow();
+    model.Select(row);
+    ok->setEnabled(row >= 0);
+  });
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
     if (model.Ok(state)) dialog.accept();
   });
@@ -126,7 +160,9 @@ int RunCurrentCapabilitiesFace(CurrentCapabilitiesDialog& model, QWidget* parent
   for (const auto& [label, ticked] : model.listing.boxes) {
     auto* box = new QCheckBox(Q(label), &dialog);
     box->setChecked(ticked);
-    box->setEnabled(false);
+    // Shown, not changed: a disabled box greys its tick and text out of reading.
+    box->setAttribute(Qt::WA_TransparentForMouseEvents);
+    box->setFocusPolicy(Qt::NoFocus);
     grid->addWidget(box, i / 2, i % 2);
     ++i;
   }
@@ -188,19 +224,21 @@ int RunCalibrationFace(CalibrationDialogModel& model, QWidget* parent) {
     grid->addWidget(labels[row], row + 1, 0);
     for (int k = 0; k < 4; ++k) {
       auto* edit = new QLineEdit(&dialog);
-      edit->setMinimumWidth(170);
+      // Wide enough for a "%.15f" value with four digits before the point, in any font.
+      edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("-0000.000000000000000")) + 16);
       fields[row][k] = edit;
       grid->addWidget(edit, row + 1, k + 1);
-      QObject::connect(edit, &QLineEdit::textEdited, &dialog, [&model, row, k](const QString& t) {
-        model.SetFieldText(row, k, t.toStdString());
-        model.SetFocusRow(row);
-      });
-      QObject::connect(edit, &QLineEdit::cursorPositionChanged, &dialog, [&model, row] { model.SetFocusRow(row); });
+      QObject::connect(edit, &QLineEdit::textEdited, &dialog,
+                       [&model, row, k](const QString& t) { model.SetFieldText(row, k, t.toStdString()); });
+      // The clipboard column goes to the row the user is in. The cursor
+      // cannot tell: refreshing the texts moves it, and Tab does not.
+      new FocusWatcher(edit, [&model, row] { model.SetFocusRow(row); });
     }
   }
   auto* bar = new QScrollBar(Qt::Vertical, &dialog);
   bar->setRange(model.ScrollMinimum(), std::max(model.ScrollMinimum(), model.ScrollMaximum()));
   bar->setPageStep(CalibrationDialogModel::kVisibleRows);
+  bar->setEnabled(model.ScrollMaximum() > model.ScrollMinimum());  // all channels in view: nothing to move
   grid->addWidget(bar, 1, 5, CalibrationDialogModel::kVisibleRows, 1);
   layout->addLayout(grid);
 
