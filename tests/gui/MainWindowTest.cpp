@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QApplication>
+
+#include "Artefacts.h"
 #include <QDir>
 #include <QFile>
 #include <QMenuBar>
@@ -30,6 +32,8 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "tmv_gui_tests";
   static char* argv[] = {name, nullptr};
+  // One application for the whole test process, whichever test comes first.
+  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
   static QApplication* app = new QApplication(argc, argv);
   return *app;
 }
@@ -125,12 +129,10 @@ TEST_F(MainWindowTest, OpensWithTitleMenusStatusPartsAndLayout) {
   ShellTick(window->shell());
   EXPECT_EQ(Status(StatusLine::kClock), QStringLiteral("2010/Jun/07 15:30:01"));
 
-  const QByteArray dir = qgetenv("TMV_ARTEFACT_DIR");
+  const QString dir = ArtefactDirectory();
   if (!dir.isEmpty()) {
     ShowStatus(window->state(), "Ready");
-    QDir().mkpath(QString::fromLocal8Bit(dir));
-    const QString path = QString::fromLocal8Bit(dir) + QStringLiteral("/main-window.png");
-    EXPECT_TRUE(window->grab().save(path));
+    EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/main-window.png")));
   }
 }
 

@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QApplication>
+
+#include "Artefacts.h"
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
@@ -200,10 +202,9 @@ void ExpectNothingClipped(QWidget* dialog) {
 }
 
 void Screenshot(QWidget* dialog, const char* file) {
-  const QByteArray dir = qgetenv("TMV_ARTEFACT_DIR");
+  const QString dir = ArtefactDirectory();
   if (dir.isEmpty()) return;
-  QDir().mkpath(QString::fromLocal8Bit(dir));
-  EXPECT_TRUE(dialog->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QString::fromLatin1(file)));
+  EXPECT_TRUE(dialog->grab().save(dir + QLatin1Char('/') + QString::fromLatin1(file)));
 }
 
 // The main window on the emulated logger of a profile, connected.
