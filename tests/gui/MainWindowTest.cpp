@@ -5,7 +5,7 @@
 #include <QAction>
 #include <QApplication>
 
-#include "Artefacts.h"
+#include "GuiSupport.h"
 #include <QDir>
 #include <QFile>
 #include <QMenuBar>
@@ -27,16 +27,6 @@
 
 namespace tmv::qt {
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tmv_gui_tests";
-  static char* argv[] = {name, nullptr};
-  // One application for the whole test process, whichever test comes first.
-  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
 
 // Answers every message box that comes up with `button`, remembering what it said.
 class BoxAnswerer {

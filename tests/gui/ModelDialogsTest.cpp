@@ -6,7 +6,7 @@
 #include <QAction>
 #include <QApplication>
 
-#include "Artefacts.h"
+#include "GuiSupport.h"
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
@@ -40,15 +40,6 @@
 
 namespace tmv::qt {
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tmv_gui_tests";
-  static char* argv[] = {name, nullptr};
-  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
 
 // Drives the modal dialogs a menu command opens. Each step waits for the
 // active modal window with its title and acts on it; a click that opens or
