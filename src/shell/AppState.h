@@ -35,7 +35,7 @@ struct ShellState {
   bool realTimeActive = false;
   int language = 0;  // 0 English, 1 the second language
   bool allowMultipleCopies = false;
-  int copyNumber = 0;
+  int copyNumber = 0;  // 1 for the first running copy, up to 8; 0 before the copy check
   std::vector<std::string> recentFiles;
   std::string commandLineFile;
   bool showRangeChanges = false;
