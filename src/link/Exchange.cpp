@@ -533,6 +533,7 @@ int QueryStartCharacteristic(AppState& state) {
   ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "STC", valueChars), b, 2);
   int s = b[0];
   int o = b[1];
+  state.query.startByte = s;
   DeploymentSettings& d = state.deployment;
   const LoggerInfo& info = state.logger;
   if (s >= 128) {

@@ -45,6 +45,7 @@ struct QueryState {
   int statusDetail = 0;
   int statusByte = 0;       // query 28
   int optionByte = 0;       // query 28
+  int startByte = 0;        // query 28: the first start-characteristic byte as the logger holds it
   int fetchSelector = 0;    // text fetch selector ("F%02X")
   bool binaryOutput = true; // fetches in binary form
   bool repeatFetchMarked = false;

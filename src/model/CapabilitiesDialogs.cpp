@@ -29,8 +29,20 @@ bool ToggleOptionBit(AppState& state, int bit) {
   state.query.optionByte = before ^ bit;
   bool done = ConnectLogger(state) == 1 && state.logger.serialNumber == serial;
   if (done) {
-    state.deployment.optionFlags = (flagsBefore & ~0xFFu) | static_cast<uint32_t>(state.query.optionByte & 0xFF);
+    // Send back the logger's own start characteristic with just this bit
+    // changed, not whatever a deployment being composed holds.
+    const DeploymentSettings composed = state.deployment;
+    DeploymentSettings& d = state.deployment;
+    const int s = state.query.startByte;
+    d.startMode = static_cast<unsigned>(s & 0x01);
+    d.powerKeptOn = (s & 0x80) != 0;
+    d.sixHzMode = (s & 0x40) != 0;
+    d.realTimeOutput = (s & 0x20) != 0 ? 1 : 0;
+    d.optionFlags = (flagsBefore & ~0xFFu) | static_cast<uint32_t>(state.query.optionByte & 0xFF);
     done = SendSetupCommand(state, kSetupStartCharacteristic) == 1;
+    const uint32_t sent = d.optionFlags;
+    d = composed;
+    d.optionFlags = sent;
   }
   if (!done) {
     state.query.optionByte = before;

@@ -102,6 +102,22 @@ TEST(CommunicationFormatDialog, TextsFollowTheOptionByteAndTheButtonSwitchesTheL
   EXPECT_FALSE(dialog.Button(rig.state));
 }
 
+TEST(CommunicationFormatDialog, SwitchKeepsTheLoggersOwnStartCharacteristic) {
+  EmulatedRig rig("QN-760");
+  // Set to start now with the sensors kept powered; the program composes another deployment meanwhile.
+  rig.profile().deployment.startCharacteristic = {0x81, 0x00, 0x00, 0x00};
+  Prepare(rig);
+  rig.state.deployment.startMode = 0;
+  rig.state.deployment.powerKeptOn = false;
+  CommunicationFormatDialog dialog;
+  dialog.Open(rig.state);
+  rig.state.deployment.powerKeptOn = false;
+  ASSERT_TRUE(dialog.Button(rig.state));
+  EXPECT_TRUE(Sent(rig, "!181040000"));
+  EXPECT_EQ(rig.state.deployment.startMode, 0u);  // the composed deployment is left as it was
+  EXPECT_FALSE(rig.state.deployment.powerKeptOn);
+}
+
 TEST(CommunicationFormatDialog, FailedSwitchLeavesTheProgramsOptionByteAlone) {
   EmulatedRig rig("QN-760");
   Prepare(rig);
