@@ -57,7 +57,7 @@ int History(CliContext& ctx) {
 int SetCalibrationCommand(CliContext& ctx) {
   // Every argument is checked before the logger is touched.
   long channel = 0;
-  std::vector<double> values;
+  std::vector<std::string> values;
   for (size_t i = 0; i < ctx.args.size(); ++i) {
     const std::string& a = ctx.args[i];
     std::string number;
@@ -69,7 +69,7 @@ int SetCalibrationCommand(CliContext& ctx) {
     } else {
       double v = 0.0;
       if (!ParseCoefficient(a, v)) return UsageError(ctx, "'" + a + "' is not a number");
-      values.push_back(v);
+      values.push_back(a);
       continue;
     }
     char* end = nullptr;
@@ -85,21 +85,20 @@ int SetCalibrationCommand(CliContext& ctx) {
   if (channel > state.logger.channelCount)
     return ReportFailure(ctx, Format("The logger has %d channels.", state.logger.channelCount));
   if (CommGet(state, 9) != 1) return ReportNoAnswer(ctx);
-  const int status = state.query.loggerStatus;
-  if (status != 0 && status != 4 && status != 8)
-    return ReportFailure(ctx, Format("%s: Stop from 'Setup'", LoggerStatusText(status)));
-
-  auto& row = state.calibration.coefficients[static_cast<size_t>(channel - 1)];
-  const std::array<double, 4> wanted = {values[0], values[1], values[2], values[3]};
-  int flags = row != wanted ? 1 : 0;
-  if (state.statusText.find("not yet calibrated") != std::string::npos) flags = 1;
-  if (state.ui.MessageBox(Tr(state, "Are you sure you wish to load these constants?"), Tr(state, "Calibration"),
-                          MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No) != MessageAnswer::Yes) {
+  // The calibration dialog decides, as it does for a user: the channel is
+  // scrolled into view, its four fields typed in, "Set calibration" pressed.
+  CalibrationDialogModel dialog(state, state.query.loggerStatus);
+  if (dialog.Logging())
+    return ReportFailure(ctx, Format("%s: Stop from 'Setup'", LoggerStatusText(state.query.loggerStatus)));
+  dialog.OnScroll(CalibrationDialogModel::Scroll::Thumb,
+                  std::min(static_cast<int>(channel), dialog.ScrollMaximum()));
+  int row = 0;
+  while (row < CalibrationDialogModel::kVisibleRows - 1 && dialog.RowChannel(row) != channel - 1) ++row;
+  for (int k = 0; k < 4; ++k) dialog.SetFieldText(row, k, values[static_cast<size_t>(k)]);
+  if (dialog.SetCalibration() != 1) {
     ctx.err << "Not written (answer Yes with --yes).\n";
     return kExitFailure;
   }
-  row = wanted;
-  state.calibration.changedFlags = flags;
   if (WriteCalibration(state) != 1) return ReportFailure(ctx, state.statusText);
   PrintCoefficients(ctx);
   return kExitOk;

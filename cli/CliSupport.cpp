@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "ConsoleUserInterface.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "model/Calibration.h"
@@ -28,6 +29,16 @@ int ReportFailure(CliContext& ctx, const std::string& text) {
   ctx.err << text << "\n";
   ctx.err.flush();
   return kExitFailure;
+}
+
+int BoxesShown(const CliContext& ctx) {
+  const auto* console = dynamic_cast<const ConsoleUserInterface*>(&ctx.state.ui);
+  return console ? console->boxesShown : 0;
+}
+
+int ReportFailureSince(CliContext& ctx, int boxesBefore) {
+  if (BoxesShown(ctx) != boxesBefore) return kExitFailure;
+  return ReportFailure(ctx, ctx.state.statusText);
 }
 
 int ReportNoAnswer(CliContext& ctx) { return ReportFailure(ctx, LinkErrorText(ctx.state, false)); }

@@ -5,7 +5,6 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
-#include "ConsoleUserInterface.h"
 #include "link/Exchange.h"
 #include "model/Capabilities.h"
 #include "model/CapabilitiesDialogs.h"
@@ -68,11 +67,8 @@ int Latency(CliContext& ctx) {
   LatencyDialog dialog;
   if (!dialog.Open(state)) return kExitFailure;  // its message went to standard error
   dialog.field = ctx.args[0];
-  // A refusal shown as a message box has gone to standard error already.
-  const auto* console = dynamic_cast<const ConsoleUserInterface*>(&state.ui);
-  const int boxes = console ? console->boxesShown : 0;
-  if (!dialog.Ok(state))
-    return console && console->boxesShown != boxes ? kExitFailure : ReportFailure(ctx, state.statusText);
+  const int boxes = BoxesShown(ctx);
+  if (!dialog.Ok(state)) return ReportFailureSince(ctx, boxes);
   ctx.out << state.statusText << "\n";
   return kExitOk;
 }
@@ -85,10 +81,8 @@ int DefaultBaud(CliContext& ctx) {
   if (int rc = ConnectOrReport(ctx)) return rc;
   AppState& state = ctx.state;
   DefaultBaudDialog dialog;
-  const auto* console = dynamic_cast<const ConsoleUserInterface*>(&state.ui);
-  const int boxes = console ? console->boxesShown : 0;
-  if (!dialog.Open(state))  // a refusal shown as a message box has gone to standard error already
-    return console && console->boxesShown != boxes ? kExitFailure : ReportFailure(ctx, state.statusText);
+  const int boxes = BoxesShown(ctx);
+  if (!dialog.Open(state)) return ReportFailureSince(ctx, boxes);
   if (ctx.args.empty()) {
     if (dialog.currentDefault == 0) return ReportFailure(ctx, state.statusText);
     ctx.out << Format("Default baud rate: %d baud", dialog.currentDefault) << "\n";
