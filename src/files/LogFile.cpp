@@ -75,9 +75,9 @@ LogEntry LogEntryFromState(const AppState& state) {
   e.realTimeCapability = logger.externalDataConnector;
   e.realTimeEnabled = d.realTimeOutput != 0;
   e.waveCapability = logger.waves;
-  e.wavesEnabled = d.wavesEnabled;
-  e.waveLength = d.waveBurstLength;
-  e.wavePeriod = d.wavePeriod;
+  e.wavesEnabled = d.waveEnabled;
+  e.waveLength = d.burstSamples;
+  e.wavePeriod = d.burstPeriod;
   return e;
 }
 

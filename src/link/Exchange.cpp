@@ -567,7 +567,7 @@ int QueryRate(AppState& state) {
   const int result = QueryTagged(state, "!5", "RAT", HexBefore("RAT", 2));
   uint8_t b = 0;
   if (ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "RAT", 2), &b, 1) == 1)
-    state.deployment.sampleRateCode = b;
+    state.deployment.burstRate = b;
   return result;
 }
 
@@ -581,11 +581,11 @@ int QueryWaves(AppState& state) {
   const int length = got == 2 ? b[0] * 256 + b[1] : 0;
   DeploymentSettings& d = state.deployment;
   if (length == 512 || length == 1024 || length == 2048 || length == 4096 || length == 8192) {
-    d.wavesEnabled = true;
-    d.waveBurstLength = length;
+    d.waveEnabled = true;
+    d.burstSamples = length;
   } else {
-    d.wavesEnabled = false;
-    d.waveBurstLength = 0;
+    d.waveEnabled = false;
+    d.burstSamples = 0;
   }
   // Six digits of hours, minutes and seconds after the length.
   const std::string_view bytes = state.reply.Bytes();
@@ -598,7 +598,7 @@ int QueryWaves(AppState& state) {
       f[i] = (bytes[start + 4 + 2 * i] - '0') * 10 + (bytes[start + 5 + 2 * i] - '0');
     // Only a period a clock can hold is taken (24:00:00 is a whole day).
     const bool fullDay = f[0] == 24 && f[1] == 0 && f[2] == 0;
-    if (fullDay || (f[0] < 24 && f[1] < 60 && f[2] < 60)) d.wavePeriod = MakeClock(f[0], f[1], f[2]);
+    if (fullDay || (f[0] < 24 && f[1] < 60 && f[2] < 60)) d.burstPeriod = MakeClock(f[0], f[1], f[2]);
   }
   return result;
 }
@@ -745,7 +745,7 @@ std::string AveragingLengthCommand(const AppState& state) {
   const LoggerInfo& info = state.logger;
   if (!d.averagingEnabled) return info.microchipLogger && info.averaging == 0 ? std::string() : "W0100";
   // A burst rate that was never read counts as the 2 Hz a program starts with.
-  const int rate = info.rates124Hz ? (d.sampleRateCode > 0 ? d.sampleRateCode : 2) : 6;
+  const int rate = info.rates124Hz ? (d.burstRate > 0 ? d.burstRate : 2) : 6;
   const long readings = std::clamp<long>(static_cast<long>(std::max(d.averagingPeriod, 1)) * rate, 0, 0xFFFF);
   return Format("W%02X%02X", static_cast<unsigned>(readings & 0xFF), static_cast<unsigned>(readings >> 8));
 }

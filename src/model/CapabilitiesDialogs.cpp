@@ -16,9 +16,6 @@ namespace tmv {
 
 namespace {
 
-constexpr int kOptionEngineeringUnits = 0x04;
-constexpr int kOptionSamplingLed = 0x08;
-
 // Toggles one option bit on the logger: reconnect (the same logger only), then
 // the start characteristic with the new option byte. On any failure the
 // program's copy of the option byte is left as it was.

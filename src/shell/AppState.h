@@ -77,6 +77,7 @@ struct AppState {
   LoggerInfo logger;
   CalibrationSet calibration;
   DeploymentSettings deployment;
+  BatchCopy batch;  // the deployment last programmed into a logger
 
   Settings settings;
   WorkDirectories directories;

@@ -232,16 +232,16 @@ TEST(CommGetDeployment, AveragingWavesHeightRateAndStartCharacteristic) {
   EXPECT_FALSE(rig.state.deployment.averagingEnabled);
 
   rig.line.On("!7", "0BB8010000WAV", 0, 1);  // 3000 is not a wave burst length
-  rig.state.deployment.wavesEnabled = true;
+  rig.state.deployment.waveEnabled = true;
   EXPECT_EQ(CommGet(rig.state, 31), 1);
-  EXPECT_FALSE(rig.state.deployment.wavesEnabled);
-  EXPECT_EQ(rig.state.deployment.waveBurstLength, 0);
+  EXPECT_FALSE(rig.state.deployment.waveEnabled);
+  EXPECT_EQ(rig.state.deployment.burstSamples, 0);
   rig.line.On("!7", "0800013000WAV", 0, 1);
   CommGet(rig.state, 31);
-  EXPECT_TRUE(rig.state.deployment.wavesEnabled);
-  EXPECT_EQ(rig.state.deployment.waveBurstLength, 2048);
-  EXPECT_EQ(rig.state.deployment.wavePeriod.hour, 1);
-  EXPECT_EQ(rig.state.deployment.wavePeriod.minute, 30);
+  EXPECT_TRUE(rig.state.deployment.waveEnabled);
+  EXPECT_EQ(rig.state.deployment.burstSamples, 2048);
+  EXPECT_EQ(rig.state.deployment.burstPeriod.hour, 1);
+  EXPECT_EQ(rig.state.deployment.burstPeriod.minute, 30);
 
   // 2.5 m as a little-endian double: 00 00 00 00 00 00 04 40.
   rig.line.On("!Z", "0000000000000440LHT", 0, 1);
@@ -255,7 +255,7 @@ TEST(CommGetDeployment, AveragingWavesHeightRateAndStartCharacteristic) {
   rig.state.logger.rates124Hz = true;
   rig.line.On("!5", "02RAT", 0, 1);
   EXPECT_EQ(CommGet(rig.state, 30), 1);
-  EXPECT_EQ(rig.state.deployment.sampleRateCode, 2);
+  EXPECT_EQ(rig.state.deployment.burstRate, 2);
 
   EXPECT_EQ(CommGet(rig.state, 28), 0);  // no "!12 commands"
   rig.state.logger.commands12Level = 1;
@@ -381,7 +381,7 @@ TEST(CommGetFetch, EmployedAveragingSetsTheLengthFromTheAveragingPeriodThenFetch
 
   // A 1/2/4 Hz logger averages at its burst rate.
   l.rates124Hz = true;
-  d.sampleRateCode = 4;
+  d.burstRate = 4;
   EXPECT_EQ(CommGet(rig.state, 39), 1);
   EXPECT_EQ(rig.line.writes[rig.line.writes.size() - 2], "W2800");
 

@@ -1,0 +1,49 @@
+#pragma once
+// Writing a deployment into a logger and changing its running state: erase,
+// program and enable, continue to add, stop, suspend, resume and clock
+// synchronisation. The erase wait is a step function driven by the
+// one-second tick, so the windows stay live while the logger erases.
+#include <string>
+
+namespace tmv {
+
+struct AppState;
+
+// What the Setup dialog's "Enable logging" decided, for the program to carry out.
+enum class SetupAction {
+  None,             // a "No", a failed check or Cancel: nothing is sent
+  StopLogger,       // the button read "STOP logger"
+  EraseAndProgram,  // erase when needed, then program and enable
+  ContinueToAdd,    // program without erasing ("Continue to add")
+};
+
+// One run of the erase-program-enable procedure ("Reset Logger").
+struct EnableRun {
+  bool running = false;     // the run has started and not ended
+  bool erasing = false;     // waiting for the erase to complete
+  double progress = 0.0;    // 0..100 (101: the logger stopped answering the erase query)
+  double progressStep = 0.0;  // added every second while erasing
+  std::string message;      // the Setup dialog's message area ("Waiting for logger to reset")
+  int outcome = -1;         // -1 running, 0 failed, 1 enabled / continued
+  bool closeSetup = false;  // the Setup dialog is to close
+  bool rerunSetup = false;  // the main window is to run its Setup command again
+};
+
+// Starts "Reset Logger": connects, stops an older multi-channel logger, and
+// erases when the logger holds data (run.erasing, then EnableTick until done);
+// without an erase programs and enables at once.
+void BeginEraseAndProgram(AppState& state, EnableRun& run);
+// The one-second step while erasing; runs ProgramAndEnable when the erase ends.
+void EnableTick(AppState& state, EnableRun& run);
+// The programming sequence; 1 when the logger reports enabled, logging or thresholding.
+int ProgramAndEnable(AppState& state, EnableRun& run);
+// Re-enables a logger that keeps its data; 1 when resumed.
+int ContinueToAdd(AppState& state, EnableRun& run);
+
+int StopLogger(AppState& state);
+int SuspendLogger(AppState& state);
+int ResumeLogger(AppState& state);
+// Sets the logger clock to the host's; true when the read-back agrees within 2 s.
+bool SynchronizeClock(AppState& state);
+
+}  // namespace tmv
