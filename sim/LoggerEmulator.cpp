@@ -28,6 +28,7 @@ constexpr int kMaxCalibrationRecords = 32;
 constexpr uint32_t kCalibrationPage = 0x10000;
 constexpr uint32_t kCalibrationPageLimit = 65025;
 constexpr uint32_t kSingleRecordEnd = 1046400;
+constexpr uint32_t kImageStart = 0x1FFC9, kImageEnd = 0x20000;  // older multi-channel configuration image
 constexpr uint8_t kAck = 0x06, kNak = 0x15, kEtx = 0x03;
 
 bool IsHex(uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
@@ -176,6 +177,11 @@ struct LoggerEmulator::Impl {
   // ---------------------------------------------------------- configuration
 
   std::string ChannelTypes() const {
+    if (Microchip() && Capability(8) == 1) {
+      // Basic RS level: no table 01, the layout is fixed by the model.
+      if (p.model.find("5170") != std::string::npos) return "TP";
+      if (p.model.find("3170") != std::string::npos) return p.model.find("KM") != std::string::npos ? "T" : "P";
+    }
     if (Microchip()) {
       auto it = p.tables.find(1);
       if (it == p.tables.end() || it->second.empty()) return "";
@@ -898,7 +904,10 @@ struct LoggerEmulator::Impl {
     std::string data;
     for (uint32_t a = start; a < end; ++a)
       if (!IsHole(a)) data.push_back(static_cast<char>(ReadByte(a)));
-    const bool sum = !(p.model.find("KM") != std::string::npos && p.firmwareVersion < 1.5f);
+    // A single-channel recorder has no configuration image: what lies where a
+    // multi-channel logger keeps it is plain memory, sent without a sum.
+    const bool image = p.SingleChannel() && start < kImageEnd && end > kImageStart;
+    const bool sum = !image && !(p.model.find("KM") != std::string::npos && p.firmwareVersion < 1.5f);
     if (sum) data.push_back(static_cast<char>(Sum8(reinterpret_cast<const uint8_t*>(data.data()), data.size())));
     Queue(data, at, sum);
   }

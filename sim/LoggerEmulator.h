@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,9 +98,13 @@ struct Profile {
   bool SingleChannel() const;  // older single-channel recorder ("Z"/"Y", "F")
 };
 
+// The names of the emulated models: "QN-760", "QN-730", "KM-3170",
+// "QN-760-RS", "QN-760-S", "VL-840", "KM-3180", "KZM-5170", ...
 std::vector<std::string> ProfileNames();
-// Known names: "QN-760", "QN-730", "KM-3170", "QN-760-RS", "QN-760-S",
-// "VL-840"; an unknown name gives the "QN-760" profile with that name.
+// The profile of that name; nothing for a name that is not one of ours.
+std::optional<Profile> FindProfile(const std::string& name);
+// The profile of a known name; an unknown name throws std::invalid_argument
+// (a test that names a model we do not emulate must not get another one).
 Profile ProfileByName(const std::string& name);
 
 // The logger's readings: a slow, deterministic wave around a level that
