@@ -16,7 +16,6 @@ using namespace detail;
 
 namespace {
 
-constexpr int64_t kTurnaroundUs = 1000;     // the logger's time to start answering
 constexpr int64_t kIdleFlushUs = 50000;     // a short form followed by silence is complete
 constexpr int64_t kAbandonUs = 1000000;     // an unfinished command this old is dropped
 constexpr int64_t kTransferIdleUs = 2000000;  // a table transfer without bytes this long is dropped
@@ -132,6 +131,8 @@ struct LoggerEmulator::Impl {
 
   bool Microchip() const { return p.Microchip(); }
   bool HasQn() const { return p.model.find("QN") != std::string::npos; }
+  // The logger's own time from the end of a command to its first reply byte.
+  int64_t TurnaroundUs() const { return static_cast<int64_t>(std::max(p.replyLatencyMs, 0)) * 1000; }
   int64_t ByteUs(int baud) const { return baud > 0 ? 10000000LL / baud : 10000000LL; }
   int64_t LoggerMs(int64_t hostUs) const { return hostUs / 1000 + clockOffsetMs; }
   LoggerTime ClockAtUs(int64_t hostUs) const { return TimeFromMs(LoggerMs(hostUs)); }
@@ -283,7 +284,7 @@ struct LoggerEmulator::Impl {
       return;
     }
     std::string data = bytes;
-    int64_t t = std::max(readyUs + kTurnaroundUs, lastDueUs);
+    int64_t t = std::max(readyUs + TurnaroundUs(), lastDueUs);
     const bool applies = faultable && FaultsLive() &&
                          (f.junkBeforeReply > 0 || f.splitReplies || f.lateReplyMs > 0 || (f.badChecksum && sumLast));
     if (applies) {
@@ -531,7 +532,7 @@ struct LoggerEmulator::Impl {
         record.back() = static_cast<char>(record.back() + 1);
         Consume();
       }
-      Queue(record, dueUs - kTurnaroundUs, false, false);
+      Queue(record, dueUs - TurnaroundUs(), false, false);
     }
     return true;
   }

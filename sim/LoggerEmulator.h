@@ -63,6 +63,9 @@ struct Profile {
   float firmwareVersion = 6.10f;
   int serialNumber = 12345;
   int baud = 19200;            // the rate it hears and answers at
+  // The logger's own reply latency: from the last byte of a command (or of
+  // an ACK during a table read) to the first byte of its reply, in ms.
+  int replyLatencyMs = 2;
   int status = 0;              // query "T" status code (0..8, 0x7F)
   // Capability words by index ("!0%02X"); absent index: "Unknown command".
   std::map<int, uint32_t> capabilities;

@@ -65,6 +65,7 @@ const std::vector<int>& ServedBaudRates() {
 
 std::string ServerUsage() {
   return "Usage: tmv-logger-sim [--model NAME] [--baud N] [--faults LIST] [--serial N] [--record ROWS]\n"
+         "                      [--reply-latency MS]\n"
          "Serves an emulated TMV data logger on a pseudo-terminal and prints the\n"
          "terminal's path as the first line of output. Ends on SIGTERM or SIGINT.\n"
          "  --model NAME   logger model: " + Join(ProfileNames()) + "\n"
@@ -73,13 +74,15 @@ std::string ServerUsage() {
          "                 9600, 19200 (default), 38400, 57600 or 115200\n"
          "  --faults LIST  comma-separated: silent, junk[=N], split[=MS], late[=MS], badsum,\n"
          "                 nak[=CODE], erasefail, remaining=N\n"
+         "  --reply-latency MS  the logger's own time from a command to its reply\n"
+         "                 (default 2 ms)\n"
          "  --serial N     serial number\n"
          "  --record ROWS  start with a finished deployment of ROWS samples in memory\n";
 }
 
 bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options, std::string& error) {
   std::string model = "QN-760";
-  long baud = 0, serial = -1;
+  long baud = 0, serial = -1, latency = -1;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -87,7 +90,7 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
       return true;
     }
     const bool valued = arg == "--model" || arg == "--baud" || arg == "--serial" || arg == "--record" ||
-                        arg == "--faults";
+                        arg == "--faults" || arg == "--reply-latency";
     if (!valued) {
       error = "bad argument '" + arg + "'";
       return false;
@@ -119,6 +122,12 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
         return false;
       }
       options.record = static_cast<int>(rows);
+    } else if (arg == "--reply-latency") {
+      latency = Number(value);
+      if (latency < 0 || latency > 60000) {
+        error = "bad reply latency '" + value + "' (0 to 60000 ms)";
+        return false;
+      }
     } else if (!ParseFaults(value, options.faults, error)) {
       return false;
     }
@@ -131,6 +140,7 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
   options.profile = *found;
   if (baud > 0) options.profile.baud = static_cast<int>(baud);
   if (serial >= 0) options.profile.serialNumber = static_cast<int>(serial);
+  if (latency >= 0) options.profile.replyLatencyMs = static_cast<int>(latency);
   return true;
 }
 

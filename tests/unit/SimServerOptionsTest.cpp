@@ -57,3 +57,33 @@ TEST(SimServerOptions, KnownModelsRatesAndFaultsAreServed) {
 
 }  // namespace
 }  // namespace tmv::sim
+
+namespace tmv::sim {
+namespace {
+
+// When the first reply byte of "T" is due, sent at t = 0 at 19200 baud.
+int64_t FirstReplyByteMs(int latencyMs) {
+  Profile p = ProfileByName("QN-760");
+  p.replyLatencyMs = latencyMs;
+  LoggerEmulator e(p);
+  const uint8_t t = 'T';
+  e.Receive(&t, 1, 19200, 0);
+  return e.NextByteTimeMs();
+}
+
+TEST(SimReplyLatency, TheReplyWaitsForTheLoggersOwnLatency) {
+  // One byte at 19200 baud is 0.52 ms each way.
+  EXPECT_EQ(FirstReplyByteMs(0), 2);
+  EXPECT_EQ(FirstReplyByteMs(2), 4);  // the default
+  EXPECT_EQ(FirstReplyByteMs(40), 42);
+  EXPECT_EQ(Profile{}.replyLatencyMs, 2);
+  ServerOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseServerOptions({"--reply-latency", "25"}, o, error)) << error;
+  EXPECT_EQ(o.profile.replyLatencyMs, 25);
+  EXPECT_FALSE(ParseServerOptions({"--reply-latency", "-3"}, o, error));
+  EXPECT_FALSE(ParseServerOptions({"--reply-latency", "soon"}, o, error));
+}
+
+}  // namespace
+}  // namespace tmv::sim
