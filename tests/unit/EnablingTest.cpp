@@ -151,6 +151,33 @@ TEST(EnablingSequence, SingleChannelRecorderWithEmptyMemoryIsProgrammedWithoutEr
   EXPECT_EQ(rig.profile().status, 1);
 }
 
+TEST(EnablingSequence, TideAndWaveRecorderGetsItsRateBurstAndHeightVerified) {
+  EnableRig rig("KZM-5170");
+  ASSERT_TRUE(rig.state.logger.waves);
+  ASSERT_TRUE(rig.state.logger.rates124Hz);
+  rig.FillMemory();
+  DeploymentSettings& d = rig.state.deployment;
+  d.averagingEnabled = true;
+  d.averagingPeriod = 10;
+  d.burstRate = 4;
+  d.waveEnabled = true;
+  d.burstSamples = 2048;
+  d.burstPeriod = MakeClock(4, 0, 0);
+  d.loggerHeight = 0.5;
+  const EnableRun run = rig.Enable();
+  ExpectEnabled(rig, run);
+  EXPECT_TRUE(rig.Sent("W2800"));  // ten seconds at 4 Hz
+  EXPECT_LT(rig.Position("!60008040000"), rig.Position("!Y000000000000E03F"));
+  EXPECT_LT(rig.Position("!Y000000000000E03F"), rig.Position("!404"));
+  const sim::Deployment& held = rig.profile().deployment;
+  EXPECT_EQ(held.burstRate, 4);
+  EXPECT_EQ(held.waveArguments, "0008040000");
+  EXPECT_EQ(held.height[7], 0x3F);
+  EXPECT_EQ(held.height[6], 0xE0);
+  EXPECT_EQ(held.averaging[0], 0x28);
+  EXPECT_NE(rig.Log().find("Wave sampling enabled: rate 4Hz, length 2048, period 04:00:00"), std::string::npos);
+}
+
 TEST(EnablingSequence, StartNowIsRoundedToTheNextTenSecondsAtLeastTenAhead) {
   for (const auto& [second, expected] : {std::pair{3, 20}, std::pair{0, 10}}) {
     EnableRig rig("QN-760");
