@@ -111,8 +111,10 @@ void StartErase(AppState& state, EnableRun& run, bool force) {
   } else {
     erase = erase || pointer != kOlderDataStart;
     // Erasing takes about two seconds per 64 KiB block in use.
-    const double blocks = static_cast<double>(pointer) / 65536.0 - 1.0;
-    run.progressStep = blocks > 0.0 ? std::max(100.0 / (2.0 * blocks), kMinimumEraseStep) : kMinimumEraseStep;
+    // A pointer below the data area (a corrupt reply) gets the slowest pace.
+    const long blocks = static_cast<long>(pointer / 65536u) - 1;
+    run.progressStep = blocks > 0 ? std::max(100.0 / (2.0 * static_cast<double>(blocks)), kMinimumEraseStep)
+                                  : kMinimumEraseStep;
   }
   if (!erase) {
     ProgramAndEnable(state, run);

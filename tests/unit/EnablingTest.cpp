@@ -129,6 +129,9 @@ TEST(EnablingSequence, OlderMultiChannelLoggerIsStoppedFirstAndGetsThresholdAndR
   const EnableRun run = rig.Enable();
   ExpectEnabled(rig, run);
   EXPECT_FALSE(rig.Sent("!U01"));  // no unlock on the older loggers
+  // Data in the first 64 KiB block of the data area: two seconds at 50 % a second.
+  EXPECT_DOUBLE_EQ(run.progressStep, 50.0);
+  EXPECT_EQ(rig.ticks, 3);
   EXPECT_LT(rig.Position("!9"), rig.Position("N"));
   EXPECT_TRUE(rig.Sent(ThresholdCommand(rig.state)));
   if (rig.state.logger.externalDataConnector) {

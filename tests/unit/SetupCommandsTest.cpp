@@ -182,7 +182,8 @@ TEST(SetupCommands, EveryVerifiedOperationReportsAWrongEcho) {
     const char* message;
   };
   const Case cases[] = {
-      {kSetupAveraging, "X", "3D00BST", "Averaging length set incorrectly."},
+      // 0x2C00 readings: the echo holds the sent "C00" but not the sent "3C00".
+      {kSetupAveraging, "X", "2C00BST", "Averaging length set incorrectly."},
       {kSetupStartCharacteristic, "!2", "00000000STC", "Start characteristic set incorrectly."},
       {kSetupRate, "!5", "02RAT", "High sampling rate set incorrectly."},
       {kSetupWave, "!7", "0004040000WAV", "Wave parameters set incorrectly."},
