@@ -229,18 +229,10 @@ TEST(EnablingSequence, AnEraseThatNeverCompletesIsReportedAndLoggedNotEnabled) {
   EXPECT_NE(rig.Log().find("failed to erase"), std::string::npos);
 }
 
-TEST(EnablingSequence, ALoggerThatGoesSilentHalfWayIsNotReportedEnabled) {
+TEST(EnablingSequence, ALoggerThatDoesNotAnswerTheStatusQueryIsNotProgrammed) {
   EnableRig rig("QN-760");
   rig.faults().silent = true;
-  rig.faults().remaining = -1;
   EnableRun run;
-  // Silent after the status check: the start time cannot be verified.
-  rig.state.logger.commands12Level = 0;
-  rig.state.logger.averaging = 0;
-  rig.state.logger.externalDataConnector = false;
-  rig.faults().silent = false;
-  ASSERT_EQ(CommGet(rig.state, 9), 1);
-  rig.faults().silent = true;
   EXPECT_EQ(ProgramAndEnable(rig.state, run), 0);
   EXPECT_EQ(run.outcome, 0);
   EXPECT_TRUE(run.rerunSetup);
@@ -300,6 +292,24 @@ TEST(EnablingSequence, EachScheduleReadBackMismatchEndsTheSequenceWithItsMessage
     EXPECT_TRUE(run.rerunSetup);
     EXPECT_EQ(rig.line.CountWrites("P"), 0);
   }
+}
+
+TEST(EnablingSequence, ALoggerThatGoesSilentHalfWayIsToldByItsStepAndLogged) {
+  ScriptedLogger rig;
+  // It answers the status and the start, then nothing more.
+  rig.line.rules.erase(std::remove_if(rig.line.rules.begin(), rig.line.rules.end(),
+                                      [](const auto& r) { return r.command == "E" || r.command == "C"; }),
+                       rig.line.rules.end());
+  EnableRun run;
+  EXPECT_EQ(ProgramAndEnable(rig.state, run), 0);
+  ASSERT_EQ(rig.ui.boxes.size(), 1u);
+  EXPECT_EQ(rig.ui.boxes[0].text, std::string("End time set incorrectly.") + kRetry);
+  EXPECT_EQ(rig.line.CountWrites("P"), 0);
+  EXPECT_EQ(run.failedStep, "End time set incorrectly.");
+  std::ifstream in(rig.dir + "/log/004321.log");
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("Reason:                             End time set incorrectly."), std::string::npos);
 }
 
 TEST(EnablingSequence, EnableReplyDecidesTheOutcome) {
