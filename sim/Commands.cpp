@@ -477,8 +477,8 @@ int64_t LoggerEmulator::Impl::NextByteTimeMs() const {
   if (mode == Mode::kCommand && !cmd.empty() && Classify(cmd) == Shape::kCompleteIfIdle)
     consider(ceilMs(cmdLastUs + kIdleFlushUs));
   if (RealTimeOn()) {
-    if (Logging()) consider(SampleTimeMs(sampleIndex) - clockOffsetMs);
-    if (p.status == 1) consider(MsSince2000(p.deployment.startTime) - clockOffsetMs);
+    if (Logging()) consider(ceilMs(HostUs(SampleTimeMs(sampleIndex))));
+    if (p.status == 1) consider(ceilMs(HostUs(MsSince2000(p.deployment.startTime))));
   }
   return next;
 }

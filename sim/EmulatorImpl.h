@@ -103,7 +103,8 @@ struct LoggerEmulator::Impl {
 
   Profile p;
   Faults f;
-  int64_t clockOffsetMs = 0;  // logger ms since 2000 = host ms + offset
+  int64_t clockOffsetMs = 0;  // logger ms since 2000 = host ms x timeScale + offset
+  int64_t timeScale = 1;      // the logger's clock runs this many times faster than the host's
 
   // Input.
   std::string cmd;
@@ -156,7 +157,9 @@ struct LoggerEmulator::Impl {
   // The logger's own time from the end of a command to its first reply byte.
   int64_t TurnaroundUs() const { return static_cast<int64_t>(std::max(p.replyLatencyMs, 0)) * 1000; }
   int64_t ByteUs(int baud) const { return baud > 0 ? 10000000LL / baud : 10000000LL; }
-  int64_t LoggerMs(int64_t hostUs) const { return hostUs / 1000 + clockOffsetMs; }
+  int64_t LoggerMs(int64_t hostUs) const { return hostUs * timeScale / 1000 + clockOffsetMs; }
+  // The host time (us) at which the logger's clock shows loggerMs.
+  int64_t HostUs(int64_t loggerMs) const { return (loggerMs - clockOffsetMs) * 1000 / timeScale; }
   LoggerTime ClockAtUs(int64_t hostUs) const { return TimeFromMs(LoggerMs(hostUs)); }
   bool FaultsLive() const { return f.remaining != 0; }
   void Consume();

@@ -103,7 +103,7 @@ bool LoggerEmulator::Impl::AppendRow(int64_t loggerMs) {
   }
   if (!AppendData(row)) return false;
   if (RealTimeOn()) {
-    const int64_t dueUs = (loggerMs - clockOffsetMs) * 1000;
+    const int64_t dueUs = HostUs(loggerMs);
     std::string record = EngineeringUnitsOn() ? EngineeringRecord(loggerMs) : BinaryRecord(loggerMs);
     if (!EngineeringUnitsOn() && f.badChecksum && FaultsLive()) {
       record.back() = static_cast<char>(record.back() + 1);
@@ -306,7 +306,7 @@ void LoggerEmulator::Impl::SetTime(const std::string& c, int64_t at) {
                static_cast<uint16_t>(v[3]), static_cast<uint16_t>(v[4]), static_cast<uint16_t>(v[5]), 0};
   if (c[0] == 'J') {
     // The clock runs on from here: logger time = host time + offset.
-    clockOffsetMs = MsSince2000(t) - at / 1000;
+    clockOffsetMs = MsSince2000(t) - at * timeScale / 1000;
   } else if (c[0] == 'L') {
     p.deployment.startTime = t;
   } else {
