@@ -64,24 +64,7 @@ void LoggerEmulator::Impl::Advance(int64_t nowUs) {
   } else if (mode != Mode::kCommand && nowUs - modeLastUs >= kTransferIdleUs) {
     mode = Mode::kCommand;
   }
-  const int64_t now = LoggerMs(nowUs);
-  if (p.status == 1) {
-    const int64_t start = MsSince2000(p.deployment.startTime);
-    if (now >= start) BeginRun(start, "TIM");
-  }
-  while (Logging()) {
-    const int64_t t = SampleTimeMs(sampleIndex);
-    if (t > EndMs()) {
-      if (now >= EndMs()) p.status = 4;
-      break;
-    }
-    if (t > now) break;
-    if (!AppendRow(t)) {
-      p.status = 4;
-      break;
-    }
-    ++sampleIndex;
-  }
+  LogUntil(LoggerMs(nowUs));
 }
 
 LoggerEmulator::Impl::Shape LoggerEmulator::Impl::Classify(const std::string& c) const {
@@ -362,7 +345,8 @@ void LoggerEmulator::Impl::ExecuteBang(const std::string& c, int64_t at) {
     case '7': Text(d.waveArguments + "WAV", at); return;
     case '9':
       if (p.status == 1 || p.status == 2 || p.status == 3 || p.status == 5 || p.status == 6) {
-        if (Logging() || p.status == 5) AppendData(Stamp("STP", LoggerMs(at)));
+        if (Logging()) AppendData(Stamp("STP", LoggerMs(at)));
+        burstOpen = false;
         p.status = 8;
       }
       return;
@@ -396,7 +380,11 @@ void LoggerEmulator::Impl::ExecuteBang(const std::string& c, int64_t at) {
       return;
     }
     case 'S':
-      if (Logging()) p.status = 5;
+      if (Logging()) {
+        AppendData(Stamp("STP", LoggerMs(at)));
+        burstOpen = false;
+        p.status = 5;
+      }
       return;
     case 'T':
       if (c.size() == 2) {
@@ -460,7 +448,11 @@ void LoggerEmulator::Impl::Receive(const uint8_t* data, size_t count, int hostBa
                         (lastRxUs == INT64_MIN || arrival - lastRxUs > static_cast<int64_t>(p.sleepAfterIdleMs) * 1000);
     lastRxUs = arrival;
     if (asleep) continue;  // the byte only woke the logger
-    if (arrival < busyUntilUs) continue;
+    if (Erasing(arrival)) {
+      // Busy erasing: only the status query is heard, and answered with 7F.
+      if (data[i] == 'T' && !silentNow()) Text(Microchip() ? "Logger status 7F00" : "Logger status 7F", arrival);
+      continue;
+    }
     Feed(data[i], arrival);
   }
 }
@@ -485,8 +477,8 @@ int64_t LoggerEmulator::Impl::NextByteTimeMs() const {
   if (mode == Mode::kCommand && !cmd.empty() && Classify(cmd) == Shape::kCompleteIfIdle)
     consider(ceilMs(cmdLastUs + kIdleFlushUs));
   if (RealTimeOn()) {
-    if (Logging()) consider(SampleTimeMs(sampleIndex) - clockOffsetMs);
-    if (p.status == 1) consider(MsSince2000(p.deployment.startTime) - clockOffsetMs);
+    if (Logging()) consider(ceilMs(HostUs(SampleTimeMs(sampleIndex))));
+    if (p.status == 1) consider(ceilMs(HostUs(MsSince2000(p.deployment.startTime))));
   }
   return next;
 }

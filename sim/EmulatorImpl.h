@@ -84,6 +84,11 @@ inline double Polynomial(uint32_t raw, const std::array<double, 4>& c) {
 
 }  // namespace detail
 
+// The sea the sensors see (engineering units), and the raw count that the
+// calibration turns into a value.
+double SeaValue(char type, int channel, int64_t loggerMs, bool waves);
+uint32_t RawForValue(double value, const std::array<double, 4>& c, bool thermistor);
+
 // A private header of the emulator's own sources only.
 using namespace detail;
 
@@ -98,7 +103,8 @@ struct LoggerEmulator::Impl {
 
   Profile p;
   Faults f;
-  int64_t clockOffsetMs = 0;  // logger ms since 2000 = host ms + offset
+  int64_t clockOffsetMs = 0;  // logger ms since 2000 = host ms x timeScale + offset
+  int64_t timeScale = 1;      // the logger's clock runs this many times faster than the host's
 
   // Input.
   std::string cmd;
@@ -123,10 +129,24 @@ struct LoggerEmulator::Impl {
   // Logging.
   int64_t sampleBaseMs = 0;  // logger time of sample 0 of the current run
   int64_t sampleIndex = 0;
+  int64_t runStartMs = 0;      // start of the current run
+  int64_t nextMarkMs = 0;      // when the next daily time mark is due
+  bool stampBeforeRow = false; // the next row needs a stamp to restart the time base (after a burst)
+  int64_t burstBaseMs = 0;     // time of burst 0 of the deployment
+  int64_t burstCount = 0;      // bursts begun
+  bool burstOpen = false;      // a burst is being sampled
+  int burstDone = 0;           // its samples written so far
+  int64_t burstStartMs = 0;
+  int64_t testBaseMs = 0;      // thresholding: time of the first test while waiting
+  int64_t testIndex = 0;
+  int64_t hysteresisLeft = 0;  // samples still collected after the reading crossed back
+  int64_t erasingUntilUs = 0;  // an erase is under way until then
+  // What the current run converts with (built once per logging step).
+  std::string runTypes;
+  std::vector<std::array<double, 4>> runCoefficients;
   int armedCode = -1;
   int64_t armedUs = 0;
   bool memoryTested = false;
-  int64_t busyUntilUs = 0;
   int openRecord = -1;
   std::vector<bool> written;
 
@@ -137,7 +157,9 @@ struct LoggerEmulator::Impl {
   // The logger's own time from the end of a command to its first reply byte.
   int64_t TurnaroundUs() const { return static_cast<int64_t>(std::max(p.replyLatencyMs, 0)) * 1000; }
   int64_t ByteUs(int baud) const { return baud > 0 ? 10000000LL / baud : 10000000LL; }
-  int64_t LoggerMs(int64_t hostUs) const { return hostUs / 1000 + clockOffsetMs; }
+  int64_t LoggerMs(int64_t hostUs) const { return hostUs * timeScale / 1000 + clockOffsetMs; }
+  // The host time (us) at which the logger's clock shows loggerMs.
+  int64_t HostUs(int64_t loggerMs) const { return (loggerMs - clockOffsetMs) * 1000 / timeScale; }
   LoggerTime ClockAtUs(int64_t hostUs) const { return TimeFromMs(LoggerMs(hostUs)); }
   bool FaultsLive() const { return f.remaining != 0; }
   void Consume();
@@ -208,6 +230,23 @@ struct LoggerEmulator::Impl {
   void BeginRun(int64_t loggerMs, const char* stamp);
   int64_t EndMs() const { return MsSince2000(p.deployment.endTime); }
   void Advance(int64_t nowUs);
+  // Writes every sample, stamp and burst due by logger time `now`, and moves
+  // the status on (enabled, thresholding, logging, complete).
+  void LogUntil(int64_t now);
+  void PrepareRun();
+  std::vector<uint32_t> RowRaw(int64_t loggerMs, bool waves) const;
+  bool AppendWord(uint32_t raw);
+  // Waves: the "!6" burst length and period and the "!4" rate.
+  bool WavesOn() const;
+  int BurstLength() const;
+  int64_t BurstPeriodMs() const;
+  int BurstRateHz() const;
+  // Thresholding: the "!A" mode (4..7; 0 without thresholding) and its test.
+  int ThresholdMode() const;
+  bool Triggered(int64_t loggerMs) const;
+  int64_t TestPeriodMs() const;
+  int64_t HysteresisCount() const;
+  bool Erasing(int64_t us) const { return us < erasingUntilUs; }
 
   // ------------------------------------------------------------------- input
 

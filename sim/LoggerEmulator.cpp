@@ -19,7 +19,15 @@ size_t LoggerEmulator::Transmit(uint8_t* out, size_t max, int64_t nowMs) { retur
 int64_t LoggerEmulator::NextByteTimeMs() const { return impl_->NextByteTimeMs(); }
 Profile& LoggerEmulator::profile() { return impl_->p; }
 Faults& LoggerEmulator::faults() { return impl_->f; }
-LoggerTime LoggerEmulator::ClockAt(int64_t nowMs) const { return TimeFromMs(nowMs + impl_->clockOffsetMs); }
+LoggerTime LoggerEmulator::ClockAt(int64_t nowMs) const { return TimeFromMs(impl_->LoggerMs(nowMs * 1000)); }
+void LoggerEmulator::SetTimeScale(int scale, int64_t nowMs) {
+  // The clock shows the same time at nowMs, and runs on faster from there.
+  const int64_t loggerNow = impl_->LoggerMs(nowMs * 1000);
+  impl_->timeScale = std::max(scale, 1);
+  impl_->clockOffsetMs = loggerNow - nowMs * impl_->timeScale;
+}
+int LoggerEmulator::TimeScale() const { return static_cast<int>(impl_->timeScale); }
+void LoggerEmulator::Catch(int64_t nowMs) { impl_->Advance(nowMs * 1000); }
 const std::vector<std::string>& LoggerEmulator::CommandLog() const { return impl_->log; }
 int LoggerEmulator::Baud() const { return impl_->p.baud; }
 void LoggerEmulator::RecordSamples(int rows, int64_t nowMs) { impl_->RecordSamples(rows, nowMs); }

@@ -131,6 +131,14 @@ class LoggerEmulator {
   Faults& faults();
   // The logger's own clock as of nowMs (it runs on from when it was set).
   LoggerTime ClockAt(int64_t nowMs) const;
+  // Runs the logger's clock `scale` times faster than the host's from nowMs
+  // on (1: real time), so that a long deployment fills memory quickly.
+  void SetTimeScale(int scale, int64_t nowMs);
+  int TimeScale() const;
+  // Brings the logger up to nowMs without a byte on the line: writes the
+  // samples due by then and moves its status on (a logger logs whether or
+  // not anyone talks to it; commands and reads do this themselves).
+  void Catch(int64_t nowMs);
   // Commands understood so far, in order (for tests); binary bytes as \xNN.
   const std::vector<std::string>& CommandLog() const;
 

@@ -3,6 +3,11 @@
 #include "sim/EmulatorImpl.h"
 
 namespace tmv::sim {
+namespace {
+
+constexpr int64_t kTimeMarkMs = 86400000;  // a time stamp once a day of logging
+
+}  // namespace
 
 uint32_t LoggerEmulator::Impl::DataLimit() const {
   if (Microchip()) return 0x7FE000;
@@ -91,14 +96,14 @@ std::vector<uint8_t> LoggerEmulator::Impl::Stamp(const char* code, int64_t logge
 
 bool LoggerEmulator::Impl::AppendRow(int64_t loggerMs) {
   std::vector<uint8_t> row;
-  for (uint32_t raw : Readings(loggerMs)) {
+  for (uint32_t raw : RowRaw(loggerMs, false)) {
     row.push_back(static_cast<uint8_t>(raw >> 16));
     row.push_back(static_cast<uint8_t>(raw >> 8));
     row.push_back(static_cast<uint8_t>(raw));
   }
   if (!AppendData(row)) return false;
   if (RealTimeOn()) {
-    const int64_t dueUs = (loggerMs - clockOffsetMs) * 1000;
+    const int64_t dueUs = HostUs(loggerMs);
     std::string record = EngineeringUnitsOn() ? EngineeringRecord(loggerMs) : BinaryRecord(loggerMs);
     if (!EngineeringUnitsOn() && f.badChecksum && FaultsLive()) {
       record.back() = static_cast<char>(record.back() + 1);
@@ -111,9 +116,179 @@ bool LoggerEmulator::Impl::AppendRow(int64_t loggerMs) {
 
 void LoggerEmulator::Impl::BeginRun(int64_t loggerMs, const char* stamp) {
   p.status = SixHz() ? 6 : 2;
-  sampleBaseMs = loggerMs;
+  sampleBaseMs = runStartMs = loggerMs;
   sampleIndex = 0;
+  nextMarkMs = loggerMs + kTimeMarkMs;
+  burstOpen = false;
+  stampBeforeRow = false;
+  if (WavesOn()) {
+    // Bursts keep the deployment's schedule across a suspension.
+    const int64_t period = BurstPeriodMs();
+    burstCount = std::max<int64_t>(burstCount, (loggerMs - burstBaseMs + period - 1) / period);
+  }
   AppendData(Stamp(stamp, loggerMs));
+}
+
+void LoggerEmulator::Impl::PrepareRun() {
+  runTypes = ChannelTypes();
+  runCoefficients.clear();
+  for (int c = 0; c < ChannelCount(); ++c) runCoefficients.push_back(Coefficients(c));
+}
+
+std::vector<uint32_t> LoggerEmulator::Impl::RowRaw(int64_t loggerMs, bool waves) const {
+  const bool thermistorsOnly = p.model.find("KM") != std::string::npos;
+  std::vector<uint32_t> r;
+  for (size_t c = 0; c < runCoefficients.size(); ++c) {
+    const char type = c < runTypes.size() ? runTypes[c] : 'T';
+    r.push_back(RawForValue(SeaValue(type, static_cast<int>(c), loggerMs, waves), runCoefficients[c],
+                            thermistorsOnly || type == 'T'));
+  }
+  return r;
+}
+
+bool LoggerEmulator::Impl::AppendWord(uint32_t raw) {
+  return AppendData({static_cast<uint8_t>(raw >> 16), static_cast<uint8_t>(raw >> 8), static_cast<uint8_t>(raw)});
+}
+
+bool LoggerEmulator::Impl::WavesOn() const {
+  return (Capability(0) & (1u << 16)) != 0 && BurstLength() > 0 && BurstPeriodMs() > 0;
+}
+
+int LoggerEmulator::Impl::BurstLength() const {
+  const std::string& w = p.deployment.waveArguments;
+  if (w.size() < 10) return 0;
+  return HexByte(w, 0) | HexByte(w, 2) << 8;
+}
+
+int64_t LoggerEmulator::Impl::BurstPeriodMs() const {
+  const std::string& w = p.deployment.waveArguments;
+  if (w.size() < 10) return 0;
+  return (Dec2(w, 4) * 3600LL + Dec2(w, 6) * 60LL + Dec2(w, 8)) * 1000;
+}
+
+int LoggerEmulator::Impl::BurstRateHz() const {
+  const int r = p.deployment.burstRate;
+  return r == 1 || r == 2 || r == 4 ? r : 1;
+}
+
+int LoggerEmulator::Impl::ThresholdMode() const {
+  if (!HasQn() && !Microchip()) return 0;
+  const int mode = p.deployment.threshold[0] & 7;
+  return mode >= 4 ? mode : 0;
+}
+
+bool LoggerEmulator::Impl::Triggered(int64_t loggerMs) const {
+  const auto& t = p.deployment.threshold;
+  const size_t channel = t[1];
+  const std::vector<uint32_t> raws = RowRaw(loggerMs, false);
+  if (channel >= raws.size()) return false;
+  const uint32_t level = static_cast<uint32_t>(t[5]) << 16 | static_cast<uint32_t>(t[6]) << 8 | t[7];
+  // The logger compares raw counts: odd modes start below the level, even ones above.
+  return (ThresholdMode() & 1) ? raws[channel] < level : raws[channel] > level;
+}
+
+int64_t LoggerEmulator::Impl::TestPeriodMs() const {
+  const std::string& k = p.deployment.thresholdTestPeriod;
+  const bool powerSaving = ThresholdMode() >= 6;
+  if (powerSaving && k.size() >= 6) {
+    const int64_t ms = (Dec2(k, 0) * 3600LL + Dec2(k, 2) * 60LL + Dec2(k, 4)) * 1000;
+    if (ms > 0) return ms;
+  }
+  return SixHz() ? 1000 / 6 : PeriodMs();
+}
+
+int64_t LoggerEmulator::Impl::HysteresisCount() const {
+  if ((Capability(0) & (1u << 3)) == 0) return 0;
+  return p.deployment.hysteresis[0] | p.deployment.hysteresis[1] << 8;
+}
+
+void LoggerEmulator::Impl::LogUntil(int64_t now) {
+  const int64_t end = EndMs();
+  if (p.status == 1) {
+    const int64_t start = MsSince2000(p.deployment.startTime);
+    if (now < start) return;
+    burstBaseMs = start;
+    burstCount = 0;
+    if (ThresholdMode()) {
+      p.status = 3;
+      testBaseMs = start;
+      testIndex = 0;
+    } else {
+      BeginRun(start, "TIM");
+    }
+  }
+  if (p.status != 3 && !Logging()) return;
+  PrepareRun();
+  for (;;) {
+    if (p.status == 3) {
+      // Waiting for the threshold: one test every test period.
+      const int64_t t = testBaseMs + testIndex * TestPeriodMs();
+      if (t > now || t > end) break;
+      ++testIndex;
+      if (Triggered(t)) {
+        BeginRun(t, "TIM");
+        hysteresisLeft = HysteresisCount();
+      }
+      continue;
+    }
+    if (!Logging()) break;
+    if (burstOpen) {
+      const int64_t t = burstStartMs + static_cast<int64_t>(burstDone) * 1000 / BurstRateHz();
+      if (t > now) break;
+      // Burst samples are the pressure channel's readings, one word each.
+      const std::vector<uint32_t> raws = RowRaw(t, true);
+      if (!AppendWord(raws[raws.size() > 1 ? 1 : 0])) {
+        p.status = 4;
+        break;
+      }
+      if (++burstDone >= BurstLength()) {
+        burstOpen = false;
+        stampBeforeRow = true;  // burst samples run until the next stamp
+      }
+      continue;
+    }
+    const int64_t row = SampleTimeMs(sampleIndex);
+    const int64_t burst = WavesOn() ? burstBaseMs + burstCount * BurstPeriodMs() : INT64_MAX;
+    if (burst <= row && burst <= now && burst <= end) {
+      if (!AppendData(Stamp("BST", burst))) {
+        p.status = 4;
+        break;
+      }
+      ++burstCount;
+      burstOpen = true;
+      burstDone = 0;
+      burstStartMs = burst;
+      continue;
+    }
+    if (row > now || row > end) break;
+    if (ThresholdMode()) {
+      if (Triggered(row)) {
+        hysteresisLeft = HysteresisCount();
+      } else if (hysteresisLeft > 0) {
+        --hysteresisLeft;
+      } else {
+        // Crossed back and the hysteresis has run out: wait for the threshold again.
+        p.status = 3;
+        testBaseMs = row;
+        testIndex = 1;
+        continue;
+      }
+    }
+    if (row >= nextMarkMs || stampBeforeRow) {
+      if (!AppendData(Stamp("TIM", row))) {
+        p.status = 4;
+        break;
+      }
+      if (row >= nextMarkMs) nextMarkMs += kTimeMarkMs;
+      stampBeforeRow = false;
+    }
+    if (!AppendRow(row)) {
+      p.status = 4;
+      break;
+    }
+    ++sampleIndex;
+  }
+  if ((p.status == 3 || Logging()) && now >= end && !burstOpen) p.status = 4;
 }
 
 std::string LoggerEmulator::Impl::StatusText() const {
@@ -131,7 +306,7 @@ void LoggerEmulator::Impl::SetTime(const std::string& c, int64_t at) {
                static_cast<uint16_t>(v[3]), static_cast<uint16_t>(v[4]), static_cast<uint16_t>(v[5]), 0};
   if (c[0] == 'J') {
     // The clock runs on from here: logger time = host time + offset.
-    clockOffsetMs = MsSince2000(t) - at / 1000;
+    clockOffsetMs = MsSince2000(t) - at * timeScale / 1000;
   } else if (c[0] == 'L') {
     p.deployment.startTime = t;
   } else {
@@ -144,7 +319,11 @@ void LoggerEmulator::Impl::Erase(int64_t at) {
   armedCode = -1;
   p.dataMemory.clear();
   p.status = f.eraseFails ? 0x7F : 0;
-  busyUntilUs = at + static_cast<int64_t>(p.eraseMs) * 1000;
+  runTypes.clear();
+  burstOpen = false;
+  // Until the erase completes the logger answers only the status query, and
+  // that with 7F: its memory is not usable yet.
+  erasingUntilUs = at + static_cast<int64_t>(p.eraseMs) * 1000;
 }
 
 void LoggerEmulator::Impl::Enable(int64_t at) {
@@ -154,8 +333,8 @@ void LoggerEmulator::Impl::Enable(int64_t at) {
   }
   if (p.dataMemory.empty()) AppendData(ParameterBlock());
   const int64_t now = LoggerMs(at);
-  if ((p.deployment.startCharacteristic[0] & 1) || MsSince2000(p.deployment.startTime) < now) {
-    // Start now (or a start already past): on the next whole second.
+  if (MsSince2000(p.deployment.startTime) < now) {
+    // A start already past: on the next whole second.
     p.deployment.startTime = TimeFromMs((now / 1000 + 1) * 1000);
   }
   p.status = 1;
@@ -189,6 +368,7 @@ void LoggerEmulator::Impl::RecordSamples(int rows, int64_t nowMs) {
   p.deployment.startTime = TimeFromMs(now - rows * period);
   p.deployment.endTime = TimeFromMs(now);
   AppendData(ParameterBlock());
+  PrepareRun();
   sampleBaseMs = now - rows * period;
   AppendData(Stamp("TIM", sampleBaseMs));
   for (sampleIndex = 0; sampleIndex < rows; ++sampleIndex) {

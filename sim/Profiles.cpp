@@ -89,6 +89,7 @@ Profile NewerLogger(const std::string& name, const std::string& channels) {
   p.serialNumber = 12345;
   p.minimumProgramVersion = 6.0f;
   p.parameterBlockLength = 48;
+  p.eraseMs = 6000;  // a flash memory erase takes seconds
   p.capabilities = {
       {0, kMemory | kSixHz | kParameterBlock | kHysteresis | kRetrievalMode | kAveraging | kThresholding |
               kRsCommands | kUvCommands | kFrontEnd | kBattery | kDataConnector | kBaudRates | kMinimumVersion |
@@ -210,6 +211,7 @@ Profile Qn730() {
   p.firmwareVersion = 4.20f;
   p.serialNumber = 7301;
   p.parameterBlockLength = 30;
+  p.eraseMs = 4000;
   const std::string channels = "CTP";
   // Configuration image at 0x1FFC9; its byte 54 (the sum) sits on the page's
   // last byte, which the logger never returns but computes on reading.
@@ -245,6 +247,7 @@ Profile Km3170() {
   p.firmwareVersion = 2.50f;
   p.serialNumber = 31700;
   p.parameterBlockLength = 30;
+  p.eraseMs = 4000;
   const LoggerTime dates[2] = {{2006, 4, 0, 2, 8, 0, 0, 0}, {2009, 9, 0, 14, 13, 30, 0, 0}};
   uint32_t address = 0x10000;
   for (int r = 0; r < 2; ++r) {
@@ -276,6 +279,7 @@ Profile Kzm5170() {
   p.firmwareVersion = 6.05f;
   p.serialNumber = 51705;
   p.minimumProgramVersion = 6.0f;
+  p.eraseMs = 6000;
   p.parameterBlockLength = 48;
   p.capabilities = {
       {0, kMemory | kParameterBlock | kRetrievalMode | kAveraging | kRsCommands | kUvCommands | kBattery |
@@ -301,6 +305,27 @@ Profile Kzm5170() {
   return p;
 }
 
+// Newer depth and tide recorder at the basic RS command level: like the
+// tide-and-wave recorder without the wave bursts.
+Profile Kpm5170() {
+  Profile p = Kzm5170();
+  p.name = "KPM-5170";
+  p.model = "KPM-5170";
+  p.serialNumber = 51706;
+  p.capabilities[0] &= ~(kWaves | kRates124);
+  FinishNewer(p);
+  return p;
+}
+
+// Multi-channel logger set up for thresholding: conventional and power-save
+// thresholding and hysteresis, a temperature channel to test.
+Profile Qn760Th() {
+  Profile p = NewerLogger("QN-760-TH", "TCPD");
+  p.serialNumber = 12348;
+  FinishNewer(p);
+  return p;
+}
+
 using Maker = Profile (*)();
 struct Named {
   const char* name;
@@ -309,6 +334,7 @@ struct Named {
 constexpr Named kProfiles[] = {
     {"QN-760", Qn760},       {"QN-730", Qn730},     {"KM-3170", Km3170},   {"QN-760-RS", Qn760Rs},
     {"QN-760-S", Qn760S},    {"VL-840", Vl840},     {"KM-3180", Km3180},   {"KZM-5170", Kzm5170},
+    {"KPM-5170", Kpm5170},   {"QN-760-TH", Qn760Th},
 };
 
 }  // namespace

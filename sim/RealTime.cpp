@@ -10,10 +10,14 @@ bool LoggerEmulator::Impl::RealTimeOn() const {
 }
 
 std::vector<uint32_t> LoggerEmulator::Impl::Readings(int64_t loggerMs) const {
+  if (!runTypes.empty() && Logging()) return RowRaw(loggerMs, false);
   const std::string types = ChannelTypes();
+  const bool thermistorsOnly = p.model.find("KM") != std::string::npos;
   std::vector<uint32_t> r;
-  for (int c = 0; c < ChannelCount(); ++c)
-    r.push_back(SimulatedRaw(c < static_cast<int>(types.size()) ? types[c] : 'T', c, loggerMs));
+  for (int c = 0; c < ChannelCount(); ++c) {
+    const char type = c < static_cast<int>(types.size()) ? types[c] : 'T';
+    r.push_back(RawForValue(SeaValue(type, c, loggerMs, false), Coefficients(c), thermistorsOnly || type == 'T'));
+  }
   return r;
 }
 

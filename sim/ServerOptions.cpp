@@ -65,7 +65,7 @@ const std::vector<int>& ServedBaudRates() {
 
 std::string ServerUsage() {
   return "Usage: tmv-logger-sim [--model NAME] [--baud N] [--faults LIST] [--serial N] [--record ROWS]\n"
-         "                      [--reply-latency MS]\n"
+         "                      [--reply-latency MS] [--time-scale N]\n"
          "Serves an emulated TMV data logger on a pseudo-terminal and prints the\n"
          "terminal's path as the first line of output. Ends on SIGTERM or SIGINT.\n"
          "  --model NAME   logger model: " + Join(ProfileNames()) + "\n"
@@ -76,6 +76,8 @@ std::string ServerUsage() {
          "                 nak[=CODE], erasefail, remaining=N\n"
          "  --reply-latency MS  the logger's own time from a command to its reply\n"
          "                 (default 2 ms)\n"
+         "  --time-scale N the logger's clock runs N times faster than real time, so\n"
+         "                 a deployment of months logs in seconds (default 1)\n"
          "  --serial N     serial number\n"
          "  --record ROWS  start with a finished deployment of ROWS samples in memory\n";
 }
@@ -90,7 +92,7 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
       return true;
     }
     const bool valued = arg == "--model" || arg == "--baud" || arg == "--serial" || arg == "--record" ||
-                        arg == "--faults" || arg == "--reply-latency";
+                        arg == "--faults" || arg == "--reply-latency" || arg == "--time-scale";
     if (!valued) {
       error = "bad argument '" + arg + "'";
       return false;
@@ -122,6 +124,13 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
         return false;
       }
       options.record = static_cast<int>(rows);
+    } else if (arg == "--time-scale") {
+      const long scale = Number(value);
+      if (scale < 1 || scale > 100000000) {
+        error = "bad time scale '" + value + "' (1 to 100000000)";
+        return false;
+      }
+      options.timeScale = static_cast<int>(scale);
     } else if (arg == "--reply-latency") {
       latency = Number(value);
       if (latency < 0 || latency > 60000) {

@@ -13,6 +13,7 @@ struct ServerOptions {
   Profile profile;  // the chosen model with --baud and --serial applied
   Faults faults;
   int record = -1;  // rows of a finished deployment to start with (-1: none)
+  int timeScale = 1;  // the logger's clock runs this many times faster than real time
 };
 
 // The rates a pseudo-terminal can be set to, and so the rates we serve.

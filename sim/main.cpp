@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
   const int record = options.record;
   LoggerEmulator emulator(profile, HostTime());
   emulator.faults() = options.faults;
+  emulator.SetTimeScale(options.timeScale, 0);
 
   // Signals are taken synchronously, so no handler state is needed.
   sigset_t stopSignals;

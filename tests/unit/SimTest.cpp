@@ -326,6 +326,10 @@ TEST(SimDeployment, EnableLogStopAndErase) {
   w.Send("N");  // not unlocked: nothing happens
   EXPECT_NE(w.emulator.DataPointer(), 0u);
   w.Send("!U01N");
+  // The erase takes its time: meanwhile only the status query is answered, with 7F.
+  EXPECT_EQ(w.Ask("T"), "Logger status 7F00\r\n");
+  EXPECT_EQ(w.Ask("G"), "");
+  w.clock.Advance(6000);
   EXPECT_EQ(w.Ask("T"), "Logger status 0000\r\n");
   EXPECT_EQ(w.Ask("G"), "00000000CDP\r\n");
 }
