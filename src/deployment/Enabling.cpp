@@ -21,6 +21,7 @@ namespace {
 constexpr uint32_t kOlderDataStart = 0x20000;  // where an older logger's data area begins
 constexpr double kMicrochipEraseStep = 0.8333333;  // percent a second: about two minutes
 constexpr double kMinimumEraseStep = 0.7;
+constexpr double kEraseGraceProgress = 200.0;  // twice the estimated erase time
 constexpr int kEnableReplyBytes = 120;
 
 constexpr const char* kUnableToCommunicate =
@@ -172,16 +173,22 @@ void BeginEraseAndProgram(AppState& state, EnableRun& run) {
 
 void EnableTick(AppState& state, EnableRun& run) {
   if (!run.erasing) return;
+  const LoggerInfo& info = state.logger;
   run.progress += run.progressStep;
   state.query.progressValue = 0;
   const bool erased = CommGet(state, 26) == 1;
   // A logger that says neither "erased" nor "failed" is past helping; one that
   // says nothing at all is still busy erasing and is given the full time.
   if (!erased && state.query.progressValue == 101 && state.reply.length > 0) run.progress = 101.0;
-  if (erased || run.progress > 100.0) {
-    run.erasing = false;
-    ProgramAndEnable(state, run);
+  if (!erased && run.progress <= 100.0) return;
+  if (!erased && run.progress <= kEraseGraceProgress) {
+    // The pace is an estimate: a logger that still says it is erasing (7F)
+    // is given as long again before it is taken to have failed.
+    if (!info.microchipLogger) CommGet(state, 9);
+    if (state.reply.Contains("Logger status 7F")) return;
   }
+  run.erasing = false;
+  ProgramAndEnable(state, run);
 }
 
 int ProgramAndEnable(AppState& state, EnableRun& run) {
