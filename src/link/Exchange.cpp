@@ -453,7 +453,8 @@ int QueryAveraging(AppState& state) {
   const int result = QueryTagged(state, "X", "BST", HexBefore("BST", 4));
   uint8_t b[2] = {0, 0};
   const size_t got = ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "BST", 4), b, 2);
-  const int length = got == 2 ? b[0] * 256 + b[1] : 0;
+  // Echoed as "W" sent it: low byte first.
+  const int length = got == 2 ? b[0] + b[1] * 256 : 0;
   DeploymentSettings& d = state.deployment;
   if (length >= 2 && length <= 64800 && state.logger.averaging != 0) {
     d.averagingLength = length;
@@ -578,7 +579,8 @@ int QueryWaves(AppState& state) {
   const size_t start = ValueStart(state.reply, "WAV", 10);
   uint8_t b[2] = {0, 0};
   const size_t got = ScanHexPairs(state.reply.Bytes(), start, b, 2);
-  const int length = got == 2 ? b[0] * 256 + b[1] : 0;
+  // Echoed as "!6" sent it: low byte first.
+  const int length = got == 2 ? b[0] + b[1] * 256 : 0;
   DeploymentSettings& d = state.deployment;
   if (length == 512 || length == 1024 || length == 2048 || length == 4096 || length == 8192) {
     d.waveEnabled = true;
