@@ -21,7 +21,9 @@ enum class SetupAction {
 struct EnableRun {
   bool running = false;     // the run has started and not ended
   bool erasing = false;     // waiting for the erase to complete
-  double progress = 0.0;    // 0..100 (101: the logger stopped answering the erase query)
+  // Percent of the estimated erase time; past 100 while the logger still
+  // reports its erase under way (up to 200), 101 when its reply made no sense.
+  double progress = 0.0;
   double progressStep = 0.0;  // added every second while erasing
   std::string message;      // the Setup dialog's message area ("Waiting for logger to reset")
   int outcome = -1;         // -1 running, 0 failed, 1 enabled / continued
