@@ -119,7 +119,7 @@ TEST(ExchangeRobustness, ConnectingToGarbageFailsInBoundedTime) {
     // A reply that ends in a cut-off identity has the rest of it waited for
     // (at most 600 ms an attempt, twelve attempts); anything else fails as
     // quickly as a silent line.
-    const bool cutOffIdentity = seed % 4 <= 1 || seed == 8 || seed == 17 || seed == 20;
+    const bool cutOffIdentity = seed % 4 <= 1;
     EXPECT_LE(rig.clock.Milliseconds() - t0, cutOffIdentity ? 5300 + 12 * 700 : 5300) << seed;
     EXPECT_FALSE(rig.state.logger.connected) << seed;
     EXPECT_LE(rig.state.logger.model.size(), 63u);
