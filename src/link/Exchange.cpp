@@ -826,14 +826,7 @@ int CommGet(AppState& state, int code) {
     case 7: return QueryFetch(state);
     case 9: return QueryStatus(state);
     case 10: return ReadCalibration(state);
-    case 16:
-      if (MultiChannelOrMicrochip(state)) return GetConfigTable(state);
-      // Older single-channel recorders keep no table: their one channel is a
-      // temperature on "KM" models and a pressure otherwise.
-      state.logger.channelCount = 1;
-      state.logger.channelTypes[0] = IsTemperatureRecorder(state.logger.model) ? 'T' : 'P';
-      state.logger.configurationStale = false;
-      return 1;
+    case 16: return GetConfigTable(state);  // single-channel recorders: one channel, no table
     case 17: return QueryAveraging(state);
     case 20: return QueryParameterBlock(state);
     case 21: return QueryBattery(state);
