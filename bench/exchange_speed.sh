@@ -10,8 +10,8 @@
 # the same emulator. Environment: BAUDS (default "2400 19200"), LATENCY_MS
 # (default 5; used only when the emulator has --reply-latency).
 set -u
-after=${1:?usage: exchange_speed.sh AFTER_BUILD [BEFORE_BUILD]}
-before=${2:-}
+after=$(realpath "${1:?usage: exchange_speed.sh AFTER_BUILD [BEFORE_BUILD]}")
+before=${2:+$(realpath "$2")}
 bauds=${BAUDS:-"2400 19200"}
 latency=${LATENCY_MS:-5}
 sim="$after/sim/tmv-logger-sim"
@@ -40,7 +40,7 @@ run() {
   "$sim" --model QN-760 --baud "$baud" "${latencyArgs[@]}" >"$dir/sim.out" 2>"$dir/sim.err" &
   local simPid=$!
   for _ in $(seq 100); do [ -s "$dir/sim.out" ] && break; sleep 0.05; done
-  "$tap" "$(head -1 "$dir/sim.out")" "$dir/counts" >"$dir/tap.out" 2>"$dir/tap.err" &
+  "$tap" "$(head -1 "$dir/sim.out")" "$dir/counts" ${TRACE_DIR:+"$TRACE_DIR/$(basename "$(dirname "$cli")" | tr -d /)-$baud-${*// /-}.trace"} >"$dir/tap.out" 2>"$dir/tap.err" &
   local tapPid=$!
   for _ in $(seq 100); do [ -s "$dir/tap.out" ] && break; sleep 0.05; done
   local start end

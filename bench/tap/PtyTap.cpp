@@ -3,15 +3,17 @@
 // after the device has answered). The benchmark divides a command's time by
 // the line time of these bytes plus the device's latency per exchange.
 //
-// Usage: tmv-pty-tap DEVICE COUNTS-FILE
+// Usage: tmv-pty-tap DEVICE COUNTS-FILE [TRACE-FILE]
 // Prints the client's device path on stdout; on SIGTERM or SIGINT writes
-// "sent N received N exchanges N" to COUNTS-FILE and exits.
+// "sent N received N exchanges N" to COUNTS-FILE and exits. A trace file gets
+// every burst with its time in milliseconds, direction and bytes.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,6 +33,19 @@ void MirrorSpeed(int from, int to) {
   tcsetattr(to, TCSANOW, &b);
 }
 
+void Trace(FILE* f, const char* direction, const char* data, ssize_t n) {
+  if (f == nullptr) return;
+  using namespace std::chrono;
+  static const auto origin = steady_clock::now();
+  std::fprintf(f, "%8.1f %s ", duration<double, std::milli>(steady_clock::now() - origin).count(), direction);
+  for (ssize_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(data[i]);
+    if (c >= 32 && c < 127) std::fputc(c, f);
+    else std::fprintf(f, "<%02X>", c);
+  }
+  std::fputc('\n', f);
+}
+
 bool WriteAll(int fd, const char* data, ssize_t n) {
   while (n > 0) {
     const ssize_t w = write(fd, data, static_cast<size_t>(n));
@@ -48,10 +63,11 @@ bool WriteAll(int fd, const char* data, ssize_t n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: tmv-pty-tap DEVICE COUNTS-FILE\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: tmv-pty-tap DEVICE COUNTS-FILE [TRACE-FILE]\n");
     return 2;
   }
+  FILE* trace = argc == 4 ? std::fopen(argv[3], "w") : nullptr;
   const int device = open(argv[1], O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (device < 0) {
     std::perror("tmv-pty-tap: device");
@@ -95,6 +111,7 @@ int main(int argc, char** argv) {
         if (answered) ++exchanges;
         answered = false;
         sent += n;
+        Trace(trace, ">", buffer, n);
         WriteAll(device, buffer, n);
       }
     }
@@ -103,6 +120,7 @@ int main(int argc, char** argv) {
       if (n > 0) {
         answered = true;
         received += n;
+        Trace(trace, "<", buffer, n);
         WriteAll(master, buffer, n);
       }
     }
@@ -112,6 +130,7 @@ int main(int argc, char** argv) {
     std::fprintf(f, "sent %ld received %ld exchanges %ld\n", sent, received, exchanges);
     std::fclose(f);
   }
+  if (trace) std::fclose(trace);
   close(keep);
   close(master);
   close(device);
