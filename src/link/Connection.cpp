@@ -40,7 +40,7 @@ void ReadOn(AppState& state) {
 bool IdentifyPass(AppState& state) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     LinkWrite(state, state.loggerLink, "A");
-    const size_t n = LinkRead(state, state.loggerLink, state.reply.Data(), 120);
+    const size_t n = LinkReadUntil(state, state.loggerLink, state.reply.Data(), 120, LineWith("TMV"));
     state.reply.length = n;
     state.logger.connected = false;
     if (n < 1 || !state.reply.Contains("TMV")) continue;
