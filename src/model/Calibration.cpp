@@ -175,7 +175,8 @@ SingleOutcome ReadSingleChannel(AppState& state) {
   uint8_t reply[128];
   for (int attempt = 0; attempt < kSingleChannelCalibrationTries; ++attempt) {
     LinkWrite(state, state.loggerLink, "Z");
-    const size_t n = LinkRead(state, state.loggerLink, reply, 120);
+    // Ends at the line after the tag; a logger that ends no line runs to the time-out.
+    const size_t n = LinkReadUntil(state, state.loggerLink, reply, 120, LineWith("CAL"));
     const std::string_view text(reinterpret_cast<const char*>(reply), n);
     if (n >= 3 && n < 8 && text.substr(0, 3) == "CAL") {
       ShowStatus(state, Tr(state, kNotCalibrated));
