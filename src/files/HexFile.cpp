@@ -869,7 +869,7 @@ int AppendToFile(AppState& state) {
     }
   }
   // The fourth line: the start of logging must be the logger's.
-  for (int i = 0; i < 3; ++i) reader.Next(line);
+  for (int i = 0; i < 2; ++i) reader.Next(line);  // host and logger time
   LoggerTime start;
   if (!reader.Next(line) || !ReadHeaderTime(line, start, false) ||
       CompareTimes(start, state.deployment.startTime) != 0) {
