@@ -696,7 +696,7 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
     l.channelTypes[0] = kpm ? 'T' : IsDepthRecorder(l.model) ? 'P' : 'T';
     if (kpm) l.channelTypes[1] = 'P';
   }
-  l.parameterBlockLength = h.headerLength;
+  if (mode == kHeaderModeHex) l.parameterBlockLength = h.headerLength;
   return true;
 }
 
