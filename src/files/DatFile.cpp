@@ -220,7 +220,14 @@ int ReadDatFile(AppState& state, int mode, const std::string& chosenPath) {
     RemoveRecentFile(state, path);
     return 0;
   }
-  LineReader reader(*text);
+  return ReadDatText(state, path, *text);
+}
+
+int ReadDatText(AppState& state, const std::string& path, std::string_view text) {
+  RetrievalState& r = state.retrieval;
+  const std::string notDat = Tr(state, "This file is not an TMV DAT file");
+  const std::string readingCaption = Tr(state, "Reading a DAT file");
+  LineReader reader(text);
   std::string_view line;
   const bool haveFirst = reader.Next(line);
   // 4. Tide-and-wave loggers keep their bursts in the HEX file.

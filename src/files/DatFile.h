@@ -2,6 +2,7 @@
 // The DAT file: the file header in its DAT mode, then one text line per row
 // with an optional date and time and one "%9.4f " value per column.
 #include <string>
+#include <string_view>
 
 #include "retrieval/DataSet.h"
 
@@ -30,6 +31,8 @@ std::string SegmentFileText(const AppState& state, int first, int last);
 
 // mode 1 asks for the file, mode 0 reads `path`. 1 read, 0 not.
 int ReadDatFile(AppState& state, int mode, const std::string& path = std::string());
+// The same on the file's bytes already read (path is only shown and remembered).
+int ReadDatText(AppState& state, const std::string& path, std::string_view text);
 
 // The UTF-16LE caption companion of a DAT header: byte-order mark, then each
 // header line with its English caption, the second-language caption between

@@ -732,7 +732,6 @@ constexpr const char* kDepthMessage =
 }  // namespace
 
 int ReadHexFile(AppState& state, int mode, const std::string& chosenPath) {
-  RetrievalState& r = state.retrieval;
   std::string path = chosenPath;
   // 2. The open-file dialog.
   if (mode == 1) {
@@ -759,9 +758,14 @@ int ReadHexFile(AppState& state, int mode, const std::string& chosenPath) {
     RemoveRecentFile(state, path);
     return 0;
   }
+  return ReadHexText(state, mode, path, *text);
+}
+
+int ReadHexText(AppState& state, int mode, const std::string& path, std::string_view text) {
+  RetrievalState& r = state.retrieval;
   // 4, 5. The identity line.
   if (mode != 6) state.ui.SetStatusText(Format("Data from file: %s", path.c_str()), false);
-  LineReader reader(*text);
+  LineReader reader(text);
   std::string_view line;
   if (!reader.Next(line) || !Contains(line, "TMV")) {
     Warn(state, Tr(state, "This file is not an TMV HEX file"), Tr(state, "Reading a HEX file"));

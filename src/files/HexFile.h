@@ -80,6 +80,8 @@ bool WriteHexFile(AppState& state, const std::string& path);
 // mode 1 asks for the file, mode 0 reads `path`, mode 6 fills the image only
 // (Append). 1 read, 0 not.
 int ReadHexFile(AppState& state, int mode, const std::string& path = std::string());
+// The same on the file's bytes already read (path is only shown and remembered).
+int ReadHexText(AppState& state, int mode, const std::string& path, std::string_view text);
 
 // "Append to file": 0 nothing done, 1 a download was started, 2 the file
 // could not be read. The download starts through state.retrieval.beginDownload.

@@ -56,10 +56,11 @@ void DataSet::Clear() {
   burstStartTimes.clear();
   totalChannelCount = channelCount;
   fromDatFile = false;
+  // The pools keep their storage for the next layout: every row a decode
+  // or file read counts is written again.
   stride_ = 0;
   columns_ = 0;
-  pool_.clear();
-  bursts_.clear();
+  bursts_.clear();  // a short burst must not show an earlier one's tail
 }
 
 LoggerTime SampleTime(const DataSet& data, int row) {

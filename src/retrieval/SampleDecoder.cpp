@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "model/ChannelTypes.h"
 #include "model/Conversion.h"
@@ -60,6 +61,11 @@ class Decoder {
   Word ReadWord(uint32_t& raw, bool& stampSeen);
   void RowComplete();
   void AddStamp(int type, const LoggerTime& t);
+  // Stores the reading of channel c in the current row.
+  void Store(int c, uint32_t raw);
+  // The time of the current row. Rows only count their steps; the calendar
+  // arithmetic runs when a gain stamp needs the time.
+  const LoggerTime& CurrentTime();
 
   const DecodeSources& src_;
   DataSet& data_;
@@ -69,6 +75,7 @@ class Decoder {
   int row_ = 0;
   int channel_ = 0;
   LoggerTime time_;
+  int pendingSteps_ = 0;  // rows completed since time_ was last brought up to date
   int burstIndex_ = -1;
   int burstPosition_ = 0;
   bool burstFlag_ = false;
@@ -77,11 +84,55 @@ class Decoder {
   std::array<int, kMaxChannels> previousGain_{};
   std::array<int, kMaxChannels> currentGain_{};
   std::array<ChannelPlan, kMaxChannels> plans_{};
+  // No valid reading yet: +inf and -inf, so the first one sets both.
   std::array<float, kMaxChannels> minimum_{}, maximum_{};
-  std::array<bool, kMaxChannels> hasRange_{};
+  std::array<float*, kMaxChannels> columns_{};
 };
 
+const LoggerTime& Decoder::CurrentTime() {
+  if (pendingSteps_ == 0) return time_;
+  if (data_.sixHzProfiling) {
+    // Six 167 ms steps from a whole second end on the next whole second.
+    if (time_.milliseconds == 0 && pendingSteps_ >= 6) {
+      time_ = AddSeconds(time_, pendingSteps_ / 6);
+      pendingSteps_ %= 6;
+    }
+    for (; pendingSteps_ > 0; --pendingSteps_) {
+      time_ = AddMilliseconds(time_, 167);
+      if (time_.milliseconds >= 1 && time_.milliseconds <= 49) time_.milliseconds = 0;
+    }
+  } else {
+    time_ = AddSeconds(time_, static_cast<int32_t>(static_cast<int64_t>(pendingSteps_) * data_.samplePeriodSeconds));
+    pendingSteps_ = 0;
+  }
+  return time_;
+}
+
+inline void Decoder::Store(int c, uint32_t raw) {
+  const ChannelPlan& plan = plans_[static_cast<size_t>(c)];
+  if (plan.gain) currentGain_[static_cast<size_t>(c)] = static_cast<int>((raw & 6u) / 2u);
+  double value;
+  if (data_.rawMode) {
+    value = static_cast<double>(raw) / kRawFullScale;
+  } else {
+    int32_t r = static_cast<int32_t>(raw);
+    if (plan.rangeMode == 0) {
+      if (r & 1) r = (r & 0x800000) ? r - kRawSpan : r + kRawSpan;
+    } else if (plan.rangeMode != 3) {
+      if (r >= plan.threshold) r -= kRawSpan;
+    }
+    value = plan.thermistor ? ThermistorValue(plan.coefficients, r) : PolynomialValue(plan.coefficients, r);
+  }
+  const float v = static_cast<float>(value);
+  columns_[static_cast<size_t>(c)][row_] = v;
+  if (plan.excludeImpossible && value < -999.0) return;
+  // NaN compares false both ways and so never enters the range.
+  if (v < minimum_[static_cast<size_t>(c)]) minimum_[static_cast<size_t>(c)] = v;
+  if (v >= maximum_[static_cast<size_t>(c)]) maximum_[static_cast<size_t>(c)] = v;
+}
+
 void Decoder::AddStamp(int type, const LoggerTime& t) {
+  pendingSteps_ = 0;
   if (data_.StampCount() < kMaxStamps) {
     StampRecord s;
     s.sampleIndex = row_;
@@ -162,17 +213,12 @@ void Decoder::RowComplete() {
       if (data_.StampCount() < kMaxStamps) {
         entry.sampleIndex = row_;
         entry.type = kStampGain;
-        entry.time = time_;
+        entry.time = CurrentTime();
         data_.stamps.push_back(entry);
       }
     }
   }
-  if (data_.sixHzProfiling) {
-    time_ = AddMilliseconds(time_, 167);
-    if (time_.milliseconds >= 1 && time_.milliseconds <= 49) time_.milliseconds = 0;
-  } else {
-    time_ = AddSeconds(time_, data_.samplePeriodSeconds);
-  }
+  ++pendingSteps_;
   channel_ = 0;
   ++row_;
 }
@@ -234,26 +280,36 @@ void Decoder::Run(bool fromFile) {
     plans_[static_cast<size_t>(c)] = PlanChannel(logger, src_.calibration, d.channelTypes[static_cast<size_t>(c)], c);
   previousGain_.fill(-1);
   currentGain_.fill(0);
-  hasRange_.fill(false);
+  minimum_.fill(std::numeric_limits<float>::infinity());
+  maximum_.fill(-std::numeric_limits<float>::infinity());
 
   // 6. Row loop.
   const bool waves = logger.waves;
   const CoefficientRow burstCoefficients = src_.calibration.coefficients[1];
+  const int channels = d.channelCount;
   offset_ = static_cast<size_t>(d.headerLength);
-  std::array<float*, kMaxChannels> columns{};
-  for (int c = 0; c < d.channelCount; ++c) columns[static_cast<size_t>(c)] = d.Column(c);
+  for (int c = 0; c < channels; ++c) columns_[static_cast<size_t>(c)] = d.Column(c);
   while (wordsRead_ < d.wordCount && row_ < rows) {
+    // The common case: a whole row of readings at a row start.
+    if (channel_ == 0 && !burstFlag_ && d.wordCount - wordsRead_ >= channels) {
+      const uint8_t* p = bytes_ + offset_;
+      uint32_t raws[kMaxChannels];
+      bool plain = true;
+      for (int c = 0; c < channels; ++c, p += 3) {
+        raws[c] = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+        plain &= raws[c] != 0;
+      }
+      if (plain) {
+        for (int c = 0; c < channels; ++c) Store(c, raws[c]);
+        offset_ += static_cast<size_t>(channels) * 3;
+        wordsRead_ += channels;
+        RowComplete();
+        continue;
+      }
+    }
     uint32_t raw = 0;
     bool stampSeen = false;
-    // The common case, a nonzero word, is read here without the stamp path.
-    const uint8_t* p = bytes_ + offset_;
-    raw = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
-    if (raw != 0) {
-      offset_ += 3;
-      ++wordsRead_;
-    } else if (ReadWord(raw, stampSeen) == Word::End) {
-      break;
-    }
+    if (ReadWord(raw, stampSeen) == Word::End) break;
 
     if (waves && burstFlag_) {
       if (burstIndex_ < kMaxBursts && d.EnsureBurst(burstIndex_) && burstPosition_ < d.burstLength)
@@ -265,54 +321,22 @@ void Decoder::Run(bool fromFile) {
 
     if (stampSeen && channel_ > 0) {
       // The stamp closed the row: the channels not read are not there.
-      for (int c = channel_; c < d.channelCount; ++c) columns[static_cast<size_t>(c)][row_] = kInvalidValue;
+      for (int c = channel_; c < channels; ++c) columns_[static_cast<size_t>(c)][row_] = kInvalidValue;
       channel_ = 0;
       ++row_;
       if (row_ >= rows) break;
     }
-
-    const int c = channel_;
-    const ChannelPlan& plan = plans_[static_cast<size_t>(c)];
-    if (plan.gain) currentGain_[static_cast<size_t>(c)] = static_cast<int>((raw & 6u) / 2u);
-    double value;
-    if (d.rawMode) {
-      value = static_cast<double>(raw) / kRawFullScale;
-    } else {
-      int32_t r = static_cast<int32_t>(raw);
-      switch (plan.rangeMode) {
-        case 0:
-          if (r & 1) r = (r & 0x800000) ? r - kRawSpan : r + kRawSpan;
-          break;
-        case 1:
-        case 2:
-          if (r >= plan.threshold) r -= kRawSpan;
-          break;
-        default:
-          break;
-      }
-      value = plan.thermistor ? ThermistorValue(plan.coefficients, r) : PolynomialValue(plan.coefficients, r);
-    }
-    const float v = static_cast<float>(value);
-    columns[static_cast<size_t>(c)][row_] = v;
-    if (!(plan.excludeImpossible && value < -999.0) && !std::isnan(v)) {
-      if (!hasRange_[static_cast<size_t>(c)]) {
-        hasRange_[static_cast<size_t>(c)] = true;
-        minimum_[static_cast<size_t>(c)] = v;
-        maximum_[static_cast<size_t>(c)] = v;
-      } else {
-        if (v < minimum_[static_cast<size_t>(c)]) minimum_[static_cast<size_t>(c)] = v;
-        if (v >= maximum_[static_cast<size_t>(c)]) maximum_[static_cast<size_t>(c)] = v;
-      }
-    }
-    if (++channel_ == d.channelCount) RowComplete();
+    Store(channel_, raw);
+    if (++channel_ == channels) RowComplete();
   }
 
   // 7. Rows actually filled (complete rows and rows closed by a stamp).
   d.sampleCount = row_;
   for (int c = 0; c < d.channelCount; ++c) {
     float* col = d.Column(c);
-    col[d.sampleCount] = hasRange_[static_cast<size_t>(c)] ? minimum_[static_cast<size_t>(c)] : kInvalidValue;
-    col[d.sampleCount + 1] = hasRange_[static_cast<size_t>(c)] ? maximum_[static_cast<size_t>(c)] : kInvalidValue;
+    const bool any = minimum_[static_cast<size_t>(c)] <= maximum_[static_cast<size_t>(c)];
+    col[d.sampleCount] = any ? minimum_[static_cast<size_t>(c)] : kInvalidValue;
+    col[d.sampleCount + 1] = any ? maximum_[static_cast<size_t>(c)] : kInvalidValue;
   }
   if (!d.stamps.empty() || stampMade_) ClassifyStamps(d);
 
