@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,9 @@ struct Profile {
   float firmwareVersion = 6.10f;
   int serialNumber = 12345;
   int baud = 19200;            // the rate it hears and answers at
+  // The logger's own reply latency: from the last byte of a command (or of
+  // an ACK during a table read) to the first byte of its reply, in ms.
+  int replyLatencyMs = 2;
   int status = 0;              // query "T" status code (0..8, 0x7F)
   // Capability words by index ("!0%02X"); absent index: "Unknown command".
   std::map<int, uint32_t> capabilities;
@@ -97,9 +101,13 @@ struct Profile {
   bool SingleChannel() const;  // older single-channel recorder ("Z"/"Y", "F")
 };
 
+// The names of the emulated models: "QN-760", "QN-730", "KM-3170",
+// "QN-760-RS", "QN-760-S", "VL-840", "KM-3180", "KZM-5170", ...
 std::vector<std::string> ProfileNames();
-// Known names: "QN-760", "QN-730", "KM-3170", "QN-760-RS", "QN-760-S",
-// "VL-840"; an unknown name gives the "QN-760" profile with that name.
+// The profile of that name; nothing for a name that is not one of ours.
+std::optional<Profile> FindProfile(const std::string& name);
+// The profile of a known name; an unknown name throws std::invalid_argument
+// (a test that names a model we do not emulate must not get another one).
 Profile ProfileByName(const std::string& name);
 
 // The logger's readings: a slow, deterministic wave around a level that
@@ -123,6 +131,14 @@ class LoggerEmulator {
   Faults& faults();
   // The logger's own clock as of nowMs (it runs on from when it was set).
   LoggerTime ClockAt(int64_t nowMs) const;
+  // Runs the logger's clock `scale` times faster than the host's from nowMs
+  // on (1: real time), so that a long deployment fills memory quickly.
+  void SetTimeScale(int scale, int64_t nowMs);
+  int TimeScale() const;
+  // Brings the logger up to nowMs without a byte on the line: writes the
+  // samples due by then and moves its status on (a logger logs whether or
+  // not anyone talks to it; commands and reads do this themselves).
+  void Catch(int64_t nowMs);
   // Commands understood so far, in order (for tests); binary bytes as \xNN.
   const std::vector<std::string>& CommandLog() const;
 

@@ -2,6 +2,8 @@
 // calibration records and memory contents of each.
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <stdexcept>
 
 #include "sim/LoggerEmulator.h"
 #include "sim/SimDetail.h"
@@ -17,7 +19,8 @@ constexpr uint32_t kMemory = 1u << 0, kSixHz = 1u << 1, kParameterBlock = 1u << 
                    kRsCommands = 1u << 7, kUvCommands = 1u << 8, kFrontEnd = 1u << 9, kBattery = 1u << 10,
                    kDataConnector = 1u << 11, kBaudRates = 1u << 12, kMinimumVersion = 1u << 13,
                    kCommands12 = 1u << 14, kOem = 1u << 15, kPowerConnector = 1u << 18,
-                   kEngineeringUnits = 1u << 19, kMemoryTest = 1u << 21;
+                   kWaves = 1u << 16, kRates124 = 1u << 17, kEngineeringUnits = 1u << 19,
+                   kMemoryTest = 1u << 21;
 
 // Capability 8 (RS command level) flags.
 constexpr uint32_t kRsBasic = 1, kRsDebugged = 2, kRsRangeSwitching = 4, kRsSpareStorage = 8,
@@ -86,6 +89,7 @@ Profile NewerLogger(const std::string& name, const std::string& channels) {
   p.serialNumber = 12345;
   p.minimumProgramVersion = 6.0f;
   p.parameterBlockLength = 48;
+  p.eraseMs = 6000;  // a flash memory erase takes seconds
   p.capabilities = {
       {0, kMemory | kSixHz | kParameterBlock | kHysteresis | kRetrievalMode | kAveraging | kThresholding |
               kRsCommands | kUvCommands | kFrontEnd | kBattery | kDataConnector | kBaudRates | kMinimumVersion |
@@ -207,6 +211,7 @@ Profile Qn730() {
   p.firmwareVersion = 4.20f;
   p.serialNumber = 7301;
   p.parameterBlockLength = 30;
+  p.eraseMs = 4000;
   const std::string channels = "CTP";
   // Configuration image at 0x1FFC9; its byte 54 (the sum) sits on the page's
   // last byte, which the logger never returns but computes on reading.
@@ -242,6 +247,7 @@ Profile Km3170() {
   p.firmwareVersion = 2.50f;
   p.serialNumber = 31700;
   p.parameterBlockLength = 30;
+  p.eraseMs = 4000;
   const LoggerTime dates[2] = {{2006, 4, 0, 2, 8, 0, 0, 0}, {2009, 9, 0, 14, 13, 30, 0, 0}};
   uint32_t address = 0x10000;
   for (int r = 0; r < 2; ++r) {
@@ -253,23 +259,106 @@ Profile Km3170() {
   return p;
 }
 
+// Older single-channel temperature recorder with the larger memory and the
+// faster download rate (firmware above 3.15).
+Profile Km3180() {
+  Profile p = Km3170();
+  p.name = "KM-3180";
+  p.model = "KM-3180";
+  p.firmwareVersion = 3.20f;
+  p.serialNumber = 31800;
+  return p;
+}
+
+// Newer tide-and-wave recorder at the basic RS command level: it has no
+// table 01; its two channels (temperature, pressure) follow from its model.
+Profile Kzm5170() {
+  Profile p;
+  p.name = "KZM-5170";
+  p.model = "KZM-5170";
+  p.firmwareVersion = 6.05f;
+  p.serialNumber = 51705;
+  p.minimumProgramVersion = 6.0f;
+  p.eraseMs = 6000;
+  p.parameterBlockLength = 48;
+  p.capabilities = {
+      {0, kMemory | kParameterBlock | kRetrievalMode | kAveraging | kRsCommands | kUvCommands | kBattery |
+              kBaudRates | kMinimumVersion | kCommands12 | kWaves | kRates124},
+      {1, 4},
+      {3, 48},
+      {5, 3},
+      {6, 1},
+      {8, kRsBasic},
+      {13, (24u << 24) | 57600u},
+      {15, 1},
+  };
+  p.tables[0] = {};
+  p.tables[3] = {BaudDivisor(19200)};
+  const LoggerTime dates[2] = {{2009, 2, 0, 10, 10, 0, 0, 0}, {2010, 4, 0, 21, 15, 12, 40, 0}};
+  for (int r = 0; r < 2; ++r) {
+    CalibrationRecord rec;
+    rec.date = dates[r];
+    rec.channels = {DefaultCoefficients('T', r), DefaultCoefficients('P', r)};
+    p.calibrationHistory.push_back(rec);
+  }
+  FinishNewer(p);
+  return p;
+}
+
+// Newer depth and tide recorder at the basic RS command level: like the
+// tide-and-wave recorder without the wave bursts.
+Profile Kpm5170() {
+  Profile p = Kzm5170();
+  p.name = "KPM-5170";
+  p.model = "KPM-5170";
+  p.serialNumber = 51706;
+  p.capabilities[0] &= ~(kWaves | kRates124);
+  FinishNewer(p);
+  return p;
+}
+
+// Multi-channel logger set up for thresholding: conventional and power-save
+// thresholding and hysteresis, a temperature channel to test.
+Profile Qn760Th() {
+  Profile p = NewerLogger("QN-760-TH", "TCPD");
+  p.serialNumber = 12348;
+  FinishNewer(p);
+  return p;
+}
+
+using Maker = Profile (*)();
+struct Named {
+  const char* name;
+  Maker make;
+};
+constexpr Named kProfiles[] = {
+    {"QN-760", Qn760},       {"QN-730", Qn730},     {"KM-3170", Km3170},   {"QN-760-RS", Qn760Rs},
+    {"QN-760-S", Qn760S},    {"VL-840", Vl840},     {"KM-3180", Km3180},   {"KZM-5170", Kzm5170},
+    {"KPM-5170", Kpm5170},   {"QN-760-TH", Qn760Th},
+};
+
 }  // namespace
 
 bool Profile::SingleChannel() const {
   return !Microchip() && model.find("QN") == std::string::npos && model.find("VL") == std::string::npos;
 }
 
-std::vector<std::string> ProfileNames() { return {"QN-760", "QN-730", "KM-3170", "QN-760-RS", "QN-760-S", "VL-840"}; }
+std::vector<std::string> ProfileNames() {
+  std::vector<std::string> names;
+  for (const Named& n : kProfiles) names.push_back(n.name);
+  return names;
+}
+
+std::optional<Profile> FindProfile(const std::string& name) {
+  for (const Named& n : kProfiles)
+    if (name == n.name) return n.make();
+  return std::nullopt;
+}
 
 Profile ProfileByName(const std::string& name) {
-  if (name == "QN-730") return Qn730();
-  if (name == "KM-3170") return Km3170();
-  if (name == "QN-760-RS") return Qn760Rs();
-  if (name == "QN-760-S") return Qn760S();
-  if (name == "VL-840") return Vl840();
-  Profile p = Qn760();
-  p.name = name;
-  return p;
+  std::optional<Profile> p = FindProfile(name);
+  if (!p) throw std::invalid_argument("no emulated logger model named '" + name + "'");
+  return *p;
 }
 
 uint32_t SimulatedRaw(char type, int channel, int64_t loggerMs) {

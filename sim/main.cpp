@@ -17,22 +17,11 @@
 #include <vector>
 
 #include "sim/LoggerEmulator.h"
+#include "sim/ServerOptions.h"
 
 namespace {
 
-using tmv::sim::Faults;
 using tmv::sim::LoggerEmulator;
-
-const char kUsage[] =
-    "Usage: tmv-logger-sim [--model NAME] [--baud N] [--faults LIST] [--serial N] [--record ROWS]\n"
-    "Serves an emulated TMV data logger on a pseudo-terminal and prints the\n"
-    "terminal's path as the first line of output. Ends on SIGTERM or SIGINT.\n"
-    "  --model NAME   logger model (QN-760, QN-730, KM-3170, QN-760-RS, QN-760-S, VL-840)\n"
-    "  --baud N       the rate the logger hears and answers at (default 19200)\n"
-    "  --faults LIST  comma-separated: silent, junk[=N], split[=MS], late[=MS], badsum,\n"
-    "                 nak[=CODE], erasefail, remaining=N\n"
-    "  --serial N     serial number\n"
-    "  --record ROWS  start with a finished deployment of ROWS samples in memory\n";
 
 int BaudOf(speed_t s) {
   switch (s) {
@@ -51,42 +40,19 @@ int BaudOf(speed_t s) {
   }
 }
 
+// The terminal speed of a rate the pty can carry; 0 for any other rate.
 speed_t SpeedOf(int baud) {
   switch (baud) {
     case 1200: return B1200;
     case 2400: return B2400;
     case 4800: return B4800;
     case 9600: return B9600;
+    case 19200: return B19200;
     case 38400: return B38400;
     case 57600: return B57600;
     case 115200: return B115200;
-    default: return B19200;
+    default: return 0;
   }
-}
-
-bool ParseFaults(const std::string& list, Faults& f) {
-  size_t pos = 0;
-  while (pos <= list.size()) {
-    size_t comma = list.find(',', pos);
-    if (comma == std::string::npos) comma = list.size();
-    const std::string item = list.substr(pos, comma - pos);
-    pos = comma + 1;
-    if (item.empty()) continue;
-    const size_t eq = item.find('=');
-    const std::string name = item.substr(0, eq);
-    const std::string value = eq == std::string::npos ? "" : item.substr(eq + 1);
-    const int number = value.empty() ? 0 : std::atoi(value.c_str());
-    if (name == "silent") f.silent = true;
-    else if (name == "junk") f.junkBeforeReply = value.empty() ? 3 : number;
-    else if (name == "split") { f.splitReplies = true; if (!value.empty()) f.splitDelayMs = number; }
-    else if (name == "late") f.lateReplyMs = value.empty() ? 500 : number;
-    else if (name == "badsum") f.badChecksum = true;
-    else if (name == "nak") { f.nakWrites = true; f.nakCode = value; }
-    else if (name == "erasefail") f.eraseFails = true;
-    else if (name == "remaining") f.remaining = number;
-    else return false;
-  }
-  return true;
 }
 
 tmv::LoggerTime HostTime() {
@@ -102,39 +68,21 @@ tmv::LoggerTime HostTime() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string model = "QN-760";
-  int baud = 0, serial = -1, record = -1;
-  Faults faults;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--model" && hasValue) {
-      model = argv[++i];
-    } else if (arg == "--baud" && hasValue) {
-      baud = std::atoi(argv[++i]);
-    } else if (arg == "--serial" && hasValue) {
-      serial = std::atoi(argv[++i]);
-    } else if (arg == "--record" && hasValue) {
-      record = std::atoi(argv[++i]);
-    } else if (arg == "--faults" && hasValue) {
-      if (!ParseFaults(argv[++i], faults)) {
-        std::fprintf(stderr, "tmv-logger-sim: unknown fault in '%s'\n%s", argv[i], kUsage);
-        return 2;
-      }
-    } else {
-      std::fprintf(stderr, "tmv-logger-sim: bad argument '%s'\n%s", arg.c_str(), kUsage);
-      return 2;
-    }
+  tmv::sim::ServerOptions options;
+  std::string error;
+  if (!tmv::sim::ParseServerOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    std::fprintf(stderr, "tmv-logger-sim: %s\n%s", error.c_str(), tmv::sim::ServerUsage().c_str());
+    return 2;
   }
-
-  tmv::sim::Profile profile = tmv::sim::ProfileByName(model);
-  if (baud > 0) profile.baud = baud;
-  if (serial >= 0) profile.serialNumber = serial;
+  if (options.help) {
+    std::fputs(tmv::sim::ServerUsage().c_str(), stdout);
+    return 0;
+  }
+  const tmv::sim::Profile& profile = options.profile;
+  const int record = options.record;
   LoggerEmulator emulator(profile, HostTime());
-  emulator.faults() = faults;
+  emulator.faults() = options.faults;
+  emulator.SetTimeScale(options.timeScale, 0);
 
   // Signals are taken synchronously, so no handler state is needed.
   sigset_t stopSignals;

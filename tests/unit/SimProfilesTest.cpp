@@ -1,6 +1,7 @@
 // What each emulated logger model holds, and the emulated port's life cycle.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,14 @@ TEST(SimProfiles, EveryNamedProfileIsItself) {
     LoggerEmulator e(p);
     EXPECT_FALSE(e.ChannelTypes().empty()) << name;
   }
-  const Profile other = ProfileByName("QNQ-760");
-  EXPECT_EQ(other.name, "QNQ-760");
-  EXPECT_EQ(other.model, "QN-760");
+}
+
+TEST(SimProfiles, AnUnknownNameIsNotServedAsAnotherModel) {
+  EXPECT_FALSE(FindProfile("QNQ-999").has_value());
+  EXPECT_FALSE(FindProfile("").has_value());
+  EXPECT_THROW(ProfileByName("QNQ-999"), std::invalid_argument);
+  ASSERT_TRUE(FindProfile("KM-3180").has_value());
+  EXPECT_EQ(FindProfile("KM-3180")->model, "KM-3180");
 }
 
 TEST(SimProfiles, FamiliesAndTheirConfiguration) {

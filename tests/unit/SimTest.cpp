@@ -209,6 +209,31 @@ TEST(SimMemory, ReadsCarryTheirSum) {
   EXPECT_EQ(header, std::string("\x07\x02\x01\x10\x00\x00\x1A", 7));
 }
 
+TEST(SimMemory, SingleChannelRecorderHasNoConfigurationImage) {
+  for (const char* model : {"KM-3170", "KM-3180"}) {
+    Wire w(model);
+    // Plain memory without a sum: never 55 bytes whose last is the sum of the others.
+    const std::string image = w.Ask("I00000200C9FF0100", 55);
+    EXPECT_EQ(image.size(), 54u) << model;
+    EXPECT_EQ(image, std::string(54, '\xFF')) << model;
+    // Its calibration records still come with their sum.
+    const std::string record = w.Ask("I2600010000000100", 120);
+    ASSERT_EQ(record.size(), 39u) << model;
+    EXPECT_EQ(static_cast<uint8_t>(record[38]), Sum(record.substr(0, 38))) << model;
+  }
+}
+
+TEST(SimIdentity, BasicRsLevelTideRecorderHasNoTable01) {
+  Wire w("KZM-5170");
+  EXPECT_EQ(w.Ask("A"), "TMV KZM-5170 6.05 051705\r\n");
+  EXPECT_EQ(w.Ask("!008"), "01000000CAP08\r\n");
+  // No configuration table: an empty table, as a logger that was never given one.
+  EXPECT_EQ(w.Ask("R0100"), "R010000");
+  EXPECT_EQ(w.emulator.ChannelTypes(), "TP");
+  // Its calibration covers the two channels.
+  EXPECT_EQ(w.emulator.profile().calibrationHistory.back().channels.size(), 2u);
+}
+
 TEST(SimMemory, OlderLoggersSkipTheLastByteOfEachPage) {
   Wire w("QN-730");
   w.emulator.RecordSamples(30000, w.clock.Milliseconds());  // well past 0x30000
@@ -301,6 +326,10 @@ TEST(SimDeployment, EnableLogStopAndErase) {
   w.Send("N");  // not unlocked: nothing happens
   EXPECT_NE(w.emulator.DataPointer(), 0u);
   w.Send("!U01N");
+  // The erase takes its time: meanwhile only the status query is answered, with 7F.
+  EXPECT_EQ(w.Ask("T"), "Logger status 7F00\r\n");
+  EXPECT_EQ(w.Ask("G"), "");
+  w.clock.Advance(6000);
   EXPECT_EQ(w.Ask("T"), "Logger status 0000\r\n");
   EXPECT_EQ(w.Ask("G"), "00000000CDP\r\n");
 }

@@ -1,0 +1,156 @@
+// The command line of tmv-logger-sim: every value is checked, and nothing
+// unknown is served as something else.
+#include "sim/ServerOptions.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace tmv::sim {
+namespace {
+
+// A whole decimal number of at most nine digits, or -1.
+long Number(const std::string& text) {
+  if (text.empty() || text.size() > 9) return -1;
+  for (char c : text)
+    if (c < '0' || c > '9') return -1;
+  return std::atol(text.c_str());
+}
+
+std::string Join(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& s : items) out += (out.empty() ? "" : ", ") + s;
+  return out;
+}
+
+bool ParseFaults(const std::string& list, Faults& f, std::string& error) {
+  size_t pos = 0;
+  while (pos <= list.size()) {
+    size_t comma = list.find(',', pos);
+    if (comma == std::string::npos) comma = list.size();
+    const std::string item = list.substr(pos, comma - pos);
+    pos = comma + 1;
+    if (item.empty()) continue;
+    const size_t eq = item.find('=');
+    const std::string name = item.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : item.substr(eq + 1);
+    const long number = value.empty() ? 0 : Number(value);
+    const bool numeric = name != "nak";
+    if (numeric && number < 0) {
+      error = "bad value in fault '" + item + "'";
+      return false;
+    }
+    const int n = static_cast<int>(number);
+    if (name == "silent") f.silent = true;
+    else if (name == "junk") f.junkBeforeReply = value.empty() ? 3 : n;
+    else if (name == "split") { f.splitReplies = true; if (!value.empty()) f.splitDelayMs = n; }
+    else if (name == "late") f.lateReplyMs = value.empty() ? 500 : n;
+    else if (name == "badsum") f.badChecksum = true;
+    else if (name == "nak") { f.nakWrites = true; f.nakCode = value; }
+    else if (name == "erasefail") f.eraseFails = true;
+    else if (name == "remaining") f.remaining = n;
+    else {
+      error = "unknown fault '" + name + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+const std::vector<int>& ServedBaudRates() {
+  static const std::vector<int> kRates = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+  return kRates;
+}
+
+std::string ServerUsage() {
+  return "Usage: tmv-logger-sim [--model NAME] [--baud N] [--faults LIST] [--serial N] [--record ROWS]\n"
+         "                      [--reply-latency MS] [--time-scale N]\n"
+         "Serves an emulated TMV data logger on a pseudo-terminal and prints the\n"
+         "terminal's path as the first line of output. Ends on SIGTERM or SIGINT.\n"
+         "  --model NAME   logger model: " + Join(ProfileNames()) + "\n"
+         "                 (default QN-760); an unknown name is refused\n"
+         "  --baud N       the rate the logger hears and answers at: 1200, 2400, 4800,\n"
+         "                 9600, 19200 (default), 38400, 57600 or 115200\n"
+         "  --faults LIST  comma-separated: silent, junk[=N], split[=MS], late[=MS], badsum,\n"
+         "                 nak[=CODE], erasefail, remaining=N\n"
+         "  --reply-latency MS  the logger's own time from a command to its reply\n"
+         "                 (default 2 ms)\n"
+         "  --time-scale N the logger's clock runs N times faster than real time, so\n"
+         "                 a deployment of months logs in seconds (default 1)\n"
+         "  --serial N     serial number\n"
+         "  --record ROWS  start with a finished deployment of ROWS samples in memory\n";
+}
+
+bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options, std::string& error) {
+  std::string model = "QN-760";
+  long baud = 0, serial = -1, latency = -1;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return true;
+    }
+    const bool valued = arg == "--model" || arg == "--baud" || arg == "--serial" || arg == "--record" ||
+                        arg == "--faults" || arg == "--reply-latency" || arg == "--time-scale";
+    if (!valued) {
+      error = "bad argument '" + arg + "'";
+      return false;
+    }
+    if (i + 1 >= args.size()) {
+      error = "'" + arg + "' needs a value";
+      return false;
+    }
+    const std::string& value = args[++i];
+    if (arg == "--model") {
+      model = value;
+    } else if (arg == "--baud") {
+      baud = Number(value);
+      const auto& rates = ServedBaudRates();
+      if (std::find(rates.begin(), rates.end(), baud) == rates.end()) {
+        error = "unknown baud rate '" + value + "' (1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200)";
+        return false;
+      }
+    } else if (arg == "--serial") {
+      serial = Number(value);
+      if (serial < 0 || serial > 999999) {
+        error = "bad serial number '" + value + "' (0 to 999999)";
+        return false;
+      }
+    } else if (arg == "--record") {
+      const long rows = Number(value);
+      if (rows < 0) {
+        error = "bad row count '" + value + "'";
+        return false;
+      }
+      options.record = static_cast<int>(rows);
+    } else if (arg == "--time-scale") {
+      const long scale = Number(value);
+      if (scale < 1 || scale > 100000000) {
+        error = "bad time scale '" + value + "' (1 to 100000000)";
+        return false;
+      }
+      options.timeScale = static_cast<int>(scale);
+    } else if (arg == "--reply-latency") {
+      latency = Number(value);
+      if (latency < 0 || latency > 60000) {
+        error = "bad reply latency '" + value + "' (0 to 60000 ms)";
+        return false;
+      }
+    } else if (!ParseFaults(value, options.faults, error)) {
+      return false;
+    }
+  }
+  std::optional<Profile> found = FindProfile(model);
+  if (!found) {
+    error = "unknown model '" + model + "' (known: " + Join(ProfileNames()) + ")";
+    return false;
+  }
+  options.profile = *found;
+  if (baud > 0) options.profile.baud = static_cast<int>(baud);
+  if (serial >= 0) options.profile.serialNumber = static_cast<int>(serial);
+  if (latency >= 0) options.profile.replyLatencyMs = static_cast<int>(latency);
+  return true;
+}
+
+}  // namespace tmv::sim
