@@ -352,6 +352,7 @@ int ReadDatText(AppState& state, const std::string& path, std::string_view text)
   r.currentFile = path;
   r.image.imageLength = 0;
   if (r.hooks.addDerivedChannels) r.hooks.addDerivedChannels(d);
+  EnableDataCommands(state);
   if (!r.comment.empty()) state.ui.SetStatusText(Format("Data from file: %s - %s", path.c_str(), r.comment.c_str()), false);
   AddRecentFile(state, path);
   return 1;

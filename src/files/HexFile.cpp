@@ -12,6 +12,7 @@
 #include "retrieval/SampleDecoder.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
 
 namespace tmv {
 
@@ -731,6 +732,12 @@ constexpr const char* kDepthMessage =
 
 }  // namespace
 
+void EnableDataCommands(AppState& state) {
+  for (int command : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment, cmd::kScreenCapture})
+    state.ui.SetCommandEnabled(command, true);
+  if (IsTideWaveRecorder(state.logger.model)) state.ui.SetCommandEnabled(cmd::kSaveKzmCsv, true);
+}
+
 int ReadHexFile(AppState& state, int mode, const std::string& chosenPath) {
   std::string path = chosenPath;
   // 2. The open-file dialog.
@@ -823,6 +830,7 @@ int ReadHexText(AppState& state, int mode, const std::string& path, std::string_
   DecodeSampleStream(state, true);
   r.data.hostTime = header.hostTime;
   r.data.loggerTime = header.loggerTime;
+  EnableDataCommands(state);
   if (!r.comment.empty())
     state.ui.SetStatusText(Format("Data from file: %s - %s", path.c_str(), r.comment.c_str()), false);
   AddRecentFile(state, path);

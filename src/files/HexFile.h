@@ -77,6 +77,10 @@ std::string HexFileText(const AppState& state);
 // Writes it (through a temporary file); false when it cannot be written.
 bool WriteHexFile(AppState& state, const std::string& path);
 
+// Enables the commands that work on data read from a file or retrieved:
+// save, format, segment, screen capture (and the KZM csv file).
+void EnableDataCommands(AppState& state);
+
 // mode 1 asks for the file, mode 0 reads `path`, mode 6 fills the image only
 // (Append). 1 read, 0 not.
 int ReadHexFile(AppState& state, int mode, const std::string& path = std::string());

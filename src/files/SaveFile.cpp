@@ -111,6 +111,7 @@ int SaveFile(AppState& state, int mode) {
   r.currentFile = datPath;
   if (state.settings.languageSupport)
     WriteFileReplacing(CaptionFilePath(datPath), CaptionFileBytes(FileHeaderText(state, kHeaderModeDat)));
+  if (state.logger.waves && r.writeTideAndWaveFiles) r.writeTideAndWaveFiles(datPath);
   ui.SetWaitCursor(false);
   return 1;
 }

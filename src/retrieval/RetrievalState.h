@@ -24,6 +24,8 @@ struct RetrievalState {
   bool depthSuspended = false;  // a generic ASCII card file turned depth off
   // Starts a download at a memory address ("Append to file"); 1 when started.
   std::function<int(uint32_t startAddress)> beginDownload;
+  // Writes the tide and wave files of a wave logger beside a saved DAT file.
+  std::function<void(const std::string& datPath)> writeTideAndWaveFiles;
 };
 
 }  // namespace tmv

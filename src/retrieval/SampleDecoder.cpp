@@ -108,27 +108,85 @@ const LoggerTime& Decoder::CurrentTime() {
   return time_;
 }
 
+// The first pass keeps the raw count (exact in a float, below 2^24); the
+// second converts whole columns at a time.
 inline void Decoder::Store(int c, uint32_t raw) {
-  const ChannelPlan& plan = plans_[static_cast<size_t>(c)];
-  if (plan.gain) currentGain_[static_cast<size_t>(c)] = static_cast<int>((raw & 6u) / 2u);
-  double value;
-  if (data_.rawMode) {
-    value = static_cast<double>(raw) / kRawFullScale;
-  } else {
-    int32_t r = static_cast<int32_t>(raw);
-    if (plan.rangeMode == 0) {
-      if (r & 1) r = (r & 0x800000) ? r - kRawSpan : r + kRawSpan;
-    } else if (plan.rangeMode != 3) {
-      if (r >= plan.threshold) r -= kRawSpan;
-    }
-    value = plan.thermistor ? ThermistorValue(plan.coefficients, r) : PolynomialValue(plan.coefficients, r);
+  if (plans_[static_cast<size_t>(c)].gain) currentGain_[static_cast<size_t>(c)] = static_cast<int>((raw & 6u) / 2u);
+  columns_[static_cast<size_t>(c)][row_] = static_cast<float>(raw);
+}
+
+// The raw count a channel's reading stands for: odd readings of ordinary
+// channels wrap out of range; extended-range channels wrap above their
+// range code's threshold.
+template <int kRangeMode>
+inline int32_t AdjustRaw(int32_t raw, int32_t threshold) {
+  if constexpr (kRangeMode == 0) {
+    if (raw & 1) raw = (raw & 0x800000) ? raw - kRawSpan : raw + kRawSpan;
+  } else if constexpr (kRangeMode == 1) {
+    if (raw >= threshold) raw -= kRawSpan;
   }
-  const float v = static_cast<float>(value);
-  columns_[static_cast<size_t>(c)][row_] = v;
-  if (plan.excludeImpossible && value < -999.0) return;
-  // NaN compares false both ways and so never enters the range.
-  if (v < minimum_[static_cast<size_t>(c)]) minimum_[static_cast<size_t>(c)] = v;
-  if (v >= maximum_[static_cast<size_t>(c)]) maximum_[static_cast<size_t>(c)] = v;
+  return raw;
+}
+
+// One column of raw counts converted in place; the invalid marks (negative)
+// stay. The loops are specialised so that the common ones run branch-light.
+template <int kRangeMode, bool kThermistor>
+void ConvertColumnAs(const ChannelPlan& plan, float* column, int rows, float& min, float& max) {
+  const CoefficientRow& k = plan.coefficients;
+  const double k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3];
+  const int32_t threshold = plan.threshold;
+  const bool exclude = plan.excludeImpossible;
+  float lo = std::numeric_limits<float>::infinity();
+  float hi = -std::numeric_limits<float>::infinity();
+  for (int r = 0; r < rows; ++r) {
+    const float f = column[r];
+    if (f < 0.0f) continue;
+    const int32_t raw = AdjustRaw<kRangeMode>(static_cast<int32_t>(f), threshold);
+    double value;
+    if constexpr (kThermistor) {
+      value = ThermistorValue(k, raw);
+    } else {
+      // PolynomialValue, term for term, so that values agree to the bit.
+      const double x = static_cast<double>(raw) * (1.0 / kRawFullScale);
+      value = k1 * x + k0 + k2 * x * x + k3 * x * x * x;
+    }
+    const float v = static_cast<float>(value);
+    column[r] = v;
+    if (kThermistor && exclude && value < -999.0) continue;
+    // NaN compares false both ways and so never enters the range.
+    lo = v < lo ? v : lo;
+    hi = v >= hi ? v : hi;
+  }
+  min = lo;
+  max = hi;
+}
+
+void ConvertColumn(const ChannelPlan& plan, bool rawMode, float* column, int rows, float& min, float& max) {
+  if (rawMode) {
+    float lo = std::numeric_limits<float>::infinity();
+    float hi = -std::numeric_limits<float>::infinity();
+    for (int r = 0; r < rows; ++r) {
+      if (column[r] < 0.0f) continue;
+      const float v = static_cast<float>(static_cast<double>(static_cast<int32_t>(column[r])) / kRawFullScale);
+      column[r] = v;
+      lo = v < lo ? v : lo;
+      hi = v >= hi ? v : hi;
+    }
+    min = lo;
+    max = hi;
+    return;
+  }
+  // A non-thermistor channel never has impossible readings to leave out.
+  const int mode = plan.rangeMode == 0 ? 0 : plan.rangeMode == 3 ? 2 : 1;
+  if (plan.thermistor) {
+    if (mode == 0) ConvertColumnAs<0, true>(plan, column, rows, min, max);
+    else if (mode == 1) ConvertColumnAs<1, true>(plan, column, rows, min, max);
+    else ConvertColumnAs<2, true>(plan, column, rows, min, max);
+  } else {
+    if (mode == 0) ConvertColumnAs<0, false>(plan, column, rows, min, max);
+    else if (mode == 1) ConvertColumnAs<1, false>(plan, column, rows, min, max);
+    else ConvertColumnAs<2, false>(plan, column, rows, min, max);
+  }
 }
 
 void Decoder::AddStamp(int type, const LoggerTime& t) {
@@ -280,8 +338,6 @@ void Decoder::Run(bool fromFile) {
     plans_[static_cast<size_t>(c)] = PlanChannel(logger, src_.calibration, d.channelTypes[static_cast<size_t>(c)], c);
   previousGain_.fill(-1);
   currentGain_.fill(0);
-  minimum_.fill(std::numeric_limits<float>::infinity());
-  maximum_.fill(-std::numeric_limits<float>::infinity());
 
   // 6. Row loop.
   const bool waves = logger.waves;
@@ -330,8 +386,12 @@ void Decoder::Run(bool fromFile) {
     if (++channel_ == channels) RowComplete();
   }
 
-  // 7. Rows actually filled (complete rows and rows closed by a stamp).
+  // 7. Rows actually filled (complete rows and rows closed by a stamp),
+  // converted column by column.
   d.sampleCount = row_;
+  for (int c = 0; c < d.channelCount; ++c)
+    ConvertColumn(plans_[static_cast<size_t>(c)], d.rawMode, d.Column(c), d.sampleCount, minimum_[static_cast<size_t>(c)],
+                  maximum_[static_cast<size_t>(c)]);
   for (int c = 0; c < d.channelCount; ++c) {
     float* col = d.Column(c);
     const bool any = minimum_[static_cast<size_t>(c)] <= maximum_[static_cast<size_t>(c)];
