@@ -130,32 +130,45 @@ inline int32_t AdjustRaw(int32_t raw, int32_t threshold) {
 
 // One column of raw counts converted in place; the invalid marks (negative)
 // stay. The loops are specialised so that the common ones run branch-light.
-template <int kRangeMode, bool kThermistor>
-void ConvertColumnAs(const ChannelPlan& plan, float* column, int rows, float& min, float& max) {
+template <int kRangeMode>
+void ConvertThermistorColumn(const ChannelPlan& plan, float* column, int rows, float& min, float& max) {
   const CoefficientRow& k = plan.coefficients;
-  const double k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3];
-  const int32_t threshold = plan.threshold;
   const bool exclude = plan.excludeImpossible;
   float lo = std::numeric_limits<float>::infinity();
   float hi = -std::numeric_limits<float>::infinity();
   for (int r = 0; r < rows; ++r) {
     const float f = column[r];
     if (f < 0.0f) continue;
-    const int32_t raw = AdjustRaw<kRangeMode>(static_cast<int32_t>(f), threshold);
-    double value;
-    if constexpr (kThermistor) {
-      value = ThermistorValue(k, raw);
-    } else {
-      // PolynomialValue, term for term, so that values agree to the bit.
-      const double x = static_cast<double>(raw) * (1.0 / kRawFullScale);
-      value = k1 * x + k0 + k2 * x * x + k3 * x * x * x;
-    }
+    const double value = ThermistorValue(k, AdjustRaw<kRangeMode>(static_cast<int32_t>(f), plan.threshold));
     const float v = static_cast<float>(value);
     column[r] = v;
-    if (kThermistor && exclude && value < -999.0) continue;
+    if (exclude && value < -999.0) continue;
     // NaN compares false both ways and so never enters the range.
     lo = v < lo ? v : lo;
     hi = v >= hi ? v : hi;
+  }
+  min = lo;
+  max = hi;
+}
+
+template <int kRangeMode>
+void ConvertPolynomialColumn(const ChannelPlan& plan, float* column, int rows, float& min, float& max) {
+  const double k0 = plan.coefficients[0], k1 = plan.coefficients[1], k2 = plan.coefficients[2],
+               k3 = plan.coefficients[3];
+  const int32_t threshold = plan.threshold;
+  float lo = std::numeric_limits<float>::infinity();
+  float hi = -std::numeric_limits<float>::infinity();
+  for (int r = 0; r < rows; ++r) {
+    const float f = column[r];
+    const bool valid = f >= 0.0f;
+    const int32_t raw = AdjustRaw<kRangeMode>(static_cast<int32_t>(f), threshold);
+    // PolynomialValue, term for term, so that values agree to the bit.
+    const double x = static_cast<double>(raw) * (1.0 / kRawFullScale);
+    const float v = static_cast<float>(k1 * x + k0 + k2 * x * x + k3 * x * x * x);
+    column[r] = valid ? v : f;
+    // NaN compares false both ways and so never enters the range.
+    lo = valid && v < lo ? v : lo;
+    hi = valid && v >= hi ? v : hi;
   }
   min = lo;
   max = hi;
@@ -176,16 +189,15 @@ void ConvertColumn(const ChannelPlan& plan, bool rawMode, float* column, int row
     max = hi;
     return;
   }
-  // A non-thermistor channel never has impossible readings to leave out.
   const int mode = plan.rangeMode == 0 ? 0 : plan.rangeMode == 3 ? 2 : 1;
   if (plan.thermistor) {
-    if (mode == 0) ConvertColumnAs<0, true>(plan, column, rows, min, max);
-    else if (mode == 1) ConvertColumnAs<1, true>(plan, column, rows, min, max);
-    else ConvertColumnAs<2, true>(plan, column, rows, min, max);
+    if (mode == 0) ConvertThermistorColumn<0>(plan, column, rows, min, max);
+    else if (mode == 1) ConvertThermistorColumn<1>(plan, column, rows, min, max);
+    else ConvertThermistorColumn<2>(plan, column, rows, min, max);
   } else {
-    if (mode == 0) ConvertColumnAs<0, false>(plan, column, rows, min, max);
-    else if (mode == 1) ConvertColumnAs<1, false>(plan, column, rows, min, max);
-    else ConvertColumnAs<2, false>(plan, column, rows, min, max);
+    if (mode == 0) ConvertPolynomialColumn<0>(plan, column, rows, min, max);
+    else if (mode == 1) ConvertPolynomialColumn<1>(plan, column, rows, min, max);
+    else ConvertPolynomialColumn<2>(plan, column, rows, min, max);
   }
 }
 
