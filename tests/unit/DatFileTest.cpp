@@ -216,3 +216,58 @@ TEST_F(DatFileTest, WriteFormatDialogChecksTheCurrentFormatAndOkStoresTheChoice)
 
 }  // namespace
 }  // namespace tmv::test
+
+namespace tmv::test {
+namespace {
+
+// The older single-channel recorders: a header without column titles whose
+// key lines end at the first line that is none of them.
+TEST_F(DatFileTest, TemperatureRecorderFilesRoundTripWithTheirStamps) {
+  state.logger = LoggerInfo{};
+  state.logger.model = "KM-3170";
+  state.logger.firmwareVersion = 2.5f;
+  state.logger.serialNumber = 42;
+  state.calibration.coefficients[0] = DefaultCoefficients('T');
+  ImageBuilder b(30);
+  for (int r = 0; r < 12; ++r) {
+    if (r == 4) b.Stamp("TIM", 24, 3, 15, 13, 0, 0);
+    if (r == 8) b.Stamp("CLD", 24, 3, 15, 14, 0, 0);
+    b.Word(0x800000 + 0x1000 * static_cast<uint32_t>(r));
+  }
+  Retrieve(b);
+  ASSERT_EQ(Data().sampleCount, 12);
+  ASSERT_EQ(Data().StampCount(), 2);
+  const DataSet before = Data();
+  state.settings.datFormat = 1;
+  ASSERT_TRUE(WriteHexFile(state, Path("km.hex")));
+  ASSERT_TRUE(WriteDatFile(state, Path("km.dat")));
+  const std::string hex = Read("km.hex");
+  EXPECT_NE(hex.find("Timestamp 2024/03/15 13:00:00 at sample 5 of type: TIME STAMP\r\n"), std::string::npos);
+  EXPECT_NE(hex.find("Reset stamp 2024/03/15 14:00:00 at sample 9 of type: COLD STARTUP\r\n"), std::string::npos);
+  EXPECT_NE(hex.find("Number of bytes in header 30\r\n"), std::string::npos);
+
+  ASSERT_EQ(ReadHexFile(state, 0, Path("km.hex")), 1) << ui.boxes.back().text;
+  ASSERT_EQ(Data().sampleCount, 12);
+  for (int r = 0; r < 12; ++r) EXPECT_EQ(Data().Value(0, r), before.Value(0, r));
+  EXPECT_EQ(Data().StampCount(), 2);
+
+  ASSERT_EQ(ReadDatFile(state, 0, Path("km.dat")), 1) << ui.boxes.back().text;
+  ASSERT_EQ(Data().sampleCount, 12);
+  for (int r = 0; r < 12; ++r) EXPECT_NEAR(Data().Value(0, r), before.Value(0, r), 0.00006);
+  ASSERT_EQ(Data().StampCount(), 1);  // the DAT header lists time stamps only
+  EXPECT_EQ(Data().stamps[0].sampleIndex, 4);
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(DatFileTest, SixHertzSegmentKeepsItsRowsOnTheirSeconds) {
+  Data().deployment.sixHzMode = true;
+  OneChannel(20);
+  state.settings.datFormat = 1;
+  const auto rows = RowLines(SegmentFileText(state, 3, 8));
+  ASSERT_EQ(rows.size(), 8u);
+  for (int r = 0; r < 3; ++r) EXPECT_EQ(rows[static_cast<size_t>(2 + r)].substr(0, 8), "12:00:00") << r;
+  for (int r = 3; r < 6; ++r) EXPECT_EQ(rows[static_cast<size_t>(2 + r)].substr(0, 8), "12:00:01") << r;
+}
+
+}  // namespace
+}  // namespace tmv::test
