@@ -229,10 +229,6 @@ std::string FileHeaderText(const AppState& state, int mode, const HeaderOverride
     Add(out, "Correction to conductivity: %.7e %.7e %.7e %.7e\n", k.a, k.b, k.tc, k.c);
   }
   if (!state.retrieval.comment.empty()) Add(out, "COMMENT: %.280s\n", state.retrieval.comment.c_str());
-  if (mode != kHeaderModeHex && mode != kHeaderModeDat) {
-    out += "\n";
-    return WithCrLf(out);
-  }
   bool echoOrDepth = false, pressure = false;
   for (int c = 0; c < d.channelCount; ++c) {
     const uint8_t t = d.channelTypes[static_cast<size_t>(c)];
@@ -248,6 +244,10 @@ std::string FileHeaderText(const AppState& state, int mode, const HeaderOverride
   }
   const int memoryType = state.retrieval.memoryType != 0 ? state.retrieval.memoryType : l.memoryTypeCode;
   if (memoryType >= 1 && memoryType <= 6) Add(out, "Memory type: %d %s\n", memoryType, kMemoryTypeNames[memoryType]);
+  if (mode != kHeaderModeHex && mode != kHeaderModeDat) {
+    out += "\n";
+    return WithCrLf(out);
+  }
   if (l.averaging != 0) {
     if (dep.averagingEnabled) Add(out, "Averaging: %d seconds\n", dep.averagingPeriod);
     else out += "Averaging: NONE\n";

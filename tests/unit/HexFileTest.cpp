@@ -294,3 +294,79 @@ TEST_F(HexFileTest, AppendToFileRefillsTheImageAndStartsTheDownloadAtItsEnd) {
 
 }  // namespace
 }  // namespace tmv::test
+
+namespace tmv::test {
+namespace {
+
+// Every optional header line a multi-channel logger writes is read back.
+TEST_F(HexFileTest, OptionalHeaderLinesReadBack) {
+  LoggerInfo& l = state.logger;
+  l.channelTypes[2] = 'y';  // an extended-range turbidity channel
+  l.conductivityMilliSiemens = true;
+  l.averaging = 1;
+  l.rates124Hz = true;
+  l.waves = true;
+  l.cardProtocolLevel = 1;
+  l.rsAdvanced = 1 | 4;
+  l.extendedRange[3] = 0x01;
+  l.memoryTypeCode = 4;
+  state.calibration.conductivityCorrection = {0.5, 1.25, 0.02, -3e-5};
+  DeploymentSettings& dep = Data().deployment;
+  dep.averagingEnabled = true;
+  dep.averagingPeriod = 20;
+  dep.burstRate = 4;
+  dep.waveEnabled = true;
+  dep.burstSamples = 1024;
+  dep.burstPeriod = MakeClock(1, 0, 0);
+  dep.loggerHeight = 1.5;
+  dep.startMode = kStartAbove;
+  dep.thresholdValue = 12.5;
+  dep.thresholdChannel = 1;
+  ImageBuilder b(48);
+  for (int r = 0; r < 6; ++r) b.Word(0x800000).Word(0x400000).Word(r < 3 ? 0x400002u : 0x400006u);
+  Retrieve(b);
+  ASSERT_EQ(Data().StampCount(), 2);  // gain stamps at rows 0 and 3
+  state.retrieval.comment = "north buoy";
+  const std::string dat = DatFileText(state);
+  EXPECT_NE(dat.find("Logger start:Above threshold   12.5000 channel 2\r\n"), std::string::npos);
+  EXPECT_NE(dat.find("Timestamp 2024/03/15 12:01:30 at sample 4 of type: GAIN STAMP channel=3 gain=3 (25NTU)\r\n"),
+            std::string::npos);
+  EXPECT_NE(dat.find("Memory type: 4 AT45DB642D\r\n"), std::string::npos);
+  EXPECT_NE(dat.find("MMC/SD Memory card present, No Generic Serial card, Format: Binary\r\n"), std::string::npos);
+  EXPECT_EQ(dat.find("Extended data range"), std::string::npos);  // HEX only
+  Write("h.dat", dat);
+  ASSERT_TRUE(WriteHexFile(state, Path("h.hex")));
+
+  FreshState other;
+  ASSERT_EQ(ReadDatFile(other.state, 0, Path("h.dat")), 1) << other.ui.boxes.back().text;
+  const DataSet& d = other.state.retrieval.data;
+  EXPECT_EQ(d.deployment.averagingPeriod, 20);
+  EXPECT_TRUE(d.deployment.averagingEnabled);
+  EXPECT_EQ(d.deployment.burstRate, 4);
+  EXPECT_TRUE(d.deployment.waveEnabled);
+  EXPECT_EQ(d.deployment.burstSamples, 1024);
+  EXPECT_EQ(d.deployment.burstPeriod, MakeClock(1, 0, 0));
+  EXPECT_DOUBLE_EQ(d.deployment.loggerHeight, 1.5);
+  EXPECT_EQ(d.deployment.startMode, kStartAbove);
+  EXPECT_DOUBLE_EQ(d.deployment.thresholdValue, 12.5);
+  EXPECT_EQ(d.deployment.thresholdChannel, 1u);
+  EXPECT_EQ(other.state.retrieval.comment, "north buoy");
+  EXPECT_EQ(other.state.retrieval.memoryType, 4);
+  EXPECT_DOUBLE_EQ(other.state.calibration.conductivityCorrection.b, 1.25);
+  EXPECT_DOUBLE_EQ(other.state.calibration.conductivityCorrection.c, -3e-5);
+  EXPECT_EQ(other.state.logger.rsAdvanced, 5u);
+  EXPECT_EQ(other.state.logger.channelTypes[2], 'y');
+  ASSERT_EQ(d.StampCount(), 2);
+  EXPECT_EQ(d.stamps[1].type, kStampGain);
+  EXPECT_EQ(d.stamps[1].sampleIndex, 3);
+  EXPECT_EQ(d.stamps[1].changedMask, 4u);
+  EXPECT_EQ(d.stamps[1].gains[2], 3);
+
+  FreshState third;
+  ASSERT_EQ(ReadHexFile(third.state, 0, Path("h.hex")), 1) << third.ui.boxes.back().text;
+  EXPECT_EQ(third.state.logger.extendedRange[3], 0x01);
+  EXPECT_EQ(third.state.retrieval.data.StampCount(), 2);  // made again from the image
+}
+
+}  // namespace
+}  // namespace tmv::test
