@@ -3,6 +3,7 @@
 // boxes from a queue (the box's default answer when the queue is empty).
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,25 @@ class ScriptedUserInterface : public UserInterface {
   void RemoveCommand(int command) override { insertedCommands.erase(command); removedCommands.push_back(command); }
   ClipboardRead ReadClipboard() override { return clipboard; }
   void ProcessEvents() override { ++eventPumps; }
+  std::optional<std::string> ChooseFile(const FileDialogRequest& request) override {
+    fileDialogs.push_back(request);
+    if (fileAnswers.empty()) return std::nullopt;
+    auto a = fileAnswers.front();
+    fileAnswers.pop_front();
+    return a;
+  }
+  std::optional<std::string> AskText(const std::string& title, const std::string&) override {
+    textQuestions.push_back(title);
+    if (textAnswers.empty()) return std::nullopt;
+    auto a = textAnswers.front();
+    textAnswers.pop_front();
+    return a;
+  }
+  bool BoxSeen(const std::string& text) const {
+    for (const auto& b : boxes)
+      if (b.text == text) return true;
+    return false;
+  }
 
   std::string LastStatus() const { return statusTexts.empty() ? std::string() : statusTexts.back(); }
   bool StatusSeen(const std::string& text) const {
@@ -61,6 +81,10 @@ class ScriptedUserInterface : public UserInterface {
   std::vector<int> removedCommands;
   ClipboardRead clipboard;
   int eventPumps = 0;
+  std::deque<std::optional<std::string>> fileAnswers;  // nothing: the dialog is cancelled
+  std::vector<FileDialogRequest> fileDialogs;
+  std::deque<std::optional<std::string>> textAnswers;
+  std::vector<std::string> textQuestions;
 };
 
 }  // namespace tmv

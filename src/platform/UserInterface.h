@@ -14,6 +14,15 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 // The status bar parts (left to right): icon, message, units, connection, clock.
 enum class UnitsIndicator { None, EngineeringUnits, Binary };
 
+// An open-file or save-file dialog: where it starts and what it offers.
+struct FileDialogRequest {
+  bool save = false;
+  std::string title;
+  std::string directory;
+  std::string pattern;  // proposed name or pattern, e.g. "000123*.dat"
+  std::string filter;   // e.g. "All Data Files (*.dat)"
+};
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
@@ -38,6 +47,15 @@ class UserInterface {
   virtual ClipboardRead ReadClipboard() { return {}; }
   // Lets pending window events run between steps of a long exchange.
   virtual void ProcessEvents() {}
+  // The path the user chose; nothing when the dialog was cancelled.
+  virtual std::optional<std::string> ChooseFile(const FileDialogRequest&) { return std::nullopt; }
+  // A line of text typed by the user (the comment at save time); nothing when cancelled.
+  virtual std::optional<std::string> AskText(const std::string& title, const std::string& prompt) {
+    (void)title;
+    (void)prompt;
+    return std::nullopt;
+  }
+  virtual void SetWaitCursor(bool) {}
 };
 
 }  // namespace tmv

@@ -15,6 +15,7 @@
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 #include "platform/UserInterface.h"
+#include "retrieval/RetrievalState.h"
 
 namespace tmv {
 
@@ -86,6 +87,9 @@ struct AppState {
 
   // The status line's message part as last shown.
   std::string statusText;
+
+  // The memory image, the download, the current DataSet (buffers allocated when first needed).
+  RetrievalState retrieval;
 };
 
 }  // namespace tmv

@@ -1,0 +1,69 @@
+#include "files/DataFileIo.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace tmv {
+
+std::optional<std::string> ReadDataFile(const std::string& path, size_t maxBytes) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return std::nullopt;
+  std::string out;
+  char buffer[1 << 16];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    if (out.size() + n > maxBytes) {
+      std::fclose(f);
+      return std::nullopt;
+    }
+    out.append(buffer, n);
+  }
+  std::fclose(f);
+  return out;
+}
+
+bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
+  const std::string temporary = path + ".tmp." + std::to_string(::getpid());
+  std::FILE* f = std::fopen(temporary.c_str(), "wb");
+  if (f == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool LineReader::Next(std::string_view& line, size_t maxLength) {
+  if (pos_ >= text_.size()) return false;
+  const size_t start = pos_;
+  size_t end = start;
+  const size_t limit = text_.size() - start < maxLength ? text_.size() : start + maxLength;
+  while (end < limit && text_[end] != '\n') ++end;
+  if (end < text_.size() && text_[end] == '\n') {
+    pos_ = end + 1;
+  } else {
+    pos_ = end;  // cut at the limit: the rest comes with the next call
+  }
+  size_t stop = end;
+  if (stop > start && text_[stop - 1] == '\r') --stop;
+  line = text_.substr(start, stop - start);
+  return true;
+}
+
+std::string FromColumn(std::string_view line, size_t col) {
+  if (col >= line.size()) return std::string();
+  return std::string(line.substr(col));
+}
+
+std::optional<std::string> AfterKey(std::string_view line, std::string_view key, size_t offset) {
+  const size_t at = line.find(key);
+  if (at == std::string_view::npos) return std::nullopt;
+  return FromColumn(line, at + offset);
+}
+
+bool Contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+}  // namespace tmv

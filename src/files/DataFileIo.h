@@ -1,0 +1,46 @@
+#pragma once
+// Reading and writing the data files: whole-file reads, line reads with the
+// readers' length limits, and writes that never leave a half-written file.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tmv {
+
+// The data files are read whole; anything larger than this is not one.
+constexpr size_t kMaxDataFileBytes = size_t{64} << 20;
+
+// The file's bytes, or nothing when it cannot be opened or is too large.
+std::optional<std::string> ReadDataFile(const std::string& path, size_t maxBytes = kMaxDataFileBytes);
+// Writes bytes (line ends as given) to a temporary file beside path and
+// renames it over path: a write that fails keeps the earlier file whole.
+bool WriteFileReplacing(const std::string& path, std::string_view bytes);
+
+// Line-by-line reading as the text readers have always read: at most
+// maxLength characters a call, a longer line coming back in pieces; the
+// line end (LF, CR LF) is not part of the line.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+  bool Next(std::string_view& line, size_t maxLength = 299);
+  bool AtEnd() const { return pos_ >= text_.size(); }
+  size_t Position() const { return pos_; }
+  std::string_view Rest() const { return text_.substr(pos_); }
+  void Seek(size_t position) { pos_ = position < text_.size() ? position : text_.size(); }
+  void Skip(size_t n) { pos_ = n > text_.size() - pos_ ? text_.size() : pos_ + n; }
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+};
+
+// The text from column col on (empty when the line is shorter), as a
+// NUL-terminated string for the sscanf readers.
+std::string FromColumn(std::string_view line, size_t col);
+// The text after the first occurrence of key plus offset characters; nullopt
+// when key is absent.
+std::optional<std::string> AfterKey(std::string_view line, std::string_view key, size_t offset);
+bool Contains(std::string_view text, std::string_view part);
+
+}  // namespace tmv

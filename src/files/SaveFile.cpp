@@ -1,0 +1,119 @@
+#include "files/SaveFile.h"
+
+#include <algorithm>
+
+#include "files/DatFile.h"
+#include "files/DataFileIo.h"
+#include "files/HexFile.h"
+#include "files/WorkFiles.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+
+namespace tmv {
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool StoresAsciiText(const LoggerInfo& l) { return (l.rsAdvanced & 8u) != 0; }
+
+}  // namespace
+
+std::string HexPathFor(const AppState& state, const std::string& datPath) {
+  std::string name = BaseName(datPath);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  const std::string dir = state.directories.hexOutput.empty() ? WorkPath(state, "hex") : state.directories.hexOutput;
+  return dir + "/" + name + ".hex";
+}
+
+int SaveFile(AppState& state, int mode) {
+  RetrievalState& r = state.retrieval;
+  DataSet& d = r.data;
+  UserInterface& ui = state.ui;
+  // 1, 2. Anything to save?
+  if (mode == kSaveHexAndDat && !d.unsaved) return 0;
+  if (d.sampleCount == 0 &&
+      ui.MessageBox(Tr(state, "There are no data to store.\nAll the reported readings were imbedded timestamps.\n\nSaving data to file will write the hex file\nwhich is an image of the logger memory.\nThis may be a useful debugging tool.\n\nDo you still want to write a file?"),
+                    Tr(state, "Save data to a file"), MessageButtons::YesNo, MessageIcon::Question,
+                    MessageAnswer::No) != MessageAnswer::Yes)
+    return 0;
+  // 3. The name.
+  FileDialogRequest request;
+  request.save = true;
+  request.title = Tr(state, "Select a 'dat' file for storing the data");
+  request.directory = state.directories.dat;
+  const int serial = state.logger.serialNumber;
+  if (r.download.appendMode && !r.download.appendedFile.empty()) {
+    std::string name = BaseName(r.download.appendedFile);
+    const size_t ext = name.rfind(".hex");
+    if (ext != std::string::npos) name.replace(ext, 4, ".dat");
+    request.pattern = name;
+    request.filter = Format(Tr(state, "All %06d Data Files (%06d*.dat)").c_str(), serial, serial);
+  } else {
+    request.pattern = Format("%06d*.dat", serial);
+    request.filter = Tr(state, "All Data Files (*.dat)");
+  }
+  const auto chosen = ui.ChooseFile(request);
+  if (!chosen) return 0;
+  const std::string datPath = EnsureExtension(*chosen);
+  // 4. Remember the directory; ask before overwriting.
+  state.directories.dat = DirectoryOfCurrentFile(datPath, 2, state.directories.dat);
+  SaveWorkDirectories(state);
+  if (FileExists(datPath) &&
+      ui.MessageBox(Format(Tr(state, "%s already exists.\nContinue to overwrite this file?").c_str(), datPath.c_str()),
+                    Tr(state, "Write File"), MessageButtons::YesNo, MessageIcon::Question,
+                    MessageAnswer::No) != MessageAnswer::Yes)
+    return 0;
+  // 5. The comment.
+  r.comment = ui.AskText(Tr(state, "Comment"), Tr(state, "Comment to store with the data")).value_or(std::string());
+  // One line: a line end would end the header line early.
+  std::replace(r.comment.begin(), r.comment.end(), '\r', ' ');
+  std::replace(r.comment.begin(), r.comment.end(), '\n', ' ');
+  ui.SetWaitCursor(true);
+  // 6, 7. The HEX file, always in the HEX output directory.
+  const std::string hexPath = HexPathFor(state, datPath);
+  if (mode == kSaveHexAndDat && !StoresAsciiText(state.logger) && !WriteHexFile(state, hexPath)) {
+    ui.MessageBox(Format(Tr(state, "Unable to open the file %s.\nThis file may be open in another application\n or the directory path may not be valid.").c_str(),
+                         hexPath.c_str()),
+                  Tr(state, "Write File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+  }
+  // 8. The DAT file.
+  AddRecentFile(state, datPath);
+  std::string datText;
+  if (StoresAsciiText(state.logger) && state.logger.cardProtocolLevel >= 1) {
+    // The logger stored text: the DAT file is the header and that text.
+    const int length = std::clamp(r.image.imageLength, 0, kMemoryImageSize);
+    const int start = std::clamp(d.headerLength, 0, length);
+    std::string_view body;
+    if (r.image.Bytes() != nullptr)
+      body = std::string_view(reinterpret_cast<const char*>(r.image.Bytes()) + start, static_cast<size_t>(length - start));
+    HeaderOverrides overrides;
+    overrides.sampleCount = static_cast<int>(std::count(body.begin(), body.end(), '\n'));
+    datText = FileHeaderText(state, kHeaderModeDat, overrides);
+    datText.append(body);
+  } else {
+    datText = DatFileText(state);
+  }
+  if (!WriteFileReplacing(datPath, datText)) {
+    ui.SetWaitCursor(false);
+    ui.MessageBox(Format(Tr(state, "Unable to open the file %s.\nThis file may be open in another application").c_str(), datPath.c_str()),
+                  Tr(state, "Write File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+    return 0;
+  }
+  // 9. Saved; the caption companion for the second language.
+  d.unsaved = false;
+  r.saved = true;
+  r.download.appendMode = false;
+  r.currentFile = datPath;
+  if (state.settings.languageSupport)
+    WriteFileReplacing(CaptionFilePath(datPath), CaptionFileBytes(FileHeaderText(state, kHeaderModeDat)));
+  if (state.logger.waves && r.writeTideAndWaveFiles) r.writeTideAndWaveFiles(datPath);
+  ui.SetWaitCursor(false);
+  return 1;
+}
+
+}  // namespace tmv

@@ -1,0 +1,42 @@
+#pragma once
+// Turns a logger's memory image into the DataSet: words become readings per
+// channel, stamps become StampRecords, bursts go to their own series.
+//
+// Memory layout: `headerLength` bytes, then 3-byte words (most significant
+// byte first). A zero word followed by a known three-letter code is a 12-byte
+// stamp carrying a BCD date and time; every other word is a reading of the
+// next channel of the current row.
+#include <cstdint>
+
+#include "model/CalibrationSet.h"
+#include "model/LoggerInfo.h"
+#include "platform/UserInterface.h"
+#include "retrieval/DataSet.h"
+#include "retrieval/MemoryImage.h"
+
+namespace tmv {
+
+struct AppState;
+
+// What decoding reads besides the image. The deployment (start time, period,
+// six-hertz mode, wave bursts) is taken from data.deployment, which the
+// caller fills from the logger or the file header first.
+struct DecodeSources {
+  const MemoryImage& image;
+  const LoggerInfo& logger;
+  const CalibrationSet& calibration;
+  UserInterface& ui;  // the stamp-overflow warning
+  const DecodeHooks& hooks;
+};
+
+// Header bytes in front of the first word for this logger (KM loggers by
+// firmware, PM 30, others their parameter block length).
+int MemoryHeaderLength(const LoggerInfo& logger);
+
+// Rebuilds `data` from the first image.imageLength bytes. fromFile false:
+// after a download (hooks.readLoggerParameters runs first).
+void DecodeSampleStream(const DecodeSources& sources, DataSet& data, bool fromFile);
+// The same on the program state (state.retrieval's image and DataSet).
+void DecodeSampleStream(AppState& state, bool fromFile);
+
+}  // namespace tmv

@@ -1,0 +1,140 @@
+// The emulated logger's own memory, logged on the virtual clock, decoded by
+// the program's decoder: the two were written apart from one description of
+// the memory, so agreement here is agreement on the layout.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "files/HexFile.h"
+#include "retrieval/SampleDecoder.h"
+#include "sim/LoggerEmulator.h"
+#include "support/WorkDirectoryTest.h"
+
+namespace tmv::test {
+namespace {
+
+class EmulatorDecodeTest : public WorkDirectoryTest {
+ protected:
+  void Logger(const std::string& profile) {
+    emulator = std::make_unique<sim::LoggerEmulator>(sim::ProfileByName(profile));
+    line = std::make_unique<sim::EmulatedSerialSystem>(*emulator, clock);
+    LineSettings s;
+    s.baud = emulator->profile().baud;
+    s.readMultiplierMs = 1;
+    port = line->Open("/dev/ttyTMV0", s);
+  }
+  void Send(const std::string& text) { port->Write(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
+  std::string Ask(const std::string& text) {
+    Send(text);
+    std::string buffer(120, '\0');
+    buffer.resize(port->Read(reinterpret_cast<uint8_t*>(buffer.data()), buffer.size()));
+    return buffer;
+  }
+  // The logger's memory into the image and its description into the state,
+  // as a download and the configuration reads would leave them.
+  void Retrieve(int header) {
+    const sim::Profile& p = emulator->profile();
+    const std::vector<uint8_t>& memory = p.dataMemory;
+    const size_t length = std::min<size_t>(emulator->DataPointer(), memory.size());
+    std::memcpy(state.retrieval.image.Bytes(), memory.data(), length);
+    state.retrieval.image.imageLength = static_cast<int>(length);
+    LoggerInfo& l = state.logger;
+    l.model = p.model;
+    l.firmwareVersion = p.firmwareVersion;
+    l.serialNumber = p.serialNumber;
+    l.microchipLogger = p.Microchip();
+    l.parameterBlockLength = header;
+    const std::string types = emulator->ChannelTypes();
+    l.channelCount = static_cast<int>(types.size());
+    for (size_t c = 0; c < types.size(); ++c) l.channelTypes[c] = static_cast<uint8_t>(types[c]);
+    const auto& cal = p.calibrationHistory.back().channels;
+    for (size_t c = 0; c < cal.size(); ++c) state.calibration.coefficients[c] = cal[c];
+    DataSet& d = state.retrieval.data;
+    d.deployment.startTime = p.deployment.startTime;
+    d.deployment.samplingPeriod = MakeClock(p.deployment.periodHours, p.deployment.periodMinutes, p.deployment.periodSeconds);
+    DecodeSampleStream(state, true);
+  }
+  int Channel(char type) const { return static_cast<int>(emulator->ChannelTypes().find(type)); }
+
+  std::unique_ptr<sim::LoggerEmulator> emulator;
+  std::unique_ptr<sim::EmulatedSerialSystem> line;
+  std::unique_ptr<SerialPort> port;
+};
+
+TEST_F(EmulatorDecodeTest, StoppedDeploymentDecodesToTheSeaWithItsStamps) {
+  Logger("QN-760");
+  Send("J100607153000");
+  Send("L100607153100M100607173100K000010");
+  ASSERT_EQ(Ask("P"), "Logger status 01\r\n");
+  clock.Advance(30 * 60 * 1000);
+  Send("!9");
+  ASSERT_EQ(Ask("T"), "Logger status 0402\r\n");
+  Retrieve(48);
+  const DataSet& d = state.retrieval.data;
+  ASSERT_EQ(d.sampleCount, 29 * 6 + 1);
+  ASSERT_EQ(d.StampCount(), 2);
+  EXPECT_EQ(d.stamps[0].type, kStampTime);
+  EXPECT_EQ(d.stamps[0].sampleIndex, 0);
+  EXPECT_EQ(d.stamps[0].time, (LoggerTime{2010, 6, 0, 7, 15, 31, 0, 0}));
+  EXPECT_EQ(d.stamps[1].type, kStampStop);
+  EXPECT_EQ(d.stamps[1].sampleIndex, d.sampleCount);
+  EXPECT_EQ(SampleTime(d, 6), (LoggerTime{2010, 6, 0, 7, 15, 32, 0, 0}));
+  const int t = Channel('T'), c = Channel('C'), p = Channel('P');
+  ASSERT_GE(t, 0);
+  for (int r = 0; r < d.sampleCount; ++r) {
+    EXPECT_GT(d.Value(t, r), 5.0f);
+    EXPECT_LT(d.Value(t, r), 20.0f);
+    EXPECT_GT(d.Value(c, r), 30.0f);
+    EXPECT_LT(d.Value(c, r), 50.0f);
+    EXPECT_GT(d.Value(p, r), 7.0f);
+    EXPECT_LT(d.Value(p, r), 13.0f);
+  }
+  EXPECT_GT(d.Minimum(p), 7.0f);
+  EXPECT_LT(d.Maximum(p), 13.0f);
+  EXPECT_TRUE(ui.boxes.empty());
+
+  // Through a HEX file and back: the same values.
+  const DataSet before = d;
+  ASSERT_TRUE(WriteHexFile(state, Path("sea.hex")));
+  ASSERT_EQ(ReadHexFile(state, 0, Path("sea.hex")), 1);
+  ASSERT_EQ(state.retrieval.data.sampleCount, before.sampleCount);
+  for (int ch = 0; ch < before.channelCount; ++ch)
+    for (int r = 0; r < before.sampleCount; ++r) ASSERT_EQ(state.retrieval.data.Value(ch, r), before.Value(ch, r));
+}
+
+TEST_F(EmulatorDecodeTest, WaveRecorderBurstsGoToTheirOwnSeries) {
+  Logger("KZM-5170");
+  Send("J100607153000");
+  Send("!404");
+  Send("!60002010000");  // 512 samples every hour
+  Send("!Y000000000000F03F");
+  Send("L100607160000M100607180000K001000");
+  ASSERT_EQ(Ask("P"), "Logger status 01\r\n");
+  clock.Advance(3LL * 3600 * 1000);
+  ASSERT_EQ(Ask("T"), "Logger status 0400\r\n");
+  state.logger.waves = true;
+  state.retrieval.data.deployment.waveEnabled = true;
+  state.retrieval.data.deployment.burstSamples = 512;
+  std::vector<int> analysed;
+  state.retrieval.hooks.analyseBurst = [&](DataSet&, int b) { analysed.push_back(b); };
+  Retrieve(48);
+  const DataSet& d = state.retrieval.data;
+  EXPECT_EQ(d.sampleCount, 13);  // 16:00 to 18:00 every 10 minutes
+  EXPECT_EQ(d.burstCount, 2);    // three bursts
+  EXPECT_EQ(d.burstWords, 3 * 512);
+  EXPECT_EQ(analysed, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(d.burstStartTimes[1].hour, 17);
+  for (int b = 0; b <= d.burstCount; ++b) {
+    float lo = 1e9f, hi = -1e9f;
+    for (int i = 0; i < 512; ++i) {
+      lo = std::min(lo, d.Burst(b)[i]);
+      hi = std::max(hi, d.Burst(b)[i]);
+    }
+    EXPECT_GT(hi - lo, 1.0f) << b;  // waves of about a metre
+    EXPECT_LT(hi - lo, 2.5f) << b;
+  }
+}
+
+}  // namespace
+}  // namespace tmv::test

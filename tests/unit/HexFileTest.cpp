@@ -1,0 +1,372 @@
+// HEX files: written from the image and read back into it, header and all;
+// untrusted files refused or read as far as they hold up.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "files/DatFile.h"
+#include "files/HexFile.h"
+#include "files/SaveFile.h"
+#include "retrieval/SampleDecoder.h"
+#include "support/ImageBuilder.h"
+#include "support/WorkDirectoryTest.h"
+
+namespace tmv::test {
+namespace {
+
+// A second program state, as a later run of the program would have.
+struct FreshState {
+  NoSerial serial;
+  VirtualClock clock;
+  ScriptedUserInterface ui;
+  AppState state{serial, clock, ui};
+};
+
+class HexFileTest : public WorkDirectoryTest {
+ protected:
+  HexFileTest() {
+    MakeThreeChannelLogger(state);
+    state.directories.hexOutput = dir;
+    state.directories.dat = dir;
+  }
+  DataSet& Data() { return state.retrieval.data; }
+  void Retrieve(const ImageBuilder& b) {
+    b.Into(state.retrieval.image);
+    DecodeSampleStream(state, true);
+    Data().unsaved = true;
+    Data().loggerStatus = 5;
+  }
+  static ImageBuilder SomeMemory(int rows) {
+    ImageBuilder b(48);
+    for (int r = 0; r < rows; ++r) {
+      if (r == 7) b.Stamp("TIM", 24, 3, 15, 13, 0, 0);
+      if (r == 9) b.Word(0x700000).Stamp("STP", 24, 3, 15, 14, 0, 0).Stamp("CLD", 24, 3, 15, 14, 0, 2);
+      b.Word(0x700000 + 2 * r).Word(0x200000 + 64 * r).Word(0x300000 + 128 * r);
+    }
+    return b;
+  }
+  // A header for the given first lines, with the rest of a valid HEX file.
+  static std::string HexText(const std::string& identity, const std::string& modeLine,
+                             const std::string& dump = "0102030405060708090A0B0C0D0E0F") {
+    std::string t = identity + "\r\n";
+    t += "Host time     24/03/15 12:00:00\r\nLogger time   24/03/15 12:00:01\r\n";
+    t += "Logging start 24/03/15 11:00:00\r\nLogging end   24/04/15 11:00:00\r\n";
+    t += "Sample period          00:00:30\r\n" + modeLine + "\r\nN01%9.4f\r\n";
+    t += "Calibration  1: 0.000000000000000\r\n                100.000000000000000\r\n";
+    t += "                0.000000000000000\r\n                0.000000000000000 deciBars\r\n";
+    t += "Number of bytes in header 0\r\n\r\n     Pres \r\n\r\n";
+    t += "Number of bytes of data " + std::to_string(dump.size() / 2) + "\r\n|     |     |\r\n" + dump;
+    return t;
+  }
+  int ReadText(const std::string& text) {
+    Write("in.hex", text);
+    return ReadHexFile(state, 0, Path("in.hex"));
+  }
+};
+
+TEST_F(HexFileTest, WrittenAndReadBackGivesTheSameImageAndDataSet) {
+  Retrieve(SomeMemory(40));
+  const DataSet before = Data();
+  const std::vector<uint8_t> image(state.retrieval.image.Bytes(), state.retrieval.image.Bytes() + state.retrieval.image.imageLength);
+  ASSERT_TRUE(WriteHexFile(state, Path("a.hex")));
+
+  FreshState other;
+  other.state.directories = state.directories;
+  ASSERT_EQ(ReadHexFile(other.state, 0, Path("a.hex")), 1) << (other.ui.boxes.empty() ? "" : other.ui.boxes[0].text);
+  const DataSet& after = other.state.retrieval.data;
+  ASSERT_EQ(other.state.retrieval.image.imageLength, static_cast<int>(image.size()));
+  EXPECT_EQ(0, std::memcmp(other.state.retrieval.image.Bytes(), image.data(), image.size()));
+  EXPECT_EQ(after.wordCount, before.wordCount);
+  ASSERT_EQ(after.sampleCount, before.sampleCount);
+  ASSERT_EQ(after.channelCount, 3);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(after.channelTypes[static_cast<size_t>(c)], before.channelTypes[static_cast<size_t>(c)]);
+    for (int r = 0; r < before.sampleCount + 2; ++r) ASSERT_EQ(after.Value(c, r), before.Value(c, r)) << c << " " << r;
+  }
+  ASSERT_EQ(after.StampCount(), before.StampCount());
+  for (int i = 0; i < before.StampCount(); ++i) {
+    EXPECT_EQ(after.stamps[static_cast<size_t>(i)].sampleIndex, before.stamps[static_cast<size_t>(i)].sampleIndex);
+    EXPECT_EQ(after.stamps[static_cast<size_t>(i)].time, before.stamps[static_cast<size_t>(i)].time);
+  }
+  EXPECT_EQ(after.startTime, before.startTime);
+  EXPECT_EQ(after.samplePeriodSeconds, 30);
+  EXPECT_EQ(after.loggerStatus, 5);
+  EXPECT_EQ(other.state.logger.serialNumber, 123);
+  EXPECT_TRUE(other.ui.boxes.empty());
+}
+
+TEST_F(HexFileTest, DumpIsUpperCaseTwentyFourBytesALineWithCrLf) {
+  ImageBuilder b(48);
+  for (int i = 0; i < 10; ++i) b.Word(0xABCDEF);
+  Retrieve(b);
+  const std::string text = HexFileText(state);
+  EXPECT_NE(text.find("Number of bytes of data 78\r\n|     |     |     |     |     |     |     |\r\n"), std::string::npos);
+  EXPECT_NE(text.find("EEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEEE\r\n"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 12), "ABCDEFABCDEF");  // the last line has no line end
+  EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);
+  EXPECT_NE(text.find("TMV QN-760  6.50 000123 (Windows: 6.16)\r\n"), std::string::npos);
+  EXPECT_NE(text.find("number of samples =      3, mode: Logging Suspended\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Calibration  2: 0.000000000000000\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Logger start:Start of logging \r\n"), std::string::npos);
+  EXPECT_NE(text.find("Extended data range: 0000"), std::string::npos);
+  EXPECT_NE(text.find("     Temp      Pres      Cond \r\n"), std::string::npos);
+}
+
+TEST_F(HexFileTest, HeaderTimesOfTwoAndFourDigitYearsAndTheModeTexts) {
+  std::string text = HexText("TMV QN-730  4.20 000077 (Windows: 6.16)", "Number of channels =  1, number of samples =      5, mode: Logging Suspended");
+  const size_t at = text.find("24/03/15 12:00:00");
+  text.replace(at, 17, "2004/03/15 12:00:00");
+  ASSERT_EQ(ReadText(text), 1);
+  EXPECT_EQ(Data().hostTime, (LoggerTime{2004, 3, 0, 15, 12, 0, 0, 0}));
+  EXPECT_EQ(Data().loggerTime, (LoggerTime{2024, 3, 0, 15, 12, 0, 1, 0}));
+  EXPECT_EQ(Data().loggerStatus, 5);
+  ASSERT_EQ(ReadText(HexText("TMV QN-730  4.20 000077", "Number of channels =  1, number of samples =      5, mode: Logging")), 1);
+  EXPECT_EQ(Data().loggerStatus, 2);
+  EXPECT_EQ(Data().channelTypes[0], 'P');
+  EXPECT_EQ(Data().sampleCount, 5);
+}
+
+TEST_F(HexFileTest, ColumnTitlesGiveTheChannelTypes) {
+  std::string text = HexText("TMV QN-760  6.50 000123", "Number of channels =  3, number of samples =      1, mode: Logging");
+  text.replace(text.find("     Pres "), 10, "     Temp      Pres      Cond ");
+  const std::string cal = "Calibration  1: 0.000000000000000\r\n                100.000000000000000\r\n"
+                          "                0.000000000000000\r\n                0.000000000000000 deciBars\r\n";
+  text.insert(text.find("Calibration"), cal + cal);
+  ASSERT_EQ(ReadText(text), 1);
+  EXPECT_EQ(state.logger.channelTypes[0], 'T');
+  EXPECT_EQ(state.logger.channelTypes[1], 'P');
+  EXPECT_EQ(state.logger.channelTypes[2], 'C');
+}
+
+TEST_F(HexFileTest, RefusedFilesSayWhy) {
+  const std::string mode = "Number of channels =  1, number of samples =      5, mode: Logging";
+  struct Case {
+    std::string text, message;
+  } cases[] = {
+      {"not a logger file\r\n", "This file is not an TMV HEX file"},
+      {HexText("TMV XYZ-100  1.00 000001", mode), "This file is for a logger of type XYZ-100.\nThis type of logger is not supported by this software."},
+      {HexText("TMV QN-730  4.20 000077", mode, ""), "Error while reading file.\nThe file is reporting 'Number of bytes of data' < 1."},
+      {HexText("TMV QN-730  4.20 000077", "Number of channels = 25, number of samples =      5, mode: Logging"), "Error while reading file header"},
+      {HexText("TMV QN-730  4.20 000077", "Number of channels = many, number of samples"), "Error while reading file header"},
+      {HexText("TMV QN-730  4.20 000077", mode).substr(0, 200), "Error while reading file header"},
+  };
+  for (const Case& c : cases) {
+    ui.boxes.clear();
+    EXPECT_EQ(ReadText(c.text), 0) << c.message;
+    ASSERT_FALSE(ui.boxes.empty()) << c.message;
+    EXPECT_EQ(ui.boxes.back().text, c.message);
+  }
+  // Non-numeric coefficients.
+  std::string text = HexText("TMV QN-730  4.20 000077", mode);
+  text.replace(text.find("100.000"), 3, "abc");
+  ui.boxes.clear();
+  EXPECT_EQ(ReadText(text), 0);
+  EXPECT_EQ(ui.boxes.back().text, "Error while reading file header");
+}
+
+TEST_F(HexFileTest, RefusedFileLeavesTheCurrentDataAlone) {
+  Retrieve(SomeMemory(10));
+  const int rows = Data().sampleCount;
+  EXPECT_EQ(ReadText(HexText("TMV QN-730  4.20 000077", "Number of channels = 99, number of samples =      5, mode: Logging")), 0);
+  EXPECT_EQ(Data().sampleCount, rows);
+  EXPECT_EQ(state.logger.model, "QN-760");
+}
+
+TEST_F(HexFileTest, ShortDumpWarnsAndKeepsWhatWasRead) {
+  std::string text = HexText("TMV QN-730  4.20 000077", "Number of channels =  1, number of samples =      5, mode: Logging",
+                             "400000400000400000");
+  text.replace(text.find("of data 9"), 9, "of data 300");
+  ASSERT_EQ(ReadText(text), 1);
+  EXPECT_EQ(ui.boxes.back().text, "Error while reading file.\nThe file has lost data.\nThe available data will be plotted.");
+  EXPECT_EQ(state.retrieval.image.imageLength, 9);
+  EXPECT_EQ(Data().sampleCount, 3);
+  EXPECT_FLOAT_EQ(Data().Value(0, 2), 25.0f);
+}
+
+TEST_F(HexFileTest, OddDigitsAndJunkEndTheDumpWithoutOverrun) {
+  const std::string mode = "Number of channels =  1, number of samples =      5, mode: Logging";
+  ASSERT_EQ(ReadText(HexText("TMV QN-730  4.20 000077", mode, "4000004\r\n00000ZZ")), 1);
+  // As "%2X" reads: 40 00 00, 4 alone before the line end, 00 00, 0 alone before the junk.
+  EXPECT_EQ(state.retrieval.image.imageLength, 7);
+  EXPECT_EQ(Data().sampleCount, 2);
+  // A byte count past the image size reads what the image holds.
+  std::string big = HexText("TMV QN-730  4.20 000077", mode, "400000");
+  big.replace(big.find("of data 3"), 9, "of data 99999999999");
+  ASSERT_EQ(ReadText(big), 1);
+  EXPECT_EQ(state.retrieval.image.imageLength, 3);
+}
+
+TEST_F(HexFileTest, OverLongLinesAreReadInPieces) {
+  std::string text = HexText("TMV QN-730  4.20 000077", "Number of channels =  1, number of samples =      5, mode: Logging");
+  text.insert(text.find("Number of bytes in header"), "COMMENT: " + std::string(5000, 'x') + "\r\n");
+  EXPECT_EQ(ReadText(text), 1);
+  EXPECT_EQ(state.retrieval.comment.size(), 299u - 9u);
+}
+
+TEST_F(HexFileTest, StampTablePastTheLimitInADatHeaderKeeps11000) {
+  Retrieve(SomeMemory(3));
+  std::string header = FileHeaderText(state, kHeaderModeDat);
+  std::string stamps;
+  for (int i = 0; i < 11500; ++i) stamps += "Timestamp 2024/03/15 12:00:00 at sample 1 of type: TIME STAMP\r\n";
+  header.insert(header.find("\r\n\r\n     Temp") + 2, stamps);
+  Write("s.dat", header + "  1.0 2.0 3.0 \r\n");
+  ASSERT_EQ(ReadDatFile(state, 0, Path("s.dat")), 1);
+  EXPECT_EQ(Data().StampCount(), 11000);
+}
+
+TEST_F(HexFileTest, SaveFileWritesHexAndDatWhereTheyBelong) {
+  Retrieve(SomeMemory(20));
+  std::filesystem::create_directory(Path("hex"));
+  state.directories.hexOutput = Path("hex");
+  ui.fileAnswers.push_back(Path("000123_a.dat"));
+  ui.textAnswers.push_back("first cast");
+  state.settings.languageSupport = true;
+  ASSERT_EQ(SaveFile(state, kSaveHexAndDat), 1);
+  EXPECT_TRUE(FileExists(Path("hex/000123_a.hex")));
+  EXPECT_TRUE(FileExists(Path("000123_a.dat")));
+  EXPECT_FALSE(Data().unsaved);
+  EXPECT_EQ(ui.fileDialogs[0].pattern, "000123*.dat");
+  EXPECT_EQ(ui.fileDialogs[0].title, "Select a 'dat' file for storing the data");
+  EXPECT_NE(Read("hex/000123_a.hex").find("COMMENT: first cast\r\n"), std::string::npos);
+  const std::string captions = Read("000123_a.chn.txt");
+  ASSERT_GE(captions.size(), 2u);
+  EXPECT_EQ(captions.substr(0, 2), "\xFF\xFE");
+  const std::u16string hostCaption = u"Host time <\u4E3B\u6A5F\u6642\u9593>\t";
+  const std::string hostBytes(reinterpret_cast<const char*>(hostCaption.data()), hostCaption.size() * 2);
+  EXPECT_NE(captions.find(hostBytes), std::string::npos);
+  // Saved data are not offered again after a download.
+  EXPECT_EQ(SaveFile(state, kSaveHexAndDat), 0);
+}
+
+TEST_F(HexFileTest, SaveOverAnExistingFileAsksAndNoKeepsIt) {
+  Retrieve(SomeMemory(5));
+  Write("old.dat", "old contents");
+  ui.fileAnswers.push_back(Path("old.dat"));
+  ui.answers.push_back(MessageAnswer::No);
+  EXPECT_EQ(SaveFile(state, kSaveHexAndDat), 0);
+  EXPECT_EQ(Read("old.dat"), "old contents");
+  EXPECT_EQ(ui.boxes.back().text, Path("old.dat") + " already exists.\nContinue to overwrite this file?");
+}
+
+// A write that cannot finish leaves the earlier file of that name whole.
+TEST_F(HexFileTest, FailedSaveLeavesTheEarlierFileIntact) {
+  Retrieve(SomeMemory(5));
+  Write("keep.dat", "earlier file");
+  // The temporary name is taken by a directory, so the write cannot start.
+  std::filesystem::create_directory(Path("keep.dat.tmp." + std::to_string(::getpid())));
+  ui.fileAnswers.push_back(Path("keep.dat"));
+  ui.answers.push_back(MessageAnswer::Yes);
+  EXPECT_EQ(SaveFile(state, kSaveDatOnly), 0);
+  EXPECT_EQ(Read("keep.dat"), "earlier file");
+  EXPECT_EQ(ui.boxes.back().text, "Unable to open the file " + Path("keep.dat") + ".\nThis file may be open in another application");
+  EXPECT_TRUE(Data().unsaved);
+}
+
+TEST_F(HexFileTest, NothingToStoreAsksFirst) {
+  Retrieve(ImageBuilder(48));
+  EXPECT_EQ(SaveFile(state, kSaveHexAndDat), 0);
+  EXPECT_EQ(ui.boxes.back().caption, "Save data to a file");
+  EXPECT_TRUE(ui.fileDialogs.empty());
+}
+
+TEST_F(HexFileTest, AppendToFileRefillsTheImageAndStartsTheDownloadAtItsEnd) {
+  Retrieve(SomeMemory(10));
+  state.deployment.startTime = Data().deployment.startTime;
+  ASSERT_TRUE(WriteHexFile(state, Path("000123_x.hex")));
+  const int length = state.retrieval.image.imageLength;
+  state.retrieval.image.imageLength = 0;
+  uint32_t startedAt = 0;
+  state.retrieval.beginDownload = [&](uint32_t a) {
+    startedAt = a;
+    return 1;
+  };
+  ui.fileAnswers.push_back(Path("000123_x.dat"));
+  EXPECT_EQ(AppendToFile(state), 1) << (ui.boxes.empty() ? "" : ui.boxes.back().text);
+  EXPECT_EQ(startedAt, static_cast<uint32_t>(length));
+  EXPECT_TRUE(state.retrieval.download.appendMode);
+  // Another logger's file is refused.
+  state.logger.serialNumber = 124;
+  ui.fileAnswers.push_back(Path("000123_x.dat"));
+  EXPECT_EQ(AppendToFile(state), 0);
+  EXPECT_EQ(ui.boxes.back().text, "This file is for a logger with serial number 000123.\nThe connected logger has serial number 000124.\n'Append to file' can not continue.");
+}
+
+}  // namespace
+}  // namespace tmv::test
+
+namespace tmv::test {
+namespace {
+
+// Every optional header line a multi-channel logger writes is read back.
+TEST_F(HexFileTest, OptionalHeaderLinesReadBack) {
+  LoggerInfo& l = state.logger;
+  l.channelTypes[2] = 'y';  // an extended-range turbidity channel
+  l.conductivityMilliSiemens = true;
+  l.averaging = 1;
+  l.rates124Hz = true;
+  l.waves = true;
+  l.cardProtocolLevel = 1;
+  l.rsAdvanced = 1 | 4;
+  l.extendedRange[3] = 0x01;
+  l.memoryTypeCode = 4;
+  state.calibration.conductivityCorrection = {0.5, 1.25, 0.02, -3e-5};
+  DeploymentSettings& dep = Data().deployment;
+  dep.averagingEnabled = true;
+  dep.averagingPeriod = 20;
+  dep.burstRate = 4;
+  dep.waveEnabled = true;
+  dep.burstSamples = 1024;
+  dep.burstPeriod = MakeClock(1, 0, 0);
+  dep.loggerHeight = 1.5;
+  dep.startMode = kStartAbove;
+  dep.thresholdValue = 12.5;
+  dep.thresholdChannel = 1;
+  ImageBuilder b(48);
+  for (int r = 0; r < 6; ++r) b.Word(0x800000).Word(0x400000).Word(r < 3 ? 0x400002u : 0x400006u);
+  Retrieve(b);
+  ASSERT_EQ(Data().StampCount(), 2);  // gain stamps at rows 0 and 3
+  state.retrieval.comment = "north buoy";
+  const std::string dat = DatFileText(state);
+  EXPECT_NE(dat.find("Logger start:Above threshold   12.5000 channel 2\r\n"), std::string::npos);
+  EXPECT_NE(dat.find("Timestamp 2024/03/15 12:01:30 at sample 4 of type: GAIN STAMP channel=3 gain=3 (25NTU)\r\n"),
+            std::string::npos);
+  EXPECT_NE(dat.find("Memory type: 4 AT45DB642D\r\n"), std::string::npos);
+  EXPECT_NE(dat.find("MMC/SD Memory card present, No Generic Serial card, Format: Binary\r\n"), std::string::npos);
+  EXPECT_EQ(dat.find("Extended data range"), std::string::npos);  // HEX only
+  Write("h.dat", dat);
+  ASSERT_TRUE(WriteHexFile(state, Path("h.hex")));
+
+  FreshState other;
+  ASSERT_EQ(ReadDatFile(other.state, 0, Path("h.dat")), 1) << other.ui.boxes.back().text;
+  const DataSet& d = other.state.retrieval.data;
+  EXPECT_EQ(d.deployment.averagingPeriod, 20);
+  EXPECT_TRUE(d.deployment.averagingEnabled);
+  EXPECT_EQ(d.deployment.burstRate, 4);
+  EXPECT_TRUE(d.deployment.waveEnabled);
+  EXPECT_EQ(d.deployment.burstSamples, 1024);
+  EXPECT_EQ(d.deployment.burstPeriod, MakeClock(1, 0, 0));
+  EXPECT_DOUBLE_EQ(d.deployment.loggerHeight, 1.5);
+  EXPECT_EQ(d.deployment.startMode, kStartAbove);
+  EXPECT_DOUBLE_EQ(d.deployment.thresholdValue, 12.5);
+  EXPECT_EQ(d.deployment.thresholdChannel, 1u);
+  EXPECT_EQ(other.state.retrieval.comment, "north buoy");
+  EXPECT_EQ(other.state.retrieval.memoryType, 4);
+  EXPECT_DOUBLE_EQ(other.state.calibration.conductivityCorrection.b, 1.25);
+  EXPECT_DOUBLE_EQ(other.state.calibration.conductivityCorrection.c, -3e-5);
+  EXPECT_EQ(other.state.logger.rsAdvanced, 5u);
+  EXPECT_EQ(other.state.logger.channelTypes[2], 'y');
+  ASSERT_EQ(d.StampCount(), 2);
+  EXPECT_EQ(d.stamps[1].type, kStampGain);
+  EXPECT_EQ(d.stamps[1].sampleIndex, 3);
+  EXPECT_EQ(d.stamps[1].changedMask, 4u);
+  EXPECT_EQ(d.stamps[1].gains[2], 3);
+
+  FreshState third;
+  ASSERT_EQ(ReadHexFile(third.state, 0, Path("h.hex")), 1) << third.ui.boxes.back().text;
+  EXPECT_EQ(third.state.logger.extendedRange[3], 0x01);
+  EXPECT_EQ(third.state.retrieval.data.StampCount(), 2);  // made again from the image
+}
+
+}  // namespace
+}  // namespace tmv::test
