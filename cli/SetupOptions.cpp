@@ -359,7 +359,7 @@ void PrintDeployment(CliContext& ctx, const SetupDialog& dialog) {
     out << dialog.rateCaption << ": " << dialog.rateText << "\n";
     out << dialog.waveCaption << ": " << dialog.waveText << "\n";
     out << Format("Mean water depth: %.2f m, logger height: %.2f m", d.meanWaterDepth, d.loggerHeight) << "\n";
-    if (!dialog.panel.bandwidthText.empty()) out << "Wave analysis bandwidth: " << dialog.panel.bandwidthText << "\n";
+    if (!dialog.panel.bandwidthText.empty()) out << dialog.panel.bandwidthText << "\n";
   }
   if (dialog.realTimeVisible && !dialog.realTimeList.empty())
     out << "Real-time output: " << dialog.realTimeList[static_cast<size_t>(dialog.realTimeSelection)] << "\n";
