@@ -37,7 +37,7 @@ int Deployment(CliContext& ctx) {
   SetupDialog dialog;
   if (int rc = OpenSetup(ctx, dialog); rc != kParsed) return rc;
   PrintDeployment(ctx, dialog);
-  if (!dialog.panel.enableAllowed && !dialog.panel.message.text.empty())
+  if (!dialog.loggerTimeText.empty() && !dialog.panel.enableAllowed && !dialog.panel.message.text.empty())
     ctx.out << "Message: " << dialog.panel.message.text << "\n";
   return kExitOk;
 }

@@ -346,6 +346,11 @@ void PrintDeployment(CliContext& ctx, const SetupDialog& dialog) {
   const DeploymentSettings& d = state.deployment;
   std::ostream& out = ctx.out;
   out << "Logger status: " << dialog.loggerStatusText << "\n";
+  if (dialog.loggerTimeText.empty() && dialog.hostTimeText.empty()) {
+    // An older QN-760 does not report its deployment while it is active.
+    out << "The deployment is not read while this logger is active.\n";
+    return;
+  }
   out << "Logger time: " << dialog.loggerTimeText << "\n";
   out << "Host time: " << dialog.hostTimeText << "\n";
   if (!dialog.startList.empty())

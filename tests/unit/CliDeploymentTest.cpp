@@ -114,7 +114,7 @@ TEST(CliDeployment, WithoutYesNothingIsWrittenAndTheDryRunOnlyEstimates) {
 }
 
 TEST(CliDeployment, SetupWithYesEnablesAndStopStops) {
-  CliRig rig;
+  CliRig rig("KM-3170");
   ASSERT_EQ(rig.Run({"setup", "--yes", "--start", "2030/01/15 08:00:00", "--end", "2030/01/20 08:00:00", "--period",
                      "00:10:00"}),
             cli::kExitOk)
@@ -124,7 +124,7 @@ TEST(CliDeployment, SetupWithYesEnablesAndStopStops) {
   EXPECT_NE(rig.out.str().find("Logger status: Enabled"), std::string::npos) << rig.out.str();
   EXPECT_NE(rig.out.str().find("Start time: 2030/Jan/15 08:00:00"), std::string::npos);
   EXPECT_EQ(rig.Run({"stop"}), cli::kExitOk) << rig.err.str();
-  EXPECT_NE(rig.out.str().find("Stopped"), std::string::npos) << rig.out.str();
+  EXPECT_EQ(rig.out.str(), "Logging Complete\n");
 }
 
 TEST(CliDeployment, EraseAsksFirstAndClockSetFollowsTheHost) {
