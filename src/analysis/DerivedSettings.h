@@ -1,16 +1,15 @@
 #pragma once
 // What the user chose to derive from the measured channels, and the fixed
 // values the formulas fall back on when a logger lacks a channel.
-#include <cmath>
-
 namespace tmv {
 
 // A reading or derived value that does not exist: stored in its column and
 // left out of the column's minimum and maximum.
 constexpr double kInvalidValue = -1000.0;
 
-// A value counts as a reading when it is a number above the invalid marker.
-inline bool IsValidValue(double value) { return !std::isnan(value) && value > kInvalidValue; }
+// A value counts as a reading when it is a number above the invalid marker
+// (a comparison with a value that is not a number is false).
+inline bool IsValidValue(double value) { return value > kInvalidValue; }
 
 enum class OxygenUnit { MicromolPerLitre, MgPerLitre, MlPerLitre };
 enum class OptodeUnit { MgPerLitre, MlPerLitre };

@@ -10,7 +10,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <vector>
 
+#include "analysis/SalinityColumn.h"
 #include "analysis/SeawaterFormulas.h"
 
 namespace tmv {
@@ -289,6 +292,28 @@ TEST(SeawaterBadInput, InvalidReadingsGiveTheMarkerNotNaN) {
   EXPECT_EQ(SoundSpeedUnesco(-1, 0, 15), kInvalidValue);
   // The Garcia-Gordon temperature term has no logarithm at 298.15 degC and up.
   EXPECT_EQ(OxygenSaturationGarciaGordon(300, 35, 200), kInvalidValue);
+}
+
+TEST(SeawaterSalinityColumn, GivesExactlyTheRowByRowValues) {
+  // The column path is what a long DataSet is recomputed with; any rounding
+  // difference from the row function would make two results for one file.
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> c(-1.0f, 70.0f), t(-3.0f, 40.0f), p(-20.0f, 11000.0f);
+  const size_t n = 4001;  // odd: the last row goes the scalar way
+  std::vector<float> cond(n), temp(n), pres(n), out(n);
+  for (size_t i = 0; i < n; ++i) {
+    cond[i] = c(rng);
+    temp[i] = t(rng);
+    pres[i] = p(rng);
+  }
+  cond[1] = -1000.0f;
+  temp[2] = static_cast<float>(kNaN);
+  pres[3] = static_cast<float>(kNaN);
+  temp[4] = -1000.0f;
+  SalinityPss78Column(cond.data(), temp.data(), pres.data(), out.data(), n);
+  for (size_t i = 0; i < n; ++i)
+    ASSERT_EQ(out[i], static_cast<float>(SalinityPss78(cond[i], temp[i], pres[i], 0))) << i;
+  for (size_t i : {1, 2, 3, 4}) EXPECT_EQ(out[i], kInvalidValue);
 }
 
 }  // namespace
