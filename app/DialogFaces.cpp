@@ -241,6 +241,12 @@ int RunCalibrationFace(CalibrationDialogModel& model, QWidget* parent) {
   bar->setEnabled(model.ScrollMaximum() > model.ScrollMinimum());  // all channels in view: nothing to move
   grid->addWidget(bar, 1, 5, CalibrationDialogModel::kVisibleRows, 1);
   layout->addLayout(grid);
+  // Defaults in the fields: say whether the logger holds none or could not be read.
+  if (!model.OriginText().empty()) {
+    auto* origin = new QLabel(Q(model.OriginText()), &dialog);
+    origin->setObjectName("calibrationOrigin");
+    layout->addWidget(origin);
+  }
 
   auto refresh = [&] {
     for (int row = 0; row < CalibrationDialogModel::kVisibleRows; ++row) {
@@ -265,7 +271,7 @@ int RunCalibrationFace(CalibrationDialogModel& model, QWidget* parent) {
   auto* clipboard = new QPushButton(Q(model.ClipboardButtonText()), &dialog);
   auto* correction = new QPushButton(QStringLiteral("Conductivity Correction"), &dialog);
   auto* cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
-  set->setEnabled(model.ButtonsEnabled());
+  set->setEnabled(model.SetButtonEnabled());
   clipboard->setEnabled(model.ButtonsEnabled());
   correction->setVisible(model.ConductivityButtonVisible());
   auto* buttons = new QHBoxLayout;

@@ -14,6 +14,7 @@
 #include "model/ConfigTable.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
 
 namespace tmv::cli {
 
@@ -34,16 +35,20 @@ void PrintCoefficients(CliContext& ctx) {
 
 int ShowCalibration(CliContext& ctx) {
   if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
-  if (int rc = PrepareLogger(ctx, true)) return rc;
-  if (ctx.state.statusText.find("not yet calibrated") != std::string::npos) ctx.err << ctx.state.statusText << "\n";
+  if (int rc = PassGate(ctx, cmd::kCalibration)) return rc;
+  switch (ctx.state.calibration.origin) {
+    case CalibrationOrigin::Unreadable:
+    case CalibrationOrigin::NotRead: return ReportFailure(ctx, ctx.state.statusText);
+    case CalibrationOrigin::NotCalibrated: ctx.err << ctx.state.statusText << "\n"; break;
+    case CalibrationOrigin::Read: break;
+  }
   PrintCoefficients(ctx);
   return kExitOk;
 }
 
 int History(CliContext& ctx) {
   if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
-  if (int rc = ConnectOrReport(ctx)) return rc;
-  AssessCapabilities(ctx.state);
+  if (int rc = PassGate(ctx, cmd::kCalibrationHistory)) return rc;
   std::error_code ec;
   const std::filesystem::path cwd = std::filesystem::current_path(ec);
   const std::string here = ec ? std::string(".") : cwd.string();
@@ -80,7 +85,7 @@ int SetCalibrationCommand(CliContext& ctx) {
   if (channel == 0) return UsageError(ctx, "--channel N is required");
   if (values.size() != 4) return UsageError(ctx, "four coefficients C0 C1 C2 C3 are required");
 
-  if (int rc = PrepareLogger(ctx, true)) return rc;
+  if (int rc = PassGate(ctx, cmd::kCalibration)) return rc;
   AppState& state = ctx.state;
   if (channel > state.logger.channelCount)
     return ReportFailure(ctx, Format("The logger has %d channels.", state.logger.channelCount));
@@ -96,6 +101,7 @@ int SetCalibrationCommand(CliContext& ctx) {
   while (row < CalibrationDialogModel::kVisibleRows - 1 && dialog.RowChannel(row) != channel - 1) ++row;
   for (int k = 0; k < 4; ++k) dialog.SetFieldText(row, k, values[static_cast<size_t>(k)]);
   if (dialog.SetCalibration() != 1) {
+    if (dialog.Unreadable()) return kExitFailure;  // its message went to standard error
     ctx.err << "Not written (answer Yes with --yes).\n";
     return kExitFailure;
   }

@@ -5,24 +5,19 @@
 #include "ConsoleUserInterface.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
-#include "model/Calibration.h"
-#include "model/Capabilities.h"
 #include "shell/AppState.h"
+#include "shell/CommandGate.h"
 
 namespace tmv::cli {
 
-int ConnectOrReport(CliContext& ctx) {
-  if (RunConnectCommand(ctx.state)) return kExitOk;
+int PassGate(CliContext& ctx, int command) {
+  switch (PassCommandGate(ctx.state, command)) {
+    case GateResult::Pass: return kExitOk;
+    case GateResult::Refused: return kExitFailure;  // the refusal went to standard error
+    case GateResult::NoLogger:
+    case GateResult::LoggerUnknown: break;
+  }
   return ReportFailure(ctx, ctx.state.statusText);
-}
-
-int PrepareLogger(CliContext& ctx, bool withCalibration) {
-  if (int rc = ConnectOrReport(ctx)) return rc;
-  AppState& state = ctx.state;
-  AssessCapabilities(state);
-  if (CommGet(state, 16) != 1) return ReportFailure(ctx, state.statusText);
-  if (withCalibration && ReadCalibration(state) != 1) return ReportFailure(ctx, state.statusText);
-  return kExitOk;
 }
 
 int ReportFailure(CliContext& ctx, const std::string& text) {

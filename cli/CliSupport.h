@@ -11,15 +11,13 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-// Connects to the logger (the connect command with its status texts).
-// Returns kExitOk when a logger answered; otherwise prints the status-line
-// text of the failure ("Unable to open ..." / "Unable to Communicate with
-// Logger on ...") to ctx.err and returns kExitFailure.
-int ConnectOrReport(CliContext& ctx);
-// Connects, then reads what a logger operation needs first: the capabilities,
-// the configuration (older single-channel recorders have no table) and, when
-// asked, the calibration coefficients. Failures are reported as by ConnectOrReport.
-int PrepareLogger(CliContext& ctx, bool withCalibration);
+// Passes the command gate for a command of the command table (cmd::...):
+// connects, refuses a logging logger as the desktop program does, learns
+// what the command needs of the logger and checks its capability. Returns
+// kExitOk to go ahead; otherwise the refusal (a message box on standard
+// error) or the status-line text of the failure has been reported and
+// kExitFailure is returned.
+int PassGate(CliContext& ctx, int command);
 // Prints text (one line) to ctx.err and returns kExitFailure.
 int ReportFailure(CliContext& ctx, const std::string& text);
 // Message boxes shown so far (they go to standard error).

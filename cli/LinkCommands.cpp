@@ -7,6 +7,7 @@
 #include "link/Exchange.h"
 #include "model/LoggerTime.h"
 #include "shell/AppState.h"
+#include "shell/CommandIds.h"
 
 namespace tmv::cli {
 
@@ -19,14 +20,14 @@ int NoArguments(CliContext& ctx) {
 
 int Identify(CliContext& ctx) {
   if (int rc = NoArguments(ctx)) return rc;
-  if (int rc = ConnectOrReport(ctx)) return rc;
+  if (int rc = PassGate(ctx, cmd::kConnect)) return rc;
   ctx.out << ConnectedText(ctx.state) << "\n";
   return kExitOk;
 }
 
 int Status(CliContext& ctx) {
   if (int rc = NoArguments(ctx)) return rc;
-  if (int rc = ConnectOrReport(ctx)) return rc;
+  if (int rc = PassGate(ctx, cmd::kShowLoggerStatus)) return rc;
   if (!CommGet(ctx.state, 9)) return ReportNoAnswer(ctx);
   ctx.out << LoggerStatusText(ctx.state.query.loggerStatus) << "\n";
   return kExitOk;
@@ -34,7 +35,7 @@ int Status(CliContext& ctx) {
 
 int ClockCommand(CliContext& ctx) {
   if (int rc = NoArguments(ctx)) return rc;
-  if (int rc = ConnectOrReport(ctx)) return rc;
+  if (int rc = PassGate(ctx, cmd::kShowLoggerClock)) return rc;
   if (!CommGet(ctx.state, 1)) return ReportNoAnswer(ctx);
   ctx.out << TimeToDisplayText(ParseTimeReply(ctx.state.reply.Text())) << "\n";
   return kExitOk;

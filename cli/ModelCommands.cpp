@@ -14,6 +14,7 @@
 #include "model/RangeSwitching.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
 
 namespace tmv::cli {
 
@@ -32,7 +33,7 @@ bool ParseNumber(const std::string& text, long& value) {
 
 int Capabilities(CliContext& ctx) {
   if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
-  if (int rc = PrepareLogger(ctx, false)) return rc;
+  if (int rc = PassGate(ctx, cmd::kCurrentCapabilities)) return rc;
   CurrentCapabilitiesDialog dialog;
   dialog.Open(ctx.state);
   ctx.out << dialog.statusText << "\n";
@@ -42,7 +43,7 @@ int Capabilities(CliContext& ctx) {
 
 int Config(CliContext& ctx) {
   if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
-  if (int rc = PrepareLogger(ctx, false)) return rc;
+  if (int rc = PassGate(ctx, cmd::kShowConfiguration)) return rc;
   LoggerInfo& info = ctx.state.logger;
   ctx.out << Format("Number of channels of data: %d", info.channelCount) << "\n";
   for (int ch = 0; ch < info.channelCount && ch < kMaxChannels; ++ch)
@@ -58,12 +59,11 @@ int Latency(CliContext& ctx) {
   AppState& state = ctx.state;
   if (ctx.args.empty()) {
     // Showing needs only the configuration, which older loggers keep in memory too.
-    if (int rc = PrepareLogger(ctx, false)) return rc;
+    if (int rc = PassGate(ctx, cmd::kShowConfiguration)) return rc;
     ctx.out << Format("Latency: %d ms", state.logger.latencyMs) << "\n";
     return kExitOk;
   }
-  if (int rc = ConnectOrReport(ctx)) return rc;
-  AssessCapabilities(state);
+  if (int rc = PassGate(ctx, cmd::kSetLatency)) return rc;
   LatencyDialog dialog;
   if (!dialog.Open(state)) return kExitFailure;  // its message went to standard error
   dialog.field = ctx.args[0];
@@ -78,7 +78,7 @@ int DefaultBaud(CliContext& ctx) {
   long wanted = 0;
   if (!ctx.args.empty() && !ParseNumber(ctx.args[0], wanted))
     return UsageError(ctx, "the rate must be a number, e.g. 9600");
-  if (int rc = ConnectOrReport(ctx)) return rc;
+  if (int rc = PassGate(ctx, cmd::kSetDefaultBaud)) return rc;
   AppState& state = ctx.state;
   DefaultBaudDialog dialog;
   const int boxes = BoxesShown(ctx);

@@ -22,20 +22,39 @@ class EmulatedSerialPort : public SerialPort {
   }
   LineSettings Current() const override { return settings_; }
 
-  size_t Read(uint8_t* buffer, size_t maxBytes) override {
+  size_t ReadUntil(uint8_t* buffer, size_t maxBytes, const ReadCompletion& complete) override {
     if (closed_ || maxBytes == 0) return 0;
     const int64_t timeout =
         static_cast<int64_t>(settings_.readMultiplierMs) * static_cast<int64_t>(maxBytes) + settings_.readConstantMs;
     const int64_t deadline = clock_.Milliseconds() + std::max<int64_t>(timeout, 0);
+    size_t got = 0;
+    // Moves what has arrived into the buffer; true when the read is over.
+    const auto take = [&]() {
+      const size_t before = got;
+      while (got < maxBytes && !inbox_.empty()) {
+        buffer[got++] = inbox_.front();
+        inbox_.pop_front();
+      }
+      if (complete && got > before) {
+        const size_t done = std::min(complete(buffer, got), got);
+        if (done > 0) {
+          inbox_.insert(inbox_.begin(), buffer + done, buffer + got);  // the next reply's bytes stay
+          got = done;
+          return true;
+        }
+      }
+      return got >= maxBytes;
+    };
     for (;;) {
       const size_t pulled = Pull();
-      if (inbox_.size() >= maxBytes) break;
+      if (take()) break;
       const int64_t now = clock_.Milliseconds();
       if (now >= deadline) break;
       const int64_t next = emulator_.NextByteTimeMs();
       if (next < 0 || next > deadline) {
         clock_.Advance(deadline - now);
         Pull();
+        take();
         break;
       }
       if (next > now) {
@@ -44,10 +63,7 @@ class EmulatedSerialPort : public SerialPort {
         clock_.Advance(1);  // something was due but produced no byte: move on
       }
     }
-    const size_t n = std::min(maxBytes, inbox_.size());
-    std::copy(inbox_.begin(), inbox_.begin() + static_cast<long>(n), buffer);
-    inbox_.erase(inbox_.begin(), inbox_.begin() + static_cast<long>(n));
-    return n;
+    return got;
   }
 
   size_t Write(const uint8_t* data, size_t count) override {

@@ -21,12 +21,17 @@ enum class SetupAction {
 struct EnableRun {
   bool running = false;     // the run has started and not ended
   bool erasing = false;     // waiting for the erase to complete
-  double progress = 0.0;    // 0..100 (101: the logger stopped answering the erase query)
+  // Percent of the estimated erase time; past 100 while the logger still
+  // reports its erase under way (up to 200), 101 when its reply made no sense.
+  double progress = 0.0;
   double progressStep = 0.0;  // added every second while erasing
   std::string message;      // the Setup dialog's message area ("Waiting for logger to reset")
   int outcome = -1;         // -1 running, 0 failed, 1 enabled / continued
   bool closeSetup = false;  // the Setup dialog is to close
   bool rerunSetup = false;  // the main window is to run its Setup command again
+  bool startLiveReadings = false;  // real-time output on a logger that shows live readings
+  std::string estimateText;  // the Setup dialog's estimate, for the enabled entry of the log
+  std::string failedStep;    // what went wrong, as told to the user and logged ("" on success)
 };
 
 // Starts "Reset Logger": connects, stops an older multi-channel logger, and
@@ -40,8 +45,10 @@ int ProgramAndEnable(AppState& state, EnableRun& run);
 // Re-enables a logger that keeps its data; 1 when resumed.
 int ContinueToAdd(AppState& state, EnableRun& run);
 
+// Op 13 (stop), real-time output off, op 19 ("!B00"); 1 when the logger was reached.
 int StopLogger(AppState& state);
 int SuspendLogger(AppState& state);
+// Op 23: "!R" and the status query, up to five rounds; 1 when the logger logs again.
 int ResumeLogger(AppState& state);
 // Sets the logger clock to the host's; true when the read-back agrees within 2 s.
 bool SynchronizeClock(AppState& state);

@@ -144,6 +144,12 @@ std::string LogEntryText(int kind, const LogEntry& e, const LoggerTime& hostTime
   } else if (kind == kLogSetupFailed) {
     t += "Host time:                          " + TimeToDisplayText(hostTime) + "\n";
     t += "Logger setup FAILED at logger time: " + TimeToDisplayText(e.loggerTime) + "\n";
+    if (!e.failureReason.empty()) {
+      std::string reason = e.failureReason;
+      for (char& c : reason)
+        if (c == '\n' || c == '\r') c = ' ';
+      t += "Reason:                             " + reason + "\n";
+    }
   } else {
     t += "Host time:                          " + TimeToDisplayText(hostTime) + "\n";
     t += "Logger downloaded at logger time:   " + TimeToDisplayText(e.loggerTime) + "\n";

@@ -49,6 +49,7 @@ struct LogEntry {
   int waveLength = 0;
   LoggerTime wavePeriod;
   std::string estimateText;  // kind 3: the memory and battery estimate
+  std::string failureReason;  // kind 0: the step that failed, as the user was told
 
   // Kind 5.
   std::string statusName;

@@ -323,6 +323,9 @@ int LoadSettings(AppState& state) {
     std::error_code ec;
     if (FileExists(first)) std::filesystem::copy_file(first, path, ec);
   }
+  // Something other than a file under the name keeps the defaults in use
+  // and is left where it is.
+  if (ReportUnusableFile(state, path)) return 0;
   const auto text = ReadTextFile(path);
   if (!text) {
     // Only a missing file gets the defaults; one we merely cannot read is

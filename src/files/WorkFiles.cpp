@@ -1,6 +1,10 @@
 #include "files/WorkFiles.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cctype>
@@ -93,12 +97,39 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }
 
 std::optional<std::string> ReadTextFile(const std::string& path, size_t maxBytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
+  // Opened without waiting and checked before reading: a FIFO or a device
+  // under a work file's name would otherwise block the program for ever.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
   std::string text(maxBytes, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(maxBytes));
-  text.resize(static_cast<size_t>(in.gcount()));
+  size_t got = 0;
+  while (got < maxBytes) {
+    const ssize_t n = ::read(fd, text.data() + got, maxBytes - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  text.resize(got);
   return text;
+}
+
+bool IsUnusableFile(const std::string& path) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  return !ec && fs::exists(st) && !fs::is_regular_file(st);
+}
+
+bool ReportUnusableFile(AppState& state, const std::string& path) {
+  if (!IsUnusableFile(path)) return false;
+  state.ui.MessageBox(Format(Tr(state, "Unable to open file: %s").c_str(), path.c_str()), Tr(state, "Error"),
+                      MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+  return true;
 }
 
 std::string WithCrLf(std::string_view text) {
@@ -186,6 +217,7 @@ std::string WorkDirectoriesText(const AppState& state) {
 }
 
 int LoadWorkDirectories(AppState& state) {
+  if (ReportUnusableFile(state, WorkPath(state, "tmvdir.ini"))) return 0;
   const auto text = ReadTextFile(WorkPath(state, "tmvdir.ini"));
   if (!text) return 0;
   ParseWorkDirectoriesText(state, *text);
@@ -232,6 +264,7 @@ int LoadRecentFiles(AppState& state) {
     const std::string older = WorkPath(state, "tmv.fil");
     if (FileExists(older)) std::rename(older.c_str(), current.c_str());
   }
+  ReportUnusableFile(state, current);
   const auto text = ReadTextFile(current);
   if (!text) {
     state.shell.recentFiles.clear();

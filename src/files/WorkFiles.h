@@ -54,7 +54,8 @@ std::vector<std::string> RecentFileMenuTexts(const AppState& state);
 void BuildRecentFileMenu(AppState& state);
 
 // File helpers shared by the work files.
-// The whole file, or nothing when it cannot be opened; at most maxBytes are read.
+// The whole file, or nothing when it cannot be opened or is not a regular
+// file (a FIFO, a device, a directory); at most maxBytes are read. Never waits.
 std::optional<std::string> ReadTextFile(const std::string& path, size_t maxBytes = 1 << 20);
 // Writes through a temporary file and a rename, so that a failed write never
 // leaves a half-written file in place of the old one. Line ends become CR LF,
@@ -63,6 +64,10 @@ bool WriteTextFile(const std::string& path, std::string_view text);
 // LF line ends as CR LF (CR LF stays as it is).
 std::string WithCrLf(std::string_view text);
 bool FileExists(const std::string& path);
+// Something that is not a regular file (a FIFO, a device, a directory) is at path.
+bool IsUnusableFile(const std::string& path);
+// For such a path: "Unable to open file: %s" in a message box; true when shown.
+bool ReportUnusableFile(AppState& state, const std::string& path);
 // Splits text into lines without their line ends (LF or CR LF).
 std::vector<std::string_view> SplitLines(std::string_view text);
 

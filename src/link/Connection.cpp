@@ -20,19 +20,69 @@ constexpr int kSaveRounds = 3;
 
 void DisableKzmCsv(AppState& state) { state.ui.SetCommandEnabled(cmd::kSaveKzmCsv, false); }
 
-// One pass at the current rate: two wake-ups of "A".
+// How long the rest of an identity reply that came in parts is waited for.
+constexpr int64_t kRestOfReplyMs = 600;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Appends what is still arriving to the reply buffer.
+void ReadOn(AppState& state) {
+  ReplyBuffer& r = state.reply;
+  const size_t room = std::min<size_t>(120, ReplyBuffer::kCapacity - r.length);
+  if (room == 0) return;
+  r.length += LinkRead(state, state.loggerLink, r.Data() + r.length, room);
+  r.bytes[r.length] = 0;
+}
+
+// One pass at the current rate: two wake-ups of "A". A reply whose version or
+// serial number is cut off would identify the wrong logger: its rest is
+// waited for a while, and failing that the logger is asked again.
 bool IdentifyPass(AppState& state) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     LinkWrite(state, state.loggerLink, "A");
-    const size_t n = LinkRead(state, state.loggerLink, state.reply.Data(), 120);
+    const size_t n = LinkReadUntil(state, state.loggerLink, state.reply.Data(), 120, LineWith("TMV"));
     state.reply.length = n;
-    state.logger.connected = n >= 1 && state.reply.Contains("TMV");
+    state.logger.connected = false;
+    if (n < 1 || !state.reply.Contains("TMV")) continue;
+    const int64_t until = state.clock.Milliseconds() + kRestOfReplyMs;
+    while (!IdentityComplete(state.reply.Bytes()) && state.clock.Milliseconds() < until &&
+           state.reply.length < ReplyBuffer::kCapacity)
+      ReadOn(state);
+    state.logger.connected = IdentityComplete(state.reply.Bytes());
     if (state.logger.connected) return true;
   }
   return false;
 }
 
 }  // namespace
+
+bool IdentityComplete(std::string_view reply) {
+  const size_t at = reply.find("TMV");
+  if (at == std::string_view::npos) return false;
+  const std::string_view text = reply.substr(at);
+  size_t pos = 0;
+  // Whitespace-separated words: maker, model, version, serial number.
+  auto word = [&]() {
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+    const size_t begin = pos;
+    while (pos < text.size() && text[pos] != ' ' && text[pos] != '\t' && text[pos] != '\r' && text[pos] != '\n') ++pos;
+    return text.substr(begin, pos - begin);
+  };
+  word();
+  if (word().empty()) return false;
+  // The version with its decimals: "6.10", never "6" or "6." of a reply cut short.
+  const std::string_view version = word();
+  const size_t point = version.find('.');
+  if (point == std::string_view::npos || point == 0 || point + 1 >= version.size()) return false;
+  for (size_t i = 0; i < version.size(); ++i)
+    if (i != point && !IsDigit(version[i])) return false;
+  // The serial number with all six digits it is shown with.
+  const std::string_view serial = word();
+  if (serial.size() < 6) return false;
+  for (char c : serial)
+    if (!IsDigit(c)) return false;
+  return true;
+}
 
 bool ParseIdentity(std::string_view reply, Identity& identity) {
   const size_t at = reply.find("TMV");

@@ -17,6 +17,10 @@ struct Identity {
 };
 // false when the reply holds no "TMV".
 bool ParseIdentity(std::string_view reply, Identity& identity);
+// The reply holds a whole identity from "TMV" on: maker, model, a version
+// with its decimals and a serial number of at least six digits. A reply cut
+// off in its version or serial number would give a wrong logger.
+bool IdentityComplete(std::string_view reply);
 
 int ConnectLogger(AppState& state);
 // Runs the connect command (status texts and ConnectLogger); returns `connected`.

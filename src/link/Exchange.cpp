@@ -182,13 +182,55 @@ size_t ValueStart(const ReplyBuffer& reply, std::string_view tag, size_t valueCh
   return at - valueChars;
 }
 
+// ---------------------------------------------------------------- completions
+
+namespace {
+
+std::string_view View(const uint8_t* data, size_t count) { return {reinterpret_cast<const char*>(data), count}; }
+
+}  // namespace
+
+ReadCompletion LineWith(std::string_view text) {
+  return [text = std::string(text)](const uint8_t* data, size_t count) -> size_t {
+    const std::string_view bytes = View(data, count);
+    const size_t at = text.empty() ? 0 : bytes.find(text);
+    if (at == std::string_view::npos) return 0;
+    const size_t end = bytes.find('\n', at + text.size());
+    return end == std::string_view::npos ? 0 : end + 1;
+  };
+}
+
+ReadCompletion BlockOf(size_t count) {
+  return [count](const uint8_t*, size_t got) -> size_t { return got >= count ? got : 0; };
+}
+
+ReadCompletion AckOrNak() {
+  return [](const uint8_t* data, size_t count) -> size_t {
+    const std::string_view bytes = View(data, count);
+    size_t at = bytes.find(static_cast<char>(kAck));
+    if (at == std::string_view::npos) at = bytes.find(static_cast<char>(kNak));
+    return at == std::string_view::npos ? 0 : at + 1;
+  };
+}
+
+ReadCompletion TableHeader(std::string_view command) {
+  return [command = std::string(command)](const uint8_t* data, size_t count) -> size_t {
+    const std::string_view bytes = View(data, count);
+    const size_t echo = bytes.find(command);
+    if (echo != std::string_view::npos && echo + command.size() + 2 <= count &&
+        HexDigit(bytes[echo + command.size()]) >= 0 && HexDigit(bytes[echo + command.size() + 1]) >= 0)
+      return echo + command.size() + 2;
+    return LineWith("Unknown command")(data, count);
+  };
+}
+
 // ---------------------------------------------------------------- exchanges
 
 namespace {
 
-size_t ReadReply(AppState& state, size_t maxBytes) {
+size_t ReadReply(AppState& state, size_t maxBytes, const ReadCompletion& complete = nullptr) {
   maxBytes = std::min(maxBytes, ReplyBuffer::kCapacity);
-  const size_t n = LinkRead(state, state.loggerLink, state.reply.Data(), maxBytes);
+  const size_t n = LinkReadUntil(state, state.loggerLink, state.reply.Data(), maxBytes, complete);
   state.reply.length = n;
   return n;
 }
@@ -206,7 +248,7 @@ int QueryTagged(AppState& state, std::string_view command, std::string_view tag,
   for (int attempt = 0; attempt < 5; ++attempt) {
     if (attempt > 0) DelayMs(state, 500);
     Write(state, command);
-    const size_t n = ReadReply(state, 120);
+    const size_t n = ReadReply(state, 120, LineWith(tag));
     // Earlier bytes may still be waiting in the port, so the tag is looked
     // for anywhere; a long reply is line noise or several replies run together.
     if (n > 0 && n < 50 && state.reply.Contains(tag) && (!complete || complete(state.reply))) return 1;
@@ -229,7 +271,7 @@ bool DigitsBeforeTag(const ReplyBuffer& reply, std::string_view tag, size_t coun
 int ReadTable(AppState& state, std::string_view command, uint8_t* dest, size_t destSize, size_t* dataCount) {
   if (dataCount) *dataCount = 0;
   Write(state, command);
-  ReadReply(state, 80);
+  ReadReply(state, 80, TableHeader(command));
   const ReplyBuffer& reply = state.reply;
   const size_t echo = reply.Find(command);
   if (echo == std::string_view::npos) return 0;
@@ -246,11 +288,12 @@ int ReadTable(AppState& state, std::string_view command, uint8_t* dest, size_t d
   if (dest == nullptr || total > destSize) return 0;
   if (dataCount) *dataCount = total;
   // Every block is asked for with room to spare, so that a logger that sends
-  // too much is seen (the count is then wrong) rather than overrunning dest.
+  // too much is seen (the count is then wrong) rather than overrunning dest;
+  // the read ends once the block is in.
   std::array<uint8_t, 81> block{};
   for (size_t offset = 0; offset < total; offset += 16) {
     const size_t want = std::min<size_t>(16, total - offset);
-    const size_t n = LinkRead(state, state.loggerLink, block.data(), 80);
+    const size_t n = LinkReadUntil(state, state.loggerLink, block.data(), 80, BlockOf(want));
     if (n != want) return 0;
     std::memcpy(dest + offset, block.data(), n);
     SendAck(state);
@@ -274,7 +317,7 @@ int SendTable(AppState& state, std::string_view command, size_t count, uint8_t* 
 
 int WaitAck(AppState& state) {
   for (int tries = 0; tries < 5; ++tries) {
-    if (ReadReply(state, 300) == 0) continue;
+    if (ReadReply(state, 300, AckOrNak()) == 0) continue;
     const std::string_view bytes = state.reply.Bytes();
     if (bytes.find(static_cast<char>(kAck)) != std::string_view::npos) return 1;
     if (bytes.find(static_cast<char>(kNak)) != std::string_view::npos) return 0;
@@ -418,6 +461,13 @@ std::string FetchCommand(const AppState& state, bool blockingFetch, int& expecte
   return Format("F%02X", static_cast<unsigned>(state.query.fetchSelector & 0xFF));
 }
 
+// When a fetch reply is in: an engineering-units record at its "FET" line
+// end; a binary record or a text reading once its expected length has come.
+ReadCompletion FetchCompletion(const AppState& state, size_t expected) {
+  if (EngineeringUnitsOutput(state)) return LineWith("FET");
+  return BlockOf(expected);
+}
+
 int ReadingDelayMs(const AppState& state) {
   return std::max(0, state.logger.latencyMs) + std::max(0, state.logger.readingTimeMs);
 }
@@ -453,7 +503,8 @@ int QueryAveraging(AppState& state) {
   const int result = QueryTagged(state, "X", "BST", HexBefore("BST", 4));
   uint8_t b[2] = {0, 0};
   const size_t got = ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "BST", 4), b, 2);
-  const int length = got == 2 ? b[0] * 256 + b[1] : 0;
+  // Echoed as "W" sent it: low byte first.
+  const int length = got == 2 ? b[0] + b[1] * 256 : 0;
   DeploymentSettings& d = state.deployment;
   if (length >= 2 && length <= 64800 && state.logger.averaging != 0) {
     d.averagingLength = length;
@@ -467,11 +518,12 @@ int QueryAveraging(AppState& state) {
 
 int QueryBattery(AppState& state) {
   Write(state, "!D");
-  const size_t n = ReadReply(state, 120);
+  const bool tagged = FirmwareFrom(state.logger.firmwareVersion, 2.2);
+  const size_t n = ReadReply(state, 120, LineWith(tagged ? "BAT" : ""));
   const std::string_view bytes = state.reply.Bytes();
   size_t pos = 0;
   bool found = false;
-  if (FirmwareFrom(state.logger.firmwareVersion, 2.2)) {
+  if (tagged) {
     const size_t tag = state.reply.Find("BAT");
     if (tag != std::string_view::npos && tag >= 2) {
       pos = tag - 2;
@@ -498,7 +550,7 @@ int QueryBattery(AppState& state) {
 int QueryErase(AppState& state) {
   if (!state.logger.microchipLogger) return 0;
   Write(state, "T");
-  ReadReply(state, 120);
+  ReadReply(state, 120, LineWith("Logger status"));
   if (state.reply.Contains("Logger status 7F")) return 0;
   if (state.reply.Contains("Logger status")) return 1;
   state.query.progressValue = 101;
@@ -578,7 +630,8 @@ int QueryWaves(AppState& state) {
   const size_t start = ValueStart(state.reply, "WAV", 10);
   uint8_t b[2] = {0, 0};
   const size_t got = ScanHexPairs(state.reply.Bytes(), start, b, 2);
-  const int length = got == 2 ? b[0] * 256 + b[1] : 0;
+  // Echoed as "!6" sent it: low byte first.
+  const int length = got == 2 ? b[0] + b[1] * 256 : 0;
   DeploymentSettings& d = state.deployment;
   if (length == 512 || length == 1024 || length == 2048 || length == 4096 || length == 8192) {
     d.waveEnabled = true;
@@ -630,7 +683,7 @@ int QueryMemoryTest(AppState& state) {
   Write(state, "!U02!T");
   DelayMs(state, 120);
   Write(state, "!T00");
-  const size_t n = ReadReply(state, 40);
+  const size_t n = ReadReply(state, 40, LineWith(""));
   state.query.memoryTestPassed = n >= 4 && state.reply.Contains("0102");
   return state.query.memoryTestPassed ? 1 : 0;
 }
@@ -647,7 +700,11 @@ int QueryMetaTable(AppState& state) {
   uint8_t block[17];
   bool ended = false;
   for (int reads = 0; reads < 100 && text.size() < 16384 && !ended; ++reads) {
-    const size_t n = LinkRead(state, state.loggerLink, block, 16);
+    // A read ends at the ETX rather than waiting for sixteen bytes that never come.
+    const size_t n = LinkReadUntil(state, state.loggerLink, block, 16, [](const uint8_t* data, size_t count) {
+      const void* etx = std::memchr(data, 0x03, count);
+      return etx ? static_cast<size_t>(static_cast<const uint8_t*>(etx) - data) + 1 : size_t{0};
+    });
     for (size_t i = 0; i < n && text.size() < 16384; ++i) {
       if (block[i] == 0x03) {
         ended = true;
@@ -665,7 +722,7 @@ int QueryOptode(AppState& state) {
   const uint8_t bytes[3] = {'~', static_cast<uint8_t>(state.query.sensorAddress), 0x01};
   LinkWriteBytes(state, state.loggerLink, bytes, 3);
   DelayMs(state, 500);
-  return ReadReply(state, 120) > 0 ? 1 : 0;
+  return ReadReply(state, 120, LineWith("")) > 0 ? 1 : 0;
 }
 
 // Pairs in front of a tag into block[first..first+count-1].
@@ -720,9 +777,10 @@ int QueryFetch(AppState& state) {
   Write(state, command);
   DelayMs(state, ReadingDelayMs(state));
   bool got = false;
+  const ReadCompletion complete = FetchCompletion(state, static_cast<size_t>(expected));
   for (state.query.fetchRetryCount = 10; state.query.fetchRetryCount > 0 && !got;) {
     --state.query.fetchRetryCount;
-    const size_t n = ReadReply(state, 300);
+    const size_t n = ReadReply(state, 300, complete);
     got = (n >= 1 && n <= static_cast<size_t>(expected)) || state.reply.Contains("FET");
   }
   if (!got) return 0;
@@ -785,7 +843,19 @@ int PollFetch(AppState& state) {
   ReplyBuffer& r = state.reply;
   size_t accumulated = static_cast<size_t>(std::clamp<int>(q.fetchAccumulatedLength, 0, ReplyBuffer::kCapacity));
   const size_t room = std::min<size_t>(300, ReplyBuffer::kCapacity - accumulated);
-  const size_t n = room > 0 ? LinkRead(state, state.loggerLink, r.Data() + accumulated, room) : 0;
+  ReadCompletion complete;
+  if (EngineeringUnitsOutput(state)) {
+    // The record may have begun in an earlier poll.
+    const size_t back = std::min<size_t>(accumulated, 4);
+    const uint8_t* from = r.Data() + accumulated - back;
+    complete = [from, back](const uint8_t*, size_t count) -> size_t {
+      const size_t fet = View(from, back + count).find("FET\r\n");
+      return fet == std::string_view::npos ? 0 : fet + 5 - back;
+    };
+  } else {
+    complete = BlockOf(static_cast<size_t>(std::max(q.fetchExpectedLength, 1)));
+  }
+  const size_t n = room > 0 ? LinkReadUntil(state, state.loggerLink, r.Data() + accumulated, room, complete) : 0;
   accumulated += n;
   r.length = accumulated;
   r.bytes[accumulated] = 0;
@@ -824,14 +894,7 @@ int CommGet(AppState& state, int code) {
     case 7: return QueryFetch(state);
     case 9: return QueryStatus(state);
     case 10: return ReadCalibration(state);
-    case 16:
-      if (MultiChannelOrMicrochip(state)) return GetConfigTable(state);
-      // Older single-channel recorders keep no table: their one channel is a
-      // temperature on "KM" models and a pressure otherwise.
-      state.logger.channelCount = 1;
-      state.logger.channelTypes[0] = IsTemperatureRecorder(state.logger.model) ? 'T' : 'P';
-      state.logger.configurationStale = false;
-      return 1;
+    case 16: return GetConfigTable(state);  // single-channel recorders: one channel, no table
     case 17: return QueryAveraging(state);
     case 20: return QueryParameterBlock(state);
     case 21: return QueryBattery(state);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/SerialPort.h"
+
 namespace tmv {
 
 struct AppState;
@@ -81,6 +83,19 @@ bool ScanInt(std::string_view text, size_t& pos, int& value);
 // when the reply holds that many there, otherwise at the start of the reply
 // (a late byte from an earlier exchange then cannot shift the values).
 size_t ValueStart(const ReplyBuffer& reply, std::string_view tag, size_t valueChars);
+
+// Completions that end a read as soon as its reply is in (see ReadCompletion).
+// A text line holding `text` (any line when empty): complete at the line end
+// after it. A logger that ends no line leaves the read to its time-out.
+ReadCompletion LineWith(std::string_view text);
+// A block of count bytes; bytes that came with it are taken too, so that a
+// block longer than announced is seen rather than left for the next read.
+ReadCompletion BlockOf(size_t count);
+// An ACK, or failing one a NAK (with the error code in front of it).
+ReadCompletion AckOrNak();
+// A table header: the echoed command and its two count digits, or the
+// logger's "Unknown command" line.
+ReadCompletion TableHeader(std::string_view command);
 
 int QueryTagged(AppState& state, std::string_view command, std::string_view tag);
 // As above, but an attempt counts only when `complete` accepts the reply too:

@@ -137,13 +137,18 @@ size_t LinkWriteBytes(AppState& state, LoggerLink& link, const uint8_t* bytes, s
 }
 
 size_t LinkRead(AppState& state, LoggerLink& link, uint8_t* buffer, size_t maxBytes) {
+  return LinkReadUntil(state, link, buffer, maxBytes, nullptr);
+}
+
+size_t LinkReadUntil(AppState& state, LoggerLink& link, uint8_t* buffer, size_t maxBytes,
+                     const ReadCompletion& complete) {
   if (buffer == nullptr) return 0;
   buffer[0] = 0;
   // The radio modems sit between the program and the logger only.
   if (&link == &state.loggerLink && state.ports.radioModem && state.ports.radioDelayMs > 0)
     DelayMs(state, state.ports.radioDelayMs);
   if (!link.IsOpen() || maxBytes == 0) return 0;
-  size_t n = link.port->Read(buffer, maxBytes);
+  size_t n = link.port->ReadUntil(buffer, maxBytes, complete);
   if (n > maxBytes) n = maxBytes;
   buffer[n] = 0;
   return n;

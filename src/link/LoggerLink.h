@@ -63,6 +63,11 @@ size_t LinkWriteBytes(AppState& state, LoggerLink& link, const uint8_t* bytes, s
 // buffer must hold maxBytes + 1: a NUL always follows the bytes read. On the
 // logger link the radio-modem delay, when set, comes first.
 size_t LinkRead(AppState& state, LoggerLink& link, uint8_t* buffer, size_t maxBytes);
+// LinkRead that also ends as soon as `complete` accepts the bytes read so far,
+// taking only the reply it accepts (see ReadCompletion); the time-out of a
+// read of maxBytes stays the upper bound.
+size_t LinkReadUntil(AppState& state, LoggerLink& link, uint8_t* buffer, size_t maxBytes,
+                     const ReadCompletion& complete);
 int OpenGpsLink(AppState& state);
 void DelayMs(AppState& state, int ms);
 

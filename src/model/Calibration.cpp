@@ -26,7 +26,10 @@ constexpr int kReadTries = 5;
 constexpr size_t kTableBufferSize = 256;
 
 const char kNotCalibrated[] = "Logger not yet calibrated - using defaults";
+const char kUnreadable[] = "Unable to read calibration coefficients - using defaults";
 const char kCalibrationCaption[] = "Calibration";
+const char kNotWritten[] =
+    "The calibration coefficients of this logger could not be read.\nThe coefficients were not written.";
 
 bool Contains(const uint8_t* data, size_t size, std::string_view needle) {
   if (needle.size() > size) return false;
@@ -165,20 +168,25 @@ int LegacyResult(LegacyOutcome outcome) {
 enum class SingleOutcome { Failed, NotCalibrated, Read };
 
 // The logger answers "Z" with "CAL" alone when it holds no calibration, or
-// with the 32 coefficient bytes followed by "CAL". Anything else is asked
-// again, a bounded number of times.
+// with the 32 coefficient bytes followed by "CAL". The coefficients are found
+// in front of the tag, wherever noise put it; anything else is asked again,
+// a bounded number of times.
 SingleOutcome ReadSingleChannel(AppState& state) {
   uint8_t reply[128];
   for (int attempt = 0; attempt < kSingleChannelCalibrationTries; ++attempt) {
     LinkWrite(state, state.loggerLink, "Z");
-    const size_t n = LinkRead(state, state.loggerLink, reply, 120);
-    if (n >= 3 && n < 8 && std::memcmp(reply, "CAL", 3) == 0) {
+    // Ends at the line after the tag; a logger that ends no line runs to the time-out.
+    const size_t n = LinkReadUntil(state, state.loggerLink, reply, 120, LineWith("CAL"));
+    const std::string_view text(reinterpret_cast<const char*>(reply), n);
+    if (n >= 3 && n < 8 && text.substr(0, 3) == "CAL") {
       ShowStatus(state, Tr(state, kNotCalibrated));
       Row(state.calibration, 0) = SingleChannelDefaultCoefficients(state.logger.model);
       return SingleOutcome::NotCalibrated;
     }
-    if (n >= 35 && std::memcmp(reply + 32, "CAL", 3) == 0) {
-      const CoefficientRow row = RowFromBytes(reply);
+    // The last tag ends the newest reply; bytes of an earlier one may precede it.
+    const size_t tag = text.rfind("CAL");
+    if (tag != std::string_view::npos && tag >= 32) {
+      const CoefficientRow row = RowFromBytes(reply + tag - 32);
       if (!AllFinite(row)) continue;
       Row(state.calibration, 0) = row;
       return SingleOutcome::Read;
@@ -272,14 +280,21 @@ bool HasConductivityCorrectionTable(const LoggerInfo& info) {
          !IsMicroSalinometer(info.model);
 }
 
-int ReadCalibrationMicrochip(AppState& state) {
+int ReadCalibrationMicrochip(AppState& state, bool* notCalibrated) {
+  if (notCalibrated != nullptr) *notCalibrated = false;
   uint8_t table[kTableBufferSize];
   int r = 0;
   for (int i = 0; i < kReadTries && r != 1; ++i) {
     std::memset(table, 0, sizeof table);
     r = ReadTable(state, "V000000", table, sizeof table);
   }
-  if (r != 1 || !Contains(table, sizeof table, "CAL")) return 0;
+  // An empty header, or one without a complete calibration, is an answer:
+  // the logger holds no calibration. A header that never came is not.
+  if (r == -1 || (r == 1 && !Contains(table, sizeof table, "CAL"))) {
+    if (notCalibrated != nullptr) *notCalibrated = true;
+    return 0;
+  }
+  if (r != 1) return 0;
 
   CalibrationSet read = state.calibration;
   for (int n = 1; n <= ChannelCount(state); ++n) {
@@ -320,44 +335,70 @@ int ReadCalibration(AppState& state) {
   if (!info.calibrationStale) return 1;
   info.calibrationStale = false;
   ShowStatus(state, Tr(state, "Reading calibration data "));
+  CalibrationSet& cal = state.calibration;
+
+  // The defaults stand in for coefficients that could not be read, so that
+  // readings still convert; the origin keeps them from being written back.
+  auto unreadable = [&](bool keepCoefficients) {
+    if (!keepCoefficients) {
+      ShowStatus(state, Tr(state, kUnreadable));
+      ApplyDefaultCoefficients(info, cal);
+      cal.conductivityCorrection = DefaultConductivityCorrection();
+    }
+    cal.origin = CalibrationOrigin::Unreadable;
+    info.calibrationStale = true;
+    return 0;
+  };
 
   if (info.microchipLogger) {
-    if (ReadCalibrationMicrochip(state) != 1) {
+    bool notCalibrated = false;
+    if (ReadCalibrationMicrochip(state, &notCalibrated) != 1) {
+      if (!notCalibrated) return unreadable(false);
       ShowStatus(state, Tr(state, kNotCalibrated));
-      ApplyDefaultCoefficients(info, state.calibration);
-      state.calibration.conductivityCorrection = DefaultConductivityCorrection();
-      info.calibrationStale = true;
-      return 0;
+      ApplyDefaultCoefficients(info, cal);
+      cal.conductivityCorrection = DefaultConductivityCorrection();
+      cal.origin = CalibrationOrigin::NotCalibrated;
+      return 1;
     }
   } else if (IsMultiChannelModel(info.model)) {
-    const auto before = state.calibration.coefficients;
-    state.calibration.nextRecordOffset = 0;
+    const auto before = cal.coefficients;
+    cal.nextRecordOffset = 0;
     LegacyOutcome outcome;
     do {
       outcome = ReadLegacyRecord(state, false);
     } while (outcome == LegacyOutcome::More);
-    // The defaults are in place and the status line says so.
-    if (outcome == LegacyOutcome::NotCalibrated) return 1;
+    if (outcome == LegacyOutcome::NotCalibrated) {
+      // The defaults are in place and the status line says so.
+      cal.origin = CalibrationOrigin::NotCalibrated;
+      return 1;
+    }
     if (outcome != LegacyOutcome::Read) {
       // An earlier record is not the current calibration: keep what we had.
-      state.calibration.coefficients = before;
-      info.calibrationStale = true;
-      return 0;
+      cal.coefficients = before;
+      return unreadable(true);
     }
   } else {
     const SingleOutcome outcome = ReadSingleChannel(state);
     if (outcome == SingleOutcome::Failed) {
-      ShowStatus(state, Tr(state, "Unable to read calibration coefficients - using defaults"));
-      Row(state.calibration, 0) = SingleChannelDefaultCoefficients(info.model);
-      info.calibrationStale = true;
-      return 0;
+      ShowStatus(state, Tr(state, kUnreadable));
+      Row(cal, 0) = SingleChannelDefaultCoefficients(info.model);
+      return unreadable(true);
     }
-    // The defaults are in place and the status line says so.
-    if (outcome == SingleOutcome::NotCalibrated) return 1;
+    if (outcome == SingleOutcome::NotCalibrated) {
+      cal.origin = CalibrationOrigin::NotCalibrated;
+      return 1;
+    }
   }
 
+  cal.origin = CalibrationOrigin::Read;
   ShowStatus(state, Tr(state, "Calibration Coefficients read successfully"));
   return 1;
+}
+
+bool CalibrationWritable(const AppState& state) {
+  const CalibrationOrigin origin = state.calibration.origin;
+  return !state.logger.calibrationStale &&
+         (origin == CalibrationOrigin::Read || origin == CalibrationOrigin::NotCalibrated);
 }
 
 void ExplainCalibrationNak(AppState& state) {
@@ -408,11 +449,11 @@ int WriteCalibrationRecords(AppState& state, const std::function<void(const std:
 
 int WriteCalibration(AppState& state) {
   LoggerInfo& info = state.logger;
-  // An older multi-channel logger gets the new record where the last one read
-  // ended: unless its page was read through, that could be on a record.
-  if (!info.microchipLogger && IsMultiChannelModel(info.model) && info.calibrationStale) {
-    Box(state, "The calibration records of this logger could not be read.\nThe coefficients were not written.",
-        kCalibrationCaption, MessageIcon::Exclamation);
+  // Coefficients that could not be read are still the logger's: defaults
+  // must not go over them. An older multi-channel logger also gets the new
+  // record where the last one read ended, which needs its page read through.
+  if (!CalibrationWritable(state)) {
+    Box(state, kNotWritten, kCalibrationCaption, MessageIcon::Exclamation);
     return 0;
   }
   LoggerTime loggerClock;

@@ -9,13 +9,22 @@ namespace tmv {
 struct AppState;
 struct LoggerInfo;
 
-// Query 10: reads the coefficients once while calibrationStale is set.
+// Query 10: reads the coefficients once while calibrationStale is set, and
+// records in calibration.origin what came of it.
 // 1 = coefficients (or the defaults of an uncalibrated logger) in place;
-// 0 = read failed (defaults in place, calibrationStale set again).
+// 0 = read failed: "Unable to read calibration coefficients - using defaults"
+// (or, on an older multi-channel logger, the coefficients held so far) in
+// place, origin Unreadable and calibrationStale set again.
 int ReadCalibration(AppState& state);
 
-// Newer loggers: the "V" tables. 1 = read; 0 = failed (CalibrationSet untouched).
-int ReadCalibrationMicrochip(AppState& state);
+// Whether the coefficients in hand may be written to the logger: only after
+// its own were read, or it was found to hold none.
+bool CalibrationWritable(const AppState& state);
+
+// Newer loggers: the "V" tables. 1 = read; 0 = failed (CalibrationSet
+// untouched). notCalibrated, when given, tells a logger that answered that it
+// holds no calibration apart from one that could not be read.
+int ReadCalibrationMicrochip(AppState& state, bool* notCalibrated = nullptr);
 
 // Older multi-channel loggers: one record of the calibration page at
 // calibration.nextRecordOffset. 0 = failed, not calibrated or (verifyOnly)

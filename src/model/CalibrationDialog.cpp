@@ -100,7 +100,8 @@ CalibrationDialogModel::CalibrationDialogModel(AppState& state, int loggerStatus
     : state_(state),
       working_(state.calibration),
       channels_(std::clamp(state.logger.channelCount, 1, kMaxChannels)),
-      logging_(loggerStatus != 0 && loggerStatus != 4 && loggerStatus != 8) {
+      logging_(loggerStatus != 0 && loggerStatus != 4 && loggerStatus != 8),
+      unreadable_(state.calibration.origin == CalibrationOrigin::Unreadable) {
   for (int ch = 0; ch < kMaxChannels; ++ch)
     for (int k = 0; k < 4; ++k) ShowValue(ch, k);
 }
@@ -158,6 +159,16 @@ std::string CalibrationDialogModel::SetButtonText() const {
 
 std::string CalibrationDialogModel::ClipboardButtonText() const {
   return Tr(state_, logging_ ? "Logging: Stop from 'Setup'" : "Load a column from the clipboard");
+}
+
+std::string CalibrationDialogModel::OriginText() const {
+  switch (working_.origin) {
+    case CalibrationOrigin::NotCalibrated: return Tr(state_, "Logger not yet calibrated - using defaults");
+    case CalibrationOrigin::Unreadable: return Tr(state_, "Unable to read calibration coefficients - using defaults");
+    case CalibrationOrigin::NotRead:
+    case CalibrationOrigin::Read: break;
+  }
+  return std::string();
 }
 
 bool CalibrationDialogModel::ConductivityButtonVisible() const {
@@ -224,12 +235,18 @@ bool CalibrationDialogModel::ReadFields() {
 
 int CalibrationDialogModel::SetCalibration() {
   if (logging_) return 0;
+  if (unreadable_) {
+    Warn(state_, Tr(state_, "The calibration coefficients of this logger could not be read.\nThe coefficients were not written."),
+         "Calibration");
+    return 0;
+  }
   if (!ReadFields()) return 0;
   int flags = 0;
   for (int ch = 0; ch < channels_; ++ch)
     if (working_.coefficients[static_cast<size_t>(ch)] != state_.calibration.coefficients[static_cast<size_t>(ch)])
       flags = 1;
-  if (state_.statusText.find("not yet calibrated") != std::string::npos) flags = 1;
+  // The defaults of an uncalibrated logger are written even when unchanged.
+  if (state_.calibration.origin == CalibrationOrigin::NotCalibrated) flags = 1;
   if (correctionChanged_) flags |= 2;
   working_.changedFlags = flags;
 

@@ -73,6 +73,14 @@ class CalibrationDialogModel {
   // A logging logger cannot take new coefficients.
   bool Logging() const { return logging_; }
   bool ButtonsEnabled() const { return !logging_; }
+  // The logger's own coefficients could not be read: the defaults are shown
+  // and "Set calibration" stays disabled, so they never go over them.
+  bool Unreadable() const { return unreadable_; }
+  bool SetButtonEnabled() const { return !logging_ && !unreadable_; }
+  // What the coefficients shown are, when they are not the logger's own:
+  // "Logger not yet calibrated - using defaults" or "Unable to read
+  // calibration coefficients - using defaults"; empty otherwise.
+  std::string OriginText() const;
   std::string SetButtonText() const;        // "Set calibration" or "Logging"
   std::string ClipboardButtonText() const;  // "Load a column from the clipboard" or "Logging: Stop from 'Setup'"
   bool ConductivityButtonVisible() const;
@@ -88,7 +96,8 @@ class CalibrationDialogModel {
   // "Set calibration": 1 = confirmed; the CalibrationSet holds the new
   // values and changedFlags, the dialog closes and WriteCalibration is the
   // caller's next step. 0 = the dialog stays open (not confirmed, a field
-  // that is not a number, or the logger is logging).
+  // that is not a number, the logger is logging or its coefficients could
+  // not be read).
   int SetCalibration();
 
   const CalibrationSet& Working() const { return working_; }
@@ -105,6 +114,7 @@ class CalibrationDialogModel {
   int first_ = 1;
   int focusRow_ = 0;
   bool logging_;
+  bool unreadable_;
   bool correctionChanged_ = false;
   std::array<std::array<std::string, 4>, kMaxChannels> texts_;
   std::array<std::array<std::string, 4>, kMaxChannels> shown_;

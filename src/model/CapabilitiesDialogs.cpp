@@ -8,6 +8,7 @@
 #include "link/LoggerLink.h"
 #include "model/Capabilities.h"
 #include "model/ConfigTable.h"
+#include "model/KnowLogger.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/StatusLine.h"
@@ -20,6 +21,9 @@ namespace {
 // the start characteristic with the new option byte. On any failure the
 // program's copy of the option byte is left as it was.
 bool ToggleOptionBit(AppState& state, int bit) {
+  // Without OEM support the option bytes go out as 00 00 00: the switch
+  // would never reach the logger.
+  if (!state.logger.oemSupport) return false;
   const int before = state.query.optionByte;
   const uint32_t flagsBefore = state.deployment.optionFlags;
   const int serial = state.logger.serialNumber;
@@ -59,14 +63,12 @@ bool DefaultBaudDialog::Open(AppState& state) {
   rateTexts.clear();
   selected = -1;
   currentDefault = 0;
+  // Everything is learnt afresh, capabilities before the configuration that
+  // depends on them. A logger whose default is fixed was refused by the
+  // command gate before the dialog opened.
   info.capabilitiesStale = info.configurationStale = info.calibrationStale = true;
-  if (GetConfigTable(state) != 1) return false;
-  AssessCapabilities(state);
-  if (!info.microchipLogger) {
-    state.ui.MessageBox(Tr(state, "The default baudrate for this type of logger cannot be set by this command."),
-                        Tr(state, kMessageTitle), MessageButtons::Ok, MessageIcon::Stop, MessageAnswer::Ok);
-    return false;
-  }
+  if (KnowLogger(state, kKnowConfiguration) != KnowResult::Known) return false;
+  if (!info.microchipLogger) return false;
   currentDefault = ReadDefaultBaud(state);
   for (int rate : kBaudTable) {
     if (rate < info.minimumDefaultBaud) continue;
@@ -126,6 +128,12 @@ void CommunicationFormatDialog::Refresh(const AppState& state) {
     buttonVisible = false;
     return;
   }
+  if (!info.oemSupport) {
+    text = Tr(state, "The output format of this logger cannot be switched without OEM support");
+    buttonText.clear();
+    buttonVisible = false;
+    return;
+  }
   const bool binary = !(state.query.optionByte & kOptionEngineeringUnits);
   const bool connector = info.externalDataConnector;
   if (binary) {
@@ -162,6 +170,12 @@ void SamplingLedDialog::Open(AppState& state) {
 void SamplingLedDialog::Refresh(const AppState& state) {
   if (state.logger.commands12Level < 2) {
     text = Tr(state, "This logger does not have a sampling LED");
+    buttonText.clear();
+    buttonVisible = false;
+    return;
+  }
+  if (!state.logger.oemSupport) {
+    text = Tr(state, "This logger has the sampling LED\nIt cannot be switched without OEM support");
     buttonText.clear();
     buttonVisible = false;
     return;

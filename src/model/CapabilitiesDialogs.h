@@ -23,8 +23,9 @@ struct DefaultBaudDialog {
   int currentDefault = 0;               // as read from the logger (0: unknown)
   bool open = false;
 
-  // Reads configuration, capabilities and the current default. False when the
-  // dialog closes at once (not configured, or a logger whose default is fixed).
+  // Learns capabilities and configuration afresh, then reads the current
+  // default. False when the dialog closes at once (configuration unknown, or
+  // a logger whose default is fixed, which the command gate refuses first).
   bool Open(AppState& state);
   void Select(int index);
   // Writes the selected rate and switches the link to it. True: the dialog closes.

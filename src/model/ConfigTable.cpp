@@ -133,6 +133,10 @@ int ApplyOlderConfigImage(LoggerInfo& info, const uint8_t* image) {
   return 1;
 }
 
+bool HasFixedLayout(const std::string& model) {
+  return IsTwoChannelOlderModel(model) || IsOneChannelOlderModel(model);
+}
+
 void ApplyFixedLayout(LoggerInfo& info) {
   const int latency = info.latencyMs, reading = info.readingTimeMs, base = info.baseReadingTimeMs;
   ClearChannels(info);
@@ -149,16 +153,30 @@ void ApplyFixedLayout(LoggerInfo& info) {
   info.baseReadingTimeMs = base;
 }
 
+void ApplySingleChannelLayout(LoggerInfo& info) {
+  ClearChannels(info);
+  info.channelCount = 1;
+  info.channelTypes[0] = IsTemperatureRecorder(info.model) ? 'T' : 'P';
+  // No table: nothing says how long the recorder takes, so nothing is claimed.
+  info.latencyMs = 0;
+  info.readingTimeMs = info.baseReadingTimeMs = 0;
+}
+
 int GetConfigTable(AppState& state) {
   LoggerInfo& info = state.logger;
   if (!info.configurationStale) return 1;
   ShowStatus(state, Tr(state, "Assessing the logger configuration"));
   int result = 1;
-  if (info.microchipLogger && info.rsCommandLevel != kRsBasic) {
+  if (info.microchipLogger && (info.rsCommandLevel != kRsBasic || !HasFixedLayout(info.model))) {
+    // A basic-level logger of a model without a fixed layout has only its
+    // table to say what it samples.
     result = ReadConfigTable01(state);
     if (result == 1) ReadRangeSwitching(state);
   } else if (info.microchipLogger) {
     ApplyFixedLayout(info);
+  } else if (!IsMultiChannelModel(info.model)) {
+    // Older single-channel recorders keep no configuration image.
+    ApplySingleChannelLayout(info);
   } else {
     ReadRsAdvanced(state);
     result = ReadOlderConfigImage(state);

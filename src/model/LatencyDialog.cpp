@@ -7,6 +7,7 @@
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "model/ConfigTable.h"
+#include "model/KnowLogger.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 
@@ -35,7 +36,7 @@ bool LatencyDialog::Open(AppState& state) {
   open = false;
   state.logger.configurationStale = true;
   // Only a table 01 read from the logger can be written back.
-  if (GetConfigTable(state) != 1 || state.logger.configTableImage.size() < 5) {
+  if (KnowLogger(state, kKnowConfiguration) != KnowResult::Known || state.logger.configTableImage.size() < 5) {
     ShowUnreadable(state);
     return false;
   }

@@ -116,13 +116,27 @@ class PosixSerialPort : public SerialPort {
 
   LineSettings Current() const override { return settings_; }
 
-  size_t Read(uint8_t* buffer, size_t maxBytes) override {
+  size_t ReadUntil(uint8_t* buffer, size_t maxBytes, const ReadCompletion& complete) override {
     if (fd_ < 0 || buffer == nullptr || maxBytes == 0) return 0;
     const int64_t limit = static_cast<int64_t>(settings_.readMultiplierMs) * static_cast<int64_t>(maxBytes) +
                           settings_.readConstantMs;
     const int64_t deadline = NowMs() + std::max<int64_t>(limit, 0);
-    size_t got = 0;
-    while (got < maxBytes) {
+    // Bytes an earlier read left behind come first.
+    size_t got = std::min(maxBytes, pending_.size());
+    std::copy(pending_.begin(), pending_.begin() + static_cast<long>(got), buffer);
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(got));
+    size_t asked = 0;  // bytes the completion has already seen
+    while (true) {
+      if (complete && got > asked) {
+        asked = got;
+        const size_t done = std::min(complete(buffer, got), got);
+        if (done > 0) {
+          // What came with the reply but is not part of it waits for the next read.
+          pending_.insert(pending_.begin(), buffer + done, buffer + got);
+          return done;
+        }
+      }
+      if (got >= maxBytes) break;
       const ssize_t n = ::read(fd_, buffer + got, maxBytes - got);
       if (n > 0) {
         got += static_cast<size_t>(n);
@@ -180,6 +194,7 @@ class PosixSerialPort : public SerialPort {
   }
 
   void Close() override {
+    pending_.clear();
     if (fd_ < 0) return;
     SetModemLines(0);
     tcsetattr(fd_, TCSANOW, &original_);
@@ -205,6 +220,7 @@ class PosixSerialPort : public SerialPort {
   int fd_ = -1;
   termios original_{};
   LineSettings settings_;
+  std::vector<uint8_t> pending_;  // read from the device but not yet asked for
 };
 
 // "/dev/ttyUSB12" -> 12 when the name is prefix + digits only.

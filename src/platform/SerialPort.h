@@ -3,6 +3,7 @@
 // and time-outs, synchronous read and write, speed change, close.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,12 @@ struct LineSettings {
   int writeConstantMs = 20;
 };
 
+// Tells a read whether the reply it waits for is complete. Asked with all
+// bytes read so far each time more have arrived; answers the length of the
+// complete reply at the front of them, or 0 while it is still incomplete.
+// Bytes past that length stay in the port for the next read.
+using ReadCompletion = std::function<size_t(const uint8_t* data, size_t count)>;
+
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
@@ -28,7 +35,11 @@ class SerialPort {
   // Waits until maxBytes have arrived or readMultiplierMs * maxBytes +
   // readConstantMs have passed, whichever is first; never waits for a
   // terminator. Returns the count read (0 = nothing, never an error).
-  virtual size_t Read(uint8_t* buffer, size_t maxBytes) = 0;
+  size_t Read(uint8_t* buffer, size_t maxBytes) { return ReadUntil(buffer, maxBytes, nullptr); }
+  // As Read, but also ends as soon as `complete` (when given) accepts what
+  // has arrived, and takes no more than the length it answers: the time-out
+  // stays the upper bound, and the bytes of a next reply stay in the port.
+  virtual size_t ReadUntil(uint8_t* buffer, size_t maxBytes, const ReadCompletion& complete) = 0;
   virtual size_t Write(const uint8_t* data, size_t count) = 0;
   // Leaves RTS disabled and releases the device.
   virtual void Close() = 0;

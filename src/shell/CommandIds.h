@@ -41,6 +41,11 @@ constexpr int kSetModem = 40070;
 constexpr int kDisconnect = 40090;
 constexpr int kCurrentCapabilities = 40091;
 constexpr int kReadRecentFile = 40100;  // + index 0..19
+// Logger operations of the command-line tool that the menu reaches only
+// inside other commands; numbered so that they pass the same gate.
+constexpr int kShowLoggerStatus = 40130;
+constexpr int kShowLoggerClock = 40131;
+constexpr int kShowConfiguration = 40132;
 
 // The menus themselves, so that they can be greyed and enabled like commands.
 constexpr int kMenuBar = 50000;

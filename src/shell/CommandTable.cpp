@@ -2,6 +2,7 @@
 
 #include "shell/Catalogue.h"
 #include "shell/CommandIds.h"
+#include "model/KnowLogger.h"
 
 namespace tmv {
 namespace {
@@ -84,7 +85,83 @@ std::vector<MenuEntry> BuildTable() {
   };
 }
 
+CommandRule Needs(int number, unsigned knows) {
+  CommandRule r;
+  r.number = number;
+  r.needsLogger = true;
+  r.knows = knows;
+  return r;
+}
+
+CommandRule RefusedWhileLogging(CommandRule r, const char* operation, const char* title) {
+  r.loggingOperation = operation;
+  r.loggingTitle = title;
+  return r;
+}
+
+CommandRule RefusedOnLargeLogger(CommandRule r, const char* text, const char* title) {
+  r.largeLoggerText = text;
+  r.largeLoggerTitle = title;
+  return r;
+}
+
+std::vector<CommandRule> BuildRules() {
+  using namespace cmd;
+  std::vector<CommandRule> rules;
+  rules.push_back(Needs(kConnect, 0));
+  rules.push_back(Needs(kShowLoggerStatus, 0));
+  rules.push_back(Needs(kShowLoggerClock, 0));
+  rules.push_back(Needs(kShowConfiguration, kKnowConfiguration));
+  rules.push_back(Needs(kCurrentCapabilities, kKnowConfiguration));
+  rules.push_back(Needs(kSamplingLed, kKnowCapabilities));
+  rules.push_back(RefusedWhileLogging(Needs(kSetLatency, kKnowCapabilities), "set the latency", "Set Latency"));
+
+  CommandRule baud = RefusedWhileLogging(Needs(kSetDefaultBaud, 0), "set the default baudrate", "Set Default Baudrate");
+  baud.capability = NeededCapability::MicrochipLogger;
+  baud.incapableText = "The default baudrate for this type of logger cannot be set by this command.";
+  baud.incapableTitle = "Default baudrate";
+  rules.push_back(baud);
+
+  CommandRule format = Needs(kEngineeringUnits, kKnowCapabilities);
+  format.loggingText =
+      "This logger is active.\n\nThe communiation format cannot be switched between\nEngineering units and Binary "
+      "format at this time";
+  format.loggingTitle = "Communication format";
+  rules.push_back(format);
+
+  rules.push_back(RefusedOnLargeLogger(Needs(kCalibration, kKnowCalibration),
+                                       "Unable to perform calibration while QN-760 logger is enabled", "Calibration"));
+  rules.push_back(RefusedOnLargeLogger(Needs(kCalibrationHistory, kKnowCapabilities),
+                                       "Unable to perform calibration history while QN-760 logger is enabled",
+                                       "Calibration History"));
+
+  CommandRule fetch = RefusedWhileLogging(
+      RefusedOnLargeLogger(Needs(kFetchLiveReadings, kKnowCapabilities),
+                           "Unable to perform fetch while QN-760 logger is enabled", "Fetch Live Readings"),
+      "fetch live readings", "Fetch");
+  fetch.allowedWithLiveReadingFlag = true;
+  rules.push_back(fetch);
+  rules.push_back(RefusedWhileLogging(Needs(kMetaTable, kKnowCapabilities), "access the meta table",
+                                      "Meta Table Access"));
+  rules.push_back(RefusedWhileLogging(Needs(kMmcSdMemory, kKnowCapabilities), "access the MMC/SD card",
+                                      "MMC/SD Card Access"));
+  rules.push_back(RefusedWhileLogging(Needs(kSetModem, kKnowCapabilities), "read the modem parameters", "Set modem"));
+  rules.push_back(Needs(kRetrieveData, kKnowCapabilities));
+  return rules;
+}
+
 }  // namespace
+
+const std::vector<CommandRule>& CommandRules() {
+  static const std::vector<CommandRule> rules = BuildRules();
+  return rules;
+}
+
+const CommandRule* FindCommandRule(int number) {
+  for (const auto& r : CommandRules())
+    if (r.number == number) return &r;
+  return nullptr;
+}
 
 const std::vector<MenuEntry>& MenuTable() {
   static const std::vector<MenuEntry> table = BuildTable();

@@ -17,6 +17,36 @@ struct MenuEntry {
   bool separatorBefore = false;
 };
 
+// What a command needs before it may run: checked in one place, the command
+// gate, by every face that runs it (desktop menu, command-line tool).
+enum class NeededCapability { None, MicrochipLogger };
+
+struct CommandRule {
+  int number = 0;
+  bool needsLogger = false;  // connect first; stop silently when none answers
+  unsigned knows = 0;        // LoggerKnowledge parts read before the work
+  // Refusals while the logger is logging or enabled (status not 0, 4 or 8).
+  // A QN-760 or QNQ-760 gets its own text when one is given.
+  const char* largeLoggerText = nullptr;
+  const char* largeLoggerTitle = nullptr;
+  // Every other logger (and a QN-760 without its own text): the catalogue
+  // refusal for this operation ("set the latency") ...
+  const char* loggingOperation = nullptr;
+  // ... or a text of its own.
+  const char* loggingText = nullptr;
+  const char* loggingTitle = nullptr;
+  // Loggers that read live without being stopped are not refused.
+  bool allowedWithLiveReadingFlag = false;
+  // A capability the logger must have, and the refusal when it has not.
+  NeededCapability capability = NeededCapability::None;
+  const char* incapableText = nullptr;
+  const char* incapableTitle = nullptr;
+};
+
+// nullptr: the command needs nothing of a logger.
+const CommandRule* FindCommandRule(int number);
+const std::vector<CommandRule>& CommandRules();
+
 // Menus and commands in menu order (a popup comes before its entries).
 const std::vector<MenuEntry>& MenuTable();
 // nullptr for a number that is not in the table.

@@ -20,6 +20,7 @@
 #include "model/LoggerFamily.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
+#include "shell/CommandGate.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/DialogPresenter.h"
@@ -76,10 +77,11 @@ int ComSettings(Shell& shell) {
   return result == 1 ? 1 : 0;
 }
 
+// The commands below run after the command gate: the logger answered, is
+// not refused for logging, and what the command needs of it is known.
+
 int SetDefaultBaud(Shell& shell) {
   AppState& state = shell.state;
-  if (!IsConnected(state)) return 0;
-  if (RefuseWhileLogging(state, "set the default baudrate", "Set Default Baudrate")) return 0;
   DefaultBaudDialog dialog;
   if (!dialog.Open(state)) return 0;
   int result = RunDialog(shell, dialog, cmd::kSetDefaultBaud);
@@ -89,15 +91,6 @@ int SetDefaultBaud(Shell& shell) {
 
 int CommunicationFormat(Shell& shell) {
   AppState& state = shell.state;
-  if (!IsConnected(state)) return 0;
-  if (CommGet(state, 9) != 0 && StatusIsLoggingOrEnabled(state.query.loggerStatus)) {
-    Box(state,
-        "This logger is active.\n\nThe communiation format cannot be switched between\nEngineering units and "
-        "Binary format at this time",
-        "Communication format", MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-    return 0;
-  }
-  AssessCapabilities(state);
   CommunicationFormatDialog dialog;
   dialog.Open(state);
   int result = RunDialog(shell, dialog, cmd::kEngineeringUnits);
@@ -107,8 +100,6 @@ int CommunicationFormat(Shell& shell) {
 
 int SamplingLed(Shell& shell) {
   AppState& state = shell.state;
-  if (!IsConnected(state)) return 0;
-  AssessCapabilities(state);
   SamplingLedDialog dialog;
   dialog.Open(state);
   return RunDialog(shell, dialog, cmd::kSamplingLed) == 1 ? 1 : 0;
@@ -116,9 +107,6 @@ int SamplingLed(Shell& shell) {
 
 int SetLatency(Shell& shell) {
   AppState& state = shell.state;
-  if (!IsConnected(state)) return 0;
-  if (RefuseWhileLogging(state, "set the latency", "Set Latency")) return 0;
-  AssessCapabilities(state);
   LatencyDialog dialog;
   if (!dialog.Open(state)) return 0;
   return RunDialog(shell, dialog, cmd::kSetLatency) == 1 ? 1 : 0;
@@ -126,29 +114,14 @@ int SetLatency(Shell& shell) {
 
 int CurrentCapabilities(Shell& shell) {
   AppState& state = shell.state;
-  if (!IsConnected(state)) return 0;
-  AssessCapabilities(state);
-  GetConfigTable(state);
   CurrentCapabilitiesDialog dialog;
   dialog.Open(state);
   RunDialog(shell, dialog, cmd::kCurrentCapabilities);
   return 1;
 }
 
-// Older single-channel loggers keep no configuration table: query 16 stands in.
-int ReadConfiguration(AppState& state) {
-  if (state.logger.microchipLogger || IsMultiChannelModel(state.logger.model)) return GetConfigTable(state);
-  return CommGet(state, 16);
-}
-
 int Calibration(Shell& shell) {
   AppState& state = shell.state;
-  if (!IsConnected(state)) return 0;
-  if (RefuseQn760Enabled(state, "Unable to perform calibration while QN-760 logger is enabled", "Calibration"))
-    return 0;
-  AssessCapabilities(state);
-  if (ReadConfiguration(state) != 1) return 0;
-  ReadCalibration(state);
   CommGet(state, 9);
   CalibrationDialogModel dialog(state, state.query.loggerStatus);
   int result = RunDialog(shell, dialog, cmd::kCalibration);
@@ -159,11 +132,6 @@ int Calibration(Shell& shell) {
 
 int CalibrationHistoryCommand(Shell& shell) {
   AppState& state = shell.state;
-  if (!IsConnected(state)) return 0;
-  if (RefuseQn760Enabled(state, "Unable to perform calibration history while QN-760 logger is enabled",
-                         "Calibration History"))
-    return 0;
-  AssessCapabilities(state);
   CalibrationHistory history = WriteCalibrationHistory(state);
   if (history.lines.empty()) return 0;
   RunDialog(shell, history, cmd::kCalibrationHistory);
@@ -242,23 +210,6 @@ bool IsConnected(AppState& state) {
   RunConnectCommand(state);
   ShowUnitsState(state);
   return state.logger.connected;
-}
-
-bool StatusIsLoggingOrEnabled(int status) { return status != 0 && status != 4 && status != 8; }
-
-bool RefuseWhileLogging(AppState& state, std::string_view operation, std::string_view title) {
-  if (CommGet(state, 9) == 0) return false;  // no status: the dialog finds out for itself
-  if (!StatusIsLoggingOrEnabled(state.query.loggerStatus)) return false;
-  Box(state, LoggingRefusalText(operation), title, MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-  return true;
-}
-
-bool RefuseQn760Enabled(AppState& state, std::string_view text, std::string_view title) {
-  if (!IsLargeMultiChannel(state.logger.model)) return false;
-  if (CommGet(state, 9) == 0) return false;
-  if (!StatusIsLoggingOrEnabled(state.query.loggerStatus)) return false;
-  Box(state, text, title, MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-  return true;
 }
 
 int SaveRetrievedData(Shell& shell) {
@@ -360,9 +311,11 @@ int RunCommand(Shell& shell, int command) {
   AppState& state = shell.state;
   if (command >= cmd::kReadRecentFile && command < cmd::kReadRecentFile + kMaxRecentFiles)
     return ReadRecentFile(shell, command - cmd::kReadRecentFile);
+  // Every command that needs a logger is checked in one place.
+  if (IsCommandBuilt(command) && PassCommandGate(state, command) != GateResult::Pass) return 0;
   switch (command) {
     case cmd::kConnect:
-      return IsConnected(state) ? 1 : 0;
+      return state.logger.connected ? 1 : 0;
     case cmd::kDisconnect:
       return Disconnect(shell);
     case cmd::kAbout:

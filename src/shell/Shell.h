@@ -34,24 +34,15 @@ struct Shell {
 // 0 when it was refused, cancelled or failed (already reported).
 int RunCommand(Shell& shell, int command);
 
-// Runs the connect command and returns `connected`: every command that
-// needs a logger calls it first and stops silently when it fails.
+// Runs the connect command and returns `connected`. Commands that need a
+// logger get it through the command gate, which stops them silently when
+// none answers.
 bool IsConnected(AppState& state);
 
 // Before data is replaced: with retrieved data not saved, asks the "File
 // Read" question (title as given); Yes runs Save instead and returns false,
 // No clears both data flags and returns true.
 bool CheckUnsavedData(Shell& shell, std::string_view title = "File Read");
-
-// The logger status (query 9) says logging or enabled: not 0, 4 or 8.
-bool StatusIsLoggingOrEnabled(int status);
-// Reads the status; when the logger is logging or enabled shows the
-// catalogue refusal for operation (e.g. "set the latency") titled title and
-// returns true.
-bool RefuseWhileLogging(AppState& state, std::string_view operation, std::string_view title);
-// For QN-760 and QNQ-760 loggers that are logging or enabled: shows text
-// titled title and returns true.
-bool RefuseQn760Enabled(AppState& state, std::string_view text, std::string_view title);
 
 // Runs Save for retrieved data when the save command exists; 1 when saved.
 int SaveRetrievedData(Shell& shell);

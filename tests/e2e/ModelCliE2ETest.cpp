@@ -4,6 +4,8 @@
 // configuration and calibration in memory, and an older single-channel recorder.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -61,7 +63,8 @@ TEST_P(ModelCommands, ListingsCalibrationWriteAndHistoryWorkThroughThePty) {
   EXPECT_TRUE(Has(read.out, g.firstChannel)) << read.out;
   EXPECT_TRUE(Has(read.out, "0.012500000000000 1.500000000000000 0.000000000000000 0.250000000000000")) << read.out;
 
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tmv-e2e-" + std::string(g.model));
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("tmv-e2e-" + std::string(g.model) + "-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir);

@@ -71,17 +71,30 @@ class ScriptedLine {
     if (responder) responder(*this, bytes);
   }
 
-  size_t Read(uint8_t* buffer, size_t maxBytes) {
+  // Bytes due at the same moment arrive together; a completion is asked
+  // after each arrival, and bytes past the reply it accepts stay pending.
+  size_t Read(uint8_t* buffer, size_t maxBytes, const ReadCompletion& complete = nullptr) {
     readStarts.push_back(clock.Milliseconds());
     readSizes.push_back(maxBytes);
     const int64_t deadline = clock.Milliseconds() +
                              static_cast<int64_t>(settings.readMultiplierMs) * static_cast<int64_t>(maxBytes) +
                              settings.readConstantMs;
     size_t got = 0;
+    std::vector<Pending> taken;
     for (;;) {
+      const size_t before = got;
       while (got < maxBytes && !pending.empty() && pending.front().due <= clock.Milliseconds()) {
+        taken.push_back(pending.front());
         buffer[got++] = pending.front().byte;
         pending.pop_front();
+      }
+      if (complete && got > before) {
+        const size_t done = std::min(complete(buffer, got), got);
+        if (done > 0) {
+          pending.insert(pending.begin(), taken.begin() + static_cast<long>(done), taken.end());
+          got = done;
+          break;
+        }
       }
       if (got == maxBytes) break;
       if (!pending.empty() && pending.front().due <= deadline) {
@@ -128,7 +141,9 @@ class ScriptedPort : public SerialPort {
     return true;
   }
   LineSettings Current() const override { return line_.settings; }
-  size_t Read(uint8_t* buffer, size_t maxBytes) override { return line_.Read(buffer, maxBytes); }
+  size_t ReadUntil(uint8_t* buffer, size_t maxBytes, const ReadCompletion& complete) override {
+    return line_.Read(buffer, maxBytes, complete);
+  }
   size_t Write(const uint8_t* data, size_t count) override {
     line_.OnWrite(std::string(reinterpret_cast<const char*>(data), count));
     return count;

@@ -158,8 +158,10 @@ TEST(CalibrationDialog, FieldThatIsNotANumberStopsBeforeTheQuestion) {
 TEST(CalibrationDialog, UncalibratedLoggerIsAlwaysWritten) {
   EmulatedRig rig;
   SixChannels(rig);
-  rig.state.statusText = "Logger not yet calibrated - using defaults";
+  rig.state.calibration.origin = CalibrationOrigin::NotCalibrated;
   CalibrationDialogModel dlg(rig.state, 0);
+  EXPECT_EQ(dlg.OriginText(), "Logger not yet calibrated - using defaults");
+  EXPECT_TRUE(dlg.SetButtonEnabled());
   rig.ui.answers.push_back(MessageAnswer::Yes);
   ASSERT_EQ(dlg.SetCalibration(), 1);
   EXPECT_EQ(rig.state.calibration.changedFlags, 1);

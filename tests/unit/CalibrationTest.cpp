@@ -11,6 +11,7 @@
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "model/Calibration.h"
+#include "model/CalibrationDialog.h"
 #include "model/CalibrationHistory.h"
 #include "model/Capabilities.h"
 #include "model/Conversion.h"
@@ -126,25 +127,57 @@ TEST(CalibrationMicrochip, UnchangedCoefficientsAreNotWritten) {
   EXPECT_TRUE(Commands(rig, 'U').empty());
 }
 
-TEST(CalibrationMicrochip, CoefficientNotANumberOrBadChecksumFallsBackToDefaults) {
+// A failed read used to look like an uncalibrated logger, and "Set
+// calibration" then wrote the defaults over the logger's real coefficients.
+TEST(CalibrationMicrochip, UnreadableCoefficientsAreShownAsSuchAndNeverWrittenOver) {
   {
     EmulatedRig rig("QN-760");
     rig.profile().calibrationHistory[2].channels[1][2] = std::numeric_limits<double>::quiet_NaN();
     Prepare(rig);
     EXPECT_EQ(ReadCalibration(rig.state), 0);
-    EXPECT_EQ(rig.ui.LastStatus(), "Logger not yet calibrated - using defaults");
+    EXPECT_EQ(rig.ui.LastStatus(), "Unable to read calibration coefficients - using defaults");
     EXPECT_TRUE(rig.ui.warning);
     EXPECT_TRUE(rig.state.logger.calibrationStale);  // tried again before the next operation
+    EXPECT_EQ(rig.state.calibration.origin, CalibrationOrigin::Unreadable);
     EXPECT_EQ(rig.state.calibration.coefficients[1], DefaultCoefficients('T'));
     EXPECT_EQ(rig.state.calibration.coefficients[0], DefaultCoefficients('C'));
   }
   {
     EmulatedRig rig("QN-760");
     Prepare(rig);
+    const size_t records = rig.profile().calibrationHistory.size();
     rig.faults().badChecksum = true;
+    rig.faults().remaining = 6;  // the header comes back with bad sums a few times
     EXPECT_EQ(ReadCalibration(rig.state), 0);
-    EXPECT_EQ(rig.ui.LastStatus(), "Logger not yet calibrated - using defaults");
+    EXPECT_EQ(rig.ui.LastStatus(), "Unable to read calibration coefficients - using defaults");
     EXPECT_EQ(rig.state.calibration.coefficients[1], DefaultCoefficients('T'));
+    rig.faults().badChecksum = false;
+
+    // The dialog opens on the defaults, says why, and cannot set them.
+    CalibrationDialogModel dialog(rig.state, 0);
+    EXPECT_EQ(dialog.OriginText(), "Unable to read calibration coefficients - using defaults");
+    EXPECT_FALSE(dialog.SetButtonEnabled());
+    rig.ui.answers.push_back(MessageAnswer::Yes);
+    EXPECT_EQ(dialog.SetCalibration(), 0);
+    rig.state.calibration.changedFlags = 1;
+    EXPECT_EQ(WriteCalibration(rig.state), 0);
+    EXPECT_TRUE(Commands(rig, 'U').empty());
+    EXPECT_EQ(rig.profile().calibrationHistory.size(), records);
+
+    // Once read, the same logger is written as usual.
+    ASSERT_EQ(ReadCalibration(rig.state), 1);
+    EXPECT_EQ(rig.state.calibration.origin, CalibrationOrigin::Read);
+  }
+  {
+    // A logger that answers it holds no calibration is another matter.
+    EmulatedRig rig("QN-760");
+    rig.profile().calibrationHistory.clear();
+    Prepare(rig);
+    EXPECT_EQ(ReadCalibration(rig.state), 1);
+    EXPECT_EQ(rig.ui.LastStatus(), "Logger not yet calibrated - using defaults");
+    EXPECT_EQ(rig.state.calibration.origin, CalibrationOrigin::NotCalibrated);
+    CalibrationDialogModel dialog(rig.state, 0);
+    EXPECT_TRUE(dialog.SetButtonEnabled());
   }
 }
 
@@ -280,7 +313,7 @@ TEST(CalibrationLegacy, PageNotReadThroughIsNeverWrittenOver) {
   rig.state.calibration.coefficients[0] = {1.0, 2.0, 3.0, 4.0};
   EXPECT_EQ(WriteCalibration(rig.state), 0);
   EXPECT_TRUE(BoxShown(rig,
-                       "The calibration records of this logger could not be read.\nThe coefficients were not written.",
+                       "The calibration coefficients of this logger could not be read.\nThe coefficients were not written.",
                        "Calibration"));
   for (const auto& c : Commands(rig, '!')) EXPECT_NE(c.substr(0, 2), "!C");
   EXPECT_TRUE(Commands(rig, 'J').empty());  // nor is its clock touched

@@ -8,6 +8,8 @@
 #include "link/Exchange.h"
 #include "model/Capabilities.h"
 #include "model/CapabilitiesDialogs.h"
+#include "shell/CommandGate.h"
+#include "shell/CommandIds.h"
 #include "model/ConfigTable.h"
 #include "support/EmulatedRig.h"
 
@@ -54,7 +56,7 @@ TEST(DefaultBaudDialog, OlderLoggerAndFailedWriteAreReported) {
   EmulatedRig older("QN-730");
   Prepare(older);
   DefaultBaudDialog dialog;
-  EXPECT_FALSE(dialog.Open(older.state));
+  EXPECT_EQ(PassCommandGate(older.state, cmd::kSetDefaultBaud), GateResult::Refused);
   ASSERT_EQ(older.ui.boxes.size(), 1u);
   EXPECT_EQ(older.ui.boxes[0].text, "The default baudrate for this type of logger cannot be set by this command.");
   EXPECT_EQ(older.ui.boxes[0].caption, "Default baudrate");

@@ -275,6 +275,7 @@ TEST(ConfigTable, OlderSingleChannelRecordersGetTheirOneChannelType) {
   EXPECT_FALSE(rig.state.logger.configurationStale);  // known, so nothing says "not yet configured"
 
   rig.state.logger.model = "PM-3170";
+  rig.state.logger.configurationStale = true;
   ASSERT_EQ(CommGet(rig.state, 16), 1);
   EXPECT_EQ(ChannelLabel(rig.state.logger, 0), " 1 - Pressure");
 }

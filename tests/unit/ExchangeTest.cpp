@@ -52,8 +52,8 @@ TEST(ReadTable, SeventeenBytesComeAsBlocksOfSixteenAndOneEachAcknowledged) {
   EXPECT_EQ(rig.line.writes, (std::vector<std::string>{"R0400", kAckText, kAckText, kAckText}));
   EXPECT_EQ(std::memcmp(dest, data.data(), 16), 0);
   EXPECT_EQ(dest[16], 29);
-  // Each read asks for 80 bytes and so lasts its full time-out.
-  EXPECT_EQ(rig.clock.Milliseconds() - t0, 3 * (80 + 20));
+  // Each read asks for 80 bytes but ends with its block, which is here at once.
+  EXPECT_EQ(rig.clock.Milliseconds() - t0, 0);
 }
 
 TEST(ReadTable, RejectsBadSumsWrongBlocksRefusalsAndEchoesWithoutCount) {
@@ -218,11 +218,12 @@ TEST(CommGetStatus, CodesMapToTheStatusTable) {
 TEST(CommGetDeployment, AveragingWavesHeightRateAndStartCharacteristic) {
   ExchangeRig rig;
   rig.state.logger.averaging = 1;
-  rig.line.On("X", "0010BST", 0, 1);
+  // The length comes back as "W" sent it, low byte first.
+  rig.line.On("X", "1000BST", 0, 1);
   EXPECT_EQ(CommGet(rig.state, 17), 1);
   EXPECT_EQ(rig.state.deployment.averagingLength, 16);
   EXPECT_TRUE(rig.state.deployment.averagingEnabled);
-  rig.line.On("X", "FD21BST", 0, 1);  // 64801: too long
+  rig.line.On("X", "21FDBST", 0, 1);  // 64801: too long
   CommGet(rig.state, 17);
   EXPECT_EQ(rig.state.deployment.averagingLength, 1);
   EXPECT_FALSE(rig.state.deployment.averagingEnabled);
@@ -231,12 +232,12 @@ TEST(CommGetDeployment, AveragingWavesHeightRateAndStartCharacteristic) {
   CommGet(rig.state, 17);
   EXPECT_FALSE(rig.state.deployment.averagingEnabled);
 
-  rig.line.On("!7", "0BB8010000WAV", 0, 1);  // 3000 is not a wave burst length
+  rig.line.On("!7", "B80B010000WAV", 0, 1);  // 3000 is not a wave burst length
   rig.state.deployment.waveEnabled = true;
   EXPECT_EQ(CommGet(rig.state, 31), 1);
   EXPECT_FALSE(rig.state.deployment.waveEnabled);
   EXPECT_EQ(rig.state.deployment.burstSamples, 0);
-  rig.line.On("!7", "0800013000WAV", 0, 1);
+  rig.line.On("!7", "0008013000WAV", 0, 1);  // 2048, low byte first as "!6" sent it
   CommGet(rig.state, 31);
   EXPECT_TRUE(rig.state.deployment.waveEnabled);
   EXPECT_EQ(rig.state.deployment.burstSamples, 2048);
@@ -365,11 +366,10 @@ TEST(CommGetFetch, EmployedAveragingSetsTheLengthFromTheAveragingPeriodThenFetch
   l.readingTimeMs = 300;
   DeploymentSettings& d = rig.state.deployment;
   rig.state.fetchWindow.employAveraging = true;
-  // The logger holds 60 readings ("3C00", low byte first); query 17 reads the
-  // first pair as the high byte, so its length must not be sent back.
+  // The logger holds 60 readings ("3C00", low byte first as "W" sent them).
   rig.line.On("X", "3C00BST", 0, 1);
   ASSERT_EQ(CommGet(rig.state, 17), 1);
-  ASSERT_EQ(d.averagingLength, 0x3C00);
+  ASSERT_EQ(d.averagingLength, 60);
   d.averagingPeriod = 10;  // seconds, six readings each
   EXPECT_EQ(CommGet(rig.state, 39), 1);
   ASSERT_GE(rig.line.writes.size(), 2u);
@@ -377,7 +377,7 @@ TEST(CommGetFetch, EmployedAveragingSetsTheLengthFromTheAveragingPeriodThenFetch
   EXPECT_EQ(rig.line.writes[n - 2], "W3C00");
   EXPECT_EQ(rig.line.writes[n - 1], "FAB");
   EXPECT_GE(rig.line.writeTimes[n - 1] - rig.line.writeTimes[n - 2], 50);
-  EXPECT_EQ(rig.state.query.fetchPollCount, 2 + 3 + 0x3C00);
+  EXPECT_EQ(rig.state.query.fetchPollCount, 2 + 3 + 60);
 
   // A 1/2/4 Hz logger averages at its burst rate.
   l.rates124Hz = true;

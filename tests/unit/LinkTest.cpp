@@ -1,8 +1,15 @@
 // The serial channel: time-outs, reads and writes, ports, the COM settings dialog.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string_view>
+
 #include "link/ComSettingsDialog.h"
 #include "link/LoggerLink.h"
+#include "platform/SerialPort.h"
 #include "support/ScriptedPort.h"
 
 using namespace tmv;
@@ -252,4 +259,30 @@ TEST(ComSettingsDialog, OpeningClosesAConnectedLoggerAndNoPortsLeaveOnlyNotUsed)
   dialog.SetRadioDelayText("-5x");
   EXPECT_TRUE(dialog.Ok());
   EXPECT_EQ(rig.state.ports.radioDelayMs, 0);
+}
+
+TEST(PosixSerial, ReadUntilKeepsTheBytesPastTheReplyForTheNextRead) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  PosixSerialSystem system;
+  auto port = system.Open(ptsname(master), OpenLinkSettings(19200, 0));
+  ASSERT_NE(port, nullptr);
+  // Both replies are in the device at once; the first read takes its own only.
+  const std::string both = "100607153000CTD\r\nR030002";
+  ASSERT_EQ(write(master, both.data(), both.size()), static_cast<ssize_t>(both.size()));
+  uint8_t buf[121] = {};
+  const auto line = [](const uint8_t* data, size_t count) -> size_t {
+    const std::string_view text(reinterpret_cast<const char*>(data), count);
+    const size_t lf = text.find('\n');
+    return lf == std::string_view::npos ? 0 : lf + 1;
+  };
+  size_t n = 0;
+  for (int i = 0; i < 50 && n == 0; ++i) n = port->ReadUntil(buf, 120, line);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), n), "100607153000CTD\r\n");
+  EXPECT_EQ(port->Read(buf, 7), 7u);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 7), "R030002");
+  port->Close();
+  close(master);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -175,6 +176,31 @@ TEST_F(SettingsFileTest, JunkFileLoadsDefaultsAndIsNotRewritten) {
   EXPECT_EQ(state.ports.loggerPort, 4);
   EXPECT_DOUBLE_EQ(state.settings.derived.doSalinity, 35.0);
   EXPECT_EQ(Read("tmv.ini"), junk);
+}
+
+// A FIFO under a work file's name used to block the start for ever: opening
+// it for reading waits for a writer that never comes.
+TEST_F(SettingsFileTest, FifoWorkFilesGiveDefaultsAndAMessageWithoutWaiting) {
+  for (const char* name : {"tmv.ini", "tmvdir.ini", "tmvpath.fil", "tmv_copies.ini"})
+    ASSERT_EQ(mkfifo(Path(name).c_str(), 0600), 0) << name;
+  state.ports.loggerPort = 9;
+  EXPECT_EQ(LoadSettings(state), 0);
+  EXPECT_EQ(state.ports.loggerPort, 1);
+  EXPECT_DOUBLE_EQ(state.settings.derived.doSalinity, 35.0);
+  EXPECT_FALSE(state.shell.allowMultipleCopies);
+  EXPECT_EQ(LoadWorkDirectories(state), 0);
+  EXPECT_EQ(LoadRecentFiles(state), 0);
+  EXPECT_TRUE(state.shell.recentFiles.empty());
+  ASSERT_GE(ui.boxes.size(), 3u);
+  EXPECT_EQ(ui.boxes[0].text, "Unable to open file: " + Path("tmv.ini"));
+  EXPECT_EQ(ui.boxes[1].text, "Unable to open file: " + Path("tmvdir.ini"));
+  EXPECT_EQ(ui.boxes[2].text, "Unable to open file: " + Path("tmvpath.fil"));
+  EXPECT_EQ(ReadTextFile(Path("tmv.ini")), std::nullopt);
+  // A directory under the name is no file either.
+  std::filesystem::remove(Path("tmv.ini"));
+  std::filesystem::create_directory(Path("tmv.ini"));
+  EXPECT_EQ(LoadSettings(state), 0);
+  EXPECT_EQ(ui.boxes.back().text, "Unable to open file: " + Path("tmv.ini"));
 }
 
 TEST_F(SettingsFileTest, EverySettingSurvivesAWriteAndRead) {

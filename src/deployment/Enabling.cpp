@@ -1,0 +1,360 @@
+#include "deployment/Enabling.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "deployment/SetupCommands.h"
+#include "files/LogFile.h"
+#include "link/Connection.h"
+#include "link/Exchange.h"
+#include "link/LoggerLink.h"
+#include "model/LoggerFamily.h"
+#include "model/LoggerTime.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+#include "shell/StatusLine.h"
+
+namespace tmv {
+
+namespace {
+
+constexpr uint32_t kOlderDataStart = 0x20000;  // where an older logger's data area begins
+constexpr double kMicrochipEraseStep = 0.8333333;  // percent a second: about two minutes
+constexpr double kMinimumEraseStep = 0.7;
+constexpr double kEraseGraceProgress = 200.0;  // twice the estimated erase time
+constexpr int kEnableReplyBytes = 120;
+
+constexpr const char* kUnableToCommunicate =
+    "Unable to communicate with logger.\nTry again.\nContact TMV if the problem persists.";
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+LogEntry EntryFor(const AppState& state) {
+  LogEntry e = LogEntryFromState(state);
+  const DeploymentSettings& d = state.deployment;
+  const unsigned channel = d.thresholdChannel;
+  if (channel < static_cast<unsigned>(std::clamp(state.logger.channelCount, 0, kMaxChannels)))
+    e.thresholdChannelType = static_cast<char>(state.logger.channelTypes[channel]);
+  e.thresholdLevel = d.thresholdValue;
+  e.thresholdChannel = static_cast<int>(channel);
+  e.hysteresisSeconds = d.hysteresisEnabled ? static_cast<int>(d.hysteresisSeconds) : 0;
+  e.waveRateHz = d.burstRate;
+  return e;
+}
+
+void LogFailure(AppState& state, const std::string& reason) {
+  LogEntry e = EntryFor(state);
+  e.failureReason = reason;
+  AppendToLog(state, kLogSetupFailed, e);
+}
+
+// Ends the run as failed: tells the user (when there is a message), closes
+// the Setup dialog, and records the step in the log.
+int Fail(AppState& state, EnableRun& run, const char* english, const char* caption, bool rerun) {
+  if (english != nullptr) {
+    state.ui.MessageBox(Tr(state, english), Tr(state, caption), MessageButtons::Ok, MessageIcon::Stop,
+                        MessageAnswer::Ok);
+    if (run.failedStep.empty()) run.failedStep = FirstLine(english);
+  }
+  run.erasing = false;
+  run.running = false;
+  run.outcome = 0;
+  run.closeSetup = true;
+  run.rerunSetup = run.rerunSetup || rerun;
+  LogFailure(state, run.failedStep);
+  return 0;
+}
+
+void Absorb(EnableRun& run, const SetupVerdict& verdict) {
+  if (!verdict.failed) return;
+  run.closeSetup = true;
+  run.rerunSetup = run.rerunSetup || verdict.rerunSetup;
+  if (run.failedStep.empty()) run.failedStep = FirstLine(verdict.message);
+}
+
+// The end-of-data pointer (query 6), least significant byte first in front of "CDP".
+bool ReadDataPointer(AppState& state, uint32_t& pointer) {
+  if (CommGet(state, 6) != 1) return false;
+  uint8_t b[4] = {};
+  if (ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "CDP", 8), b, 4) != 4) return false;
+  pointer = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
+            static_cast<uint32_t>(b[3]) << 24;
+  return true;
+}
+
+bool LiveReadingsShown(const AppState& state) {
+  return state.deployment.realTimeOutput && (state.logger.rsAdvanced & 0x0Au) == 0x0Au;
+}
+
+// Starts an erase (or, when none is needed, programs at once). force: the
+// logger reported a failed erase, so it is erased whatever its pointer says.
+void StartErase(AppState& state, EnableRun& run, bool force) {
+  const LoggerInfo& info = state.logger;
+  run.running = true;
+  run.erasing = false;
+  run.outcome = -1;
+  run.progress = 0.0;
+  run.progressStep = 0.0;
+  run.message = Tr(state, "Waiting for logger to reset");
+  if (!ConnectLogger(state)) {
+    Fail(state, run, kUnableToCommunicate, "Reset Logger", false);
+    return;
+  }
+  if (IsMultiChannelModel(info.model) && !info.microchipLogger) SendSetupCommand(state, kSetupStop);
+
+  uint32_t pointer = 0;
+  const bool pointerRead = ReadDataPointer(state, pointer);
+  bool erase = force || !pointerRead;
+  if (info.microchipLogger) {
+    const bool statusRead = CommGet(state, 9) == 1;
+    erase = erase || pointer != 0 || !statusRead || state.query.loggerStatus >= 1;
+    run.progressStep = kMicrochipEraseStep;
+  } else {
+    erase = erase || pointer != kOlderDataStart;
+    // Erasing takes about two seconds per 64 KiB block in use.
+    // A pointer below the data area (a corrupt reply) gets the slowest pace.
+    const long blocks = static_cast<long>(pointer / 65536u) - 1;
+    run.progressStep = blocks > 0 ? std::max(100.0 / (2.0 * static_cast<double>(blocks)), kMinimumEraseStep)
+                                  : kMinimumEraseStep;
+  }
+  if (!erase) {
+    ProgramAndEnable(state, run);
+    return;
+  }
+  SendSetupCommand(state, kSetupErase);
+  run.erasing = true;
+}
+
+// Status 1..7 from the reply to "P": the hex code after "Logger status " or
+// "Logger started in mode"; 7 without either or above 6.
+int EnableReplyStatus(const ReplyBuffer& reply) {
+  const std::string_view text = reply.Bytes();
+  int code = 7;
+  for (std::string_view key : {std::string_view("Logger status "), std::string_view("Logger started in mode")}) {
+    const size_t at = reply.Find(key);
+    if (at == std::string_view::npos) continue;
+    size_t pos = at + key.size();
+    int value = 0;
+    if (ScanHex2(text, pos, value)) {
+      code = value;
+      break;
+    }
+  }
+  return code > 6 || code < 0 ? 7 : code;
+}
+
+std::string ReplyHead(const ReplyBuffer& reply, size_t count) {
+  std::string head;
+  for (char c : reply.Text().substr(0, count))
+    if (c != '\r' && c != '\n') head.push_back(c);
+  return head;
+}
+
+LoggerTime NextStartNow(const LoggerTime& clock) {
+  LoggerTime start = AddSeconds(clock, 10);
+  start.milliseconds = 0;
+  if (start.second % 10 != 0) start = AddSeconds(start, 10 - start.second % 10);
+  return start;
+}
+
+// A new run keeps only what the Setup dialog gave it.
+EnableRun FreshRun(const EnableRun& previous) {
+  EnableRun run;
+  run.estimateText = previous.estimateText;
+  return run;
+}
+
+}  // namespace
+
+void BeginEraseAndProgram(AppState& state, EnableRun& run) {
+  run = FreshRun(run);
+  StartErase(state, run, false);
+}
+
+void EnableTick(AppState& state, EnableRun& run) {
+  if (!run.erasing) return;
+  const LoggerInfo& info = state.logger;
+  run.progress += run.progressStep;
+  state.query.progressValue = 0;
+  const bool erased = CommGet(state, 26) == 1;
+  // A logger that says neither "erased" nor "failed" is past helping; one that
+  // says nothing at all is still busy erasing and is given the full time.
+  if (!erased && state.query.progressValue == 101 && state.reply.length > 0) run.progress = 101.0;
+  if (!erased && run.progress <= 100.0) return;
+  if (!erased && run.progress <= kEraseGraceProgress) {
+    // The pace is an estimate: a logger that still says it is erasing (7F)
+    // is given as long again before it is taken to have failed.
+    if (!info.microchipLogger) CommGet(state, 9);
+    if (state.reply.Contains("Logger status 7F")) return;
+  }
+  run.erasing = false;
+  ProgramAndEnable(state, run);
+}
+
+int ProgramAndEnable(AppState& state, EnableRun& run) {
+  run.running = true;
+  run.erasing = false;
+  run.outcome = -1;
+  LoggerInfo& info = state.logger;
+  DeploymentSettings& d = state.deployment;
+
+  // 1-3: the logger must be erased and not enabled.
+  if (CommGet(state, 9) != 1) return Fail(state, run, kUnableToCommunicate, "Reset Logger", true);
+  if (state.reply.Contains("Logger status 7F")) {
+    const MessageAnswer answer = state.ui.MessageBox(
+        Tr(state,
+           "The logger status indicates that the logger failed to erase properly.\n\nTry to erase again?\n\n"
+           "Contact TMV if the problem persists."),
+        Tr(state, "Reset Logger"), MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No);
+    if (answer == MessageAnswer::Yes) {
+      StartErase(state, run, true);
+      return 0;
+    }
+    run.failedStep = "The logger failed to erase properly.";
+    return Fail(state, run, nullptr, "Reset Logger", true);
+  }
+  if (!state.reply.Contains("Logger status 00"))
+    return Fail(state, run, "Logger status is incorrect.\nTry again.\nContact TMV if the problem persists.",
+                "Reset Logger", true);
+
+  // 4: the sampling mode, each command where the logger has it.
+  SetupVerdict verdict;
+  if (IsMultiChannelModel(info.model)) {
+    SendSetupCommand(state, kSetupThreshold, &verdict);
+    if (info.hysteresis) SendSetupCommand(state, kSetupHysteresis, &verdict);
+  }
+  if (ModelContains(info.model, "VL") && !d.sixHzMode) d.powerKeptOn = true;
+  if (info.averaging != 0) SendSetupCommand(state, kSetupAveraging, &verdict);
+  if (info.externalDataConnector) {
+    SendSetupCommand(state, kSetupRealTime, &verdict);
+    run.startLiveReadings = LiveReadingsShown(state);
+  }
+  if (info.commands12Level != 0 && !SendSetupCommand(state, kSetupStartCharacteristic, &verdict))
+    verdict.rerunSetup = true;
+  if (info.waves) {
+    SendSetupCommand(state, kSetupWave, &verdict);
+    SendSetupCommand(state, kSetupHeight, &verdict);
+  }
+  if (info.rates124Hz) SendSetupCommand(state, kSetupRate, &verdict);
+  Absorb(run, verdict);
+  // A logger that holds a sampling mode other than the one chosen is not
+  // enabled: the user has been told which setting and sets it up again.
+  if (verdict.failed) {
+    run.startLiveReadings = false;
+    return Fail(state, run, nullptr, "Reset Logger", true);
+  }
+
+  // 5: the deployment as programmed, for the next logger.
+  state.batch.settings = d;
+  state.batch.changedSince = false;
+
+  // 6: starting now means on the next whole ten seconds at least ten seconds ahead.
+  if (d.startMode != kStartAtTime) {
+    if (CommGet(state, 1) != 1) return Fail(state, run, kUnableToCommunicate, "Reset Logger", true);
+    d.loggerClock = ParseTimeReply(state.reply.Text());
+    d.startTime = NextStartNow(d.loggerClock);
+  }
+
+  // 7-9: schedule, each read back and compared exactly.
+  SendSetupCommand(state, kSetupStart);
+  CommGet(state, 3);
+  if (ToTicks(ParseTimeReply(state.reply.Text())) != ToTicks(d.startTime))
+    return Fail(state, run, "Start time set incorrectly.\nTry again.\nContact TMV if the problem persists.",
+                "Reset Logger", true);
+  SendSetupCommand(state, kSetupEnd);
+  CommGet(state, 4);
+  if (ToTicks(ParseTimeReply(state.reply.Text())) != ToTicks(d.endTime))
+    return Fail(state, run, "End time set incorrectly.\nTry again.\nContact TMV if the problem persists.",
+                "Reset Logger", true);
+  SendSetupCommand(state, kSetupPeriod);
+  CommGet(state, 2);
+  const LoggerTime period = ParsePeriodReply(state.reply.Text());
+  if (period.hour != d.samplingPeriod.hour || period.minute != d.samplingPeriod.minute ||
+      period.second != d.samplingPeriod.second)
+    return Fail(state, run, "Period set incorrectly.\nTry again.\nContact TMV if the problem persists.",
+                "Reset Logger", true);
+
+  // 10-12: enable, and believe only the logger's own answer.
+  SendSetupCommand(state, kSetupEnable);
+  const size_t n = LinkRead(state, state.loggerLink, state.reply.Data(), kEnableReplyBytes);
+  state.reply.length = n;
+  const int status = n > 0 ? EnableReplyStatus(state.reply) : 7;
+  const std::string head = ReplyHead(state.reply, 22);
+  if (status == 1)
+    ShowStatus(state, head + Format(Tr(state, ": 'Enabled' to start at %s").c_str(),
+                                    TimeToDisplayText(d.startTime).c_str()));
+  else
+    ShowStatus(state, head + ": " + Tr(state, LoggerStatusText(status)));
+  if (status < 1 || status > 3) {
+    run.startLiveReadings = false;
+    return Fail(state, run, "Logger has not been enabled.\nTry again.\nIf problem persists contact TMV.",
+                "Logger Enable", true);
+  }
+  run.running = false;
+  run.outcome = 1;
+  run.closeSetup = true;
+  LogEntry e = EntryFor(state);
+  e.estimateText = run.estimateText;
+  AppendToLog(state, kLogSetUp, e);
+  return 1;
+}
+
+int ContinueToAdd(AppState& state, EnableRun& run) {
+  run = FreshRun(run);
+  run.running = true;
+  if (!ConnectLogger(state)) return Fail(state, run, kUnableToCommunicate, "Reset Logger", true);
+  SetupVerdict verdict;
+  SendSetupCommand(state, kSetupStartCharacteristic, &verdict);
+  SendSetupCommand(state, kSetupThreshold, &verdict);
+  SendSetupCommand(state, kSetupRealTime, &verdict);
+  SendSetupCommand(state, kSetupAveraging, &verdict);
+  Absorb(run, verdict);
+  if (verdict.failed) return Fail(state, run, nullptr, "Reset Logger", true);
+  if (!ResumeLogger(state)) {
+    run.failedStep = "Logger failed to resume.";
+    return Fail(state, run, nullptr, "Reset Logger", true);
+  }
+  run.running = false;
+  run.outcome = 1;
+  run.closeSetup = true;
+  run.startLiveReadings = LiveReadingsShown(state);
+  AppendToLog(state, kLogResumed, EntryFor(state));
+  return 1;
+}
+
+int StopLogger(AppState& state) {
+  const int stopped = SendSetupCommand(state, kSetupStop);
+  state.deployment.realTimeOutput = 0;
+  RecomputeRealTimeBaud(state);
+  if (stopped) SendSetupCommand(state, kSetupRealTime);
+  return stopped;
+}
+
+int SuspendLogger(AppState& state) { return SendSetupCommand(state, kSetupSuspend); }
+
+int ResumeLogger(AppState& state) { return SendSetupCommand(state, kSetupResume); }
+
+bool SynchronizeClock(AppState& state) {
+  DeploymentSettings& d = state.deployment;
+  // A second of 59 would carry into the minute when one is added.
+  LoggerTime host = state.clock.LocalTime();
+  for (int waits = 0; host.second == 59 && waits < 40; ++waits) {
+    DelayMs(state, 50);
+    host = state.clock.LocalTime();
+  }
+  LoggerTime sent = host;
+  sent.second = static_cast<uint16_t>(sent.second + 1);
+  sent.milliseconds = 0;
+  d.loggerClock = sent;
+  SendSetupCommand(state, kSetupSetClock);
+  const bool replied = CommGet(state, 1) == 1;
+  const LoggerTime back = ParseTimeReply(state.reply.Text());
+  d.hostClockAtRead = back;
+  const int64_t difference = static_cast<int64_t>(ToTicks(back)) - static_cast<int64_t>(ToTicks(sent));
+  if (replied && std::llabs(difference) < static_cast<int64_t>(2 * kTicksPerSecond)) return true;
+  state.ui.MessageBox(Tr(state, "Logger clock has not set properly.\nTry again."), Tr(state, "Synchronize Clock"),
+                      MessageButtons::Ok, MessageIcon::Stop, MessageAnswer::Ok);
+  return false;
+}
+
+}  // namespace tmv

@@ -1,0 +1,77 @@
+#include "shell/CommandGate.h"
+
+#include "link/Exchange.h"
+#include "model/KnowLogger.h"
+#include "model/LoggerFamily.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+#include "shell/CommandTable.h"
+#include "shell/StatusLine.h"
+
+namespace tmv {
+namespace {
+
+void Refuse(AppState& state, const std::string& text, const char* title, MessageIcon icon) {
+  state.ui.MessageBox(text, Tr(state, title), MessageButtons::Ok, icon, MessageAnswer::Ok);
+}
+
+// The logger status (query 9) says logging or enabled.
+bool LoggingOrEnabled(AppState& state) {
+  if (CommGet(state, 9) == 0) return false;  // no status: the operation finds out for itself
+  const int status = state.query.loggerStatus;
+  return status != 0 && status != 4 && status != 8;
+}
+
+bool RefusedWhileLogging(AppState& state, const CommandRule& rule) {
+  const bool large = rule.largeLoggerText != nullptr && IsLargeMultiChannel(state.logger.model);
+  const bool general = rule.loggingOperation != nullptr || rule.loggingText != nullptr;
+  if (!large && !general) return false;
+  if (!LoggingOrEnabled(state)) return false;
+  if (large) {
+    Refuse(state, Tr(state, rule.largeLoggerText), rule.largeLoggerTitle, MessageIcon::Exclamation);
+    return true;
+  }
+  if (!general) return false;
+  if (rule.allowedWithLiveReadingFlag) {
+    KnowLogger(state, kKnowCapabilities);
+    if (state.logger.retrievalFlag64) return false;
+  }
+  const std::string text =
+      rule.loggingText != nullptr ? Tr(state, rule.loggingText) : LoggingRefusalText(rule.loggingOperation);
+  Refuse(state, text, rule.loggingTitle, MessageIcon::Exclamation);
+  return true;
+}
+
+bool Capable(const AppState& state, NeededCapability capability) {
+  switch (capability) {
+    case NeededCapability::None: return true;
+    case NeededCapability::MicrochipLogger: return state.logger.microchipLogger;
+  }
+  return true;
+}
+
+}  // namespace
+
+GateResult PassCommandGate(AppState& state, int command) {
+  const CommandRule* rule = FindCommandRule(command);
+  if (rule == nullptr || !rule->needsLogger) return GateResult::Pass;
+  if (KnowLogger(state, kKnowIdentity) != KnowResult::Known) return GateResult::NoLogger;
+  ShowUnitsState(state);
+  if (RefusedWhileLogging(state, *rule)) return GateResult::Refused;
+  if (!Capable(state, rule->capability)) {
+    Refuse(state, Tr(state, rule->incapableText), rule->incapableTitle, MessageIcon::Stop);
+    return GateResult::Refused;
+  }
+  switch (KnowLogger(state, rule->knows)) {
+    case KnowResult::Known:
+    case KnowResult::CalibrationUnreadable:  // the calibration's origin says so; the command decides
+      return GateResult::Pass;
+    case KnowResult::NoLogger:
+    case KnowResult::ConfigurationUnknown:
+    case KnowResult::NotConfigured:
+      break;
+  }
+  return GateResult::LoggerUnknown;
+}
+
+}  // namespace tmv
