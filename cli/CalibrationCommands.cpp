@@ -1,4 +1,6 @@
 // Commands of the calibration coefficients: show, history, set.
+#include <CLI/CLI.hpp>
+
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -33,8 +35,13 @@ void PrintCoefficients(CliContext& ctx) {
   }
 }
 
+int NoArguments(CliContext& ctx, const std::string& name) {
+  auto parser = CommandParser(name, "Usage: tmv-cli [--port PATH|COMn] " + name);
+  return ParseCommand(ctx, *parser);
+}
+
 int ShowCalibration(CliContext& ctx) {
-  if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
+  if (int rc = NoArguments(ctx, "calibration"); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kCalibration)) return rc;
   switch (ctx.state.calibration.origin) {
     case CalibrationOrigin::Unreadable:
@@ -47,7 +54,7 @@ int ShowCalibration(CliContext& ctx) {
 }
 
 int History(CliContext& ctx) {
-  if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
+  if (int rc = NoArguments(ctx, "calibration history"); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kCalibrationHistory)) return rc;
   std::error_code ec;
   const std::filesystem::path cwd = std::filesystem::current_path(ec);
@@ -61,28 +68,17 @@ int History(CliContext& ctx) {
 
 int SetCalibrationCommand(CliContext& ctx) {
   // Every argument is checked before the logger is touched.
-  long channel = 0;
+  int channel = 0;
   std::vector<std::string> values;
-  for (size_t i = 0; i < ctx.args.size(); ++i) {
-    const std::string& a = ctx.args[i];
-    std::string number;
-    if (a == "--channel") {
-      if (i + 1 >= ctx.args.size()) return UsageError(ctx, "--channel needs a channel number");
-      number = ctx.args[++i];
-    } else if (a.rfind("--channel=", 0) == 0) {
-      number = a.substr(10);
-    } else {
-      double v = 0.0;
-      if (!ParseCoefficient(a, v)) return UsageError(ctx, "'" + a + "' is not a number");
-      values.push_back(a);
-      continue;
-    }
-    char* end = nullptr;
-    channel = std::strtol(number.c_str(), &end, 10);
-    if (number.empty() || *end != '\0' || channel < 1 || channel > kMaxChannels)
-      return UsageError(ctx, "--channel needs a channel number from 1 to 24");
+  auto parser = CommandParser("calibration set",
+                              "Usage: tmv-cli [--port PATH|COMn] [--yes] calibration set --channel N C0 C1 C2 C3");
+  parser->add_option("--channel", channel, "the channel, from 1")->required()->check(CLI::Range(1, kMaxChannels));
+  parser->add_option("coefficients", values, "C0 C1 C2 C3")->expected(0, -1);
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  for (const auto& a : values) {
+    double v = 0.0;
+    if (!ParseCoefficient(a, v)) return UsageError(ctx, "'" + a + "' is not a number");
   }
-  if (channel == 0) return UsageError(ctx, "--channel N is required");
   if (values.size() != 4) return UsageError(ctx, "four coefficients C0 C1 C2 C3 are required");
 
   if (int rc = PassGate(ctx, cmd::kCalibration)) return rc;

@@ -1,8 +1,13 @@
 #pragma once
 // Helpers for the command files of the command-line tool.
+#include <memory>
 #include <string>
 
 #include "CliCommand.h"
+
+namespace CLI {
+class App;
+}
 
 namespace tmv::cli {
 
@@ -29,5 +34,17 @@ int ReportFailureSince(CliContext& ctx, int boxesBefore);
 int ReportNoAnswer(CliContext& ctx);
 // Prints a usage error and the command's help hint; returns kExitUsage.
 int UsageError(CliContext& ctx, const std::string& text);
+
+// A parser for one command's own options and arguments. Every command takes
+// --yes too (as the tool does before the command word); --help prints the
+// parser's own help, headed by `usage`.
+std::unique_ptr<CLI::App> CommandParser(const std::string& name, const std::string& usage);
+// Returned by ParseCommand when the command is to go on.
+constexpr int kParsed = -1;
+// Parses ctx.args. kParsed to go on; kExitOk after --help (printed to
+// ctx.out); kExitUsage after a parse error (reported on ctx.err).
+int ParseCommand(CliContext& ctx, CLI::App& parser);
+// A question of the tool itself (Yes/No, default No): the console answers Yes under --yes.
+bool Confirm(CliContext& ctx, const std::string& text, const std::string& caption);
 
 }  // namespace tmv::cli

@@ -18,6 +18,9 @@ class ConsoleUserInterface : public UserInterface {
   void SetConnectionText(const std::string& text) override;
   void SetCommandEnabled(int, bool) override {}
 
+  // --yes given after the command word.
+  void SetYes(bool yes) { yes_ = yes; }
+
   int boxesShown = 0;
 
  private:

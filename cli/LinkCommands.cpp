@@ -1,8 +1,11 @@
 // Commands of the logger link: identify, status, clock.
+#include <CLI/CLI.hpp>
+
 #include <ostream>
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "deployment/Enabling.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "model/LoggerTime.h"
@@ -13,20 +16,20 @@ namespace tmv::cli {
 
 namespace {
 
-int NoArguments(CliContext& ctx) {
-  if (ctx.args.empty()) return kExitOk;
-  return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
+int NoArguments(CliContext& ctx, const std::string& name) {
+  auto parser = CommandParser(name, "Usage: tmv-cli [--port PATH|COMn] " + name);
+  return ParseCommand(ctx, *parser);
 }
 
 int Identify(CliContext& ctx) {
-  if (int rc = NoArguments(ctx)) return rc;
+  if (int rc = NoArguments(ctx, "identify"); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kConnect)) return rc;
   ctx.out << ConnectedText(ctx.state) << "\n";
   return kExitOk;
 }
 
 int Status(CliContext& ctx) {
-  if (int rc = NoArguments(ctx)) return rc;
+  if (int rc = NoArguments(ctx, "status"); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kShowLoggerStatus)) return rc;
   if (!CommGet(ctx.state, 9)) return ReportNoAnswer(ctx);
   ctx.out << LoggerStatusText(ctx.state.query.loggerStatus) << "\n";
@@ -34,7 +37,17 @@ int Status(CliContext& ctx) {
 }
 
 int ClockCommand(CliContext& ctx) {
-  if (int rc = NoArguments(ctx)) return rc;
+  bool set = false;
+  auto parser = CommandParser("clock", "Usage: tmv-cli [--port PATH|COMn] clock [--set]");
+  parser->add_flag("--set", set, "set the logger's clock to the host's");
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (set) {
+    if (int rc = PassGate(ctx, cmd::kSetLoggerClock)) return rc;
+    const int boxes = BoxesShown(ctx);
+    if (!SynchronizeClock(ctx.state)) return ReportFailureSince(ctx, boxes);
+    ctx.out << "Logger clock set: " << TimeToDisplayText(ctx.state.deployment.hostClockAtRead) << "\n";
+    return kExitOk;
+  }
   if (int rc = PassGate(ctx, cmd::kShowLoggerClock)) return rc;
   if (!CommGet(ctx.state, 1)) return ReportNoAnswer(ctx);
   ctx.out << TimeToDisplayText(ParseTimeReply(ctx.state.reply.Text())) << "\n";
@@ -53,9 +66,11 @@ const bool registered = [] {
                       "Logging Complete, Logging Suspended, Profiling Active, Memory Error,\n"
                       "Logging Stopped by User.\n",
                       Status});
-  RegisterCliCommand({"clock", "Show the logger's clock",
-                      "Usage: tmv-cli [--port PATH|COMn] clock\n\n"
-                      "Prints the logger's date and time, e.g. \"2010/Jun/07 15:30:00\".\n",
+  RegisterCliCommand({"clock", "Show the logger's clock, or set it to the host's (--set)",
+                      "Usage: tmv-cli [--port PATH|COMn] clock [--set]\n\n"
+                      "Prints the logger's date and time, e.g. \"2010/Jun/07 15:30:00\".\n"
+                      "With --set synchronises the logger's clock with the host's and prints\n"
+                      "the clock read back. The logger must not be logging.\n",
                       ClockCommand});
   return true;
 }();

@@ -1,5 +1,7 @@
 // Commands of the logger model: capabilities, configuration, latency and the
 // default baud rate.
+#include <CLI/CLI.hpp>
+
 #include <cstdlib>
 #include <ostream>
 
@@ -20,9 +22,18 @@ namespace tmv::cli {
 
 namespace {
 
-int AtMostOneArgument(CliContext& ctx) {
-  if (ctx.args.size() <= 1) return kExitOk;
-  return UsageError(ctx, "unexpected argument '" + ctx.args[1] + "'");
+int NoArguments(CliContext& ctx, const std::string& name) {
+  auto parser = CommandParser(name, "Usage: tmv-cli [--port PATH|COMn] " + name);
+  return ParseCommand(ctx, *parser);
+}
+
+// The command's one optional argument into value (empty: not given).
+int OptionalArgument(CliContext& ctx, const std::string& name, const std::string& argument, std::string& value) {
+  auto parser = CommandParser(name, "Usage: tmv-cli [--port PATH|COMn] " + name + " [" + argument + "]");
+  parser->add_option(argument, value);
+  const int rc = ParseCommand(ctx, *parser);
+  ctx.args = value.empty() ? std::vector<std::string>{} : std::vector<std::string>{value};
+  return rc;
 }
 
 bool ParseNumber(const std::string& text, long& value) {
@@ -32,7 +43,7 @@ bool ParseNumber(const std::string& text, long& value) {
 }
 
 int Capabilities(CliContext& ctx) {
-  if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
+  if (int rc = NoArguments(ctx, "capabilities"); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kCurrentCapabilities)) return rc;
   CurrentCapabilitiesDialog dialog;
   dialog.Open(ctx.state);
@@ -42,7 +53,7 @@ int Capabilities(CliContext& ctx) {
 }
 
 int Config(CliContext& ctx) {
-  if (!ctx.args.empty()) return UsageError(ctx, "unexpected argument '" + ctx.args.front() + "'");
+  if (int rc = NoArguments(ctx, "config"); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kShowConfiguration)) return rc;
   LoggerInfo& info = ctx.state.logger;
   ctx.out << Format("Number of channels of data: %d", info.channelCount) << "\n";
@@ -55,7 +66,8 @@ int Config(CliContext& ctx) {
 }
 
 int Latency(CliContext& ctx) {
-  if (int rc = AtMostOneArgument(ctx)) return rc;
+  std::string ms;
+  if (int rc = OptionalArgument(ctx, "latency", "MS", ms); rc != kParsed) return rc;
   AppState& state = ctx.state;
   if (ctx.args.empty()) {
     // Showing needs only the configuration, which older loggers keep in memory too.
@@ -74,7 +86,8 @@ int Latency(CliContext& ctx) {
 }
 
 int DefaultBaud(CliContext& ctx) {
-  if (int rc = AtMostOneArgument(ctx)) return rc;
+  std::string rate;
+  if (int rc = OptionalArgument(ctx, "default-baud", "RATE", rate); rc != kParsed) return rc;
   long wanted = 0;
   if (!ctx.args.empty() && !ParseNumber(ctx.args[0], wanted))
     return UsageError(ctx, "the rate must be a number, e.g. 9600");

@@ -1,6 +1,8 @@
 // tmv-cli: the command-line tool.
 //
 //   tmv-cli [--port PATH|COMn] [--baud N] [--yes] [--verbose] COMMAND [ARGS]
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -85,63 +87,49 @@ int ComNumber(const std::string& text) {
   return n;
 }
 
-bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& option, std::string& value) {
-  const std::string& a = args[i];
-  if (a == option) {
-    if (i + 1 >= args.size()) return false;
-    value = args[++i];
-    return true;
-  }
-  value = a.substr(option.size() + 1);  // --option=value
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
   Options opt;
-  size_t i = 0;
-  for (; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.empty() || a[0] != '-') break;
-    std::string value;
-    if (a == "--help" || a == "-h") {
-      opt.help = true;
-    } else if (a == "--yes" || a == "-y") {
-      opt.yes = true;
-    } else if (a == "--verbose" || a == "-v") {
-      opt.verbose = true;
-    } else if (a == "--port" || a.rfind("--port=", 0) == 0) {
-      if (!TakeValue(args, i, "--port", value) || value.empty()) {
-        std::cerr << "tmv-cli: --port needs a device path or COMn\n";
-        return tmv::cli::kExitUsage;
-      }
-      opt.port = value;
-    } else if (a == "--baud" || a.rfind("--baud=", 0) == 0) {
-      if (!TakeValue(args, i, "--baud", value)) {
-        std::cerr << "tmv-cli: --baud needs a rate\n";
-        return tmv::cli::kExitUsage;
-      }
-      char* end = nullptr;
-      const long baud = std::strtol(value.c_str(), &end, 10);
-      const bool known = end != value.c_str() && *end == '\0' &&
-                         std::find(tmv::kBaudTable.begin(), tmv::kBaudTable.end(), baud) != tmv::kBaudTable.end();
-      if (!known) {
-        std::cerr << "tmv-cli: --baud must be one of 1200, 2400, 4800, 9600, 19200\n";
-        return tmv::cli::kExitUsage;
-      }
-      opt.baud = static_cast<int>(baud);
-    } else if (a == "--") {
-      ++i;
-      break;
-    } else {
-      std::cerr << "tmv-cli: unknown option '" << a << "'\n";
-      PrintUsage(std::cerr);
-      return tmv::cli::kExitUsage;
-    }
+  // The tool's own options come before the command word; everything from
+  // that word on belongs to the command, whose own parser reads it.
+  CLI::App app{"", "tmv-cli"};
+  app.set_help_flag();
+  app.prefix_command();
+  app.add_flag("-h,--help", opt.help);
+  app.add_flag("-y,--yes", opt.yes);
+  app.add_flag("-v,--verbose", opt.verbose);
+  app.add_option("--port", opt.port);
+  app.add_option("--baud", opt.baud);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const std::string what = e.what();
+    if (what.find("--port") != std::string::npos)
+      std::cerr << "tmv-cli: --port needs a device path or COMn\n";
+    else if (what.find("--baud") != std::string::npos)
+      std::cerr << "tmv-cli: --baud must be one of 1200, 2400, 4800, 9600, 19200\n";
+    else
+      std::cerr << "tmv-cli: " << what << "\n";
+    return tmv::cli::kExitUsage;
   }
-  opt.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+  if (app.count("--port") > 0 && opt.port.empty()) {
+    std::cerr << "tmv-cli: --port needs a device path or COMn\n";
+    return tmv::cli::kExitUsage;
+  }
+  if (app.count("--baud") > 0 &&
+      std::find(tmv::kBaudTable.begin(), tmv::kBaudTable.end(), opt.baud) == tmv::kBaudTable.end()) {
+    std::cerr << "tmv-cli: --baud must be one of 1200, 2400, 4800, 9600, 19200\n";
+    return tmv::cli::kExitUsage;
+  }
+  std::vector<std::string> rest = app.remaining();
+  if (!rest.empty() && rest.front() == "--") rest.erase(rest.begin());
+  else if (!rest.empty() && rest.front().size() > 1 && rest.front()[0] == '-') {
+    std::cerr << "tmv-cli: unknown option '" << rest.front() << "'\n";
+    PrintUsage(std::cerr);
+    return tmv::cli::kExitUsage;
+  }
+  opt.rest = rest;
 
   if (opt.rest.empty()) {
     PrintUsage(opt.help ? std::cout : std::cerr);
@@ -155,7 +143,10 @@ int main(int argc, char** argv) {
     return tmv::cli::kExitUsage;
   }
   std::vector<std::string> commandArgs(opt.rest.begin() + static_cast<std::ptrdiff_t>(used), opt.rest.end());
-  if (opt.help || std::find(commandArgs.begin(), commandArgs.end(), "--help") != commandArgs.end()) {
+  const bool wantsHelp = opt.help || std::find(commandArgs.begin(), commandArgs.end(), "--help") != commandArgs.end();
+  // A command without a help text of its own prints its parser's help.
+  if (wantsHelp && command->help.empty()) commandArgs = {"--help"};
+  if (wantsHelp && !command->help.empty()) {
     std::cout << command->help;
     if (!command->help.empty() && command->help.back() != '\n') std::cout << "\n";
     return tmv::cli::kExitOk;

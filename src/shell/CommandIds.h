@@ -46,6 +46,14 @@ constexpr int kReadRecentFile = 40100;  // + index 0..19
 constexpr int kShowLoggerStatus = 40130;
 constexpr int kShowLoggerClock = 40131;
 constexpr int kShowConfiguration = 40132;
+// The deployment operations of the command-line tool.
+constexpr int kShowDeployment = 40133;
+constexpr int kProgramDeployment = 40134;
+constexpr int kStopLogger = 40135;
+constexpr int kSuspendLogger = 40136;
+constexpr int kResumeLogger = 40137;
+constexpr int kEraseLogger = 40138;
+constexpr int kSetLoggerClock = 40139;
 
 // The menus themselves, so that they can be greyed and enabled like commands.
 constexpr int kMenuBar = 50000;

@@ -147,6 +147,16 @@ std::vector<CommandRule> BuildRules() {
                                       "MMC/SD Card Access"));
   rules.push_back(RefusedWhileLogging(Needs(kSetModem, kKnowCapabilities), "read the modem parameters", "Set modem"));
   rules.push_back(Needs(kRetrieveData, kKnowCapabilities));
+  // The command-line tool's deployment operations. The Setup dialog decides
+  // for itself what a logging logger allows, so only erasing and setting the
+  // clock are refused here.
+  rules.push_back(Needs(kShowDeployment, kKnowCapabilities | kKnowConfiguration | kKnowCalibration));
+  rules.push_back(Needs(kProgramDeployment, kKnowCapabilities | kKnowConfiguration | kKnowCalibration));
+  rules.push_back(Needs(kStopLogger, kKnowCapabilities));
+  rules.push_back(Needs(kSuspendLogger, kKnowCapabilities));
+  rules.push_back(Needs(kResumeLogger, kKnowCapabilities));
+  rules.push_back(RefusedWhileLogging(Needs(kEraseLogger, kKnowCapabilities), "erase the memory", "Erase"));
+  rules.push_back(RefusedWhileLogging(Needs(kSetLoggerClock, kKnowCapabilities), "set the clock", "Synchronize Clock"));
   return rules;
 }
 

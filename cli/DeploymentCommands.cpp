@@ -1,0 +1,235 @@
+// Commands of the deployment: show it, set it up and enable the logger,
+// estimate it without a logger, stop, suspend, resume and erase.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <ostream>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "SetupOptions.h"
+#include "deployment/Enabling.h"
+#include "deployment/SetupCommands.h"
+#include "deployment/SetupDialog.h"
+#include "deployment/SetupSequence.h"
+#include "deployment/SetupSimulation.h"
+#include "link/Exchange.h"
+#include "link/LoggerLink.h"
+#include "model/CapabilitiesDialogs.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
+
+namespace tmv::cli {
+
+namespace {
+
+int OpenSetup(CliContext& ctx, SetupDialog& dialog) {
+  const int boxes = BoxesShown(ctx);
+  if (!dialog.Open(ctx.state)) return ReportFailureSince(ctx, boxes);
+  return kParsed;
+}
+
+int Deployment(CliContext& ctx) {
+  auto parser = CommandParser("deployment", "Usage: tmv-cli [--port PATH|COMn] deployment");
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (int rc = PassGate(ctx, cmd::kShowDeployment)) return rc;
+  SetupDialog dialog;
+  if (int rc = OpenSetup(ctx, dialog); rc != kParsed) return rc;
+  PrintDeployment(ctx, dialog);
+  if (!dialog.panel.enableAllowed && !dialog.panel.message.text.empty())
+    ctx.out << "Message: " << dialog.panel.message.text << "\n";
+  return kExitOk;
+}
+
+// The real-time output format, switched as the "Communication format" dialog does.
+int ChooseOutputFormat(CliContext& ctx, const std::string& wanted) {
+  if (wanted != "binary" && wanted != "engineering") return kParsed;
+  CommunicationFormatDialog format;
+  format.Open(ctx.state);
+  const bool engineering = (ctx.state.query.optionByte & kOptionEngineeringUnits) != 0;
+  if (engineering == (wanted == "engineering")) return kParsed;
+  if (!format.buttonVisible) return ReportFailure(ctx, format.text);
+  if (!format.Button(ctx.state)) return ReportFailure(ctx, "The output format was not changed.");
+  return kParsed;
+}
+
+int Setup(CliContext& ctx) {
+  SetupOptions options;
+  bool dryRun = false;
+  auto parser = CommandParser("setup", "Usage: tmv-cli [--port PATH|COMn] [--yes] setup [OPTIONS]\n\n"
+                                       "Sets up a deployment as the Setup dialog does, prints it with its\n"
+                                       "estimate, asks \"Enable logging?\" (answered Yes only with --yes) and\n"
+                                       "enables the logger, then reads the deployment back.");
+  AddSetupOptions(*parser, options);
+  parser->add_flag("--dry-run", dryRun, "validate and estimate only; nothing is written");
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (int rc = CheckSetupOptions(ctx, options); rc != kParsed) return rc;
+  if (int rc = PassGate(ctx, cmd::kProgramDeployment)) return rc;
+  AppState& state = ctx.state;
+  SetupDialog dialog;
+  if (int rc = OpenSetup(ctx, dialog); rc != kParsed) return rc;
+  if (dialog.updatesSuspended)
+    return ReportFailure(ctx, dialog.panel.message.text + " (tmv-cli stop)");
+  if (int rc = ApplySetupOptions(ctx, dialog, options); rc != kParsed) return rc;
+  PrintDeployment(ctx, dialog);
+  if (int rc = ReportValidity(ctx, dialog)) return rc;
+  if (dryRun) return kExitOk;
+
+  if (!Confirm(ctx, "Enable logging with these settings?", "Setup")) {
+    ctx.err << "Not enabled (answer Yes with --yes).\n";
+    return kExitFailure;
+  }
+  if (int rc = ChooseOutputFormat(ctx, options.realtime); rc != kParsed) return rc;
+  const int boxes = BoxesShown(ctx);
+  const EnableDecision decision = dialog.EnableLogging(state);
+  SetupAction action = decision.action;
+  if (decision.askContainsData) {
+    ctx.err << ContainsDataDialog::kHeading << ": " << ContainsDataDialog::kText << "\n";
+    if (!options.erase && !options.keep) {
+      ctx.err << "Choose --erase or --continue.\n";
+      return kExitFailure;
+    }
+    action = ContainsDataDialog::Choose(options.keep ? ContainsDataDialog::Button::ContinueToAdd
+                                                     : ContainsDataDialog::Button::EraseOldReadings);
+  } else if (options.keep && action == SetupAction::EraseAndProgram) {
+    // The readings were to be kept: this logger cannot add to them.
+    return ReportFailure(ctx, "This logger cannot continue to add to its readings; nothing was written.");
+  }
+  if (action == SetupAction::None) {
+    if (BoxesShown(ctx) == boxes) ctx.err << "Not enabled.\n";
+    return kExitFailure;
+  }
+  if (decision.prepareRealTimeFile)
+    ctx.err << "Real-time output is on: collect it with the desktop program.\n";
+  EnableRun run;
+  CarryOutSetupDecision(state, dialog, decision, action, run);
+  if (run.erasing) ctx.err << run.message << "\n";
+  RunEnableToEnd(state, run);
+  if (run.outcome != 1) {
+    if (!run.failedStep.empty()) ctx.err << run.failedStep << "\n";
+    return ReportFailureSince(ctx, boxes);
+  }
+  // Every setting was read back and compared by the sequence; the read-back
+  // shows what the logger now holds.
+  ctx.out << "Verified: the logger accepted every setting.\nRead back:\n";
+  SetupDialog back;
+  if (!back.Open(state)) return ReportFailure(ctx, state.statusText);
+  PrintDeployment(ctx, back);
+  return kExitOk;
+}
+
+int Estimate(CliContext& ctx) {
+  SetupOptions options;
+  std::string model;
+  std::string channels;
+  auto parser = CommandParser("estimate", "Usage: tmv-cli estimate --simulate MODEL [--channels CODES] [OPTIONS]\n\n"
+                                          "Assesses a deployment on a simulated logger, without any logger.");
+  SimulationChoiceDialog choice;
+  std::vector<std::string> models;
+  for (const auto& c : choice.choices) models.push_back(c.substr(0, c.find(' ')));  // "QN-730 or QNQ-730"
+  parser->add_option("--simulate", model, "the logger type: " + [&] {
+    std::string list;
+    for (const auto& m : models) list += (list.empty() ? "" : ", ") + m;
+    return list;
+  }())->required()->check(CLI::IsMember(models));
+  parser->add_option("--channels", channels, "channel type codes of a multi-channel type, e.g. CTP");
+  AddSetupOptions(*parser, options);
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (int rc = CheckSetupOptions(ctx, options); rc != kParsed) return rc;
+  if (options.erase || options.keep) return UsageError(ctx, "--erase and --continue need a logger");
+  choice.selected = static_cast<int>(std::find(models.begin(), models.end(), model) - models.begin());
+  QnSimulationDialog qn;
+  if (!channels.empty()) {
+    if (!choice.NeedsChannelChoice()) return UsageError(ctx, model + " has fixed channels");
+    qn.channels.clear();
+    for (char c : channels)
+      if (!qn.AddChannel(static_cast<uint8_t>(c))) return UsageError(ctx, std::string("'") + c + "' is not a channel type offered");
+  }
+  AppState& state = ctx.state;
+  BeginSimulation(state, choice.selected, choice.NeedsChannelChoice() ? qn.channels : std::vector<uint8_t>{});
+  SetupDialog dialog;
+  dialog.OpenSimulated(state);
+  if (int rc = ApplySetupOptions(ctx, dialog, options); rc != kParsed) return rc;
+  PrintDeployment(ctx, dialog);
+  return ReportValidity(ctx, dialog);
+}
+
+int PrintStatus(CliContext& ctx) {
+  if (CommGet(ctx.state, 9) != 1) return ReportNoAnswer(ctx);
+  ctx.out << LoggerStatusText(ctx.state.query.loggerStatus) << "\n";
+  return kExitOk;
+}
+
+int RunningState(CliContext& ctx, const char* name, int command, int (*change)(AppState&)) {
+  auto parser = CommandParser(name, std::string("Usage: tmv-cli [--port PATH|COMn] ") + name);
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (int rc = PassGate(ctx, command)) return rc;
+  const int boxes = BoxesShown(ctx);
+  if (change(ctx.state) != 1) return ReportFailureSince(ctx, boxes);
+  return PrintStatus(ctx);
+}
+
+int Stop(CliContext& ctx) { return RunningState(ctx, "stop", cmd::kStopLogger, StopLogger); }
+int Suspend(CliContext& ctx) { return RunningState(ctx, "suspend", cmd::kSuspendLogger, SuspendLogger); }
+int Resume(CliContext& ctx) { return RunningState(ctx, "resume", cmd::kResumeLogger, ResumeLogger); }
+
+int Erase(CliContext& ctx) {
+  auto parser = CommandParser("erase", "Usage: tmv-cli [--port PATH|COMn] [--yes] erase");
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (int rc = PassGate(ctx, cmd::kEraseLogger)) return rc;
+  AppState& state = ctx.state;
+  if (!Confirm(ctx, "The logger's memory will be erased and its readings lost.\nDo you want to continue?", "Erase")) {
+    ctx.err << "Not erased (answer Yes with --yes).\n";
+    return kExitFailure;
+  }
+  const int boxes = BoxesShown(ctx);
+  if (SendSetupCommand(state, kSetupErase) != 1) return ReportFailureSince(ctx, boxes);
+  // The logger answers query 26 once the erase is done; it takes about two
+  // seconds per 64 KiB block, and a whole memory within some minutes.
+  for (int second = 0; second < 600; ++second) {
+    DelayMs(state, 1000);
+    state.query.progressValue = 0;
+    if (CommGet(state, 26) == 1) {
+      ctx.out << "Erased.\n";
+      return PrintStatus(ctx);
+    }
+    if (state.query.progressValue == 101 && state.reply.length > 0) break;
+  }
+  return ReportFailure(ctx, "The logger failed to erase properly.");
+}
+
+const bool registered = [] {
+  RegisterCliCommand({"deployment", "Show the deployment the logger holds, with its estimate",
+                      "Usage: tmv-cli [--port PATH|COMn] deployment\n\n"
+                      "Prints the logger status, its clock and the host's, the start mode and\n"
+                      "threshold, start and end, sampling period, averaging, burst and wave\n"
+                      "settings, real-time output, the memory used and the estimate of memory\n"
+                      "and battery use.\n",
+                      Deployment});
+  RegisterCliCommand({"setup", "Set up a deployment and enable the logger (or --dry-run)", "", Setup});
+  RegisterCliCommand({"estimate", "Estimate a deployment on a simulated logger (no logger needed)", "", Estimate});
+  RegisterCliCommand({"stop", "Stop a logging logger",
+                      "Usage: tmv-cli [--port PATH|COMn] stop\n\n"
+                      "Stops the logger (real-time output off too) and prints its status.\n",
+                      Stop});
+  RegisterCliCommand({"suspend", "Suspend logging",
+                      "Usage: tmv-cli [--port PATH|COMn] suspend\n\n"
+                      "Suspends the logger's logging and prints its status.\n",
+                      Suspend});
+  RegisterCliCommand({"resume", "Resume suspended logging",
+                      "Usage: tmv-cli [--port PATH|COMn] resume\n\n"
+                      "Resumes the logger's logging and prints its status.\n",
+                      Resume});
+  RegisterCliCommand({"erase", "Erase the logger's memory (asks first)",
+                      "Usage: tmv-cli [--port PATH|COMn] [--yes] erase\n\n"
+                      "Erases the logger's memory and waits until the logger reports it\n"
+                      "erased. Asks first; without --yes the answer is No and nothing is\n"
+                      "erased. The logger must not be logging.\n",
+                      Erase});
+  return true;
+}();
+
+}  // namespace
+
+}  // namespace tmv::cli
