@@ -6,6 +6,7 @@
 
 #include "deployment/Enabling.h"
 #include "deployment/SetupDialog.h"
+#include "files/HexFile.h"
 #include "files/LogFile.h"
 #include "files/SaveFile.h"
 #include "link/Connection.h"
@@ -289,6 +290,8 @@ bool DownloadProc::Open(AppState& state) {
     return true;
   }
   AssessCapabilities(state);
+  // The channel count sizes the memory text and the calibration read.
+  if (Qn(l) || l.microchipLogger) CommGet(state, 16);
   if (CommGet(state, 6)) view.memoryUsage = ReadMemoryStatus(state, *this, state.reply.Text());
   const uint32_t p = state.retrieval.download.endPointer;
   if (MemoryHoldsNoData(l, p)) {
@@ -622,6 +625,9 @@ void EndDownload(AppState& state, DownloadProc& dialog) {
   // 4. The deployment as read from the logger goes with the data.
   r.data.deployment = state.deployment;
   r.data.loggerStatus = dialog.status;
+  LoggerTime loggerClock = state.clock.LocalTime();
+  if (CommGet(state, 1)) loggerClock = ParseTimeReply(state.reply.Text());
+  r.data.loggerTime = loggerClock;
   r.dataFromFile = false;
   DecodeSampleStream(state, false);
   // 5.
@@ -650,10 +656,13 @@ void EndDownload(AppState& state, DownloadProc& dialog) {
                              static_cast<unsigned>(dialog.firstEndPointer - dialog.dataStart)));
   // 8.
   r.saved = false;
-  if (dialog.offerSave) SaveFile(state, kSaveHexAndDat);
+  if (dialog.save)
+    dialog.save(state);
+  else if (dialog.offerSave)
+    SaveFile(state, kSaveHexAndDat);
   dialog.ended = true;
   LogEntry entry = LogEntryFromState(state);
-  if (CommGet(state, 1)) entry.loggerTime = ParseTimeReply(state.reply.Text());
+  entry.loggerTime = loggerClock;
   entry.statusName = LoggerStatusText(dialog.status);
   if (dialog.outcome == DownloadOutcome::Partial)
     entry.statusName += Format(" - download incomplete, %d of %u bytes", r.image.imageLength,
@@ -661,6 +670,24 @@ void EndDownload(AppState& state, DownloadProc& dialog) {
   entry.dataSaved = r.saved;
   entry.datPath = r.saved ? r.currentFile : std::string();
   AppendToLog(state, kLogDownloaded, entry);
+}
+
+int DownloadProc::Append(AppState& state) {
+  RetrievalState& r = state.retrieval;
+  outcome = DownloadOutcome::NotStarted;
+  failed = ended = endPosted = false;
+  r.beginDownload = [this, &state](uint32_t startAddress) { return BeginDownload(state, *this, startAddress); };
+  const int result = AppendToFile(state);
+  r.beginDownload = nullptr;
+  if (result == 1) {
+    r.download.downloading = true;
+    state.shell.downloading = true;
+    outcome = DownloadOutcome::Running;
+    view.button1Visible = view.appendVisible = view.retrieveFullVisible = false;
+  } else if (result == 2) {
+    ended = true;
+  }
+  return result;
 }
 
 void DownloadProc::Tick(AppState& state, int budgetMs) {

@@ -94,8 +94,10 @@ class DownloadProc {
   // query with kQueryButton6, kQueryButton7 or kQueryCancel. True when a
   // download started or ended at once (see outcome); false when abandoned.
   bool Retrieve(AppState& state, const std::function<int(const DownloadQuery&)>& ask, bool full = false);
-  // "Append to file": the download from the file's data length on (after
-  // the file was read by AppendToFile through state.retrieval.beginDownload).
+  // "Append to file": AppendToFile checks the chosen file against the
+  // logger and starts the download at the file's data length. 0 nothing
+  // done, 1 started, 2 the file could not be read (the dialog closes).
+  int Append(AppState& state);
   // One timer tick: blocks for up to budgetMs (at least one block), then
   // EndDownload when the download is over.
   void Tick(AppState& state, int budgetMs);
@@ -113,7 +115,9 @@ class DownloadProc {
   bool endPosted = false;     // command 272 is due
   bool failed = false;        // the 10 attempts of a block failed, or the link was lost
   bool retrieveFull = false;  // "Retrieve 100%"
-  bool offerSave = true;      // EndDownload offers SaveFile at once (tmv-cli saves itself)
+  bool offerSave = true;      // EndDownload offers SaveFile at once
+  // When set, EndDownload runs this instead of SaveFile (before the log entry).
+  std::function<void(AppState&)> save;
   int status = 0;             // logger status as last read
   int timerPeriodMs = 1000;
   uint32_t dataStart = 0;     // address the download began at
