@@ -189,6 +189,12 @@ int Download(CliContext& ctx) {
       return kQueryCancel;
     };
     started = dialog.Retrieve(state, ask, full);
+    if (!started && dialog.reopen) {
+      // The logger was stopped: the dialog opens again on a logger that holds still.
+      ctx.err << "Logger stopped.\n";
+      if (!dialog.Open(state)) return ReportFailure(ctx, dialog.view.message);
+      started = dialog.Retrieve(state, ask, full);
+    }
     if (!started) {
       if (BoxesShown(ctx) == boxes) ctx.err << "Not retrieved.\n";
       return kExitFailure;

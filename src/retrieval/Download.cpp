@@ -354,8 +354,10 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
     return false;
   }
   // 2. "STOP logger".
+  reopen = false;
   if (view.button1 == Tr(state, "STOP logger")) {
     StopLogger(state);
+    reopen = true;
     return false;
   }
   // 3. Unsaved data of an earlier retrieval.
