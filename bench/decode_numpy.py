@@ -62,14 +62,16 @@ def decode(image):
 
 def main():
     image = make_image()
-    best = None
+    best = best_cpu = None
     for _ in range(5):
-        start = time.perf_counter()
+        start, start_cpu = time.perf_counter(), time.process_time()
         words, ranges = decode(image)
-        elapsed = time.perf_counter() - start
+        elapsed, cpu = time.perf_counter() - start, time.process_time() - start_cpu
         best = elapsed if best is None else min(best, elapsed)
-    print(f"numpy {np.__version__}: {words} words in {best * 1000:.1f} ms, "
-          f"{words / best / 1e6:.1f} M words/s (best of 5)")
+        best_cpu = cpu if best_cpu is None else min(best_cpu, cpu)
+    # CPU time too: on a busy machine it is the fairer figure.
+    print(f"numpy {np.__version__}: {words} words in {best * 1000:.1f} ms real, {best_cpu * 1000:.1f} ms CPU; "
+          f"{words / best / 1e6:.1f} M words/s real, {words / best_cpu / 1e6:.1f} M words/s CPU (best of 5)")
     print("ranges:", [(float(a), float(b)) for a, b in ranges])
 
 
