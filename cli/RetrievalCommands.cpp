@@ -87,6 +87,7 @@ class ProgressReport {
     if (drawn_) err_ << "\n";
     drawn_ = false;
   }
+  double Seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
 
  private:
   std::ostream& err_;
@@ -209,11 +210,16 @@ int Download(CliContext& ctx) {
       progress.Show(state.retrieval.image.imageLength - startLength, p.view.progress);
   });
   progress.Finish();
+  const double seconds = progress.Seconds();
 
   const DataSet& data = state.retrieval.data;
   ctx.out << "Retrieved " << state.retrieval.image.imageLength << " bytes, " << data.sampleCount << " samples of "
           << data.channelCount << " channel" << (data.channelCount == 1 ? "" : "s") << " ("
           << d.requestCount << " blocks requested, " << d.retransmitCount << " retransmitted)\n";
+  const int64_t moved = state.retrieval.image.imageLength - startLength;
+  if (seconds > 0 && moved > 0)
+    ctx.out << Format("Blocks: %lld bytes in %.2f s, %.0f bytes/s at %d baud\n", static_cast<long long>(moved), seconds,
+                      static_cast<double>(moved) / seconds, dialog.blockBaud);
   if (saved) {
     ctx.out << "DAT file: " << state.retrieval.currentFile << "\n";
     if ((state.logger.rsAdvanced & 8u) == 0) ctx.out << "HEX file: " << HexPathFor(state, state.retrieval.currentFile) << "\n";

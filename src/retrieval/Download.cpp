@@ -507,6 +507,7 @@ int BeginDownload(AppState& state, DownloadProc& dialog, uint32_t startAddress) 
   const LoggerInfo& l = state.logger;
   if (!SpeedUpLink(state, dialog)) return 0;
   d.blockSize = DownloadBlockSize(l.baud);
+  dialog.blockBaud = l.baud;
   const uint32_t reported = d.endPointer;
   if (l.microchipLogger) {
     d.currentAddress = startAddress;

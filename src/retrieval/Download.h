@@ -121,6 +121,7 @@ class DownloadProc {
   std::function<void(AppState&)> save;
   int status = 0;             // logger status as last read
   int timerPeriodMs = 1000;
+  int blockBaud = 0;          // link speed the blocks went at
   uint32_t dataStart = 0;     // address the download began at
   uint32_t firstEndPointer = 0;  // end-of-data pointer as first planned
   int64_t startMs = 0, lastCheckMs = 0;  // process clock at the start and the last link check
