@@ -258,3 +258,33 @@ TEST_F(DownloadRun, SuspendedLoggerIsResumedAfterTheDownload) {
 
 }  // namespace
 }  // namespace tmv
+
+namespace tmv {
+namespace {
+
+class DownloadOlderRecorder : public test::WorkDirectoryTest {};
+
+TEST_F(DownloadOlderRecorder, KmFirmwareOneWithoutSumsGivesTheLoggersMemory) {
+  test::EmulatedRig rig("KM-3170");
+  rig.profile().firmwareVersion = 1.0f;
+  rig.emulator.RecordSamples(700, rig.clock.Milliseconds());
+  AppState& s = rig.state;
+  s.directories.work = dir;
+  ASSERT_EQ(CommGet(s, 0), 1);
+  DownloadProc dialog;
+  dialog.offerSave = false;
+  ASSERT_TRUE(dialog.Open(s));
+  ASSERT_TRUE(dialog.Retrieve(s, [](const DownloadQuery&) { return kQueryButton7; }));
+  RunDownloadToEnd(s, dialog, 1000);
+  EXPECT_EQ(dialog.outcome, DownloadOutcome::Complete);
+  const int n = s.retrieval.image.imageLength;
+  EXPECT_EQ(n % 3, 0);
+  std::vector<uint8_t> memory = rig.emulator.MemoryBytes(0x20000, rig.emulator.DataPointer());
+  ASSERT_GE(memory.size(), static_cast<size_t>(n));
+  memory.resize(static_cast<size_t>(n));
+  EXPECT_EQ(std::vector<uint8_t>(s.retrieval.image.Bytes(), s.retrieval.image.Bytes() + n), memory);
+  EXPECT_EQ(s.retrieval.data.sampleCount, 700);
+}
+
+}  // namespace
+}  // namespace tmv
