@@ -37,7 +37,7 @@ int Deployment(CliContext& ctx) {
   SetupDialog dialog;
   if (int rc = OpenSetup(ctx, dialog); rc != kParsed) return rc;
   PrintDeployment(ctx, dialog);
-  if (!dialog.panel.enableAllowed && !dialog.panel.message.text.empty())
+  if (!dialog.loggerTimeText.empty() && !dialog.panel.enableAllowed && !dialog.panel.message.text.empty())
     ctx.out << "Message: " << dialog.panel.message.text << "\n";
   return kExitOk;
 }
@@ -85,8 +85,11 @@ int Setup(CliContext& ctx) {
   const EnableDecision decision = dialog.EnableLogging(state);
   SetupAction action = decision.action;
   if (decision.askContainsData) {
-    ctx.err << ContainsDataDialog::kHeading << ": " << ContainsDataDialog::kText << "\n";
-    if (!options.erase && !options.keep) {
+    // With no readings stored, erasing loses nothing; otherwise the user chooses.
+    const bool stored =
+        CommGet(state, 6) == 1 && MemoryHoldsData(state.logger, DataPointerFromReply(state.reply.Text()));
+    if (stored && !options.erase && !options.keep) {
+      ctx.err << ContainsDataDialog::kHeading << ": " << ContainsDataDialog::kText << "\n";
       ctx.err << "Choose --erase or --continue.\n";
       return kExitFailure;
     }

@@ -346,6 +346,11 @@ void PrintDeployment(CliContext& ctx, const SetupDialog& dialog) {
   const DeploymentSettings& d = state.deployment;
   std::ostream& out = ctx.out;
   out << "Logger status: " << dialog.loggerStatusText << "\n";
+  if (dialog.loggerTimeText.empty() && dialog.hostTimeText.empty()) {
+    // An older QN-760 does not report its deployment while it is active.
+    out << "The deployment is not read while this logger is active.\n";
+    return;
+  }
   out << "Logger time: " << dialog.loggerTimeText << "\n";
   out << "Host time: " << dialog.hostTimeText << "\n";
   if (!dialog.startList.empty())
@@ -359,7 +364,7 @@ void PrintDeployment(CliContext& ctx, const SetupDialog& dialog) {
     out << dialog.rateCaption << ": " << dialog.rateText << "\n";
     out << dialog.waveCaption << ": " << dialog.waveText << "\n";
     out << Format("Mean water depth: %.2f m, logger height: %.2f m", d.meanWaterDepth, d.loggerHeight) << "\n";
-    if (!dialog.panel.bandwidthText.empty()) out << "Wave analysis bandwidth: " << dialog.panel.bandwidthText << "\n";
+    if (!dialog.panel.bandwidthText.empty()) out << dialog.panel.bandwidthText << "\n";
   }
   if (dialog.realTimeVisible && !dialog.realTimeList.empty())
     out << "Real-time output: " << dialog.realTimeList[static_cast<size_t>(dialog.realTimeSelection)] << "\n";
