@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 
 #include "analysis/TideWaveFiles.h"
 #include "analysis/WaveAnalysis.h"
 #include "analysis/WaveWindow.h"
+#include "CliCommand.h"
+#include "files/HexFile.h"
 #include "retrieval/SampleDecoder.h"
 #include "sim/LoggerEmulator.h"
 #include "support/WorkDirectoryTest.h"
@@ -230,53 +233,62 @@ TEST(WaveTraceTest, CentredWhenTheSurfaceCrossesZeroElseScaledBetweenItsExtremes
 // The emulated KZM-5170 logs waves of 8, 5.3 and 11.7 s (0.6, 0.25 and 0.1
 // dBar) on a tide: decoded with the analysis installed, every burst comes
 // out good with a significant height of a metre or two and the 8 s peak.
-class EmulatorWaveTest : public WorkDirectoryTest {};
+class EmulatorWaveTest : public WorkDirectoryTest {
+ protected:
+  // Three bursts of 2048 readings at 4 Hz, logged from 16:00 to 18:00 and
+  // decoded with the analysis installed.
+  void LogAndDecode() {
+    sim::EmulatedSerialSystem line(emulator, clock);
+    LineSettings s;
+    s.baud = emulator.profile().baud;
+    s.readMultiplierMs = 1;
+    auto port = line.Open("/dev/ttyTMV0", s);
+    for (const char* c : {"J100607153000", "!404", "!60008010000", "!Y000000000000F03F", "L100607160000M100607180000K001000", "P"})
+      port->Write(reinterpret_cast<const uint8_t*>(c), std::strlen(c));
+    std::string reply(120, '\0');
+    reply.resize(port->Read(reinterpret_cast<uint8_t*>(reply.data()), reply.size()));
+    EXPECT_EQ(reply, "Logger status 01\r\n");
+    clock.Advance(3LL * 3600 * 1000);
+    port->Write(reinterpret_cast<const uint8_t*>("T"), 1);  // the logger catches up with its logging
+    reply.assign(120, '\0');
+    reply.resize(port->Read(reinterpret_cast<uint8_t*>(reply.data()), reply.size()));
+    EXPECT_EQ(reply, "Logger status 0400\r\n");
+    const sim::Profile& p = emulator.profile();
+    const size_t length = std::min<size_t>(emulator.DataPointer(), p.dataMemory.size());
+    std::memcpy(state.retrieval.image.Bytes(), p.dataMemory.data(), length);
+    state.retrieval.image.imageLength = static_cast<int>(length);
+    LoggerInfo& l = state.logger;
+    l.model = p.model;
+    l.firmwareVersion = p.firmwareVersion;
+    l.serialNumber = p.serialNumber;
+    l.microchipLogger = p.Microchip();
+    l.parameterBlockLength = 48;
+    l.waves = true;
+    l.rates124Hz = true;
+    const std::string types = emulator.ChannelTypes();
+    l.channelCount = static_cast<int>(types.size());
+    for (size_t c = 0; c < types.size(); ++c) l.channelTypes[c] = static_cast<uint8_t>(types[c]);
+    const auto& cal = p.calibrationHistory.back().channels;
+    for (size_t c = 0; c < cal.size(); ++c) state.calibration.coefficients[c] = cal[c];
+    DataSet& d = state.retrieval.data;
+    d.deployment.startTime = p.deployment.startTime;
+    d.deployment.samplingPeriod = MakeClock(0, 10, 0);
+    d.deployment.waveEnabled = true;
+    d.deployment.burstSamples = 2048;
+    d.deployment.burstRate = 4;
+    d.deployment.loggerHeight = 1.0;
+    state.settings.derived.atmosphericPressure = 0.0;  // the emulator's pressure is the sea's alone
+    InstallWaveAnalysis(state);
+    DecodeSampleStream(state, true);
+  }
+  sim::LoggerEmulator emulator{sim::ProfileByName("KZM-5170")};
+};
 
 TEST_F(EmulatorWaveTest, LoggedBurstsOfTheEmulatedRecorderGivePlausibleWaves) {
-  sim::LoggerEmulator emulator(sim::ProfileByName("KZM-5170"));
-  sim::EmulatedSerialSystem line(emulator, clock);
-  LineSettings s;
-  s.baud = emulator.profile().baud;
-  s.readMultiplierMs = 1;
-  auto port = line.Open("/dev/ttyTMV0", s);
-  for (const char* c : {"J100607153000", "!404", "!60008010000", "!Y000000000000F03F", "L100607160000M100607180000K001000", "P"})
-    port->Write(reinterpret_cast<const uint8_t*>(c), std::strlen(c));
-  std::string reply(120, '\0');
-  reply.resize(port->Read(reinterpret_cast<uint8_t*>(reply.data()), reply.size()));
-  ASSERT_EQ(reply, "Logger status 01\r\n");
-  clock.Advance(3LL * 3600 * 1000);
-  port->Write(reinterpret_cast<const uint8_t*>("T"), 1);  // the logger catches up with its logging
-  reply.assign(120, '\0');
-  reply.resize(port->Read(reinterpret_cast<uint8_t*>(reply.data()), reply.size()));
-  ASSERT_EQ(reply, "Logger status 0400\r\n");
-  const sim::Profile& p = emulator.profile();
-  const size_t length = std::min<size_t>(emulator.DataPointer(), p.dataMemory.size());
-  std::memcpy(state.retrieval.image.Bytes(), p.dataMemory.data(), length);
-  state.retrieval.image.imageLength = static_cast<int>(length);
-  LoggerInfo& l = state.logger;
-  l.model = p.model;
-  l.firmwareVersion = p.firmwareVersion;
-  l.serialNumber = p.serialNumber;
-  l.microchipLogger = p.Microchip();
-  l.parameterBlockLength = 48;
-  l.waves = true;
-  const std::string types = emulator.ChannelTypes();
-  l.channelCount = static_cast<int>(types.size());
-  for (size_t c = 0; c < types.size(); ++c) l.channelTypes[c] = static_cast<uint8_t>(types[c]);
-  const auto& cal = p.calibrationHistory.back().channels;
-  for (size_t c = 0; c < cal.size(); ++c) state.calibration.coefficients[c] = cal[c];
+  LogAndDecode();
   DataSet& d = state.retrieval.data;
-  d.deployment.startTime = p.deployment.startTime;
-  d.deployment.samplingPeriod = MakeClock(0, 10, 0);
-  d.deployment.waveEnabled = true;
-  d.deployment.burstSamples = 2048;
-  d.deployment.burstRate = 4;
-  d.deployment.loggerHeight = 1.0;
-  state.settings.derived.atmosphericPressure = 0.0;  // the emulator's pressure is the sea's alone
-  InstallWaveAnalysis(state);
-  DecodeSampleStream(state, true);
   const WaveStore& store = *WaveResults(state);
-  ASSERT_EQ(d.burstCount, 2) << d.sampleCount << " rows, " << d.burstWords << " burst words, " << length << " bytes, " << d.burstLength;
+  ASSERT_EQ(d.burstCount, 2) << d.sampleCount << " rows, " << d.burstWords << " burst words";
   ASSERT_EQ(store.Count(), 3);
   for (int b = 0; b < 3; ++b) {
     const WaveResult& r = store.results[static_cast<size_t>(b)];
@@ -289,6 +301,44 @@ TEST_F(EmulatorWaveTest, LoggedBurstsOfTheEmulatedRecorderGivePlausibleWaves) {
     EXPECT_EQ(r.startTime, d.burstStartTimes[static_cast<size_t>(b)]);
   }
   EXPECT_EQ(store.latestWaveHeight, store.results[2].hThird);
+}
+
+// tmv-cli waves on a HEX file of the emulated recorder, in-process.
+TEST_F(EmulatorWaveTest, CliWavesPrintsEveryBurstAndWritesTheFiles) {
+  LogAndDecode();
+  ASSERT_TRUE(WriteHexFile(state, Path("051705_01.hex")));
+  ScriptedUserInterface ui2;
+  AppState cliState(serial, clock, ui2);
+  cliState.directories.work = dir;
+  std::ostringstream out, err;
+  auto run = [&](std::vector<std::string> args) {
+    out.str({});
+    err.str({});
+    for (const auto& info : cli::CliCommands())
+      if (info.name == "waves") {
+        cli::CliContext ctx{cliState, std::move(args), out, err, false};
+        return info.run(ctx);
+      }
+    return -1;
+  };
+  ASSERT_EQ(run({Path("051705_01.hex"), "--atmospheric-pressure", "0", "--files", "--csv", Path("out.csv")}), 0) << err.str();
+  const std::string text = out.str();
+  EXPECT_NE(text.find("    1  2010-06-07 16:00:00"), std::string::npos) << text;
+  EXPECT_NE(text.find("    3  2010-06-07 18:00:00"), std::string::npos) << text;
+  EXPECT_NE(text.find("0.12500     8.00  good"), std::string::npos) << text;  // the 8 s swell at 4 Hz
+  EXPECT_NE(Read("kzm/051705_01.wave").find("2010/Jun/07 17:00:00         2"), std::string::npos);
+  EXPECT_NE(Read("kzm/051705_01.tide").find("Td_slope"), std::string::npos);
+  EXPECT_EQ(Read("out.csv").substr(0, 12), "TMV KZM-5170");
+
+  ASSERT_EQ(run({Path("051705_01.hex"), "--atmospheric-pressure", "0", "--burst", "2", "--json", "-o", Path("results")}), 0) << err.str();
+  EXPECT_EQ(out.str().find("{\"burst\": 1,"), std::string::npos);
+  EXPECT_NE(out.str().find("{\"burst\": 2, \"start\": \"2010-06-07 17:00:00\""), std::string::npos) << out.str();
+  EXPECT_TRUE(FileExists(Path("results/051705_01.wave")));
+  EXPECT_TRUE(FileExists(Path("results/051705_01.tide")));
+  EXPECT_TRUE(FileExists(Path("results/051705_01.csv")));
+
+  EXPECT_EQ(run({Path("051705_01.hex"), "--burst", "9"}), 1);
+  EXPECT_EQ(run({Path("missing.hex")}), 1);
 }
 
 }  // namespace
