@@ -206,7 +206,7 @@ void WaveAnalyser::Analyse(const float* readings, int n, const WaveParameters& p
       x[k] *= factor;
       x[n - k] *= factor;
     }
-    const double m = std::abs(x[k]);
+    const double m = std::sqrt(std::norm(x[k]));  // hypot's care for overflow is not needed here
     if (m > best) {
       best = m;
       peak = k;
@@ -230,7 +230,7 @@ void WaveAnalyser::Analyse(const float* readings, int n, const WaveParameters& p
 
   double crest = -1000.0, trough = 1000.0, squares = 0.0;
   for (int i = 0; i < n; ++i) {
-    double eta = std::abs(x[i]);
+    double eta = std::sqrt(std::norm(x[i]));
     if (x[i].real() < 0.0) eta = -eta;
     surface[i] = static_cast<float>(eta);
     crest = std::max(crest, eta);
