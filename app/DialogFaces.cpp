@@ -16,6 +16,7 @@
 #include "ComSettingsFace.h"
 #include "LanguageFace.h"
 #include "SetupFaces.h"
+#include "WaveFace.h"
 #include "link/ComSettingsDialog.h"
 #include "model/CalibrationDialog.h"
 #include "model/CalibrationHistory.h"
@@ -331,6 +332,7 @@ void RegisterDialogFaces(DialogPresenter& presenter, AppState& state, QWidget* p
       [parent](CalibrationDialogModel& m) { return RunCalibrationFace(m, parent); });
   presenter.Register<CalibrationHistory>([parent](CalibrationHistory& h) { return RunCalibrationHistoryFace(h, parent); });
   RegisterSetupFaces(presenter, state, parent);
+  presenter.Register<WaveWindowView>([parent](WaveWindowView& v) { return ShowWaveFace(v, parent); });
 }
 
 }  // namespace tmv::qt

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "analysis/WaveAnalysis.h"
 #include "files/CopySlots.h"
 #include "files/SettingsFile.h"
 #include "files/WorkFiles.h"
@@ -61,6 +62,7 @@ int StartShell(Shell& shell, const StartupOptions& options) {
   LoadSettingsKeepingDevices(state, options.loggerDevice);
 
   ApplyBuiltCommands(state);
+  InstallWaveAnalysis(state);
   ShowSettingMarks(shell);
   if (PrepareDirectories(state) == 0) {
     ExitProgram(shell);

@@ -1,0 +1,126 @@
+// The wave analysis of a tide-and-wave recording read from a HEX file: one
+// line of statistics per burst, and the .wave, .tide and KZM csv files.
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <ostream>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "analysis/TideWaveFiles.h"
+#include "analysis/WaveAnalysis.h"
+#include "files/HexFile.h"
+#include "files/WorkFiles.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+
+namespace tmv::cli {
+
+namespace {
+
+std::string TimeText(const LoggerTime& t) {
+  return Format("%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+std::string JsonEscaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+void PrintBurst(CliContext& ctx, const DataSet& d, const WaveStore& store, int b, bool json, bool first) {
+  const WaveResult& r = store.results[static_cast<size_t>(b)];
+  const double h = r.meanDepth + d.deployment.loggerHeight;
+  const double peakPeriod = r.peakFrequency > 0 ? 1.0 / r.peakFrequency : 0.0;
+  std::string status = WaveStatusText(r.status);
+  if (status.rfind(" - ", 0) == 0) status.erase(0, 3);
+  if (json) {
+    ctx.out << (first ? "  " : ",\n  ")
+            << Format("{\"burst\": %d, \"start\": \"%s\", \"waterDepth\": %.4f, \"hs\": %.4f, \"tz\": %.4f, "
+                      "\"tThird\": %.4f, \"hMax\": %.4f, \"tMax\": %.4f, \"peakFrequency\": %.5f, \"peakPeriod\": %.3f, "
+                      "\"status\": %d, \"statusText\": \"%s\"}",
+                      b + 1, TimeText(r.startTime).c_str(), h, r.hThird, r.tAvg, r.tThird, r.hMax, r.tMax,
+                      r.peakFrequency, peakPeriod, r.status, JsonEscaped(status).c_str());
+    return;
+  }
+  ctx.out << Format("%5d  %s  %8.3f  %7.3f  %7.2f  %7.3f  %7.2f  %8.5f  %7.2f  %s\n", b + 1,
+                    TimeText(r.startTime).c_str(), h, r.hThird, r.tAvg, r.hMax, r.tMax, r.peakFrequency, peakPeriod,
+                    status.empty() ? "good" : status.c_str());
+}
+
+std::string BaseName(const std::string& path) {
+  std::string name = std::filesystem::path(path).filename().string();
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+int Waves(CliContext& ctx) {
+  std::string hexPath, csvPath, outDir;
+  int burst = 0;
+  bool files = false, json = false;
+  double atmosphere = ctx.state.settings.derived.atmosphericPressure;
+  auto parser = CommandParser("waves", "Usage: tmv-cli waves FILE.hex [--burst N] [--csv OUT.csv] [--files] [-o DIR] [--json]\n\n"
+                                       "Analyses the wave bursts of a tide-and-wave recording and prints one line per\n"
+                                       "burst: number, start, mean depth of water (m), Hs (m), Tz (s), Hmax (m),\n"
+                                       "Tmax (s), peak frequency (Hz), peak period (s) and status.");
+  parser->add_option("file", hexPath, "the HEX file of a tide-and-wave recorder")->required();
+  parser->add_option("--burst", burst, "print only burst N (from 1)")->check(CLI::PositiveNumber);
+  parser->add_option("--csv", csvPath, "write the KZM csv file of the bursts and their surfaces");
+  parser->add_flag("--files", files, "write the .wave and .tide files into the kzm directory");
+  parser->add_option("-o,--output-dir", outDir, "write the .wave, .tide and .csv files into DIR");
+  parser->add_flag("--json", json, "print the results as JSON");
+  parser->add_option("--atmospheric-pressure", atmosphere,
+                     "dBar taken off the pressure readings (default: the settings' value)")
+      ->check(CLI::Range(0.0, 20.0));
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+
+  AppState& state = ctx.state;
+  state.settings.derived.depth = true;  // the analysis needs the depth of the bursts
+  state.settings.derived.atmosphericPressure = atmosphere;
+  InstallWaveAnalysis(state);
+  const int boxes = BoxesShown(ctx);
+  if (ReadHexFile(state, 0, hexPath) != 1) return ReportFailureSince(ctx, boxes);
+  const DataSet& d = state.retrieval.data;
+  const WaveStore* store = WaveResults(state);
+  if (store == nullptr || d.burstLength <= 0 || d.burstCount < 0 || store->Count() == 0)
+    return ReportFailure(ctx, "The file holds no wave bursts.");
+  const int last = std::min(d.burstCount, store->Count() - 1);
+  if (burst > last + 1) return ReportFailure(ctx, Format("The file holds %d bursts.", last + 1));
+
+  if (json) ctx.out << "{\"file\": \"" << JsonEscaped(hexPath) << "\", \"bursts\": [\n";
+  else ctx.out << "Burst  Start                Depth(m)    Hs(m)    Tz(s)  Hmax(m)  Tmax(s)   Fp(Hz)    Tp(s)  Status\n";
+  bool first = true;
+  for (int b = 0; b <= last; ++b) {
+    if (burst != 0 && b != burst - 1) continue;
+    PrintBurst(ctx, d, *store, b, json, first);
+    first = false;
+  }
+  if (json) ctx.out << "\n]}\n";
+
+  const std::string datName = BaseName(hexPath) + ".dat";
+  if (files && WriteWaveAndTideFiles(state, WorkPath(state, datName)) != 1)
+    return ReportFailure(ctx, state.statusText.empty() ? "The wave and tide files were not written." : state.statusText);
+  if (!outDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(outDir, ec);
+    const std::string wave = WaveFilePath(outDir, datName);
+    if (!WriteTextFile(wave, WaveFileText(state, *store)) || !WriteTextFile(TideFilePath(wave), TideFileText(state)) ||
+        !WriteKzmCsv(state, *store, outDir + "/" + BaseName(hexPath) + ".csv"))
+      return ReportFailure(ctx, "Unable to write the files into " + outDir);
+  }
+  if (!csvPath.empty() && !WriteKzmCsv(state, *store, EnsureExtension(csvPath, ".csv")))
+    return ReportFailure(ctx, "Unable to write " + csvPath);
+  return kExitOk;
+}
+
+const bool registered = [] {
+  RegisterCliCommand({"waves", "Wave statistics of a tide-and-wave HEX file; .wave, .tide and csv files", "", Waves});
+  return true;
+}();
+
+}  // namespace
+
+}  // namespace tmv::cli
