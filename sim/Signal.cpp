@@ -12,6 +12,8 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kTidePeriodS = 12.42 * 3600.0;  // semi-diurnal lunar tide
 constexpr double kDayS = 86400.0;
 
+constexpr double kAtmosphereDbar = 10.1325;
+
 double Wave(double seconds, double periodS, double phase = 0.0) { return std::sin(kTwoPi * seconds / periodS + phase); }
 
 }  // namespace
@@ -24,8 +26,9 @@ double SeaValue(char type, int channel, int64_t loggerMs, bool waves) {
       return 12.0 + 3.5 * Wave(s, kDayS, k) + 2.0 * Wave(s, 7.3 * kDayS, k) + 0.1 * Wave(s, 611.0, k);
     case 'C': case 'S':  // conductivity, mS/cm
       return 40.0 + 2.0 * Wave(s, kTidePeriodS, 1.0 + k) + 0.5 * Wave(s, kDayS, k);
-    case 'P': case 'A': {  // pressure, dbar: a tide, and waves while a wave burst samples
-      double v = 10.0 + 1.5 * Wave(s, kTidePeriodS, k);
+    case 'P': case 'A': {  // pressure as the sensor reads it, dbar: the atmosphere above
+      // 10 m of sea with a tide, and waves while a wave burst samples
+      double v = kAtmosphereDbar + 10.0 + 1.5 * Wave(s, kTidePeriodS, k);
       if (waves) v += 0.6 * Wave(s, 8.0) + 0.25 * Wave(s, 5.3, 0.4) + 0.1 * Wave(s, 11.7, 1.3);
       return v;
     }

@@ -277,7 +277,6 @@ class EmulatorWaveTest : public WorkDirectoryTest {
     d.deployment.burstSamples = 2048;
     d.deployment.burstRate = 4;
     d.deployment.loggerHeight = 1.0;
-    state.settings.derived.atmosphericPressure = 0.0;  // the emulator's pressure is the sea's alone
     InstallWaveAnalysis(state);
     DecodeSampleStream(state, true);
   }
@@ -321,7 +320,7 @@ TEST_F(EmulatorWaveTest, CliWavesPrintsEveryBurstAndWritesTheFiles) {
       }
     return -1;
   };
-  ASSERT_EQ(run({Path("051705_01.hex"), "--atmospheric-pressure", "0", "--files", "--csv", Path("out.csv")}), 0) << err.str();
+  ASSERT_EQ(run({Path("051705_01.hex"), "--files", "--csv", Path("out.csv")}), 0) << err.str();
   const std::string text = out.str();
   EXPECT_NE(text.find("    1  2010-06-07 16:00:00"), std::string::npos) << text;
   EXPECT_NE(text.find("    3  2010-06-07 18:00:00"), std::string::npos) << text;
@@ -330,7 +329,7 @@ TEST_F(EmulatorWaveTest, CliWavesPrintsEveryBurstAndWritesTheFiles) {
   EXPECT_NE(Read("kzm/051705_01.tide").find("Td_slope"), std::string::npos);
   EXPECT_EQ(Read("out.csv").substr(0, 12), "TMV KZM-5170");
 
-  ASSERT_EQ(run({Path("051705_01.hex"), "--atmospheric-pressure", "0", "--burst", "2", "--json", "-o", Path("results")}), 0) << err.str();
+  ASSERT_EQ(run({Path("051705_01.hex"), "--burst", "2", "--json", "-o", Path("results")}), 0) << err.str();
   EXPECT_EQ(out.str().find("{\"burst\": 1,"), std::string::npos);
   EXPECT_NE(out.str().find("{\"burst\": 2, \"start\": \"2010-06-07 17:00:00\""), std::string::npos) << out.str();
   EXPECT_TRUE(FileExists(Path("results/051705_01.wave")));
