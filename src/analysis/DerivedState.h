@@ -45,6 +45,8 @@ struct AnalysisState {
   std::function<bool()> setUpGraph;
   // Redraws the graph (command 144).
   std::function<void()> refreshGraph;
+  // Runs a menu command once the current one has returned (a pending KZM retrieval or set-up).
+  std::function<void(int command)> postCommand;
 };
 
 }  // namespace tmv

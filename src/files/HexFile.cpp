@@ -9,6 +9,7 @@
 #include "link/Exchange.h"
 #include "model/ChannelTypes.h"
 #include "model/LoggerFamily.h"
+#include "analysis/DerivedUnitsDialog.h"
 #include "retrieval/SampleDecoder.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
@@ -730,8 +731,6 @@ void Warn(AppState& state, const std::string& text, const std::string& caption) 
   state.ui.MessageBox(text, caption, MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
 }
 
-constexpr const char* kDepthMessage =
-    "To complete the calculations necessary for this KZM logger,\n'Depth' has to be selected with appropriate paramaters\nin the 'Derived units' menu.";
 
 }  // namespace
 
@@ -782,7 +781,7 @@ int ReadHexText(AppState& state, int mode, const std::string& path, std::string_
     return 0;
   }
   if (Contains(line, "KZM") && !state.settings.derived.depthEnabled) {
-    Warn(state, Tr(state, kDepthMessage), Tr(state, "Working with KZM Data"));
+    RequireDepthForKzm(state, kKzmReadHexFile, path);
     return 0;
   }
   // 6. The header.

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "analysis/DerivedUnitsDialog.h"
 #include "files/CopySlots.h"
 #include "files/SettingsFile.h"
 #include "files/WorkFiles.h"
@@ -67,6 +68,7 @@ int StartShell(Shell& shell, const StartupOptions& options) {
     return 0;
   }
   LoadRecentFiles(state);
+  LoadRealTimeLimits(state);
   ShowConnectionState(state, false);
   ShowUnitsState(state);
   return 1;
