@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "ComSettingsFace.h"
+#include "DerivedFaces.h"
 #include "LanguageFace.h"
 #include "SetupFaces.h"
 #include "link/ComSettingsDialog.h"
@@ -331,6 +332,7 @@ void RegisterDialogFaces(DialogPresenter& presenter, AppState& state, QWidget* p
       [parent](CalibrationDialogModel& m) { return RunCalibrationFace(m, parent); });
   presenter.Register<CalibrationHistory>([parent](CalibrationHistory& h) { return RunCalibrationHistoryFace(h, parent); });
   RegisterSetupFaces(presenter, state, parent);
+  RegisterDerivedFaces(presenter, state, parent);
 }
 
 }  // namespace tmv::qt
