@@ -2,7 +2,10 @@
 // The user interface of the command-line tool: message boxes and (with
 // --verbose) status texts go to standard error; questions are answered with
 // Yes under --yes and with their default answer otherwise.
+#include <deque>
+#include <optional>
 #include <ostream>
+#include <string>
 
 #include "platform/UserInterface.h"
 
@@ -17,6 +20,18 @@ class ConsoleUserInterface : public UserInterface {
   void SetStatusText(const std::string& text, bool warningIcon) override;
   void SetConnectionText(const std::string& text) override;
   void SetCommandEnabled(int, bool) override {}
+
+  // File dialogs take the names a command put here, in order (none left:
+  // cancelled); the text question takes textAnswer.
+  std::optional<std::string> ChooseFile(const FileDialogRequest&) override {
+    if (fileAnswers.empty()) return std::nullopt;
+    std::string name = fileAnswers.front();
+    fileAnswers.pop_front();
+    return name;
+  }
+  std::optional<std::string> AskText(const std::string&, const std::string&) override { return textAnswer; }
+  std::deque<std::string> fileAnswers;
+  std::optional<std::string> textAnswer;
 
   // --yes given after the command word.
   void SetYes(bool yes) { yes_ = yes; }

@@ -31,7 +31,7 @@ void LoggerEmulator::Impl::Queue(const std::string& bytes, int64_t readyUs, bool
   }
   const size_t split = applies && f.splitReplies && data.size() > 1 ? data.size() / 2 : data.size();
   if (out.size() + data.size() > kMaxQueue) return;
-  const int64_t step = ByteUs(p.baud);
+  const int64_t step = paced ? ByteUs(p.baud) : 0;
   for (size_t i = 0; i < data.size(); ++i) {
     if (i == split) t += static_cast<int64_t>(f.splitDelayMs) * 1000;
     t += step;
@@ -448,6 +448,7 @@ void LoggerEmulator::Impl::Receive(const uint8_t* data, size_t count, int hostBa
                         (lastRxUs == INT64_MIN || arrival - lastRxUs > static_cast<int64_t>(p.sleepAfterIdleMs) * 1000);
     lastRxUs = arrival;
     if (asleep) continue;  // the byte only woke the logger
+    if (arrival < deafUntilUs) continue;  // the download fault's silence
     if (Erasing(arrival)) {
       // Busy erasing: only the status query is heard, and answered with 7F.
       if (data[i] == 'T' && !silentNow()) Text(Microchip() ? "Logger status 7F00" : "Logger status 7F", arrival);

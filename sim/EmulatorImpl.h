@@ -141,6 +141,9 @@ struct LoggerEmulator::Impl {
   int64_t testIndex = 0;
   int64_t hysteresisLeft = 0;  // samples still collected after the reading crossed back
   int64_t erasingUntilUs = 0;  // an erase is under way until then
+  bool paced = true;           // replies at the line rate of the current baud
+  int64_t deafUntilUs = 0;     // the download fault's silence lasts until then
+  int memoryReads = 0;         // memory reads heard (the download faults count them)
   // What the current run converts with (built once per logging step).
   std::string runTypes;
   std::vector<std::array<double, 4>> runCoefficients;

@@ -30,6 +30,13 @@ int LoggerEmulator::TimeScale() const { return static_cast<int>(impl_->timeScale
 void LoggerEmulator::Catch(int64_t nowMs) { impl_->Advance(nowMs * 1000); }
 const std::vector<std::string>& LoggerEmulator::CommandLog() const { return impl_->log; }
 int LoggerEmulator::Baud() const { return impl_->p.baud; }
+void LoggerEmulator::SetPaced(bool paced) { impl_->paced = paced; }
+std::vector<uint8_t> LoggerEmulator::MemoryBytes(uint32_t start, uint32_t end) const {
+  std::vector<uint8_t> out;
+  for (uint32_t a = start; a < end; ++a)
+    if (!impl_->IsHole(a)) out.push_back(impl_->ReadByte(a));
+  return out;
+}
 void LoggerEmulator::RecordSamples(int rows, int64_t nowMs) { impl_->RecordSamples(rows, nowMs); }
 uint32_t LoggerEmulator::DataPointer() const { return impl_->DataPointer(); }
 std::string LoggerEmulator::ChannelTypes() const { return impl_->ChannelTypes(); }

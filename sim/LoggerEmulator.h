@@ -30,6 +30,12 @@ struct Faults {
   std::string nakCode;        // "F0", "F1", "F2": the code sent in front of the NAK
   bool eraseFails = false;    // an erase leaves status 7F
   int remaining = -1;         // replies the faults above still apply to (-1: all)
+  // Download faults, on memory reads only; which reads they hit is fixed by
+  // the read's number, so that a run can be repeated.
+  int badBlockPercent = 0;    // this share of block replies carry a wrong sum
+  int dropBlockPercent = 0;   // this share of block replies are never sent
+  int silenceOnceMs = 0;      // once, at memory read silenceAfterReads, the logger goes deaf this long
+  int silenceAfterReads = 3;
 };
 
 // One calibration record of a newer logger ("V" tables).
@@ -144,6 +150,12 @@ class LoggerEmulator {
 
   // The rate the logger hears and answers at now (changed by "!E").
   int Baud() const;
+  // Replies go out at the line rate of the current baud, 10 bits a byte
+  // (the default); unpaced they are all due at once, after the latency.
+  void SetPaced(bool paced);
+  // What a memory read of [start, end) sends, without its sum: the bytes
+  // older loggers never use are left out, as the logger leaves them out.
+  std::vector<uint8_t> MemoryBytes(uint32_t start, uint32_t end) const;
   // Fills the memory with a finished deployment of `rows` samples that
   // started `rows` periods before nowMs (status 4, "Logging Complete").
   void RecordSamples(int rows, int64_t nowMs);

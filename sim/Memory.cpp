@@ -349,6 +349,15 @@ void LoggerEmulator::Impl::MemoryRead(const std::string& c, int64_t at) {
     start |= static_cast<uint32_t>(HexByte(c, 9 + 2 * i)) << (8 * i);
   }
   if (end <= start || end - start > kMaxMemoryRead) return;  // nothing sensible to send
+  const int read = memoryReads++;
+  // A fixed scatter of the reads a share of faults hits: read k is hit when
+  // (k * 37 + salt) mod 100 falls below the share.
+  auto hit = [read](int percent, int salt) { return percent > 0 && (read * 37 + salt) % 100 < percent; };
+  if (f.silenceOnceMs > 0 && read == f.silenceAfterReads) {
+    deafUntilUs = at + static_cast<int64_t>(f.silenceOnceMs) * 1000;
+    return;
+  }
+  if (hit(f.dropBlockPercent, 11)) return;
   std::string data;
   for (uint32_t a = start; a < end; ++a)
     if (!IsHole(a)) data.push_back(static_cast<char>(ReadByte(a)));
@@ -357,6 +366,7 @@ void LoggerEmulator::Impl::MemoryRead(const std::string& c, int64_t at) {
   const bool image = p.SingleChannel() && start < kImageEnd && end > kImageStart;
   const bool sum = !image && !(p.model.find("KM") != std::string::npos && p.firmwareVersion < 1.5f);
   if (sum) data.push_back(static_cast<char>(Sum8(reinterpret_cast<const uint8_t*>(data.data()), data.size())));
+  if (sum && hit(f.badBlockPercent, 53)) data.back() = static_cast<char>(data.back() ^ 0x5A);
   Queue(data, at, sum);
 }
 

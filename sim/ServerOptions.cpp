@@ -48,6 +48,10 @@ bool ParseFaults(const std::string& list, Faults& f, std::string& error) {
     else if (name == "nak") { f.nakWrites = true; f.nakCode = value; }
     else if (name == "erasefail") f.eraseFails = true;
     else if (name == "remaining") f.remaining = n;
+    else if (name == "badblock") f.badBlockPercent = value.empty() ? 10 : std::min(n, 100);
+    else if (name == "dropblock") f.dropBlockPercent = value.empty() ? 10 : std::min(n, 100);
+    else if (name == "silence") f.silenceOnceMs = value.empty() ? 6000 : n;
+    else if (name == "silenceat") f.silenceAfterReads = n;
     else {
       error = "unknown fault '" + name + "'";
       return false;
@@ -65,7 +69,7 @@ const std::vector<int>& ServedBaudRates() {
 
 std::string ServerUsage() {
   return "Usage: tmv-logger-sim [--model NAME] [--baud N] [--faults LIST] [--serial N] [--record ROWS]\n"
-         "                      [--reply-latency MS] [--time-scale N]\n"
+         "                      [--reply-latency MS] [--time-scale N] [--pace | --no-pace]\n"
          "Serves an emulated TMV data logger on a pseudo-terminal and prints the\n"
          "terminal's path as the first line of output. Ends on SIGTERM or SIGINT.\n"
          "  --model NAME   logger model: " + Join(ProfileNames()) + "\n"
@@ -73,7 +77,13 @@ std::string ServerUsage() {
          "  --baud N       the rate the logger hears and answers at: 1200, 2400, 4800,\n"
          "                 9600, 19200 (default), 38400, 57600 or 115200\n"
          "  --faults LIST  comma-separated: silent, junk[=N], split[=MS], late[=MS], badsum,\n"
-         "                 nak[=CODE], erasefail, remaining=N\n"
+         "                 nak[=CODE], erasefail, remaining=N; for downloads: badblock[=PCT]\n"
+         "                 (that share of memory-read replies with a wrong sum, default 10),\n"
+         "                 dropblock[=PCT] (that share never sent), silence[=MS] (deaf that\n"
+         "                 long once, default 6000, at memory read silenceat=N, default 3)\n"
+         "  --pace         replies go out at the line rate of the current baud, 10 bits\n"
+         "                 a byte, as over a real cable (the default); --no-pace sends\n"
+         "                 them as fast as the terminal takes them\n"
          "  --reply-latency MS  the logger's own time from a command to its reply\n"
          "                 (default 2 ms)\n"
          "  --time-scale N the logger's clock runs N times faster than real time, so\n"
@@ -90,6 +100,10 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
     if (arg == "--help" || arg == "-h") {
       options.help = true;
       return true;
+    }
+    if (arg == "--pace" || arg == "--no-pace") {
+      options.paced = arg == "--pace";
+      continue;
     }
     const bool valued = arg == "--model" || arg == "--baud" || arg == "--serial" || arg == "--record" ||
                         arg == "--faults" || arg == "--reply-latency" || arg == "--time-scale";

@@ -14,6 +14,7 @@ struct ServerOptions {
   Faults faults;
   int record = -1;  // rows of a finished deployment to start with (-1: none)
   int timeScale = 1;  // the logger's clock runs this many times faster than real time
+  bool paced = true;  // replies at the line rate of the current baud
 };
 
 // The rates a pseudo-terminal can be set to, and so the rates we serve.

@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
   LoggerEmulator emulator(profile, HostTime());
   emulator.faults() = options.faults;
   emulator.SetTimeScale(options.timeScale, 0);
+  emulator.SetPaced(options.paced);
 
   // Signals are taken synchronously, so no handler state is needed.
   sigset_t stopSignals;

@@ -54,6 +54,9 @@ constexpr int kSuspendLogger = 40136;
 constexpr int kResumeLogger = 40137;
 constexpr int kEraseLogger = 40138;
 constexpr int kSetLoggerClock = 40139;
+// The data-file operations of the command-line tool (no logger needed).
+constexpr int kConvertDataFile = 40140;
+constexpr int kShowFileInfo = 40141;
 
 // The menus themselves, so that they can be greyed and enabled like commands.
 constexpr int kMenuBar = 50000;

@@ -160,6 +160,13 @@ std::vector<CommandRule> BuildRules() {
   rules.push_back(Needs(kResumeLogger, kKnowCapabilities));
   rules.push_back(RefusedWhileLogging(Needs(kEraseLogger, kKnowCapabilities), "erase the memory", "Erase"));
   rules.push_back(RefusedWhileLogging(Needs(kSetLoggerClock, kKnowCapabilities), "set the clock", "Synchronize Clock"));
+  // The command-line tool's data-file operations work without a logger.
+  CommandRule convert;
+  convert.number = kConvertDataFile;
+  rules.push_back(convert);
+  CommandRule info;
+  info.number = kShowFileInfo;
+  rules.push_back(info);
   return rules;
 }
 

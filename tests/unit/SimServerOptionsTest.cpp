@@ -85,5 +85,46 @@ TEST(SimReplyLatency, TheReplyWaitsForTheLoggersOwnLatency) {
   EXPECT_FALSE(ParseServerOptions({"--reply-latency", "soon"}, o, error));
 }
 
+TEST(SimDownloadFaults, OptionsSetTheSharesTheSilenceAndThePacing) {
+  ServerOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseServerOptions({"--faults", "badblock=20,dropblock=5,silence=3000,silenceat=2", "--no-pace"}, o,
+                                 error))
+      << error;
+  EXPECT_EQ(o.faults.badBlockPercent, 20);
+  EXPECT_EQ(o.faults.dropBlockPercent, 5);
+  EXPECT_EQ(o.faults.silenceOnceMs, 3000);
+  EXPECT_EQ(o.faults.silenceAfterReads, 2);
+  EXPECT_FALSE(o.paced);
+  ServerOptions d;
+  ASSERT_TRUE(ParseServerOptions({"--faults", "badblock,silence", "--pace"}, d, error)) << error;
+  EXPECT_EQ(d.faults.badBlockPercent, 10);
+  EXPECT_EQ(d.faults.silenceOnceMs, 6000);
+  EXPECT_TRUE(d.paced);
+  EXPECT_FALSE(ParseServerOptions({"--faults", "badblock=lots"}, d, error));
+}
+
+// A paced reply takes the line time of its bytes; an unpaced one is due at once.
+TEST(SimDownloadFaults, PacedRepliesTakeTheLineTime) {
+  for (bool paced : {true, false}) {
+    Profile p = ProfileByName("QN-760");
+    p.replyLatencyMs = 0;
+    LoggerEmulator e(p);
+    e.SetPaced(paced);
+    e.RecordSamples(200, 0);
+    const std::string read = "I" + std::string("c0030000") + "00000000";  // 960 bytes from 0
+    e.Receive(reinterpret_cast<const uint8_t*>(read.data()), read.size(), 19200, 0);
+    std::vector<uint8_t> out(2000);
+    const size_t early = e.Transmit(out.data(), out.size(), 20);
+    const size_t all = e.Transmit(out.data(), out.size(), 1000);
+    if (paced) {
+      EXPECT_LT(early, 961u);
+      EXPECT_EQ(early + all, 961u);
+    } else {
+      EXPECT_EQ(early, 961u);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tmv::sim

@@ -1,0 +1,337 @@
+// Commands of data retrieval and the data files: download, convert, info.
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <ostream>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "ConsoleUserInterface.h"
+#include "files/DatFile.h"
+#include "files/HexFile.h"
+#include "files/SaveFile.h"
+#include "files/WorkFiles.h"
+#include "link/Exchange.h"
+#include "model/ChannelTypes.h"
+#include "retrieval/Download.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
+
+namespace tmv::cli {
+
+namespace {
+
+// A retrieval that ended early: what came was decoded and saved.
+constexpr int kExitPartial = 3;
+// Blocks are requested back to back; the progress is drawn between ticks.
+constexpr int kTickBudgetMs = 250;
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  if (s.size() < tail.size()) return false;
+  std::string end = s.substr(s.size() - tail.size());
+  std::transform(end.begin(), end.end(), end.begin(), [](unsigned char c) { return std::tolower(c); });
+  return end == tail;
+}
+
+std::string TimeLeft(double seconds) {
+  if (seconds < 0) seconds = 0;
+  const long s = static_cast<long>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+  return text;
+}
+
+// The progress of a download on standard error: a bar on a terminal, one
+// line per 10 % otherwise.
+class ProgressReport {
+ public:
+  ProgressReport(std::ostream& err, bool terminal) : err_(err), terminal_(terminal) {}
+  void Start(int64_t totalBytes) {
+    total_ = std::max<int64_t>(totalBytes, 1);
+    start_ = std::chrono::steady_clock::now();
+  }
+  void Show(int64_t bytes, int percent) {
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const double rate = elapsed > 0 ? static_cast<double>(bytes) / elapsed : 0.0;
+    const double left = rate > 0 ? static_cast<double>(total_ - bytes) / rate : 0.0;
+    char text[160];
+    if (terminal_) {
+      const int width = 30;
+      const int filled = std::clamp(percent * width / 100, 0, width);
+      std::snprintf(text, sizeof text, "\r[%s%s] %3d%%  %lld/%lld bytes  %.1f kB/s  %s left ",
+                    std::string(static_cast<size_t>(filled), '#').c_str(),
+                    std::string(static_cast<size_t>(width - filled), ' ').c_str(), percent,
+                    static_cast<long long>(bytes), static_cast<long long>(total_), rate / 1000.0,
+                    TimeLeft(left).c_str());
+      err_ << text;
+      err_.flush();
+      drawn_ = true;
+      return;
+    }
+    while (percent >= nextTenth_ && nextTenth_ <= 100) {
+      std::snprintf(text, sizeof text, "%3d%%  %lld/%lld bytes  %.1f kB/s  %s left\n", nextTenth_,
+                    static_cast<long long>(bytes), static_cast<long long>(total_), rate / 1000.0,
+                    TimeLeft(left).c_str());
+      err_ << text;
+      nextTenth_ += 10;
+    }
+    err_.flush();
+  }
+  void Finish() {
+    if (drawn_) err_ << "\n";
+    drawn_ = false;
+  }
+  double Seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
+
+ private:
+  std::ostream& err_;
+  bool terminal_;
+  int64_t total_ = 1;
+  std::chrono::steady_clock::time_point start_;
+  int nextTenth_ = 10;
+  bool drawn_ = false;
+};
+
+ConsoleUserInterface* Console(CliContext& ctx) { return dynamic_cast<ConsoleUserInterface*>(&ctx.state.ui); }
+
+// "00123_20260108_1530.dat" in the DAT directory: the serial number first, as the save dialog proposes.
+std::string DefaultDatPath(AppState& state) {
+  const LoggerTime t = state.clock.LocalTime();
+  const std::string dir = state.directories.dat.empty() ? WorkPath(state, "dat") : state.directories.dat;
+  return dir + Format("/%06d_%04d%02d%02d_%02d%02d%02d.dat", state.logger.serialNumber, t.year, t.month, t.day,
+                      t.hour, t.minute, t.second);
+}
+
+int Download(CliContext& ctx) {
+  std::string output, append, comment;
+  bool stop = false, suspend = false, keep = false, full = false;
+  auto parser = CommandParser(
+      "download",
+      "Usage: tmv-cli [--port PATH|COMn] [--yes] download [-o NAME.dat] [--stop | --suspend | --keep-logging]\n"
+      "                 [--full] [--append FILE.hex] [--comment TEXT]\n\n"
+      "Retrieves the logger's memory, decodes it and saves the HEX and DAT files: the DAT\n"
+      "file in the dat directory of the work directory (or as -o names it), the HEX file\n"
+      "of the same name in the hex directory. A logger that is still logging is stopped,\n"
+      "suspended and resumed afterwards, or left logging, as chosen and as it allows.\n"
+      "Progress goes to standard error.\n\n"
+      "Exit status: 0 retrieved and saved; 1 failed (nothing retrieved, or not saved);\n"
+      "2 usage error; 3 partial: the download ended early (a block failed 10 times, or\n"
+      "the link was lost), and what was retrieved was decoded and saved.");
+  parser->add_option("-o,--output", output, "the DAT file to write (NAME.dat)");
+  auto* stopFlag = parser->add_flag("--stop", stop, "stop a logger that is still logging");
+  auto* suspendFlag = parser->add_flag("--suspend", suspend, "suspend it during the download and resume it after");
+  auto* keepFlag = parser->add_flag("--keep-logging", keep, "download while it keeps logging");
+  stopFlag->excludes(suspendFlag)->excludes(keepFlag);
+  suspendFlag->excludes(keepFlag);
+  parser->add_flag("--full", full, "retrieve 100% of the memory, whatever the logger reports");
+  parser->add_option("--append", append, "append the new data to this HEX file (in the hex directory)");
+  parser->add_option("--comment", comment, "comment stored with the data");
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (!output.empty() && !EndsWith(output, ".dat")) return UsageError(ctx, "-o names a .dat file");
+  if (!append.empty() && !EndsWith(append, ".hex")) return UsageError(ctx, "--append names a .hex file");
+  if (!append.empty() && full) return UsageError(ctx, "--append and --full cannot be used together");
+  if (int rc = PassGate(ctx, cmd::kRetrieveData)) return rc;
+  AppState& state = ctx.state;
+  ConsoleUserInterface* console = Console(ctx);
+  const int boxes = BoxesShown(ctx);
+
+  DownloadProc dialog;
+  if (!dialog.Open(state)) return ReportFailure(ctx, dialog.view.message);
+  if (!dialog.view.memoryUsage.empty()) ctx.err << "Memory: " << dialog.view.memoryUsage << "\n";
+  if (dialog.view.button1 == Tr(state, "STOP logger") && !stop) {
+    ctx.err << dialog.view.message << "\n";
+    return ReportFailure(ctx, "Nothing to retrieve (tmv-cli stop, or download --stop, stops the logger).");
+  }
+
+  std::string datPath = output.empty() ? DefaultDatPath(state) : output;
+  if (!append.empty()) {
+    std::string base = std::filesystem::path(append).filename().string();
+    base.replace(base.size() - 4, 4, ".dat");
+    datPath = (state.directories.dat.empty() ? WorkPath(state, "dat") : state.directories.dat) + "/" + base;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(datPath).parent_path().empty()
+                                          ? std::filesystem::path(".")
+                                          : std::filesystem::path(datPath).parent_path(),
+                                      ec);
+  std::filesystem::create_directories(WorkPath(state, "hex"), ec);
+  // SaveFile asks for the name and the comment: the console answers with these.
+  if (console != nullptr) {
+    console->fileAnswers.clear();
+    if (!append.empty()) console->fileAnswers.push_back(datPath);  // AppendToFile's file
+    console->fileAnswers.push_back(datPath);
+    console->textAnswer = comment;
+  }
+  bool saved = false;
+  dialog.save = [&](AppState& s) { saved = SaveFile(s, kSaveHexAndDat) == 1; };
+
+  bool started = false;
+  if (!append.empty()) {
+    const int r = dialog.Append(state);
+    if (r != 1) return ReportFailureSince(ctx, boxes);
+    started = true;
+  } else {
+    auto ask = [&](const DownloadQuery& q) {
+      ctx.err << "Download: " << Tr(state, q.text) << "\n";
+      if (stop) return kQueryButton7;
+      if (!q.button6.empty() && ((suspend && q.on6 == DownloadQuery::Action::Suspend) ||
+                                 (keep && q.on6 == DownloadQuery::Action::Download)))
+        return kQueryButton6;
+      std::string offered = "--stop";
+      if (!q.button6.empty())
+        offered += q.on6 == DownloadQuery::Action::Suspend ? " or --suspend" : " or --keep-logging";
+      ctx.err << "The logger is logging: choose " << offered << ".\n";
+      return kQueryCancel;
+    };
+    started = dialog.Retrieve(state, ask, full);
+    if (!started && dialog.reopen) {
+      // The logger was stopped: the dialog opens again on a logger that holds still.
+      ctx.err << "Logger stopped.\n";
+      if (!dialog.Open(state)) return ReportFailure(ctx, dialog.view.message);
+      started = dialog.Retrieve(state, ask, full);
+    }
+    if (!started) {
+      if (BoxesShown(ctx) == boxes) ctx.err << "Not retrieved.\n";
+      return kExitFailure;
+    }
+  }
+  const DownloadState& d = state.retrieval.download;
+  ProgressReport progress(ctx.err, isatty(2) != 0);
+  progress.Start(static_cast<int64_t>(d.endPointer) - static_cast<int64_t>(dialog.dataStart));
+  const int startLength = state.retrieval.image.imageLength;
+  RunDownloadToEnd(state, dialog, kTickBudgetMs, [&](const DownloadProc& p) {
+    if (p.outcome == DownloadOutcome::Running || p.ended)
+      progress.Show(state.retrieval.image.imageLength - startLength, p.view.progress);
+  });
+  progress.Finish();
+  const double seconds = progress.Seconds();
+
+  const DataSet& data = state.retrieval.data;
+  ctx.out << "Retrieved " << state.retrieval.image.imageLength << " bytes, " << data.sampleCount << " samples of "
+          << data.channelCount << " channel" << (data.channelCount == 1 ? "" : "s") << " ("
+          << d.requestCount << " blocks requested, " << d.retransmitCount << " retransmitted)\n";
+  const int64_t moved = state.retrieval.image.imageLength - startLength;
+  if (seconds > 0 && moved > 0)
+    ctx.out << Format("Blocks: %lld bytes in %.2f s, %.0f bytes/s at %d baud\n", static_cast<long long>(moved), seconds,
+                      static_cast<double>(moved) / seconds, dialog.blockBaud);
+  if (saved) {
+    ctx.out << "DAT file: " << state.retrieval.currentFile << "\n";
+    if ((state.logger.rsAdvanced & 8u) == 0) ctx.out << "HEX file: " << HexPathFor(state, state.retrieval.currentFile) << "\n";
+  }
+  switch (dialog.outcome) {
+    case DownloadOutcome::Complete:
+      if (!saved) return ReportFailureSince(ctx, boxes);
+      return kExitOk;
+    case DownloadOutcome::Partial:
+      ctx.err << "Download incomplete: " << state.retrieval.image.imageLength << " of "
+              << (dialog.firstEndPointer - dialog.dataStart) << " bytes retrieved"
+              << (saved ? "; what was retrieved is saved.\n" : "; nothing was saved.\n");
+      return saved ? kExitPartial : kExitFailure;
+    default:
+      if (data.sampleCount == 0) ctx.err << "There are no data in the logger's memory.\n";
+      return saved ? kExitOk : kExitFailure;
+  }
+}
+
+// Reads a HEX or DAT file into the program state; kParsed when read.
+int ReadDataFileInto(CliContext& ctx, const std::string& path) {
+  const int boxes = BoxesShown(ctx);
+  if (!std::filesystem::is_regular_file(path)) return ReportFailure(ctx, "No such file: " + path);
+  int read = 0;
+  if (EndsWith(path, ".hex"))
+    read = ReadHexFile(ctx.state, 0, path);
+  else if (EndsWith(path, ".dat"))
+    read = ReadDatFile(ctx.state, 0, path);
+  else
+    return UsageError(ctx, "the file must be a .hex or a .dat file: " + path);
+  if (read != 1) {
+    if (BoxesShown(ctx) == boxes) ctx.err << "Unable to read " << path << "\n";
+    return kExitFailure;
+  }
+  return kParsed;
+}
+
+int Convert(CliContext& ctx) {
+  std::string input, output, format;
+  auto parser = CommandParser("convert",
+                              "Usage: tmv-cli convert IN.hex -o OUT.dat [--format values|time|datetime]\n"
+                              "       tmv-cli convert IN.dat -o OUT.dat [--format values|time|datetime]\n\n"
+                              "Decodes a HEX file again (or re-reads a DAT file) and writes the DAT file.\n"
+                              "--format: one reading per line, time and readings, or date, time and\n"
+                              "readings (default: the work directory's setting).");
+  parser->add_option("input", input, "the HEX or DAT file")->required();
+  parser->add_option("-o,--output", output, "the DAT file to write")->required();
+  parser->add_option("--format", format, "values, time or datetime")
+      ->check(CLI::IsMember({"values", "time", "datetime"}));
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (!EndsWith(output, ".dat")) return UsageError(ctx, "-o names a .dat file");
+  if (int rc = PassGate(ctx, cmd::kConvertDataFile)) return rc;
+  if (int rc = ReadDataFileInto(ctx, input); rc != kParsed) return rc;
+  AppState& state = ctx.state;
+  if (!format.empty()) state.settings.datFormat = format == "values" ? 0 : format == "time" ? 1 : 2;
+  if (std::filesystem::absolute(output) == std::filesystem::absolute(input) && EndsWith(input, ".dat")) {
+    // Rewriting in place is allowed: the file was read whole before the write.
+  }
+  if (!WriteDatFile(state, output)) return ReportFailure(ctx, "Unable to write " + output);
+  ctx.out << "Wrote " << output << " (" << state.retrieval.data.sampleCount << " samples)\n";
+  return kExitOk;
+}
+
+int Info(CliContext& ctx) {
+  std::string input;
+  auto parser = CommandParser("info",
+                              "Usage: tmv-cli info FILE\n\n"
+                              "Shows what a HEX or DAT file holds: the logger, the deployment, the channels\n"
+                              "with labels and units, the sample count, the first and last row times,\n"
+                              "the stamps, and each channel's minimum and maximum.");
+  parser->add_option("file", input, "the HEX or DAT file")->required();
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (int rc = PassGate(ctx, cmd::kShowFileInfo)) return rc;
+  if (int rc = ReadDataFileInto(ctx, input); rc != kParsed) return rc;
+  AppState& state = ctx.state;
+  const DataSet& d = state.retrieval.data;
+  const LoggerInfo& l = state.logger;
+  std::ostream& out = ctx.out;
+  out << "File: " << input << "\n";
+  out << "Logger: " << IdentityText(l) << "\n";
+  if (!state.retrieval.comment.empty()) out << "Comment: " << state.retrieval.comment << "\n";
+  out << "Deployment: start " << TimeToDisplayText(d.deployment.startTime) << ", end "
+      << TimeToDisplayText(d.deployment.endTime) << ", period "
+      << (d.sixHzProfiling ? std::string("6Hz profiling") : ClockToText(d.deployment.samplingPeriod)) << "\n";
+  out << "Channels: " << d.channelCount << "\n";
+  for (int c = 0; c < d.channelCount; ++c) {
+    const char* unit = ChannelUnit(l, c);
+    std::string label = ChannelLabel(l, c);
+    if (label.empty()) label = ChannelShortLabel(l, c);
+    out << "  " << label << " [" << (unit != nullptr ? unit : "") << "]";
+    if (d.sampleCount > 0)
+      out << Format("  min %.4f  max %.4f", static_cast<double>(d.Minimum(c)), static_cast<double>(d.Maximum(c)));
+    out << "\n";
+  }
+  out << "Samples: " << d.sampleCount << "\n";
+  if (d.sampleCount > 0) {
+    out << "First row: " << TimeToDisplayText(SampleTime(d, 0)) << "\n";
+    out << "Last row: " << TimeToDisplayText(SampleTime(d, d.sampleCount - 1)) << "\n";
+  }
+  out << "Stamps: " << d.StampCount() << "\n";
+  for (const StampRecord& s : d.stamps)
+    out << "  row " << s.sampleIndex << "  " << StampName(s.type) << "  " << TimeToDisplayText(s.time) << "\n";
+  return kExitOk;
+}
+
+const bool registered = [] {
+  RegisterCliCommand({"download", "Retrieve the logger's memory and save the HEX and DAT files", "", Download});
+  RegisterCliCommand({"convert", "Write a DAT file from a HEX file (decoded again) or a DAT file", "", Convert});
+  RegisterCliCommand({"info", "Show what a HEX or DAT file holds", "", Info});
+  return true;
+}();
+
+}  // namespace
+
+}  // namespace tmv::cli

@@ -1,0 +1,729 @@
+#include "retrieval/Download.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "deployment/Enabling.h"
+#include "deployment/SetupDialog.h"
+#include "files/HexFile.h"
+#include "files/LogFile.h"
+#include "files/SaveFile.h"
+#include "link/Connection.h"
+#include "link/Exchange.h"
+#include "link/LoggerLink.h"
+#include "model/Capabilities.h"
+#include "model/LoggerFamily.h"
+#include "retrieval/SampleDecoder.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
+#include "shell/StatusLine.h"
+
+namespace tmv {
+
+namespace {
+
+constexpr int kAttempts = 10;
+constexpr int kFallbackAttempt = 5;
+constexpr int kFallbackBaud = 19200;
+constexpr int kFallbackBlock = 480;
+constexpr int64_t kLinkCheckMs = 5000;
+
+bool Km(const LoggerInfo& l) { return IsTemperatureRecorder(l.model); }
+bool Pm(const LoggerInfo& l) { return IsDepthRecorder(l.model); }
+bool Qn(const LoggerInfo& l) { return IsMultiChannelModel(l.model); }
+double Version(const LoggerInfo& l) { return static_cast<double>(l.firmwareVersion); }
+
+uint32_t PointerFromReply(std::string_view reply) {
+  uint8_t b[4] = {0, 0, 0, 0};
+  ScanHexPairs(reply, 0, b, 4);
+  return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
+         static_cast<uint32_t>(b[3]) << 24;
+}
+
+void Info(DownloadView& v) {
+  v.infoIcon = true;
+  v.warningIcon = false;
+}
+void Warn(DownloadView& v) {
+  v.warningIcon = true;
+  v.infoIcon = false;
+}
+
+// Menu commands greyed while the download runs.
+void SetDownloadMenus(AppState& state, bool enabled) {
+  for (int c : {cmd::kSetup, cmd::kRetrieveData, cmd::kMenuFile, cmd::kMenuLoggerFunctions, cmd::kMenuConfiguration})
+    state.ui.SetCommandEnabled(c, enabled);
+}
+
+// A reconnect at the link speed the program now holds.
+int ReconnectAtCurrentBaud(AppState& state) {
+  state.logger.connected = false;
+  return Reconnect(state) ? 1 : 0;
+}
+
+// Counts down ten seconds with the text in the status line (or the dialog), then reconnects.
+int WaitAndReconnect(AppState& state, DownloadProc* dialog) {
+  for (int s = 10; s >= 1; --s) {
+    const std::string text = Format(Tr(state, "Unable to connect to logger, waiting for timeout %d").c_str(), s);
+    if (dialog != nullptr) {
+      dialog->view.message = text;
+      Warn(dialog->view);
+    } else {
+      ShowStatus(state, text);
+    }
+    state.ui.ProcessEvents();
+    DelayMs(state, 1000);
+  }
+  return ReconnectAtCurrentBaud(state);
+}
+
+void ShowRemaining(AppState& state, DownloadProc& dialog, uint32_t blockEnd) {
+  const DownloadState& d = state.retrieval.download;
+  const LoggerInfo& l = state.logger;
+  int64_t t = 1;
+  if (l.microchipLogger) {
+    const int64_t e = dialog.lastCheckMs - dialog.startMs;
+    const double p = d.progressPercent;
+    t = e > 0 && p > 0 ? static_cast<int64_t>(std::trunc(e * (100.0 - p) / p / 1000.0)) : 1;
+  } else {
+    const double left = d.endPointer > blockEnd ? static_cast<double>(d.endPointer - blockEnd) : 0.0;
+    t = l.baud == 115200 ? static_cast<int64_t>(left * 0.000125)
+                         : static_cast<int64_t>(left / (std::max(l.baud, 10) / 10));
+  }
+  if (t > 0)
+    dialog.view.message = Format(Tr(state, "Estimated download time remaining %d:%02d").c_str(),
+                                 static_cast<int>(t / 60), static_cast<int>(t % 60));
+  else
+    dialog.view.message = Tr(state, "Estimated download time remaining < 1 second");
+  Info(dialog.view);
+}
+
+void PostEnd(AppState& state, DownloadProc& dialog) {
+  state.retrieval.download.downloading = false;
+  state.shell.downloading = false;
+  dialog.endPosted = true;
+}
+
+std::string StartModeText(unsigned mode) {
+  switch (mode) {
+    case kStartNow: return "Start NOW";
+    case kStartAbove: return "Start when ABOVE threshold";
+    case kStartBelow: return "Start when BELOW threshold";
+    default: return "Start at 'Start of logging'";
+  }
+}
+
+}  // namespace
+
+uint32_t DataStartAddress(const LoggerInfo& logger) { return logger.microchipLogger ? 0 : 0x20000; }
+
+uint32_t EndPointerCap(const LoggerInfo& logger) {
+  if (logger.microchipLogger) return 0x7FE000;
+  return logger.memory4Meg ? 0x3FF7FE : 0x1FF7FE;
+}
+
+int DownloadBlockSize(int baud) {
+  switch (baud) {
+    case 1200: return 60;
+    case 2400: return 120;
+    case 4800: return 240;
+    case 57600:
+    case 115200: return 960;
+    default: return 480;
+  }
+}
+
+bool BlockHasChecksum(const LoggerInfo& l) { return !(Km(l) && FirmwareBelow(l.firmwareVersion, 1.5)); }
+
+bool MemoryHoldsNoData(const LoggerInfo& l, uint32_t p) {
+  const double v = Version(l);
+  if (l.microchipLogger) return p <= 48;
+  if (Km(l)) {
+    if (v < 1.5) return p < 0x20001;
+    if (v > 1.5 && v < 2.15) return p < 0x20010;
+    if (v > 2.15 && v < 3.0) return p < 0x2001F;
+    return false;
+  }
+  if (Pm(l) && v > 1.5) return p < 0x2001F;
+  if (Qn(l)) return p < 0x2001F;
+  return false;
+}
+
+std::string BlockRequestText(uint32_t start, uint32_t end) {
+  char text[32];
+  std::snprintf(text, sizeof text, "I%02x%02x%02x%02x%02x%02x%02x%02x", end & 0xFF, (end >> 8) & 0xFF,
+                (end >> 16) & 0xFF, end >> 24, start & 0xFF, (start >> 8) & 0xFF, (start >> 16) & 0xFF, start >> 24);
+  return text;
+}
+
+BlockPlan PlanBlock(const LoggerInfo& logger, DownloadState& d, int imageLength) {
+  BlockPlan plan;
+  plan.start = d.currentAddress;
+  plan.checksum = BlockHasChecksum(logger);
+  const int extra = plan.checksum ? 1 : 0;
+  uint32_t blockEnd = std::min<uint32_t>(d.currentAddress + static_cast<uint32_t>(d.blockSize), d.endPointer);
+  int count = static_cast<int>(blockEnd - d.currentAddress) + extra;
+  if (!logger.microchipLogger) {
+    const uint32_t a = d.currentAddress;
+    const unsigned a0 = a & 0xFF, a1 = (a >> 8) & 0xFF, a2 = (a >> 16) & 0xFF, a3 = a >> 24;
+    if (a0 == 0x80 && a1 == 0xF7 && (a2 == 0x0F || a2 == 0x1F || a2 == 0x2F) && count >= 126) {
+      // The last page of a megabyte ends at 0x.FF7FE: the next block starts on the next megabyte.
+      blockEnd = (a2 + 1) * 65536u;
+      count = 126 + extra;
+      if (blockEnd > d.endPointer) {
+        blockEnd = d.endPointer;
+        count = static_cast<int>(blockEnd - d.currentAddress) + extra;
+      }
+    } else if (a0 == 0x80 && a1 == 0xF7 && a2 == 0x3F && count >= 126) {
+      blockEnd = (blockEnd & ~0xFFu) | 0xFE;
+      count = 126 + extra;
+    } else if (a1 == 0xFF && a0 == 0 && count >= 256) {
+      // The last byte of a 64 KiB page is never used.
+      blockEnd = (a2 + 1) * 65536u + a3 * 16777216u;
+      count = 255 + extra;
+    }
+  }
+  if (blockEnd == d.endPointer) {
+    // The image ends on a whole 3-byte word.
+    const int r = plan.checksum ? (imageLength + count - 1) % 3 : count % 3;
+    count -= r;
+    blockEnd -= static_cast<uint32_t>(r);
+    d.endPointer -= static_cast<uint32_t>(r);
+  }
+  plan.end = blockEnd;
+  plan.count = count;
+  plan.send = count > 2;
+  return plan;
+}
+
+DownloadQuery DownloadQueryFor(int s, int c) {
+  DownloadQuery q;
+  const bool running = s == 1 || s == 2;
+  if ((running || s == 6) && c == 4) {
+    q.kind = DownloadQuery::Kind::Ask;
+    q.text = "Do you wish to stop the logger?\nIf you choose to continue without stopping the logger, data download may be slow.";
+    q.button6 = "Keep logging";
+    q.button7 = "Stop";
+    q.on6 = DownloadQuery::Action::Download;
+  } else if (running && c == 3) {
+    q.kind = DownloadQuery::Kind::Ask;
+    q.text = "This logger may be stopped completely or\nsuspended during data download and resumed after.";
+    q.button6 = "Suspend and resume";
+    q.button7 = "Stop";
+    q.on6 = DownloadQuery::Action::Suspend;
+  } else if (((s == 1 || s == 2 || s == 3) && c == 2) || (s == 3 && c == 3)) {
+    q.kind = DownloadQuery::Kind::Ask;
+    q.text = "This logger must be stopped to download data.";
+    q.button7 = "Stop";
+  } else if (running) {
+    q.kind = DownloadQuery::Kind::Refuse;
+    q.text = "Data cannot be retrieved from an TMV KM-3170 version 1.0 logger\nwhen it is still collecting data.";
+  }
+  q.on7 = DownloadQuery::Action::Stop;
+  return q;
+}
+
+std::string ReadMemoryStatus(AppState& state, DownloadProc& dialog, std::string_view replyText) {
+  const LoggerInfo& l = state.logger;
+  const double v = Version(l);
+  uint32_t p = PointerFromReply(replyText);
+  state.retrieval.download.endPointer = p;
+  double fill;
+  if (l.microchipLogger)
+    fill = p * 100.0 / 8380368.0;
+  else if (((Km(l) || Pm(l)) && v > 3.15) || (Qn(l) && v > 4.0))
+    fill = (static_cast<double>(p) - 0x20000) * 100.0 / 3900000.0;
+  else
+    fill = (static_cast<double>(p) - 0x20000) * 100.0 / 1961952.0;
+  fill = std::min(fill, 100.0);
+  int64_t n = 0;
+  if (!l.microchipLogger) {
+    n = (static_cast<int64_t>(p) - 0x20000) / 3;
+    if (Km(l) && v > 1.5 && v < 2.15) n -= 5;
+    else if (Km(l) && v > 2.15) n -= 10;
+    else if (Pm(l) && v > 1.5) n -= 10;
+    else if (Qn(l)) n -= l.parameterBlockLength / 3;
+  } else {
+    const int64_t h = l.parameterBlockLength;
+    int64_t q = static_cast<int64_t>(p);
+    if (q < h) {
+      n = 0;
+    } else {
+      if ((q - h) % 3 != 0) q += 3 - (q - h) % 3;
+      n = (q - h) / 3;
+    }
+  }
+  n = std::max<int64_t>(n, 0);
+  const int channels = std::max(l.channelCount, 1);
+  std::string text;
+  if ((l.rsAdvanced & 8u) != 0) {
+    if (n > 999) text = Format("%.1f%%, %dK bytes", fill, static_cast<int>(std::lround(n / 1000.0)));
+    else if (n > 0) text = Format("<0.1%%, %d bytes", static_cast<int>(n));
+    else text = "0%, 0 bytes";
+  } else {
+    const int64_t r = n / channels;
+    if (r > 999) text = Format("%.1f%%, %dK readings", fill, static_cast<int>(std::lround(n / (channels * 1000.0))));
+    else if (r > 0) text = Format("<0.1%%, %d readings", static_cast<int>(r));
+    else text = "0%, 0 readings";
+  }
+  if (n >= 1) dialog.view.button1 = Tr(state, "Retrieve Data");
+  return text;
+}
+
+bool DownloadProc::Open(AppState& state) {
+  view = DownloadView{};
+  view.infoIcon = view.warningIcon = false;
+  const LoggerInfo& l = state.logger;
+  if (!CommGet(state, 9)) {
+    view.message = Tr(state, "Unable to connect to logger");
+    Warn(view);
+    return false;
+  }
+  status = state.query.loggerStatus;
+  if (ModelContains(l.model, "QN-760") && FirmwareBelow(l.firmwareVersion, 6.415) &&
+      (status == 1 || status == 2 || status == 3 || status == 6)) {
+    view.message = Tr(state, "QN-760 Logger active - update of this window suspended, you may stop the logger");
+    view.fieldsHidden = true;
+    view.button1 = Tr(state, "STOP logger");
+    return true;
+  }
+  AssessCapabilities(state);
+  // The channel count sizes the memory text and the calibration read.
+  if (Qn(l) || l.microchipLogger) CommGet(state, 16);
+  if (CommGet(state, 6)) view.memoryUsage = ReadMemoryStatus(state, *this, state.reply.Text());
+  const uint32_t p = state.retrieval.download.endPointer;
+  if (MemoryHoldsNoData(l, p)) {
+    if (status != 0 && status != 4 && status != 8) {
+      view.button1 = Tr(state, "STOP logger");
+      view.message = Tr(state, "No data in memory - You may stop the logger.");
+    } else {
+      view.message = Tr(state, "No data in memory.");
+    }
+    Info(view);
+  }
+  // The deployment summary, as the logger holds it.
+  view.summary.clear();
+  const bool qnOrVl = Qn(l) || IsMicroSalinometer(l.model);
+  if (!qnOrVl) {
+    CommGet(state, 28);
+    if (l.waves) {
+      CommGet(state, 31);
+      CommGet(state, 32);
+    }
+    if (l.averaging != 0) CommGet(state, 17);
+    if (l.rates124Hz) CommGet(state, 30);
+  } else {
+    CommGet(state, 10);
+    SetupDialog settings;
+    ReadLoggerSettings(state, settings);
+    CommGet(state, 28);
+    const DeploymentSettings& d = state.deployment;
+    view.summary.push_back(Tr(state, StartModeText(d.startMode)));
+    view.summary.push_back("Start: " + TimeToDisplayText(d.startTime));
+    view.summary.push_back("End: " + TimeToDisplayText(d.endTime));
+    view.summary.push_back("Period: " + ClockToText(d.samplingPeriod));
+    if (l.externalDataConnector || l.commands12Level >= 1) {
+      const bool inhibit = (d.optionFlags & kOptionInhibitStorage) != 0;
+      view.summary.push_back(d.realTimeOutput == 0 ? Tr(state, "Not Enabled")
+                             : inhibit             ? Tr(state, "Enabled - NO data storage")
+                                                   : Tr(state, "Enabled"));
+    }
+  }
+  if ((state.deployment.optionFlags & kOptionInhibitStorage) != 0)
+    view.message = Tr(state, "Data inhibit was set at last deployment - No new data to download");
+  return true;
+}
+
+bool DownloadProc::Downloading(const AppState& state) const { return state.retrieval.download.downloading; }
+
+bool DownloadProc::Retrieve(AppState& state, const std::function<int(const DownloadQuery&)>& ask, bool full) {
+  RetrievalState& r = state.retrieval;
+  DownloadState& d = r.download;
+  const LoggerInfo& l = state.logger;
+  retrieveFull = full;
+  outcome = DownloadOutcome::NotStarted;
+  failed = ended = endPosted = false;
+  // 1. A tide-and-wave recorder needs depth for its calculations.
+  if (IsTideWaveRecorder(l.model) && !state.settings.derived.depth) {
+    state.ui.MessageBox(Tr(state, "To complete the calculations necessary for this KZM logger,\n'Depth' has to be "
+                                  "selected with appropriate paramaters\nin the 'Derived units' menu."),
+                        Tr(state, "Working with KZM Data"), MessageButtons::Ok, MessageIcon::Exclamation,
+                        MessageAnswer::Ok);
+    openDerivedUnits = true;
+    return false;
+  }
+  // 2. "STOP logger".
+  reopen = false;
+  if (view.button1 == Tr(state, "STOP logger")) {
+    StopLogger(state);
+    reopen = true;
+    return false;
+  }
+  // 3. Unsaved data of an earlier retrieval.
+  if (r.data.unsaved && !r.saved) {
+    if (state.ui.MessageBox(Tr(state, "The previously retrieved data has not been saved.\nDo you wish to return to "
+                                      "save the data now?"),
+                            Tr(state, "Retrieve Data"), MessageButtons::YesNo, MessageIcon::Question,
+                            MessageAnswer::No) == MessageAnswer::Yes)
+      SaveFile(state, kSaveHexAndDat);
+    r.data.unsaved = false;
+    r.saved = false;
+  }
+  // 4.
+  r.data.hostTime = state.clock.LocalTime();
+  view.button1Visible = view.appendVisible = view.retrieveFullVisible = false;
+  r.data.stamps.clear();
+  d.resumeAfterDownload = false;
+  // 5, 6. A logger that is still logging.
+  const int s = status;
+  if ((s == 4 || s == 8) && (state.query.startByte & 128) != 0 && l.retrievalMode >= 2) {
+    StopLogger(state);
+  } else {
+    const DownloadQuery q = DownloadQueryFor(s, l.retrievalMode);
+    if (q.kind == DownloadQuery::Kind::Refuse) {
+      state.ui.MessageBox(Tr(state, q.text), Tr(state, "Download"), MessageButtons::Ok, MessageIcon::Exclamation,
+                          MessageAnswer::Ok);
+      ShowStatus(state, "");
+      return false;
+    }
+    if (q.kind == DownloadQuery::Kind::Ask) {
+      const int answer = ask ? ask(q) : kQueryCancel;
+      if (answer != kQueryButton6 && answer != kQueryButton7) {
+        ShowStatus(state, "");
+        return false;
+      }
+      if (answer == kQueryButton6 && q.button6.empty()) return false;
+      const DownloadQuery::Action action = answer == kQueryButton6 ? q.on6 : q.on7;
+      if (action == DownloadQuery::Action::Suspend) {
+        view.message = Tr(state, "Suspending logging");
+        SuspendLogger(state);
+        d.resumeAfterDownload = true;
+      } else if (action == DownloadQuery::Action::Stop) {
+        view.message = Tr(state, "Stopping logger");
+        StopLogger(state);
+      }
+    }
+  }
+  // 7. Status and memory status again.
+  if (CommGet(state, 9)) status = state.query.loggerStatus;
+  std::string reply;
+  if (!full) {
+    if (CommGet(state, 6)) reply = std::string(state.reply.Text());
+  } else {
+    reply = l.memory8Meg ? "00E07F00CDP" : l.memory4Meg ? "FEF73F00CDP" : "FEF71F00CDP";
+  }
+  view.memoryUsage = ReadMemoryStatus(state, *this, reply);
+  // 8. Calibration (defaults stay when it cannot be read).
+  if (CommGet(state, 10) != 1) {
+    state.ui.MessageBox(Tr(state, "This logger is not calibrated or the read of the calibration coefficients "
+                                  "failed.\nDefault values of the calibration coefficients will be used."),
+                        Tr(state, "Calibration Coefficient Read"), MessageButtons::Ok, MessageIcon::Exclamation,
+                        MessageAnswer::Ok);
+  }
+  // 9.
+  Info(view);
+  r.image.imageLength = 0;
+  if (BeginDownload(state, *this, 0)) {
+    d.downloading = true;
+    state.shell.downloading = true;
+    outcome = DownloadOutcome::Running;
+  } else {
+    EndDownload(state, *this);
+  }
+  return true;
+}
+
+int SetLoggerBaud(AppState& state, int baud) {
+  CommGet(state, 0);
+  const LoggerInfo& l = state.logger;
+  const double v = Version(l);
+  char command[8];
+  if (Qn(l) || l.microchipLogger) {
+    std::snprintf(command, sizeof command, "!E%02X", SpeedSwitchDivisor(baud) & 0xFF);
+  } else if ((Km(l) && ((v > 2.15 && v < 3.0) || v > 3.15)) || (Pm(l) && v > 3.15)) {
+    std::snprintf(command, sizeof command, "%s", baud == 28800 ? "!E00" : "!E01");
+  } else {
+    return l.connected ? 1 : 0;
+  }
+  LinkWrite(state, state.loggerLink, command);
+  DelayMs(state, 200);
+  state.logger.baud = baud;
+  SetLinkBaud(state, baud);
+  return ReconnectAtCurrentBaud(state);
+}
+
+int SpeedUpLink(AppState& state, DownloadProc& dialog) {
+  DownloadState& d = state.retrieval.download;
+  LoggerInfo& l = state.logger;
+  const int fast = l.expressDownloadBaud;
+  d.savedBaud = l.baud;
+  if (fast != 0 && !state.ports.radioModem) {
+    if (l.baud < 19200 &&
+        state.ui.MessageBox(Tr(state, "The default baudrate is less than the standard rate.\nThis suggests that you "
+                                      "are using a long cable for download.\n\nDo you want to try to increase the "
+                                      "download speed?"),
+                            Tr(state, "Retrieve data - speed-up"), MessageButtons::YesNo, MessageIcon::Question,
+                            MessageAnswer::No) != MessageAnswer::Yes) {
+      return l.connected || ReconnectAtCurrentBaud(state) ? 1 : 0;
+    }
+    if (fast != l.baud) {
+      SetLoggerBaud(state, fast);
+      if (!l.connected) {
+        l.baud = d.savedBaud;
+        SetLinkBaud(state, d.savedBaud);
+        ReconnectAtCurrentBaud(state);
+      }
+      if (!l.connected) {
+        WaitAndReconnect(state, nullptr);
+        l.baud = d.savedBaud;
+        SetLinkBaud(state, d.savedBaud);
+        ReconnectAtCurrentBaud(state);
+      }
+    }
+  }
+  if (!l.connected) {
+    dialog.view.message = Tr(state, "Unable to connect to logger");
+    Warn(dialog.view);
+    return 0;
+  }
+  return 1;
+}
+
+void RestoreLinkBaud(AppState& state, DownloadProc& dialog) {
+  DownloadState& d = state.retrieval.download;
+  LoggerInfo& l = state.logger;
+  if (l.expressDownloadBaud != 0 && d.savedBaud != 0 && l.baud != d.savedBaud && !state.ports.radioModem) {
+    SetLoggerBaud(state, d.savedBaud);
+    if (!l.connected) WaitAndReconnect(state, &dialog);
+  }
+  dialog.timerPeriodMs = 1000;
+  SetDownloadMenus(state, true);
+}
+
+int BeginDownload(AppState& state, DownloadProc& dialog, uint32_t startAddress) {
+  RetrievalState& r = state.retrieval;
+  DownloadState& d = r.download;
+  const LoggerInfo& l = state.logger;
+  if (!SpeedUpLink(state, dialog)) return 0;
+  d.blockSize = DownloadBlockSize(l.baud);
+  dialog.blockBaud = l.baud;
+  const uint32_t reported = d.endPointer;
+  if (l.microchipLogger) {
+    d.currentAddress = startAddress;
+    r.image.imageLength = static_cast<int>(startAddress);
+    d.endPointer = std::min<uint32_t>(reported, EndPointerCap(l));
+    if (d.endPointer == 0) return 0;
+  } else {
+    d.currentAddress = 0x20000;
+    r.image.imageLength = 0;
+    d.endPointer = std::min<uint32_t>(reported, EndPointerCap(l));
+  }
+  dialog.dataStart = d.currentAddress;
+  dialog.firstEndPointer = d.endPointer;
+  // An empty or backwards range: nothing to request.
+  if (d.endPointer <= d.currentAddress) return 0;
+  r.image.Bytes();  // the 8 MiB image is allocated on the first download
+  dialog.view.progress = 0;
+  d.progressPercent = 0.0f;
+  d.progressStep = static_cast<float>(d.blockSize * 100.0 / static_cast<double>(d.endPointer - d.currentAddress));
+  d.requestCount = d.retransmitCount = 0;
+  dialog.timerPeriodMs = std::max(1, d.blockSize * 10000 / std::max(l.baud, 1));
+  d.downloadStartTime = d.lastCheckTime = state.clock.LocalTime();
+  dialog.startMs = dialog.lastCheckMs = state.clock.Milliseconds();
+  SetDownloadMenus(state, false);
+  return 1;
+}
+
+int CheckLinkBeforeBlock(AppState& state, DownloadProc& dialog) {
+  DownloadState& d = state.retrieval.download;
+  const int64_t now = state.clock.Milliseconds();
+  const int64_t since = now - dialog.lastCheckMs;
+  dialog.lastCheckMs = now;
+  d.lastCheckTime = state.clock.LocalTime();
+  if (since < kLinkCheckMs) return 1;
+  if (CommGet(state, 0)) return 1;
+  LoggerInfo& l = state.logger;
+  if (l.baud > kFallbackBaud) {
+    SetLinkBaud(state, kFallbackBaud);
+    l.baud = kFallbackBaud;
+    if (ReconnectAtCurrentBaud(state) && SpeedUpLink(state, dialog)) return 1;
+  }
+  dialog.failed = true;
+  PostEnd(state, dialog);
+  return 0;
+}
+
+void DownloadNextBlock(AppState& state, DownloadProc& dialog) {
+  RetrievalState& r = state.retrieval;
+  DownloadState& d = r.download;
+  LoggerInfo& l = state.logger;
+  if (!CheckLinkBeforeBlock(state, dialog)) return;
+  const BlockPlan plan = PlanBlock(l, d, r.image.imageLength);
+  uint8_t* const image = r.image.Bytes();
+  // The image holds the block and the NUL the read puts after it.
+  const bool fits = r.image.imageLength >= 0 &&
+                    static_cast<int64_t>(r.image.imageLength) + plan.count + 1 <= kMemoryImageSize;
+  if (plan.send && fits) {
+    const std::string request = BlockRequestText(plan.start, plan.end);
+    const size_t count = static_cast<size_t>(plan.count);
+    uint8_t* const dest = image + r.image.imageLength;
+    size_t n = 0;
+    bool ok = false;
+    for (int attempt = 0; attempt < kAttempts && !ok; ++attempt) {
+      if (attempt > 0) {
+        // A late reply to the last request must not be taken for this one.
+        DelayMs(state, 300);
+        LinkRead(state, state.loggerLink, dest, count);
+        ++d.retransmitCount;
+        if (attempt == kFallbackAttempt) {
+          if (l.baud != kFallbackBaud) SetLoggerBaud(state, kFallbackBaud);
+          if (d.blockSize != kFallbackBlock) {
+            d.progressStep *= static_cast<float>(kFallbackBlock) / static_cast<float>(d.blockSize);
+            d.blockSize = kFallbackBlock;
+            dialog.timerPeriodMs = std::max(1, d.blockSize * 10000 / std::max(l.baud, 1));
+          }
+        }
+      }
+      ++d.requestCount;
+      LinkWrite(state, state.loggerLink, request);
+      n = LinkReadUntil(state, state.loggerLink, dest, count, BlockOf(count));
+      // Every reply that carries a sum byte is tested: a corrupted block
+      // would shift or spoil every reading after it.
+      const bool sumOk = !plan.checksum || (n == count && Sum8(dest, count - 1) == dest[count - 1]);
+      ok = n >= count && sumOk;
+    }
+    if (!ok) {
+      dialog.failed = true;
+      PostEnd(state, dialog);
+      state.ui.MessageBox(Format(Tr(state, "Download error.\n%d blocks requested, %d blocks retransmitted.").c_str(),
+                                 d.requestCount, d.retransmitCount),
+                          Tr(state, "Retrieve Data"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+      return;
+    }
+    r.image.imageLength += static_cast<int>(plan.checksum ? n - 1 : n);
+    d.progressPercent += d.progressStep;
+    dialog.view.progress = std::clamp(static_cast<int>(d.progressPercent), 0, 100);
+    ShowRemaining(state, dialog, plan.end);
+  }
+  d.currentAddress = plan.end;
+  if (!fits || plan.end >= d.endPointer) {
+    if (plan.end >= d.endPointer) dialog.view.progress = 100;
+    PostEnd(state, dialog);
+  }
+}
+
+void EndDownload(AppState& state, DownloadProc& dialog) {
+  RetrievalState& r = state.retrieval;
+  DownloadState& d = r.download;
+  LoggerInfo& l = state.logger;
+  const bool reachedEnd = d.endPointer > 0 && d.currentAddress >= d.endPointer && !dialog.failed;
+  // 1.
+  RestoreLinkBaud(state, dialog);
+  // 2, 3.
+  d.downloading = false;
+  state.shell.downloading = false;
+  dialog.endPosted = false;
+  if (Qn(l) || l.microchipLogger) CommGet(state, 16);
+  // 4. The deployment as read from the logger goes with the data.
+  r.data.deployment = state.deployment;
+  r.data.loggerStatus = dialog.status;
+  LoggerTime loggerClock = state.clock.LocalTime();
+  if (CommGet(state, 1)) loggerClock = ParseTimeReply(state.reply.Text());
+  r.data.loggerTime = loggerClock;
+  r.dataFromFile = false;
+  DecodeSampleStream(state, false);
+  // 5.
+  if (d.resumeAfterDownload) ResumeLogger(state);
+  d.resumeAfterDownload = false;
+  // 6, 7.
+  for (int c : {cmd::kSaveFile, 120, cmd::kSaveScreenSegment, cmd::kScreenCapture, 123})
+    state.ui.SetCommandEnabled(c, true);
+  if (IsTideWaveRecorder(l.model)) state.ui.SetCommandEnabled(cmd::kSaveKzmCsv, true);
+  const bool started = r.image.imageLength > 0 || dialog.outcome == DownloadOutcome::Running;
+  if (d.endPointer == 0) {
+    state.ui.MessageBox(Tr(state, "There are no data to display."), Tr(state, "Display"), MessageButtons::Ok,
+                        MessageIcon::Information, MessageAnswer::Ok);
+    r.data.unsaved = false;
+  } else {
+    r.data.unsaved = r.data.wordCount > 0;
+  }
+  dialog.outcome = !started ? DownloadOutcome::NotStarted
+                   : reachedEnd ? DownloadOutcome::Complete
+                                : DownloadOutcome::Partial;
+  state.shell.dataRetrieved = r.data.unsaved;
+  state.shell.dataSaved = false;
+  state.shell.readingCount = r.data.sampleCount;
+  if (dialog.outcome == DownloadOutcome::Partial)
+    ShowStatus(state, Format(Tr(state, "Download incomplete: %d of %u bytes retrieved").c_str(), r.image.imageLength,
+                             static_cast<unsigned>(dialog.firstEndPointer - dialog.dataStart)));
+  // 8.
+  r.saved = false;
+  if (dialog.save)
+    dialog.save(state);
+  else if (dialog.offerSave)
+    SaveFile(state, kSaveHexAndDat);
+  dialog.ended = true;
+  LogEntry entry = LogEntryFromState(state);
+  entry.loggerTime = loggerClock;
+  entry.statusName = LoggerStatusText(dialog.status);
+  if (dialog.outcome == DownloadOutcome::Partial)
+    entry.statusName += Format(" - download incomplete, %d of %u bytes", r.image.imageLength,
+                               static_cast<unsigned>(dialog.firstEndPointer - dialog.dataStart));
+  entry.dataSaved = r.saved;
+  entry.datPath = r.saved ? r.currentFile : std::string();
+  AppendToLog(state, kLogDownloaded, entry);
+}
+
+int DownloadProc::Append(AppState& state) {
+  RetrievalState& r = state.retrieval;
+  outcome = DownloadOutcome::NotStarted;
+  failed = ended = endPosted = false;
+  r.beginDownload = [this, &state](uint32_t startAddress) { return BeginDownload(state, *this, startAddress); };
+  const int result = AppendToFile(state);
+  r.beginDownload = nullptr;
+  if (result == 1) {
+    r.download.downloading = true;
+    state.shell.downloading = true;
+    outcome = DownloadOutcome::Running;
+    view.button1Visible = view.appendVisible = view.retrieveFullVisible = false;
+  } else if (result == 2) {
+    ended = true;
+  }
+  return result;
+}
+
+void DownloadProc::Tick(AppState& state, int budgetMs) {
+  if (ended) return;
+  const int64_t begin = state.clock.Milliseconds();
+  // As many blocks as fit in the tick: a block request ends when the block
+  // is in, so a tick of the timer's period would leave the line idle.
+  while (state.retrieval.download.downloading && !endPosted) {
+    DownloadNextBlock(state, *this);
+    state.ui.ProcessEvents();
+    if (state.clock.Milliseconds() - begin >= budgetMs) break;
+  }
+  if (endPosted || !state.retrieval.download.downloading) EndDownload(state, *this);
+}
+
+void DownloadProc::Cancel(AppState& state) {
+  if (state.retrieval.download.downloading) {
+    failed = true;
+    PostEnd(state, *this);
+    EndDownload(state, *this);
+    return;
+  }
+  ShowStatus(state, "");
+  ended = true;
+}
+
+void RunDownloadToEnd(AppState& state, DownloadProc& dialog, int budgetMs,
+                      const std::function<void(const DownloadProc&)>& progress) {
+  while (!dialog.ended) {
+    dialog.Tick(state, budgetMs);
+    if (progress) progress(dialog);
+  }
+}
+
+}  // namespace tmv
