@@ -7,6 +7,9 @@
 #include "CliCommand.h"
 #include "analysis/DerivedSpec.h"
 #include "analysis/SeawaterFormulas.h"
+#include "files/DatFile.h"
+#include "retrieval/SampleDecoder.h"
+#include "support/ImageBuilder.h"
 #include "support/WorkDirectoryTest.h"
 
 namespace tmv::test {
@@ -77,6 +80,25 @@ TEST_F(DerivedCliTest, LimitsShowsSetsAndWritesTheFile) {
   EXPECT_NE(Read("tmv.lim").find("Pressure=40 -2\r\n"), std::string::npos);
   for (const char* set : {"SOS=1,2", "Nothing=1,0", "SOS=a,1", "SOS=5"}) EXPECT_EQ(Run({"limits", "--set", set}), 2) << set;
   EXPECT_NE(Read("tmv.lim").find("SOS=1700 1400\r\n"), std::string::npos);
+}
+
+TEST_F(DerivedCliTest, ConvertWithDerivedAddsTheColumnsAndRefusesABadList) {
+  MakeThreeChannelLogger(state);  // T, P, C
+  state.logger.conductivityMilliSiemens = true;
+  ImageBuilder b(48);
+  for (int r = 0; r < 12; ++r) b.Word(0x700000).Word(0x210000 + 4096 * static_cast<uint32_t>(r)).Word(0x500000);
+  b.Into(state.retrieval.image);
+  DecodeSampleStream(state, true);
+  ASSERT_TRUE(WriteDatFile(state, Path("in.dat")));
+  ASSERT_EQ(Run({"convert", Path("in.dat"), "-o", Path("out.dat"), "--derived", "depth:seawater,salinity,latitude=45"}), 0)
+      << err.str();
+  EXPECT_EQ(state.retrieval.data.totalChannelCount, 5);
+  const std::string text = Read("out.dat");
+  EXPECT_NE(text.find("(Seawater calculation)"), std::string::npos);
+  EXPECT_NE(text.find("Latitude 45 degrees 0.000 minutes"), std::string::npos);
+  EXPECT_EQ(Run({"convert", Path("in.dat"), "-o", Path("bad.dat"), "--derived", "depth,warp"}), 2);
+  EXPECT_NE(err.str().find("warp"), std::string::npos);
+  EXPECT_FALSE(FileExists(Path("bad.dat")));
 }
 
 TEST(DerivedSpec, AppliesWordsAndValuesOrLeavesTheSettingsAlone) {
