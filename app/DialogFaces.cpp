@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "ComSettingsFace.h"
+#include "DerivedFaces.h"
 #include "LanguageFace.h"
 #include "SetupFaces.h"
 #include "WaveFace.h"
@@ -333,6 +334,7 @@ void RegisterDialogFaces(DialogPresenter& presenter, AppState& state, QWidget* p
   presenter.Register<CalibrationHistory>([parent](CalibrationHistory& h) { return RunCalibrationHistoryFace(h, parent); });
   RegisterSetupFaces(presenter, state, parent);
   presenter.Register<WaveWindowView>([parent](WaveWindowView& v) { return ShowWaveFace(v, parent); });
+  RegisterDerivedFaces(presenter, state, parent);
 }
 
 }  // namespace tmv::qt

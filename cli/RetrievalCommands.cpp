@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "analysis/DerivedSpec.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "ConsoleUserInterface.h"
@@ -114,7 +115,7 @@ int Download(CliContext& ctx) {
   auto parser = CommandParser(
       "download",
       "Usage: tmv-cli [--port PATH|COMn] [--yes] download [-o NAME.dat] [--stop | --suspend | --keep-logging]\n"
-      "                 [--full] [--append FILE.hex] [--comment TEXT]\n\n"
+      "                 [--full] [--append FILE.hex] [--comment TEXT] [--derived LIST]\n\n"
       "Retrieves the logger's memory, decodes it and saves the HEX and DAT files: the DAT\n"
       "file in the dat directory of the work directory (or as -o names it), the HEX file\n"
       "of the same name in the hex directory. A logger that is still logging is stopped,\n"
@@ -132,7 +133,10 @@ int Download(CliContext& ctx) {
   parser->add_flag("--full", full, "retrieve 100% of the memory, whatever the logger reports");
   parser->add_option("--append", append, "append the new data to this HEX file (in the hex directory)");
   parser->add_option("--comment", comment, "comment stored with the data");
+  std::string derived;
+  parser->add_option("--derived", derived, DerivedSpecHelp());
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (std::string e = ParseDerivedSpec(derived, ctx.state.settings.derived); !e.empty()) return UsageError(ctx, "--derived: " + e);
   if (!output.empty() && !EndsWith(output, ".dat")) return UsageError(ctx, "-o names a .dat file");
   if (!append.empty() && !EndsWith(append, ".hex")) return UsageError(ctx, "--append names a .hex file");
   if (!append.empty() && full) return UsageError(ctx, "--append and --full cannot be used together");
@@ -261,7 +265,7 @@ int Convert(CliContext& ctx) {
   std::string input, output, format;
   auto parser = CommandParser("convert",
                               "Usage: tmv-cli convert IN.hex -o OUT.dat [--format values|time|datetime]\n"
-                              "       tmv-cli convert IN.dat -o OUT.dat [--format values|time|datetime]\n\n"
+                              "       tmv-cli convert IN.dat -o OUT.dat [--format values|time|datetime] [--derived LIST]\n\n"
                               "Decodes a HEX file again (or re-reads a DAT file) and writes the DAT file.\n"
                               "--format: one reading per line, time and readings, or date, time and\n"
                               "readings (default: the work directory's setting).");
@@ -269,7 +273,10 @@ int Convert(CliContext& ctx) {
   parser->add_option("-o,--output", output, "the DAT file to write")->required();
   parser->add_option("--format", format, "values, time or datetime")
       ->check(CLI::IsMember({"values", "time", "datetime"}));
+  std::string derived;
+  parser->add_option("--derived", derived, DerivedSpecHelp());
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (std::string e = ParseDerivedSpec(derived, ctx.state.settings.derived); !e.empty()) return UsageError(ctx, "--derived: " + e);
   if (!EndsWith(output, ".dat")) return UsageError(ctx, "-o names a .dat file");
   if (int rc = PassGate(ctx, cmd::kConvertDataFile)) return rc;
   if (int rc = ReadDataFileInto(ctx, input); rc != kParsed) return rc;

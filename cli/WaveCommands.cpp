@@ -78,7 +78,8 @@ int Waves(CliContext& ctx) {
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
 
   AppState& state = ctx.state;
-  state.settings.derived.depth = true;  // the analysis needs the depth of the bursts
+  state.settings.derived.depthEnabled = true;  // the analysis needs the depth of the bursts
+  state.settings.derived.anyDerived = true;
   state.settings.derived.atmosphericPressure = atmosphere;
   InstallWaveAnalysis(state);
   const int boxes = BoxesShown(ctx);

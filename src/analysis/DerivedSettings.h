@@ -1,11 +1,9 @@
 #pragma once
 // What the user chose to derive from the measured channels, and the fixed
 // values the formulas fall back on when a logger lacks a channel.
-namespace tmv {
+#include "retrieval/DataSet.h"  // kInvalidValue, the marker stored for a value that does not exist
 
-// A reading or derived value that does not exist: stored in its column and
-// left out of the column's minimum and maximum.
-constexpr double kInvalidValue = -1000.0;
+namespace tmv {
 
 // A value counts as a reading when it is a number above the invalid marker
 // (a comparison with a value that is not a number is false).

@@ -40,8 +40,8 @@ WaveParameters WaveParametersFor(const AppState& state, const DataSet& data) {
   p.sampleRate = state.retrieval.waveSampleRate != 0 ? state.retrieval.waveSampleRate : data.deployment.burstRate;
   p.loggerHeight = data.deployment.loggerHeight;
   p.readingsAreDepth = data.channelCount > 1 && data.channelTypes[1] == 'A';
-  const DerivedUnitSettings& s = state.settings.derived;
-  p.depthSeawater = !s.depthSimplified;
+  const DerivedSettings& s = state.settings.derived;
+  p.depthSeawater = s.depthSeawater;
   p.latitude = s.latitudeDegrees + s.latitudeMinutes / 60.0;
   p.atmosphericPressure = s.atmosphericPressure;
   p.waterDensity = s.waterDensity;
@@ -79,6 +79,14 @@ void InstallWaveAnalysis(AppState& state) {
   if (const WaveBurstHook* old = state.retrieval.hooks.analyseBurst.target<WaveBurstHook>()) hook.store = old->store;
   state.retrieval.hooks.analyseBurst = hook;
   state.retrieval.writeTideAndWaveFiles = [&state](const std::string& datPath) { WriteWaveAndTideFiles(state, datPath); };
+  // The significant-wave-height and tidal-slope columns take their values from here.
+  std::shared_ptr<WaveStore> store = hook.store;
+  state.analysis.waveHeightAt = [&state, store](const DataSet& data, int row) {
+    return static_cast<float>(WaveHeightForRow(data, *store, row, state.shell.realTimeActive));
+  };
+  state.analysis.tidalSlopeAt = [](const DataSet& data, int depthColumn, int row) {
+    return static_cast<float>(TidalSlope(data.Column(depthColumn), data.sampleCount, row, data.deployment.samplingPeriod));
+  };
 }
 
 WaveStore* WaveResults(AppState& state) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "analysis/DerivedUnitsDialog.h"
 #include "files/DataFileIo.h"
 #include "files/HexFile.h"
 #include "files/SettingsFile.h"
@@ -238,10 +239,8 @@ int ReadDatText(AppState& state, const std::string& path, std::string_view text)
     const size_t ext = hexPath.rfind(".dat");
     if (ext != std::string::npos) hexPath.replace(ext, 4, ".hex");
     if (FileExists(hexPath)) {
-      if (state.settings.derived.depth) return ReadHexFile(state, 0, hexPath);
-      Warn(state,
-           Tr(state, "To complete the calculations necessary for this KZM logger,\n'Depth' has to be selected with appropriate paramaters\nin the 'Derived units' menu."),
-           Tr(state, "Working with KZM Data"));
+      if (state.settings.derived.depthEnabled) return ReadHexFile(state, 0, hexPath);
+      RequireDepthForKzm(state, kKzmReadHexFile, hexPath);
       return 0;
     }
     Warn(state,

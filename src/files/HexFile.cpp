@@ -9,6 +9,7 @@
 #include "link/Exchange.h"
 #include "model/ChannelTypes.h"
 #include "model/LoggerFamily.h"
+#include "analysis/DerivedUnitsDialog.h"
 #include "retrieval/SampleDecoder.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
@@ -165,7 +166,7 @@ void AddStampSection(std::string& out, const AppState& state, int mode) {
 
 std::string ColumnTitleLine(const AppState& state, int mode) {
   const DataSet& d = state.retrieval.data;
-  const DerivedUnitSettings& du = state.settings.derived;
+  const DerivedSettings& du = state.settings.derived;
   const int format = std::clamp(state.settings.datFormat, 0, 2);
   std::string out(format == 0 ? 0 : format == 1 ? 9 : 20, ' ');
   const int columns = std::clamp(d.totalChannelCount, d.channelCount, kMaxColumns);
@@ -174,10 +175,12 @@ std::string ColumnTitleLine(const AppState& state, int mode) {
     if (mode == kHeaderModeDat) {
       if (code == 129) continue;
       if (code == 131) {
-        out += du.optodeMlL ? " dO2_ml/l " : " dO2_mg/l ";
+        out += du.optodeUnit == OptodeUnit::MlPerLitre ? " dO2_ml/l " : " dO2_mg/l ";
         continue;
       }
-      if (code == 'X') out += du.doUmol ? "dO2\xB5Mol/l " : du.doMlL ? " dO2_ml/l " : " dO2_mg/l ";
+      if (code == 'X') out += du.oxygenUnit == OxygenUnit::MicromolPerLitre ? "dO2\xB5Mol/l "
+           : du.oxygenUnit == OxygenUnit::MlPerLitre     ? " dO2_ml/l "
+                                                          : " dO2_mg/l ";
     }
     out += ColumnHeading(code);
   }
@@ -236,11 +239,12 @@ std::string FileHeaderText(const AppState& state, int mode, const HeaderOverride
     pressure |= t == 'P' || t == 'L';
   }
   if (echoOrDepth) Add(out, "Engineering units level %d\n", l.engineeringUnitsLevel);
-  const DerivedUnitSettings& du = state.settings.derived;
-  if (du.depth && pressure) {
-    Add(out, "Atmospheric pressure %f dBar, water density %f, ", du.atmosphericPressure, du.waterDensity);
-    out += du.depthSimplified ? "(Simplified calculation)\n" : "(Seawater calculation)\n";
-    Add(out, "Latitude %d degrees %.3f minutes\n", du.latitudeDegrees, du.latitudeMinutes);
+  const DerivedSettings& du = state.settings.derived;
+  if (du.depthEnabled && pressure) {
+    Add(out, "Atmospheric pressure %f dBar, water density %f, ", static_cast<double>(du.atmosphericPressure),
+        static_cast<double>(du.waterDensity));
+    out += du.depthSeawater ? "(Seawater calculation)\n" : "(Simplified calculation)\n";
+    Add(out, "Latitude %d degrees %.3f minutes\n", du.latitudeDegrees, static_cast<double>(du.latitudeMinutes));
   }
   const int memoryType = state.retrieval.memoryType != 0 ? state.retrieval.memoryType : l.memoryTypeCode;
   if (memoryType >= 1 && memoryType <= 6) Add(out, "Memory type: %d %s\n", memoryType, kMemoryTypeNames[memoryType]);
@@ -727,8 +731,6 @@ void Warn(AppState& state, const std::string& text, const std::string& caption) 
   state.ui.MessageBox(text, caption, MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
 }
 
-constexpr const char* kDepthMessage =
-    "To complete the calculations necessary for this KZM logger,\n'Depth' has to be selected with appropriate paramaters\nin the 'Derived units' menu.";
 
 }  // namespace
 
@@ -778,8 +780,8 @@ int ReadHexText(AppState& state, int mode, const std::string& path, std::string_
     Warn(state, Tr(state, "This file is not an TMV HEX file"), Tr(state, "Reading a HEX file"));
     return 0;
   }
-  if (Contains(line, "KZM") && !state.settings.derived.depth) {
-    Warn(state, Tr(state, kDepthMessage), Tr(state, "Working with KZM Data"));
+  if (Contains(line, "KZM") && !state.settings.derived.depthEnabled) {
+    RequireDepthForKzm(state, kKzmReadHexFile, path);
     return 0;
   }
   // 6. The header.

@@ -78,6 +78,12 @@ void SetDouble(std::optional<std::string_view> value, double& target) {
   if (const auto v = ReadDouble(*value)) target = *v;
 }
 
+// The derived-unit values are single precision; a number too large for one is junk.
+void SetFloat(std::optional<std::string_view> value, float& target) {
+  if (!value) return;
+  if (const auto v = ReadDouble(*value); v && std::fabs(*v) < 3.0e38) target = static_cast<float>(*v);
+}
+
 std::string Fixed(double value, int precision) {
   char buffer[512];
   const auto [end, ec] =
@@ -90,13 +96,13 @@ const char* OnOff(bool on) { return on ? "ON" : "OFF"; }
 
 void ParseLine(AppState& state, std::string_view line) {
   PortSettings& ports = state.ports;
-  DerivedUnitSettings& derived = state.settings.derived;
+  DerivedSettings& derived = state.settings.derived;
   OnlineCalibrationLimits& online = state.settings.online;
   // Applies an on/off reading of a derived unit; "on" marks derived units in use.
   auto apply = [&](std::optional<bool> on, bool& flag) {
     if (!on) return false;
     flag = *on;
-    if (*on) derived.inUse = true;
+    if (*on) derived.anyDerived = true;
     return true;
   };
 
@@ -113,59 +119,59 @@ void ParseLine(AppState& state, std::string_view line) {
   } else if (Has(line, "Format=")) {
     if (const auto format = ReadIntIn(After(line, "Format="), 0, 2)) state.settings.datFormat = *format;
   } else if (Has(line, "Density (kg/m3)=")) {
-    apply(ReadSwitch(After(line, "Density (kg/m3)=")), derived.density);
+    apply(ReadSwitch(After(line, "Density (kg/m3)=")), derived.densityAnomalyEnabled);
   } else if (Has(line, "Conductivity correction=")) {
-    apply(ReadSwitch(After(line, "Conductivity correction=")), derived.conductivityCorrection);
+    apply(ReadSwitch(After(line, "Conductivity correction=")), derived.conductivityCorrectionEnabled);
   } else if (Has(line, "Salinity=")) {
-    if (apply(ReadSwitch(After(line, "Salinity=")), derived.salinity))
-      SetDouble(After(line, "Hydrostatic pressure="), derived.hydrostaticPressure);
+    if (apply(ReadSwitch(After(line, "Salinity=")), derived.salinityEnabled))
+      SetFloat(After(line, "Hydrostatic pressure="), derived.hydrostaticPressure);
   } else if (Has(line, "Specific conductivity=")) {
-    apply(ReadSwitch(After(line, "Specific conductivity=")), derived.specificConductivity);
+    apply(ReadSwitch(After(line, "Specific conductivity=")), derived.specificConductivityEnabled);
   } else if (Has(line, "Dissolved oxygen (Optode concentration)")) {
     const std::string_view unit = line.substr(0, line.find('='));
-    if (apply(ReadSwitch(AfterEquals(line)), derived.optodeConcentration)) {
-      if (Has(unit, "mg/l")) derived.optodeMgL = true;
-      if (Has(unit, "ml/l")) derived.optodeMlL = true;
+    if (apply(ReadSwitch(AfterEquals(line)), derived.optodeConcentrationEnabled)) {
+      if (Has(unit, "mg/l")) derived.optodeUnit = OptodeUnit::MgPerLitre;
+      if (Has(unit, "ml/l")) derived.optodeUnit = OptodeUnit::MlPerLitre;
     }
   } else if (Has(line, "Dissolved oxygen (Optode saturation)")) {
-    apply(ReadSwitch(AfterEquals(line)), derived.optodeSaturation);
+    apply(ReadSwitch(AfterEquals(line)), derived.optodeSaturationEnabled);
   } else if (Has(line, "Dissolved oxygen:")) {
     const std::string_view unit = line.substr(0, line.find('='));
-    if (apply(ReadSwitch(AfterEquals(line)), derived.dissolvedOxygen)) {
-      if (Has(unit, "uMol")) derived.doUmol = true;
-      if (Has(unit, "mg/l")) derived.doMgL = true;
-      if (Has(unit, "ml/l")) derived.doMlL = true;
+    if (apply(ReadSwitch(AfterEquals(line)), derived.oxygenConcentrationEnabled)) {
+      if (Has(unit, "uMol")) derived.oxygenUnit = OxygenUnit::MicromolPerLitre;
+      if (Has(unit, "mg/l")) derived.oxygenUnit = OxygenUnit::MgPerLitre;
+      if (Has(unit, "ml/l")) derived.oxygenUnit = OxygenUnit::MlPerLitre;
     }
   } else if (Has(line, "Speed of Sound")) {
     const std::string_view formula = line.substr(0, line.find('='));
-    if (apply(ReadSwitch(AfterEquals(line)), derived.speedOfSound)) {
+    if (apply(ReadSwitch(AfterEquals(line)), derived.speedOfSoundEnabled)) {
       if (Has(formula, "Wilson")) {
-        derived.sosWilson = true;
+        derived.speedOfSoundFormula = SoundSpeedFormula::Wilson;
       } else if (Has(formula, "delGrosso")) {
-        derived.sosDelGrosso = true;
+        derived.speedOfSoundFormula = SoundSpeedFormula::DelGrosso;
       } else {
-        derived.sosUnesco = true;
+        derived.speedOfSoundFormula = SoundSpeedFormula::Unesco;
       }
     }
   } else if (Has(line, "Atmospheric pressure=")) {
-    SetDouble(After(line, "Atmospheric pressure="), derived.atmosphericPressure);
+    SetFloat(After(line, "Atmospheric pressure="), derived.atmosphericPressure);
   } else if (Has(line, "Density=")) {
-    SetDouble(After(line, "Density="), derived.waterDensity);
+    SetFloat(After(line, "Density="), derived.waterDensity);
   } else if (Has(line, "Latitude=")) {
     std::string_view rest;
     const auto degrees = ReadInt(*After(line, "Latitude="), &rest);
     const auto minutes = degrees ? ReadDouble(rest) : std::nullopt;
-    if (degrees && minutes && *degrees >= -90 && *degrees <= 90) {
+    if (degrees && minutes && *degrees >= -90 && *degrees <= 90 && std::fabs(*minutes) < 1.0e6) {
       derived.latitudeDegrees = static_cast<int>(*degrees);
-      derived.latitudeMinutes = *minutes;
+      derived.latitudeMinutes = static_cast<float>(*minutes);
     }
   } else if (Has(line, "DO temperature=")) {
-    SetDouble(After(line, "DO temperature="), derived.doTemperature);
+    SetFloat(After(line, "DO temperature="), derived.fixedTemperature);
   } else if (Has(line, "DO salinity=")) {
-    SetDouble(After(line, "DO salinity="), derived.doSalinity);
+    SetFloat(After(line, "DO salinity="), derived.fixedSalinity);
   } else if (Has(line, "Depth ")) {
-    if (apply(ReadSwitch(AfterEquals(line)), derived.depth))
-      derived.depthSimplified = Has(line, "Freshwater") || Has(line, "Simplified");
+    if (apply(ReadSwitch(AfterEquals(line)), derived.depthEnabled))
+      derived.depthSeawater = !(Has(line, "Freshwater") || Has(line, "Simplified"));
   } else if (Has(line, "Radio")) {
     if (const auto delay = ReadIntIn(After(line, "Radio="), 0, kMaxRadioDelayMs)) {
       ports.radioModem = true;
@@ -235,7 +241,7 @@ void ParseSettingsText(AppState& state, std::string_view text) {
 std::string SettingsText(const AppState& state) {
   const PortSettings& ports = state.ports;
   const Settings& s = state.settings;
-  const DerivedUnitSettings& d = s.derived;
+  const DerivedSettings& d = s.derived;
   const OnlineCalibrationLimits& o = s.online;
   std::string t;
   t += "Port=COM" + std::to_string(ports.loggerPort) + "\n";
@@ -246,43 +252,31 @@ std::string SettingsText(const AppState& state) {
     t += "GPSComm=NOT USED\n";
   }
   t += "Format=" + std::to_string(s.datFormat) + "\n";
-  t += std::string("Density (kg/m3)=") + OnOff(d.density) + "\n";
-  t += std::string("Conductivity correction=") + OnOff(d.conductivityCorrection) + "\n";
-  t += std::string("Salinity=") + OnOff(d.salinity) + " Hydrostatic pressure=" +
+  t += std::string("Density (kg/m3)=") + OnOff(d.densityAnomalyEnabled) + "\n";
+  t += std::string("Conductivity correction=") + OnOff(d.conductivityCorrectionEnabled) + "\n";
+  t += std::string("Salinity=") + OnOff(d.salinityEnabled) + " Hydrostatic pressure=" +
        Fixed(d.hydrostaticPressure, 2) + "\n";
-  t += std::string("Specific conductivity=") + OnOff(d.specificConductivity) + "\n";
-
-  if (d.dissolvedOxygen) {
-    if (d.doUmol) t += "Dissolved oxygen: uMol=ON\n";
-    if (d.doMgL) t += "Dissolved oxygen: mg/l=ON\n";
-    if (d.doMlL) t += "Dissolved oxygen: ml/l=ON\n";
-  } else {
-    t += std::string("Dissolved oxygen: ") + (d.doUmol ? "uMol" : d.doMgL ? "mg/l" : "ml/l") + "=OFF\n";
-  }
-  if (d.optodeConcentration) {
-    if (d.optodeMgL) t += "Dissolved oxygen (Optode concentration): mg/l=ON\n";
-    if (d.optodeMlL) t += "Dissolved oxygen (Optode concentration): ml/l=ON\n";
-  } else {
-    t += std::string("Dissolved oxygen (Optode concentration): ") + (d.optodeMgL ? "mg/l" : "ml/l") + "=OFF\n";
-  }
-  t += std::string("Dissolved oxygen (Optode saturation)=") + OnOff(d.optodeSaturation) + "\n";
-  if (d.speedOfSound) {
-    if (d.sosWilson) t += "Speed of Sound: Wilson=ON\n";
-    if (d.sosDelGrosso) t += "Speed of Sound: delGrosso=ON\n";
-    if (d.sosUnesco) t += "Speed of Sound: UNESCO=ON\n";
-  } else {
-    t += std::string("Speed of Sound: ") + (d.sosWilson ? "Wilson" : d.sosDelGrosso ? "delGrosso" : "UNESCO") +
-         "=OFF\n";
-  }
+  t += std::string("Specific conductivity=") + OnOff(d.specificConductivityEnabled) + "\n";
+  const char* oxygenUnit = d.oxygenUnit == OxygenUnit::MicromolPerLitre ? "uMol"
+                           : d.oxygenUnit == OxygenUnit::MgPerLitre     ? "mg/l"
+                                                                        : "ml/l";
+  t += std::string("Dissolved oxygen: ") + oxygenUnit + "=" + OnOff(d.oxygenConcentrationEnabled) + "\n";
+  t += std::string("Dissolved oxygen (Optode concentration): ") +
+       (d.optodeUnit == OptodeUnit::MgPerLitre ? "mg/l" : "ml/l") + "=" + OnOff(d.optodeConcentrationEnabled) + "\n";
+  t += std::string("Dissolved oxygen (Optode saturation)=") + OnOff(d.optodeSaturationEnabled) + "\n";
+  const char* formula = d.speedOfSoundFormula == SoundSpeedFormula::Wilson      ? "Wilson"
+                        : d.speedOfSoundFormula == SoundSpeedFormula::DelGrosso ? "delGrosso"
+                                                                                : "UNESCO";
+  t += std::string("Speed of Sound: ") + formula + "=" + OnOff(d.speedOfSoundEnabled) + "\n";
   t += "Atmospheric pressure=" + Fixed(d.atmosphericPressure, 6) + "\n";
   t += "Density=" + Fixed(d.waterDensity, 6) + "\n";
   t += "Latitude=" + std::to_string(d.latitudeDegrees) + " " + Fixed(d.latitudeMinutes, 3) + "\n";
-  t += "DO temperature=" + Fixed(d.doTemperature, 2) + "\n";
-  t += "DO salinity=" + Fixed(d.doSalinity, 2) + "\n";
-  if (d.depth) {
-    t += d.depthSimplified ? "Depth Simplified=ON\n" : "Depth Seawater=ON\n";
+  t += "DO temperature=" + Fixed(d.fixedTemperature, 2) + "\n";
+  t += "DO salinity=" + Fixed(d.fixedSalinity, 2) + "\n";
+  if (d.depthEnabled) {
+    t += d.depthSeawater ? "Depth Seawater=ON\n" : "Depth Simplified=ON\n";
   } else {
-    t += d.depthSimplified ? "Depth Freshwater=OFF\n" : "Depth Seawater=OFF\n";
+    t += d.depthSeawater ? "Depth Seawater=OFF\n" : "Depth Freshwater=OFF\n";
   }
   if (ports.radioModem) t += "Radio=" + std::to_string(ports.radioDelayMs) + "\n";
   if (s.languageSupport || state.shell.language != 0) t += "Language Support: Chinese\n";

@@ -346,7 +346,7 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
   outcome = DownloadOutcome::NotStarted;
   failed = ended = endPosted = false;
   // 1. A tide-and-wave recorder needs depth for its calculations.
-  if (IsTideWaveRecorder(l.model) && !state.settings.derived.depth) {
+  if (IsTideWaveRecorder(l.model) && !state.settings.derived.depthEnabled) {
     state.ui.MessageBox(Tr(state, "To complete the calculations necessary for this KZM logger,\n'Depth' has to be "
                                   "selected with appropriate paramaters\nin the 'Derived units' menu."),
                         Tr(state, "Working with KZM Data"), MessageButtons::Ok, MessageIcon::Exclamation,

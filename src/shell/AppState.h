@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/DerivedState.h"
 #include "deployment/DeploymentSettings.h"
 #include "files/Settings.h"
 #include "link/Exchange.h"
@@ -90,6 +91,7 @@ struct AppState {
 
   // The memory image, the download, the current DataSet (buffers allocated when first needed).
   RetrievalState retrieval;
+  AnalysisState analysis{*this};  // real-time limits, pending KZM action; hooks derived columns into decoding
 };
 
 }  // namespace tmv

@@ -73,8 +73,8 @@ std::vector<MenuEntry> BuildTable() {
 
       Menu(kMenuConfiguration, kMenuBar, "C&onfiguration", 'o'),
       Item(kComSettings, kMenuConfiguration, "&COM settings", 'C', kBuilt),
-      Item(kDerivedUnits, kMenuConfiguration, "&Derived units", 'D', kNotYet),
-      Item(kRealTimeLimits, kMenuConfiguration, "&Real-time Limits", 'R', kNotYet),
+      Item(kDerivedUnits, kMenuConfiguration, "&Derived units", 'D', kBuilt),
+      Item(kRealTimeLimits, kMenuConfiguration, "&Real-time Limits", 'R', kBuilt),
       Item(kLanguage, kMenuConfiguration, "&Language resources", 'L', kBuilt, true),
       Item(kAllowMultipleCopies, kMenuConfiguration, "&Allow multiple copies", 'A', kBuilt),
       Item(kShowRangeChanges, kMenuConfiguration, "&Show range changes", 'S', kBuilt),

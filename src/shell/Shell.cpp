@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "analysis/DerivedUnitsDialog.h"
 #include "files/CopySlots.h"
 #include "files/SettingsFile.h"
 #include "files/WorkFiles.h"
@@ -111,6 +112,16 @@ int SetLatency(Shell& shell) {
   LatencyDialog dialog;
   if (!dialog.Open(state)) return 0;
   return RunDialog(shell, dialog, cmd::kSetLatency) == 1 ? 1 : 0;
+}
+
+int DerivedUnits(Shell& shell) {
+  DerivedUnitsDialog dialog(shell.state);
+  return RunDialog(shell, dialog, cmd::kDerivedUnits) == 1 ? 1 : 0;
+}
+
+int RealTimeLimitsCommand(Shell& shell) {
+  LimitsDialog dialog(shell.state);
+  return RunDialog(shell, dialog, cmd::kRealTimeLimits) == 1 ? 1 : 0;
 }
 
 int CurrentCapabilities(Shell& shell) {
@@ -349,6 +360,10 @@ int RunCommand(Shell& shell, int command) {
       return Calibration(shell);
     case cmd::kCalibrationHistory:
       return CalibrationHistoryCommand(shell);
+    case cmd::kDerivedUnits:
+      return DerivedUnits(shell);
+    case cmd::kRealTimeLimits:
+      return RealTimeLimitsCommand(shell);
     default:
       return NotBuilt(shell, command);
   }

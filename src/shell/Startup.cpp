@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "analysis/DerivedUnitsDialog.h"
 #include "analysis/WaveAnalysis.h"
 #include "files/CopySlots.h"
 #include "files/SettingsFile.h"
@@ -69,6 +70,7 @@ int StartShell(Shell& shell, const StartupOptions& options) {
     return 0;
   }
   LoadRecentFiles(state);
+  LoadRealTimeLimits(state);
   ShowConnectionState(state, false);
   ShowUnitsState(state);
   return 1;

@@ -22,12 +22,12 @@ class SettingsFileTest : public test::WorkDirectoryTest {};
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndIsWritten) {
   state.ports.loggerPort = 9;
-  state.settings.derived.doTemperature = 1;
+  state.settings.derived.fixedTemperature = 1;
   EXPECT_EQ(LoadSettings(state), 0);
   EXPECT_EQ(state.ports.loggerPort, 1);
   EXPECT_EQ(state.ports.gpsPort, 0);
   EXPECT_EQ(state.ports.gpsBaud, 4800);
-  EXPECT_DOUBLE_EQ(state.settings.derived.doTemperature, 15.0);
+  EXPECT_FLOAT_EQ(state.settings.derived.fixedTemperature, 15.0f);
   const std::string written = Read("tmv.ini");
   EXPECT_EQ(written.rfind(WithCrLf("Port=COM1\nGPSComm=NOT USED\nFormat=0\nDensity (kg/m3)=OFF\n"), 0), 0u) << written;
   EXPECT_NE(written.find(WithCrLf("\nAtmospheric pressure=10.132500\nDensity=1.028100\nLatitude=0 0.000\n"
@@ -53,21 +53,21 @@ TEST_F(SettingsFileTest, ValuesAreReadRightAfterTheirKeysWithTheSpecialRules) {
                     "Salinity=ON Hydrostatic pressure=2.50\n"
                     "Port=COM12\n");
   const auto& d = state.settings.derived;
-  EXPECT_DOUBLE_EQ(d.doTemperature, 12.5);
+  EXPECT_FLOAT_EQ(d.fixedTemperature, 12.5f);
   EXPECT_DOUBLE_EQ(state.settings.online.upperTurbidity, 800);
   EXPECT_DOUBLE_EQ(state.settings.online.lowerTurbidity, 5);
   EXPECT_EQ(state.ports.gpsPort, 0);
-  EXPECT_FALSE(d.depth);
-  EXPECT_TRUE(d.depthSimplified);
-  EXPECT_TRUE(d.speedOfSound);
-  EXPECT_TRUE(d.sosUnesco);  // a line naming no formula
-  EXPECT_FALSE(d.dissolvedOxygen);
-  EXPECT_TRUE(d.doMgL);  // the unit is taken even when off
+  EXPECT_FALSE(d.depthEnabled);
+  EXPECT_FALSE(d.depthSeawater);
+  EXPECT_TRUE(d.speedOfSoundEnabled);
+  EXPECT_EQ(d.speedOfSoundFormula, SoundSpeedFormula::Unesco);  // a line naming no formula
+  EXPECT_FALSE(d.oxygenConcentrationEnabled);
+  EXPECT_EQ(d.oxygenUnit, OxygenUnit::MgPerLitre);  // the unit is taken even when off
   EXPECT_EQ(d.latitudeDegrees, -33);
-  EXPECT_DOUBLE_EQ(d.latitudeMinutes, 51.25);
-  EXPECT_TRUE(d.salinity);
-  EXPECT_DOUBLE_EQ(d.hydrostaticPressure, 2.5);
-  EXPECT_TRUE(d.inUse);
+  EXPECT_FLOAT_EQ(d.latitudeMinutes, 51.25f);
+  EXPECT_TRUE(d.salinityEnabled);
+  EXPECT_FLOAT_EQ(d.hydrostaticPressure, 2.5f);
+  EXPECT_TRUE(d.anyDerived);
   EXPECT_EQ(state.ports.loggerPort, 12);
 
   // "Port" inside the GPS lines is not the logger port.
@@ -78,8 +78,8 @@ TEST_F(SettingsFileTest, ValuesAreReadRightAfterTheirKeysWithTheSpecialRules) {
   EXPECT_EQ(state.ports.gpsBaud, 9600);
 
   ParseSettingsText(state, "Depth Seawater=ON\nRadio=500\nLanguage Support: Chinese\n");
-  EXPECT_TRUE(d.depth);
-  EXPECT_FALSE(d.depthSimplified);
+  EXPECT_TRUE(d.depthEnabled);
+  EXPECT_TRUE(d.depthSeawater);
   EXPECT_TRUE(state.ports.radioModem);
   EXPECT_EQ(state.ports.radioDelayMs, 500);
   EXPECT_TRUE(state.settings.languageSupport);
@@ -113,12 +113,12 @@ TEST_F(SettingsFileTest, BadLinesKeepDefaults) {
                         longLine + "\n");
   const Settings defaults;
   const auto& d = state.settings.derived;
-  EXPECT_DOUBLE_EQ(d.doTemperature, defaults.derived.doTemperature);
-  EXPECT_DOUBLE_EQ(d.atmosphericPressure, defaults.derived.atmosphericPressure);
-  EXPECT_DOUBLE_EQ(d.waterDensity, defaults.derived.waterDensity);
-  EXPECT_DOUBLE_EQ(d.doSalinity, 35.0);
-  EXPECT_DOUBLE_EQ(d.hydrostaticPressure, 0.0);
-  EXPECT_FALSE(d.salinity);
+  EXPECT_EQ(d.fixedTemperature, defaults.derived.fixedTemperature);
+  EXPECT_EQ(d.atmosphericPressure, defaults.derived.atmosphericPressure);
+  EXPECT_EQ(d.waterDensity, defaults.derived.waterDensity);
+  EXPECT_EQ(d.fixedSalinity, 35.0f);
+  EXPECT_EQ(d.hydrostaticPressure, 0.0f);
+  EXPECT_FALSE(d.salinityEnabled);
   EXPECT_EQ(d.latitudeDegrees, 0);
   EXPECT_EQ(state.ports.loggerPort, 1);
   EXPECT_EQ(state.ports.gpsPort, 0);
@@ -147,8 +147,8 @@ TEST_F(SettingsFileTest, EveryKeyWithoutAValueOrOverLongKeepsItsDefault) {
     ParseSettingsText(state, std::string(key) + "\r\n");
     // A line of Salinity=ON turns salinity on but leaves the pressure alone.
     if (std::string(key) == "Salinity=ON Hydrostatic pressure=") {
-      EXPECT_TRUE(state.settings.derived.salinity);
-      EXPECT_DOUBLE_EQ(state.settings.derived.hydrostaticPressure, 0.0);
+      EXPECT_TRUE(state.settings.derived.salinityEnabled);
+      EXPECT_EQ(state.settings.derived.hydrostaticPressure, 0.0f);
       continue;
     }
     EXPECT_EQ(SettingsText(state), defaults) << key;
@@ -174,7 +174,7 @@ TEST_F(SettingsFileTest, JunkFileLoadsDefaultsAndIsNotRewritten) {
   Write("tmv.ini", junk);
   EXPECT_EQ(LoadSettings(state), 1);
   EXPECT_EQ(state.ports.loggerPort, 4);
-  EXPECT_DOUBLE_EQ(state.settings.derived.doSalinity, 35.0);
+  EXPECT_EQ(state.settings.derived.fixedSalinity, 35.0f);
   EXPECT_EQ(Read("tmv.ini"), junk);
 }
 
@@ -186,7 +186,7 @@ TEST_F(SettingsFileTest, FifoWorkFilesGiveDefaultsAndAMessageWithoutWaiting) {
   state.ports.loggerPort = 9;
   EXPECT_EQ(LoadSettings(state), 0);
   EXPECT_EQ(state.ports.loggerPort, 1);
-  EXPECT_DOUBLE_EQ(state.settings.derived.doSalinity, 35.0);
+  EXPECT_EQ(state.settings.derived.fixedSalinity, 35.0f);
   EXPECT_FALSE(state.shell.allowMultipleCopies);
   EXPECT_EQ(LoadWorkDirectories(state), 0);
   EXPECT_EQ(LoadRecentFiles(state), 0);
@@ -212,21 +212,24 @@ TEST_F(SettingsFileTest, EverySettingSurvivesAWriteAndRead) {
   Settings& s = state.settings;
   s.datFormat = 2;
   auto& d = s.derived;
-  d.density = d.conductivityCorrection = d.salinity = d.specificConductivity = true;
-  d.hydrostaticPressure = 1.25;
-  d.dissolvedOxygen = d.doUmol = d.doMlL = true;
-  d.optodeConcentration = d.optodeMgL = true;
-  d.optodeSaturation = true;
-  d.speedOfSound = d.sosWilson = d.sosDelGrosso = true;
-  d.atmosphericPressure = 10.5;
-  d.waterDensity = 1.025;
+  d.densityAnomalyEnabled = d.conductivityCorrectionEnabled = d.salinityEnabled = d.specificConductivityEnabled = true;
+  d.hydrostaticPressure = 1.25f;
+  d.oxygenConcentrationEnabled = true;
+  d.oxygenUnit = OxygenUnit::MlPerLitre;
+  d.optodeConcentrationEnabled = true;
+  d.optodeUnit = OptodeUnit::MlPerLitre;
+  d.optodeSaturationEnabled = true;
+  d.speedOfSoundEnabled = true;
+  d.speedOfSoundFormula = SoundSpeedFormula::DelGrosso;
+  d.atmosphericPressure = 10.5f;
+  d.waterDensity = 1.025f;
   d.latitudeDegrees = 42;
-  d.latitudeMinutes = 7.125;
-  d.doTemperature = 12.5;
-  d.doSalinity = 30.25;
-  d.depth = true;
-  d.depthSimplified = false;
-  d.inUse = true;
+  d.latitudeMinutes = 7.125f;
+  d.fixedTemperature = 12.5f;
+  d.fixedSalinity = 30.25f;
+  d.depthEnabled = true;
+  d.depthSeawater = true;
+  d.anyDerived = true;
   state.shell.language = 1;
   s.microSalinometerAverage = 12;
   state.shell.showRangeChanges = true;
@@ -240,27 +243,29 @@ TEST_F(SettingsFileTest, EverySettingSurvivesAWriteAndRead) {
   ASSERT_EQ(LoadSettings(state), 1);
   EXPECT_EQ(SettingsText(state), saved);
   EXPECT_EQ(state.ports.radioDelayMs, 750);
-  EXPECT_TRUE(d.doUmol && d.doMlL && !d.doMgL);
-  EXPECT_TRUE(d.optodeMgL && !d.optodeMlL);
-  EXPECT_TRUE(d.sosWilson && d.sosDelGrosso && !d.sosUnesco);
+  EXPECT_EQ(d.oxygenUnit, OxygenUnit::MlPerLitre);
+  EXPECT_EQ(d.optodeUnit, OptodeUnit::MlPerLitre);
+  EXPECT_EQ(d.speedOfSoundFormula, SoundSpeedFormula::DelGrosso);
+  EXPECT_FLOAT_EQ(d.hydrostaticPressure, 1.25f);
+  EXPECT_FLOAT_EQ(d.atmosphericPressure, 10.5f);
   EXPECT_DOUBLE_EQ(s.online.upperTurbidity, 800);
-  EXPECT_DOUBLE_EQ(d.latitudeMinutes, 7.125);
+  EXPECT_FLOAT_EQ(d.latitudeMinutes, 7.125f);
   EXPECT_TRUE(state.shell.allowMultipleCopies);
   EXPECT_FALSE(s.gainRequired);
   EXPECT_EQ(state.shell.language, 1);
   EXPECT_TRUE(s.languageSupport);
 
-  // The off forms name the first chosen unit and read back off.
-  d.dissolvedOxygen = d.speedOfSound = d.depth = d.optodeConcentration = false;
-  d.depthSimplified = true;
+  // The off forms name the chosen unit and read back off.
+  d.oxygenConcentrationEnabled = d.speedOfSoundEnabled = d.depthEnabled = d.optodeConcentrationEnabled = false;
+  d.depthSeawater = false;
   const std::string off = SettingsText(state);
-  EXPECT_NE(off.find("Dissolved oxygen: uMol=OFF\n"), std::string::npos);
-  EXPECT_NE(off.find("Dissolved oxygen (Optode concentration): mg/l=OFF\n"), std::string::npos);
-  EXPECT_NE(off.find("Speed of Sound: Wilson=OFF\n"), std::string::npos);
+  EXPECT_NE(off.find("Dissolved oxygen: ml/l=OFF\n"), std::string::npos);
+  EXPECT_NE(off.find("Dissolved oxygen (Optode concentration): ml/l=OFF\n"), std::string::npos);
+  EXPECT_NE(off.find("Speed of Sound: delGrosso=OFF\n"), std::string::npos);
   EXPECT_NE(off.find("Depth Freshwater=OFF\n"), std::string::npos);
   ResetSettings(state);
   ParseSettingsText(state, off);
-  EXPECT_FALSE(d.dissolvedOxygen || d.speedOfSound || d.depth || d.optodeConcentration);
+  EXPECT_FALSE(d.oxygenConcentrationEnabled || d.speedOfSoundEnabled || d.depthEnabled || d.optodeConcentrationEnabled);
   EXPECT_EQ(SettingsText(state), off);
 }
 

@@ -309,7 +309,7 @@ TEST_F(ShellCommands, StartUpWithJunkFilesKeepsDefaultsAndLosesNothing) {
   FinishStartup(shell);
   EXPECT_FALSE(rig.state.shell.exiting);
   EXPECT_EQ(rig.state.ports.loggerPort, 1);
-  EXPECT_DOUBLE_EQ(rig.state.settings.derived.doSalinity, 35.0);
+  EXPECT_EQ(rig.state.settings.derived.fixedSalinity, 35.0f);
   EXPECT_EQ(rig.state.shell.language, 0);
   EXPECT_FALSE(rig.state.shell.allowMultipleCopies);
   EXPECT_EQ(rig.state.shell.recentFiles, (std::vector<std::string>{"/nowhere/a.dat", "/nowhere/b.hex"}));

@@ -1,0 +1,196 @@
+// Commands of the analysis: one seawater quantity from given readings, and
+// the real-time limits kept in tmv.lim.
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <ostream>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "analysis/DerivedSettings.h"
+#include "analysis/DerivedUnitsDialog.h"
+#include "analysis/SeawaterFormulas.h"
+#include "shell/AppState.h"
+
+namespace tmv::cli {
+
+namespace {
+
+constexpr double kStandardAtmosphere = 10.1325;  // dBar
+
+std::string Lower(std::string t) {
+  for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return t;
+}
+
+int Seawater(CliContext& ctx) {
+  std::string quantity, unit;
+  std::optional<double> conductivity, temperature, pressure, salinity, saturation, concentration;
+  double latitude = 0.0;
+  auto parser = CommandParser(
+      "seawater",
+      "Usage: tmv-cli seawater QUANTITY [--conductivity MS_CM] [--temperature C] [--pressure DBAR]\n"
+      "                        [--salinity PSU] [--saturation PCT] [--concentration UMOL_L]\n"
+      "                        [--latitude DEG] [--unit UNIT]\n\n"
+      "Prints one value (10 significant digits) computed as the derived columns compute it.\n"
+      "QUANTITY: depth (m, seawater formula), salinity (PSS-78), specific (conductivity at\n"
+      "25 C), density (anomaly, kg/m3), sound (m/s; --unit unesco|delgrosso|wilson),\n"
+      "oxygen (Weiss, from --saturation; --unit umol|mgl|mll), optode-saturation (percent,\n"
+      "Garcia and Gordon, from --concentration). Pressure is sea pressure (dBar, less the\n"
+      "atmosphere); temperatures are ITS-90; without --salinity, salinity comes from the\n"
+      "conductivity, temperature and pressure.");
+  parser->add_option("quantity", quantity, "What to compute")->required();
+  parser->add_option("--conductivity", conductivity, "Conductivity [mS/cm]");
+  parser->add_option("--temperature", temperature, "Temperature [degC, ITS-90]");
+  parser->add_option("--pressure", pressure, "Sea pressure [dBar]");
+  parser->add_option("--salinity", salinity, "Practical salinity [PSU]");
+  parser->add_option("--saturation", saturation, "Dissolved-oxygen saturation [%]");
+  parser->add_option("--concentration", concentration, "Optode concentration [umol/l]");
+  parser->add_option("--latitude", latitude, "Latitude [degrees]")->check(CLI::Range(-90.0, 90.0));
+  parser->add_option("--unit", unit, "Unit or formula of the result");
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  quantity = Lower(quantity);
+  unit = Lower(unit);
+
+  // Inputs that are no reading are refused rather than printed as the marker.
+  const std::pair<const char*, std::optional<double>*> inputs[] = {
+      {"conductivity", &conductivity}, {"temperature", &temperature}, {"pressure", &pressure},
+      {"salinity", &salinity},         {"saturation", &saturation},   {"concentration", &concentration}};
+  for (const auto& [name, value] : inputs)
+    if (value->has_value() && !IsValidValue(**value))
+      return UsageError(ctx, std::string("--") + name + " is not a reading (at or below -1000, or not a number)");
+  if (conductivity && *conductivity < 0) return UsageError(ctx, "--conductivity cannot be negative");
+  if (pressure && *pressure < 0)
+    return UsageError(ctx, "--pressure is sea pressure and cannot be below the atmosphere (negative)");
+  if (salinity && *salinity < 0) return UsageError(ctx, "--salinity cannot be negative");
+
+  auto need = [&](std::initializer_list<std::pair<const char*, const std::optional<double>*>> list) -> std::string {
+    for (const auto& [name, value] : list)
+      if (!value->has_value()) return std::string("seawater ") + quantity + " needs --" + name;
+    return {};
+  };
+  // Salinity given, or from conductivity, temperature and pressure.
+  auto salinityOf = [&](std::string& error) -> double {
+    if (salinity) return *salinity;
+    error = need({{"temperature", &temperature}, {"pressure", &pressure}, {"conductivity", &conductivity}});
+    if (!error.empty()) error += " (or --salinity)";
+    return error.empty() ? SalinityPss78(*conductivity, *temperature, *pressure, 0) : kInvalidValue;
+  };
+
+  double value = kInvalidValue;
+  std::string error;
+  if (quantity == "depth") {
+    error = need({{"pressure", &pressure}});
+    if (error.empty()) value = SeawaterDepth(*pressure, latitude);
+  } else if (quantity == "salinity") {
+    error = need({{"conductivity", &conductivity}, {"temperature", &temperature}, {"pressure", &pressure}});
+    if (error.empty()) value = SalinityPss78(*conductivity, *temperature, *pressure, 0);
+  } else if (quantity == "specific") {
+    error = need({{"conductivity", &conductivity}, {"temperature", &temperature}});
+    if (error.empty()) value = SpecificConductivity(*conductivity, *temperature);
+  } else if (quantity == "density") {
+    error = need({{"temperature", &temperature}, {"pressure", &pressure}});
+    const double s = error.empty() ? salinityOf(error) : 0.0;
+    if (error.empty()) value = DensityAnomaly(s, *temperature, *pressure);
+  } else if (quantity == "sound") {
+    error = need({{"temperature", &temperature}, {"pressure", &pressure}});
+    const double s = error.empty() ? salinityOf(error) : 0.0;
+    // The formulas are given the pressure as read, atmosphere included.
+    if (error.empty()) {
+      const double p = *pressure + kStandardAtmosphere;
+      if (unit.empty() || unit == "unesco") value = SoundSpeedUnesco(s, p, *temperature);
+      else if (unit == "delgrosso") value = SoundSpeedDelGrosso(s, p, *temperature);
+      else if (unit == "wilson") value = SoundSpeedWilson(s, p, *temperature);
+      else return UsageError(ctx, "sound takes --unit unesco, delgrosso or wilson");
+    }
+  } else if (quantity == "oxygen") {
+    error = need({{"temperature", &temperature}, {"saturation", &saturation}});
+    const double s = error.empty() ? salinityOf(error) : 0.0;
+    OxygenUnit u = OxygenUnit::MicromolPerLitre;
+    if (unit == "mgl" || unit == "mg/l") u = OxygenUnit::MgPerLitre;
+    else if (unit == "mll" || unit == "ml/l") u = OxygenUnit::MlPerLitre;
+    else if (!unit.empty() && unit != "umol") return UsageError(ctx, "oxygen takes --unit umol, mgl or mll");
+    if (error.empty()) value = OxygenConcentrationWeiss(*temperature, s, *saturation, u);
+  } else if (quantity == "optode-saturation") {
+    error = need({{"temperature", &temperature}, {"concentration", &concentration}});
+    const double s = error.empty() ? salinityOf(error) : 0.0;
+    if (error.empty()) value = OxygenSaturationGarciaGordon(*temperature, s, *concentration);
+  } else {
+    return UsageError(ctx, "unknown quantity '" + quantity +
+                               "' (depth, salinity, specific, density, sound, oxygen, optode-saturation)");
+  }
+  if (!error.empty()) return UsageError(ctx, error);
+  if (!IsValidValue(value)) return ReportFailure(ctx, "The inputs are outside the range of the formula.");
+  char text[64];
+  std::snprintf(text, sizeof text, "%.10g\n", value);
+  ctx.out << text;
+  return kExitOk;
+}
+
+// A category by its file key, its dialog entry or its number 0..17.
+int LimitCategory(const std::string& name) {
+  const std::string wanted = Lower(name);
+  for (const LimitKey& k : LimitFileKeys())
+    if (Lower(k.key) == wanted) return k.category;
+  const auto& entries = LimitEntryNames();
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (Lower(entries[i]) == wanted) return static_cast<int>(i);
+  int n = -1;
+  const auto [end, ec] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), n);
+  if (ec == std::errc() && end == wanted.data() + wanted.size() && n >= 0 && n < 18) return n;
+  return -1;
+}
+
+int Limits(CliContext& ctx) {
+  std::vector<std::string> sets;
+  auto parser = CommandParser("limits",
+                              "Usage: tmv-cli limits [--set CATEGORY=MAX,MIN]...\n\n"
+                              "Prints the real-time limits of tmv.lim in the current directory (the\n"
+                              "defaults where it has none); --set changes a category (by its key in\n"
+                              "the file, e.g. SOS, its name, e.g. \"Speed of Sound\", or its number)\n"
+                              "and writes the file.");
+  parser->add_option("--set", sets, "CATEGORY=MAX,MIN");
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  AppState& state = ctx.state;
+  LoadRealTimeLimits(state);
+  for (const std::string& set : sets) {
+    const size_t eq = set.find('=');
+    const size_t comma = set.find(',', eq == std::string::npos ? 0 : eq);
+    if (eq == std::string::npos || comma == std::string::npos)
+      return UsageError(ctx, "--set takes CATEGORY=MAX,MIN, not '" + set + "'");
+    const int category = LimitCategory(set.substr(0, eq));
+    if (category < 0) return UsageError(ctx, "unknown limits category '" + set.substr(0, eq) + "'");
+    int values[2];
+    const std::string parts[2] = {set.substr(eq + 1, comma - eq - 1), set.substr(comma + 1)};
+    for (int i = 0; i < 2; ++i) {
+      const auto [end, ec] = std::from_chars(parts[i].data(), parts[i].data() + parts[i].size(), values[i]);
+      if (parts[i].empty() || ec != std::errc() || end != parts[i].data() + parts[i].size())
+        return UsageError(ctx, "'" + parts[i] + "' is not a whole number in '" + set + "'");
+    }
+    if (values[0] < values[1]) return UsageError(ctx, "the maximum is below the minimum in '" + set + "'");
+    state.analysis.limits[static_cast<size_t>(category)] = {values[0], values[1]};
+  }
+  if (!sets.empty() && !SaveRealTimeLimits(state)) return ReportFailure(ctx, "Unable to write tmv.lim");
+  const auto& entries = LimitEntryNames();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%-36s max %6d  min %6d\n", entries[i], state.analysis.limits[i].maximum,
+                  state.analysis.limits[i].minimum);
+    ctx.out << line;
+  }
+  return kExitOk;
+}
+
+const bool registered = [] {
+  RegisterCliCommand({"seawater", "Compute one seawater quantity (depth, salinity, density, sound, oxygen ...)", "",
+                      Seawater});
+  RegisterCliCommand({"limits", "Show or set the real-time limits (tmv.lim)", "", Limits});
+  return true;
+}();
+
+}  // namespace
+
+}  // namespace tmv::cli

@@ -1,0 +1,24 @@
+#pragma once
+// The derived units named in one option string, for scripted use:
+//   "depth,salinity,oxygen:umol,sound:unesco,density,corrected,specific,
+//    optode:mgl,optode-saturation" and "none"
+// plus the values the formulas use, as "name=value" words in the same list:
+//   atmospheric=10.1325, water-density=1.0281, latitude=45.5 (degrees, minutes
+//   as a fraction), hydrostatic=0, fixed-temperature=15, fixed-salinity=35,
+//   depth:seawater or depth:simplified.
+#include <string>
+#include <string_view>
+
+#include "analysis/DerivedSettings.h"
+
+namespace tmv {
+
+// Applies the spec on top of `settings` (anyDerived follows the flags).
+// Returns an empty string when applied, else the message for the first bad
+// word, and then `settings` is left as it was.
+std::string ParseDerivedSpec(std::string_view spec, DerivedSettings& settings);
+
+// The words ParseDerivedSpec understands, for a command's help text.
+const char* DerivedSpecHelp();
+
+}  // namespace tmv

@@ -1,0 +1,279 @@
+// The derived columns: which, in what order, their values, the invalid
+// marker and the column ranges; through decoding and the DAT file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "analysis/DerivedChannels.h"
+#include "analysis/SeawaterFormulas.h"
+#include "files/DatFile.h"
+#include "retrieval/SampleDecoder.h"
+#include "support/ImageBuilder.h"
+#include "support/WorkDirectoryTest.h"
+
+namespace tmv::test {
+namespace {
+
+// A DataSet of the given measured channel types and rows, all readings set by `fill`.
+DataSet Held(const std::string& types, int rows) {
+  DataSet d;
+  d.channelCount = static_cast<int>(types.size());
+  d.totalChannelCount = d.channelCount;
+  for (size_t c = 0; c < types.size(); ++c) d.channelTypes[c] = d.columnCodes[c] = static_cast<uint8_t>(types[c]);
+  d.LayOut(d.channelCount, rows);
+  d.sampleCount = rows;
+  return d;
+}
+
+DerivedSettings Everything() {
+  DerivedSettings s;
+  s.anyDerived = s.depthEnabled = s.salinityEnabled = s.conductivityCorrectionEnabled = true;
+  s.specificConductivityEnabled = s.densityAnomalyEnabled = s.oxygenConcentrationEnabled = true;
+  s.optodeConcentrationEnabled = s.optodeSaturationEnabled = s.speedOfSoundEnabled = true;
+  return s;
+}
+
+std::vector<int> DerivedCodes(const DataSet& d) {
+  std::vector<int> codes;
+  for (int c = d.channelCount; c < d.totalChannelCount; ++c) codes.push_back(d.columnCodes[static_cast<size_t>(c)]);
+  return codes;
+}
+
+TEST(DerivedColumnOrder, FollowsTheTableForEachMixOfChannels) {
+  const DerivedSettings all = Everything();
+  {
+    DataSet d = Held("TPCDJ", 4);
+    EXPECT_EQ(AppendDerivedColumns(d, all), 9);
+    EXPECT_EQ(DerivedCodes(d), (std::vector<int>{133, 'S', 135, 's', 'X', 'u', 134, 131, 132}));
+    EXPECT_EQ(d.totalChannelCount, 14);
+  }
+  {  // Pressure without conductivity: no salinity family even when chosen; density anomaly stays.
+    DataSet d = Held("PT", 4);
+    AppendDerivedColumns(d, all);
+    EXPECT_EQ(DerivedCodes(d), (std::vector<int>{133, 134}));
+  }
+  {  // Saturation without conductivity still gets its Weiss column in the same place.
+    DataSet d = Held("KV", 4);
+    AppendDerivedColumns(d, all);
+    EXPECT_EQ(DerivedCodes(d), (std::vector<int>{'X'}));
+  }
+  {  // The first channel of a role counts; 'L' and 'D' fill roles too; the chosen formula codes the speed.
+    DerivedSettings s = all;
+    s.speedOfSoundFormula = SoundSpeedFormula::Wilson;
+    s.depthEnabled = false;
+    DataSet d = Held("LCTPD", 4);
+    AppendDerivedColumns(d, s);
+    EXPECT_EQ(FindDerivedRoles(d).pressure, 0);
+    EXPECT_EQ(DerivedCodes(d), (std::vector<int>{'S', 135, 's', 'X', 'W', 134}));
+  }
+  {  // A wave logger's two wave columns come after the density anomaly.
+    DataSet d = Held("TP", 4);
+    d.burstLength = 16;
+    AppendDerivedColumns(d, all);
+    EXPECT_EQ(DerivedCodes(d), (std::vector<int>{133, 134, 129, 130}));
+  }
+  {  // Nothing chosen: the measured columns only, and a rebuild forgets earlier derived ones.
+    DataSet d = Held("TPC", 4);
+    AppendDerivedColumns(d, all);
+    DerivedSettings none;
+    EXPECT_EQ(AppendDerivedColumns(d, none), 0);
+    EXPECT_EQ(d.totalChannelCount, 3);
+    EXPECT_TRUE(DerivedCodes(d).empty());
+  }
+  {  // Columns past 32 are left out rather than overrunning the table.
+    DataSet d = Held(std::string(20, 'V') + "TPCJ", 4);
+    EXPECT_EQ(AppendDerivedColumns(d, all), 8);
+    EXPECT_EQ(d.totalChannelCount, 32);
+    EXPECT_EQ(DerivedCodes(d), (std::vector<int>{133, 'S', 135, 's', 'u', 134, 131, 132}));
+    d.burstLength = 8;  // the wave pair fits and the Optode columns after it do not
+    AppendDerivedColumns(d, all);
+    EXPECT_EQ(DerivedCodes(d), (std::vector<int>{133, 'S', 135, 's', 'u', 134, 129, 130}));
+    DataSet e = Held(std::string(19, 'V') + "TPCDJ", 4);
+    e.burstLength = 8;  // one slot left: the wave pair is not split, and the columns after it stay out
+    AppendDerivedColumns(e, all);
+    EXPECT_EQ(DerivedCodes(e), (std::vector<int>{133, 'S', 135, 's', 'X', 'u', 134}));
+  }
+}
+
+TEST(DerivedValues, InvalidReadingsGiveTheMarkerAndStayOutOfTheRange) {
+  DerivedSettings s;
+  s.anyDerived = s.depthEnabled = true;
+  s.atmosphericPressure = 10.0f;
+  s.waterDensity = 1.0f;
+  DataSet d = Held("P", 4);
+  const float pressures[] = {-1000.0f, -999.9f, 20.0f, std::nanf("")};
+  for (int r = 0; r < 4; ++r) d.Column(0)[r] = pressures[r];
+  AppendDerivedColumns(d, s);
+  DerivedInputs in;
+  in.settings = s;
+  ComputeDerivedValues(in, d);
+  const int depth = FindDerivedColumns(d).depth;
+  ASSERT_EQ(depth, 1);
+  EXPECT_EQ(d.Value(depth, 0), kInvalidValue);
+  // -999.9 is a reading: its depth is computed, and being below the marker stays out of the range.
+  EXPECT_NEAR(d.Value(depth, 1), (-999.9 - 10.0) / 0.980665, 1e-3);
+  EXPECT_NEAR(d.Value(depth, 2), 10.0 / 0.980665, 1e-4);
+  EXPECT_EQ(d.Value(depth, 3), kInvalidValue);
+  EXPECT_FLOAT_EQ(d.Minimum(depth), d.Value(depth, 2));
+  EXPECT_FLOAT_EQ(d.Maximum(depth), d.Value(depth, 2));
+
+  // A whole column of markers leaves the starting range alone.
+  for (int r = 0; r < 4; ++r) d.Column(0)[r] = kInvalidValue;
+  ComputeDerivedValues(in, d);
+  for (int r = 0; r < 4; ++r) EXPECT_EQ(d.Value(depth, r), kInvalidValue);
+  EXPECT_EQ(d.Minimum(depth), kDerivedMinimumStart);
+  EXPECT_EQ(d.Maximum(depth), kDerivedMaximumStart);
+}
+
+// A seawater-like set of rows with a few invalid readings sprinkled in.
+DataSet Ctd(int rows) {
+  DataSet d = Held("TPCDJ", rows);
+  for (int r = 0; r < rows; ++r) {
+    d.Column(0)[r] = 2.0f + 0.01f * static_cast<float>(r % 2000);
+    d.Column(1)[r] = 10.1325f + 0.5f * static_cast<float>(r % 900);
+    d.Column(2)[r] = 30.0f + 0.003f * static_cast<float>(r % 5000);
+    d.Column(3)[r] = 80.0f + 0.01f * static_cast<float>(r % 1000);
+    d.Column(4)[r] = 250.0f;
+  }
+  d.Column(0)[5] = kInvalidValue;
+  d.Column(1)[6] = kInvalidValue;
+  d.Column(2)[7] = std::nanf("");
+  d.Column(3)[8] = -1200.0f;
+  return d;
+}
+
+TEST(DerivedValues, WholeColumnPathMatchesRowByRow) {
+  DerivedInputs in;
+  in.settings = Everything();
+  in.correction = {0.01, 0.0, 15.0, 1e-6};
+  for (const SoundSpeedFormula f : {SoundSpeedFormula::Unesco, SoundSpeedFormula::DelGrosso, SoundSpeedFormula::Wilson}) {
+    in.settings.speedOfSoundFormula = f;
+    DataSet whole = Ctd(5003);  // odd, past one block
+    AppendDerivedColumns(whole, in.settings);
+    DataSet rows = whole;
+    ComputeDerivedValues(in, whole);
+    for (int r = 0; r < rows.sampleCount; ++r) ComputeDerivedSample(in, rows, r);
+    for (int c = rows.channelCount; c < rows.totalChannelCount; ++c)
+      for (int r = 0; r < rows.sampleCount + 2; ++r)
+        ASSERT_EQ(whole.Value(c, r), rows.Value(c, r)) << "column " << c << " row " << r;
+    // The invalid readings reach the columns that use them.
+    const DerivedColumns cols = FindDerivedColumns(whole);
+    EXPECT_EQ(whole.Value(cols.salinity, 5), kInvalidValue);
+    EXPECT_EQ(whole.Value(cols.depth, 6), kInvalidValue);
+    EXPECT_EQ(whole.Value(cols.salinity, 6), kInvalidValue);
+    EXPECT_EQ(whole.Value(cols.soundSpeed, 7), kInvalidValue);
+    EXPECT_EQ(whole.Value(cols.oxygenConcentration, 8), kInvalidValue);
+    EXPECT_NE(whole.Value(cols.salinity, 8), kInvalidValue);
+    for (int c = whole.channelCount; c < whole.totalChannelCount; ++c) EXPECT_GT(whole.Minimum(c), kInvalidValue) << c;
+  }
+}
+
+TEST(DerivedValues, SalinityInputsFollowTheChannelUnitAndPressureRules) {
+  // 42.914 mS/cm at 15 degC (IPTS-68) and no sea pressure is salinity 35.
+  DerivedInputs in;
+  in.settings.anyDerived = in.settings.salinityEnabled = in.settings.specificConductivityEnabled = true;
+  DataSet d = Held("TPC", 1);
+  d.Column(0)[0] = static_cast<float>(15.0 / 1.00024);
+  d.Column(1)[0] = in.settings.atmosphericPressure;
+  d.Column(2)[0] = 42.914f;
+  AppendDerivedColumns(d, in.settings);
+  ComputeDerivedValues(in, d);
+  const DerivedColumns cols = FindDerivedColumns(d);
+  EXPECT_NEAR(d.Value(cols.salinity, 0), 35.0, 2e-4);
+
+  // The same in uS/cm: salinity divides, specific conductivity keeps the unit.
+  d.Column(2)[0] = 42914.0f;
+  in.conductivityMilliSiemens = false;
+  ComputeDerivedValues(in, d);
+  EXPECT_NEAR(d.Value(cols.salinity, 0), 35.0, 2e-4);
+  EXPECT_NEAR(d.Value(cols.specificConductivity, 0), SpecificConductivity(42914.0, 15.0 / 1.00024), 0.01);
+
+  // Without a pressure channel the hydrostatic pressure is the sea pressure.
+  DataSet e = Held("TC", 1);
+  e.Column(0)[0] = 10.0f;
+  e.Column(1)[0] = 40.0f;
+  in.conductivityMilliSiemens = true;
+  in.settings.hydrostaticPressure = 500.0f;
+  AppendDerivedColumns(e, in.settings);
+  ComputeDerivedValues(in, e);
+  EXPECT_FLOAT_EQ(e.Value(FindDerivedColumns(e).salinity, 0), static_cast<float>(SalinityPss78(40.0, 10.0, 500.0, 0)));
+}
+
+TEST(DerivedValues, SoundSpeedTakesThePressureAsReadAndDensityTheMeasuredSalinity) {
+  DerivedInputs in;
+  in.settings.anyDerived = in.settings.speedOfSoundEnabled = in.settings.densityAnomalyEnabled = true;
+  DataSet d = Held("TPC", 1);
+  d.Column(0)[0] = 10.0f;
+  d.Column(1)[0] = 110.1325f;
+  d.Column(2)[0] = 40.0f;
+  AppendDerivedColumns(d, in.settings);
+  ComputeDerivedValues(in, d);
+  const DerivedColumns cols = FindDerivedColumns(d);
+  const double sea = static_cast<double>(110.1325f) - static_cast<double>(in.settings.atmosphericPressure);
+  const double s = static_cast<float>(SalinityPss78(40.0, 10.0, static_cast<float>(sea), 0));
+  EXPECT_FLOAT_EQ(d.Value(cols.soundSpeed, 0), static_cast<float>(SoundSpeedUnesco(s, 110.1325f, 10.0)));
+  // No salinity column is shown, yet the measured salinity (not the fixed 35) gives the density.
+  EXPECT_FLOAT_EQ(d.Value(cols.densityAnomaly, 0), static_cast<float>(DensityAnomaly(s, 10.0, sea)));
+}
+
+class DerivedStateTest : public WorkDirectoryTest {
+ protected:
+  DerivedStateTest() {
+    MakeThreeChannelLogger(state);  // T, P, C
+    state.logger.conductivityMilliSiemens = true;
+    state.directories.dat = dir;
+    state.directories.hexOutput = dir;
+  }
+  void Retrieve(int rows) {
+    ImageBuilder b(48);
+    for (int r = 0; r < rows; ++r)
+      b.Word(0x700000 + 512 * static_cast<uint32_t>(r)).Word(0x210000 + 4096 * static_cast<uint32_t>(r)).Word(0x500000);
+    b.Into(state.retrieval.image);
+    DecodeSampleStream(state, true);
+  }
+};
+
+TEST_F(DerivedStateTest, DecodingAddsTheColumnsAndTheDatFileCarriesThem) {
+  DerivedSettings& s = state.settings.derived;
+  s.anyDerived = s.depthEnabled = s.salinityEnabled = s.densityAnomalyEnabled = true;
+  Retrieve(30);
+  DataSet& d = state.retrieval.data;
+  ASSERT_EQ(DerivedCodes(d), (std::vector<int>{133, 'S', 134}));
+  const float depth = d.Value(3, 10);
+  EXPECT_NEAR(depth, DepthFromPressure(s, d.Value(1, 10)), 1e-3);
+
+  const std::string text = DatFileText(state);
+  EXPECT_NE(text.find("     Temp "), std::string::npos);
+  EXPECT_NE(text.find("Depth"), std::string::npos);
+  EXPECT_NE(text.find("Atmospheric pressure 10.132500 dBar"), std::string::npos);
+  ASSERT_TRUE(WriteDatFile(state, Path("d.dat")));
+  const DataSet before = d;
+  MakeThreeChannelLogger(state);
+  ASSERT_EQ(ReadDatFile(state, 0, Path("d.dat")), 1);
+  EXPECT_TRUE(ui.boxes.empty()) << ui.boxes[0].text;
+  ASSERT_EQ(d.channelCount, 3);
+  ASSERT_EQ(DerivedCodes(d), (std::vector<int>{133, 'S', 134}));
+  ASSERT_EQ(d.sampleCount, before.sampleCount);
+  for (int c = 3; c < 6; ++c)
+    for (int r = 0; r < d.sampleCount; ++r) ASSERT_NEAR(d.Value(c, r), before.Value(c, r), 0.002) << c << " " << r;
+}
+
+TEST_F(DerivedStateTest, CorrectedConductivityConvertsAnOldBOnceWithAMessage) {
+  DerivedSettings& s = state.settings.derived;
+  s.anyDerived = s.conductivityCorrectionEnabled = true;
+  state.calibration.conductivityCorrection = {0.0, 1.0, 0.0, 0.0};
+  Retrieve(5);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].caption, "Conductivity Correction Equation Change");
+  EXPECT_EQ(state.calibration.conductivityCorrection.b, 0.0);
+  Retrieve(5);
+  EXPECT_EQ(ui.boxes.size(), 1u);
+  state.calibration.conductivityCorrection.b = 0.999;
+  Retrieve(5);
+  EXPECT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(state.calibration.conductivityCorrection.b, 0.999);
+}
+
+}  // namespace
+}  // namespace tmv::test

@@ -1,0 +1,127 @@
+// tmv-cli seawater and limits, in-process; the --derived spec parser.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "CliCommand.h"
+#include "analysis/DerivedSpec.h"
+#include "analysis/SeawaterFormulas.h"
+#include "files/DatFile.h"
+#include "retrieval/SampleDecoder.h"
+#include "support/ImageBuilder.h"
+#include "support/WorkDirectoryTest.h"
+
+namespace tmv::test {
+namespace {
+
+class DerivedCliTest : public WorkDirectoryTest {
+ protected:
+  int Run(std::vector<std::string> words) {
+    out.str({});
+    err.str({});
+    for (const auto& info : cli::CliCommands()) {
+      if (info.name != words.front()) continue;
+      cli::CliContext ctx{state, std::vector<std::string>(words.begin() + 1, words.end()), out, err, false};
+      return info.run(ctx);
+    }
+    ADD_FAILURE() << "no command " << words.front();
+    return -1;
+  }
+  double Value() { return std::stod(out.str()); }
+  std::ostringstream out, err;
+};
+
+TEST_F(DerivedCliTest, SeawaterPrintsPublishedCheckValues) {
+  // PSS-78: 42.914 mS/cm at 15 degC IPTS-68, no sea pressure.
+  ASSERT_EQ(Run({"seawater", "salinity", "--conductivity", "42.914", "--temperature", "14.99640086", "--pressure", "0"}), 0)
+      << err.str();
+  EXPECT_NEAR(Value(), 35.0, 1e-4);
+  // UNESCO 1983 depth check value: 10000 dBar at 30 degrees is 9712.653 m.
+  ASSERT_EQ(Run({"seawater", "depth", "--pressure", "10000", "--latitude", "30"}), 0);
+  EXPECT_NEAR(Value(), 9712.653, 1e-3);
+  // Sound speed receives the pressure as read: the sea pressure plus the atmosphere.
+  ASSERT_EQ(Run({"seawater", "sound", "--salinity", "40", "--temperature", "40", "--pressure", "9989.8675"}), 0);
+  EXPECT_NEAR(Value(), SoundSpeedUnesco(40, 10000, 40), 1e-6);
+  EXPECT_NEAR(Value(), 1732.0, 0.05);
+  ASSERT_EQ(Run({"seawater", "density", "--salinity", "35", "--temperature", "0", "--pressure", "0"}), 0);
+  EXPECT_NEAR(Value(), 28.106, 2e-3);  // EOS-80: rho(35, 0, 0) = 1028.106
+  ASSERT_EQ(Run({"seawater", "oxygen", "--salinity", "35", "--temperature", "10", "--saturation", "100", "--unit", "mll"}), 0);
+  EXPECT_NEAR(Value(), 6.3, 0.05);  // Weiss: about 6.3 ml/l at 10 degC, S 35
+}
+
+TEST_F(DerivedCliTest, SeawaterRefusesBadInput) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"seawater", "salinity", "--conductivity", "-1000", "--temperature", "10", "--pressure", "0"},
+      {"seawater", "salinity", "--conductivity", "-3", "--temperature", "10", "--pressure", "0"},
+      {"seawater", "depth", "--pressure", "-5"},
+      {"seawater", "depth", "--pressure", "100", "--latitude", "91"},
+      {"seawater", "salinity", "--conductivity", "forty", "--temperature", "10", "--pressure", "0"},
+      {"seawater", "salinity", "--temperature", "10", "--pressure", "0"},
+      {"seawater", "sound", "--salinity", "35", "--temperature", "10", "--pressure", "0", "--unit", "fast"},
+      {"seawater", "viscosity", "--pressure", "0"},
+  };
+  for (const auto& words : bad) {
+    EXPECT_EQ(Run(words), 2) << words[2] << " " << words[3];
+    EXPECT_TRUE(out.str().empty());
+    EXPECT_FALSE(err.str().empty());
+  }
+  // Outside the formula's range: a failure, not the marker printed as a value.
+  EXPECT_EQ(Run({"seawater", "density", "--salinity", "50", "--temperature", "10", "--pressure", "0"}), 1);
+  EXPECT_TRUE(out.str().empty());
+}
+
+TEST_F(DerivedCliTest, LimitsShowsSetsAndWritesTheFile) {
+  ASSERT_EQ(Run({"limits"}), 0);
+  EXPECT_NE(out.str().find("Speed of Sound"), std::string::npos);
+  EXPECT_FALSE(FileExists(Path("tmv.lim")));
+  ASSERT_EQ(Run({"limits", "--set", "SOS=1700,1400", "--set", "pressure=40,-2"}), 0) << err.str();
+  EXPECT_NE(Read("tmv.lim").find("SOS=1700 1400\r\n"), std::string::npos);
+  EXPECT_NE(Read("tmv.lim").find("Pressure=40 -2\r\n"), std::string::npos);
+  for (const char* set : {"SOS=1,2", "Nothing=1,0", "SOS=a,1", "SOS=5"}) EXPECT_EQ(Run({"limits", "--set", set}), 2) << set;
+  EXPECT_NE(Read("tmv.lim").find("SOS=1700 1400\r\n"), std::string::npos);
+}
+
+TEST_F(DerivedCliTest, ConvertWithDerivedAddsTheColumnsAndRefusesABadList) {
+  MakeThreeChannelLogger(state);  // T, P, C
+  state.logger.conductivityMilliSiemens = true;
+  ImageBuilder b(48);
+  for (int r = 0; r < 12; ++r) b.Word(0x700000).Word(0x210000 + 4096 * static_cast<uint32_t>(r)).Word(0x500000);
+  b.Into(state.retrieval.image);
+  DecodeSampleStream(state, true);
+  ASSERT_TRUE(WriteDatFile(state, Path("in.dat")));
+  ASSERT_EQ(Run({"convert", Path("in.dat"), "-o", Path("out.dat"), "--derived", "depth:seawater,salinity,latitude=45"}), 0)
+      << err.str();
+  EXPECT_EQ(state.retrieval.data.totalChannelCount, 5);
+  const std::string text = Read("out.dat");
+  EXPECT_NE(text.find("(Seawater calculation)"), std::string::npos);
+  EXPECT_NE(text.find("Latitude 45 degrees 0.000 minutes"), std::string::npos);
+  EXPECT_EQ(Run({"convert", Path("in.dat"), "-o", Path("bad.dat"), "--derived", "depth,warp"}), 2);
+  EXPECT_NE(err.str().find("warp"), std::string::npos);
+  EXPECT_FALSE(FileExists(Path("bad.dat")));
+}
+
+TEST(DerivedSpec, AppliesWordsAndValuesOrLeavesTheSettingsAlone) {
+  DerivedSettings s;
+  EXPECT_EQ(ParseDerivedSpec("depth:seawater, salinity,oxygen:mgl,sound:wilson,latitude=-45.5,atmospheric=10", s), "");
+  EXPECT_TRUE(s.anyDerived && s.depthEnabled && s.depthSeawater && s.salinityEnabled && s.oxygenConcentrationEnabled);
+  EXPECT_EQ(s.oxygenUnit, OxygenUnit::MgPerLitre);
+  EXPECT_EQ(s.speedOfSoundFormula, SoundSpeedFormula::Wilson);
+  EXPECT_EQ(s.latitudeDegrees, 45);
+  EXPECT_FLOAT_EQ(s.latitudeMinutes, 30.0f);
+  EXPECT_FLOAT_EQ(s.atmosphericPressure, 10.0f);
+  const DerivedSettings before = s;
+  for (const char* bad : {"depth,warp", "salinity,,depth", "oxygen:kg", "latitude=91", "atmospheric=low", "depth:deep",
+                          "salinity:x"}) {
+    EXPECT_NE(ParseDerivedSpec(bad, s), "") << bad;
+    EXPECT_EQ(s.salinityEnabled, before.salinityEnabled);
+    EXPECT_EQ(s.latitudeDegrees, 45) << bad;
+    EXPECT_FALSE(s.densityAnomalyEnabled);
+  }
+  EXPECT_EQ(ParseDerivedSpec("none", s), "");
+  EXPECT_FALSE(s.anyDerived || s.depthEnabled || s.salinityEnabled);
+  EXPECT_FLOAT_EQ(s.atmosphericPressure, 10.0f);  // values stay
+}
+
+}  // namespace
+}  // namespace tmv::test
