@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/Statistics.h"
 #include "deployment/DeploymentSettings.h"
 #include "files/Settings.h"
 #include "link/Exchange.h"
@@ -15,6 +16,7 @@
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 #include "platform/UserInterface.h"
+#include "presentation/GraphView.h"
 #include "retrieval/RetrievalState.h"
 
 namespace tmv {
@@ -90,6 +92,10 @@ struct AppState {
 
   // The memory image, the download, the current DataSet (buffers allocated when first needed).
   RetrievalState retrieval;
+
+  // The graph of the current DataSet and the statistics panel beside it.
+  GraphState graph;
+  StatisticsPanelState statistics;
 };
 
 }  // namespace tmv
