@@ -668,14 +668,14 @@ void Labels(const GraphState& g, const DrawContext& ctx, GraphDrawing& d) {
   double top = centre + 10 * u, bottom = centre - 10 * u;
   if (k == kKindDepth) std::swap(top, bottom);
   const char* valueFormat = v.fineScale ? "  %9.6f" : "  %9.4f";
-  d.texts.push_back({-4, 35, Printf(valueFormat, top), TextAlign::Right, TextStyle::Axis});
-  d.texts.push_back({-4, 135, Printf(valueFormat, centre), TextAlign::Right, TextStyle::Axis});
-  d.texts.push_back({-4, 235, Printf(valueFormat, bottom), TextAlign::Right, TextStyle::Axis});
+  d.texts.push_back({-24, 35, Printf(valueFormat, top), TextAlign::Right, TextStyle::Axis});
+  d.texts.push_back({-24, 135, Printf(valueFormat, centre), TextAlign::Right, TextStyle::Axis});
+  d.texts.push_back({-24, 235, Printf(valueFormat, bottom), TextAlign::Right, TextStyle::Axis});
   d.texts.push_back({-4, -4, Printf(v.fineScale ? "%10.6f/div" : "%9.4f/div", u), TextAlign::Right, TextStyle::Axis});
   char channel[32];
   std::snprintf(channel, sizeof channel, "Channel %2d", v.currentChannel + 1);
   d.texts.push_back({0, -4, channel, TextAlign::Left, TextStyle::Axis});
-  d.texts.push_back({-4, kGraphHeight + 14, KindUnitLabel(ctx.logger, k, ctx.derivedUnit), TextAlign::Right, TextStyle::Axis});
+  d.texts.push_back({-24, kGraphHeight + 14, KindUnitLabel(ctx.logger, k, ctx.derivedUnit), TextAlign::Right, TextStyle::Axis});
   if (v.xyMode) return;
 
   // Below the scroll bar: the left and right readings, and the scale.
