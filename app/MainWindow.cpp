@@ -56,7 +56,7 @@ class LabelCanvas : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     const GraphDrawing* d = drawing_();
-    if (d == nullptr || d->lines.empty() && d->texts.empty()) return;
+    if (d == nullptr || (d->lines.empty() && d->texts.empty())) return;
     QPainter painter(this);
     painter.translate(paint::kPlotLeft, paint::kPlotTop);
     paint::PaintLabels(painter, *d);

@@ -90,7 +90,9 @@ TEST(GraphWindow, OpensAHexFileFromTheCommandLineAndDrawsIt) {
   EXPECT_TRUE(window->horizontalBar()->isEnabled());
   RunCommand(window->shell(), cmd::kStatistics);
   EXPECT_FALSE(window->state().statistics.meanText.empty());
-  if (!dir.isEmpty()) EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/graph-zoomed.png")));
+  if (!dir.isEmpty()) {
+    EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/graph-zoomed.png")));
+  }
   window->state().shell.exiting = true;
 }
 
