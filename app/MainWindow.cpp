@@ -11,6 +11,13 @@
 #include <algorithm>
 
 #include "DialogFaces.h"
+#include "GraphPainter.h"
+#include "GraphWidget.h"
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QVBoxLayout>
+#include "presentation/GraphCommands.h"
 #include "StatusLine.h"
 #include "shell/CommandIds.h"
 
@@ -38,6 +45,25 @@ class DialogTitlePrefix : public QObject {
  private:
   QString prefix_;
   QWidget* main_;
+};
+
+// The main window's client area: paints the graph's labels around the plot.
+class LabelCanvas : public QWidget {
+ public:
+  LabelCanvas(QWidget* parent, std::function<const GraphDrawing*()> drawing)
+      : QWidget(parent), drawing_(std::move(drawing)) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    const GraphDrawing* d = drawing_();
+    if (d == nullptr || (d->lines.empty() && d->texts.empty())) return;
+    QPainter painter(this);
+    painter.translate(paint::kPlotLeft, paint::kPlotTop);
+    paint::PaintLabels(painter, *d);
+  }
+
+ private:
+  std::function<const GraphDrawing*()> drawing_;
 };
 
 }  // namespace
@@ -81,19 +107,24 @@ void MainWindow::BuildWindow() {
   ui_.SetWindow(this);
   ui_.BuildMenus(this, [this](int command) { RunCommand(shell_, command); });
 
-  auto* central = new QWidget(this);
+  auto* central = new LabelCanvas(this, [this]() -> const GraphDrawing* {
+    return graphWidget_ != nullptr && state_.graph.hasData ? &graphWidget_->drawing() : nullptr;
+  });
   central->setObjectName("mainClient");
   setCentralWidget(central);
+  central_ = central;
 
-  auto* graph = new QFrame(central);
-  graph->setObjectName("graphArea");
-  graph->setFrameStyle(QFrame::Box | QFrame::Plain);
-  graph->setAutoFillBackground(true);
-  QPalette palette = graph->palette();
-  palette.setColor(QPalette::Window, Qt::white);
-  graph->setPalette(palette);
+  state_.graph.view.width = layout_.graphWidth;
+  auto* graph = new GraphWidget(shell_, central);
   graph->setGeometry(160, 20, layout_.graphWidth, 250);
+  graph->viewChanged = [this] { RefreshGraph(); };
   graph_ = graph;
+  graphWidget_ = graph;
+  shell_.redrawGraph = [this] { RefreshGraph(); };
+  shell_.captureWindow = [this](const std::string& path) {
+    return grab().save(QString::fromStdString(path), "BMP");
+  };
+  shell_.showStatisticsPanel = [this] { ShowStatisticsFace(); };
 
   hBar_ = new QScrollBar(Qt::Horizontal, central);
   hBar_->setObjectName("graphHorizontalBar");
@@ -120,8 +151,38 @@ void MainWindow::BuildWindow() {
   addView(new QPushButton(QStringLiteral("+"), central), "zoomInButton", 20, 20, 30, 24);
   addView(new QPushButton(QStringLiteral("-"), central), "zoomOutButton", 55, 20, 30, 24);
   addView(new QPushButton(QStringLiteral("R"), central), "resetButton", 90, 20, 30, 24);
-  addView(new QSpinBox(central), "upDown", 20, 60, 60, 24);
+  addView(new QSpinBox(central), "upDown", 20, 120, 60, 24);
+  addView(new QPushButton(QStringLiteral("+"), central), "zoomInVerticalButton", 20, 60, 30, 24);
+  addView(new QPushButton(QStringLiteral("-"), central), "zoomOutVerticalButton", 55, 60, 30, 24);
+  addView(new QPushButton(QStringLiteral("R"), central), "resetVerticalButton", 90, 60, 30, 24);
   SetDataControlsVisible(false);
+  auto wire = [&](const char* name, int command) {
+    auto* b = central->findChild<QPushButton*>(QString::fromLatin1(name));
+    if (b != nullptr) connect(b, &QPushButton::clicked, this, [this, command] { RunCommand(shell_, command); });
+  };
+  wire("allButton", graphcmd::kShowAll);
+  wire("depthPlotButton", graphcmd::kDepthPlot);
+  wire("zoomInButton", graphcmd::kZoomIn);
+  wire("zoomOutButton", graphcmd::kZoomOut);
+  wire("resetButton", graphcmd::kReset);
+  wire("zoomInVerticalButton", graphcmd::kZoomInVertical);
+  wire("zoomOutVerticalButton", graphcmd::kZoomOutVertical);
+  wire("resetVerticalButton", graphcmd::kResetVertical);
+  for (int i = 0; i < 24; ++i)
+    connect(channelButtons_[static_cast<size_t>(i)], &QPushButton::clicked, this, [this, i] {
+      ShowChannel(state_.graph, state_.retrieval.data, i);
+      RefreshGraph();
+    });
+  connect(hBar_, &QScrollBar::valueChanged, this, [this](int v) {
+    if (refreshing_) return;
+    ScrollTo(state_.graph, v);
+    RefreshGraph();
+  });
+  connect(vBar_, &QScrollBar::valueChanged, this, [this](int v) {
+    if (refreshing_) return;
+    ScrollVertical(state_.graph, -v);
+    RefreshGraph();
+  });
 
   const int clientHeight = 2 * 24 + 365 + 12;
   central->setMinimumSize(160 + layout_.graphWidth + 20, clientHeight);
@@ -136,6 +197,80 @@ void MainWindow::BuildWindow() {
 void MainWindow::SetDataControlsVisible(bool visible) {
   for (auto* b : channelButtons_) b->setVisible(visible);
   for (auto* w : viewControls_) w->setVisible(visible);
+}
+
+void MainWindow::RefreshGraph() {
+  refreshing_ = true;
+  const GraphState& g = state_.graph;
+  SetDataControlsVisible(g.hasData);
+  const ScrollBars bars = ScrollBarState(g);
+  hBar_->setRange(bars.hMinimum, bars.hMaximum);
+  hBar_->setPageStep(bars.hPage);
+  hBar_->setValue(bars.hPosition);
+  hBar_->setEnabled(bars.hEnabled);
+  vBar_->setRange(-bars.vMaximum, -bars.vMinimum);
+  vBar_->setValue(-bars.vPosition);
+  vBar_->setEnabled(bars.vEnabled);
+  const auto buttons = ChannelButtons(g, state_.retrieval.data);
+  for (const ChannelButton& b : buttons) {
+    QPushButton* w = channelButtons_[static_cast<size_t>(b.channel)];
+    w->setVisible(b.visible);
+    const Rgb c = b.colour;
+    const bool dark = c.r * 3 + c.g * 6 + c.b < 600;
+    w->setStyleSheet(QStringLiteral("background-color: rgb(%1,%2,%3); color: %4; %5")
+                         .arg(c.r).arg(c.g).arg(c.b)
+                         .arg(dark ? QStringLiteral("white") : QStringLiteral("black"))
+                         .arg(b.shown ? QStringLiteral("font-weight: bold;") : QString()));
+  }
+  graphWidget_->Refresh();
+  central_->update();
+  if (statistics_ != nullptr && statistics_->isVisible()) {
+    const StatisticsPanelState& p = state_.statistics;
+    statistics_->setWindowTitle(QString::fromLatin1(p.title.c_str()));
+    if (auto* l = statistics_->findChild<QLabel*>("statisticsText"))
+      l->setText(QStringLiteral("Mean: %1\nStandard deviation: %2\nNumber of readings: %3\n%4")
+                     .arg(QString::fromStdString(p.meanText), QString::fromStdString(p.deviationText),
+                          QString::fromStdString(p.countText), QString::fromLatin1(p.message.c_str())));
+  }
+  refreshing_ = false;
+}
+
+void MainWindow::ShowStatisticsFace() {
+  if (statistics_ == nullptr) {
+    statistics_ = new QDialog(this);
+    statistics_->setObjectName("statisticsPanel");
+    statistics_->setModal(false);
+    auto* layout = new QVBoxLayout(statistics_);
+    auto* text = new QLabel(statistics_);
+    text->setObjectName("statisticsText");
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(text);
+    auto* count = new QLineEdit(statistics_);
+    count->setObjectName("statisticsCount");
+    layout->addWidget(count);
+    connect(count, &QLineEdit::editingFinished, this, [this, count] {
+      StatisticsPanel panel(state_, ShellStatisticsHooks(shell_));
+      panel.TypeCount(count->text().toStdString());
+    });
+    auto* view = new QPushButton(QStringLiteral("Change data view"), statistics_);
+    layout->addWidget(view);
+    connect(view, &QPushButton::clicked, this, [this] {
+      StatisticsPanel panel(state_, ShellStatisticsHooks(shell_));
+      panel.ChangeDataView();
+      RefreshGraph();
+    });
+    auto* close = new QPushButton(QStringLiteral("Close"), statistics_);
+    layout->addWidget(close);
+    connect(close, &QPushButton::clicked, this, [this] {
+      StatisticsPanel panel(state_, ShellStatisticsHooks(shell_));
+      panel.Close();
+      statistics_->hide();
+    });
+  }
+  if (auto* count = statistics_->findChild<QLineEdit*>("statisticsCount"))
+    count->setText(QString::fromStdString(state_.statistics.countText));
+  statistics_->show();
+  RefreshGraph();
 }
 
 void MainWindow::RegisterFaces() {

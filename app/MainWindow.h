@@ -20,6 +20,7 @@
 namespace tmv::qt {
 
 class StatusLine;
+class GraphWidget;
 
 struct WindowLayout {
   int usableWidth = 0;  // the screen width capped at 1000
@@ -54,6 +55,9 @@ class MainWindow : public QMainWindow {
   const WindowLayout& layoutInfo() const { return layout_; }
   // Shows or hides what only makes sense with data: channel and view buttons.
   void SetDataControlsVisible(bool visible);
+  // After the view or the data changed: scroll bars, buttons, plot and labels.
+  void RefreshGraph();
+  GraphWidget* graphWidget() const { return graphWidget_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -74,6 +78,11 @@ class MainWindow : public QMainWindow {
 
   StatusLine* status_ = nullptr;
   QWidget* graph_ = nullptr;
+  GraphWidget* graphWidget_ = nullptr;
+  QWidget* central_ = nullptr;
+  QDialog* statistics_ = nullptr;
+  bool refreshing_ = false;
+  void ShowStatisticsFace();
   QScrollBar* hBar_ = nullptr;
   QScrollBar* vBar_ = nullptr;
   std::vector<QPushButton*> channelButtons_;

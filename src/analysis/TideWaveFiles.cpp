@@ -28,10 +28,6 @@ std::string FileName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-uint8_t ColumnCode(const DataSet& d, int c) {
-  return c < d.channelCount ? d.channelTypes[static_cast<size_t>(c)] : d.columnCodes[static_cast<size_t>(c)];
-}
-
 int LastBurst(const DataSet& d, const WaveStore& store) { return std::min(d.burstCount, store.Count() - 1); }
 
 }  // namespace

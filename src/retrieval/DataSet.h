@@ -105,6 +105,14 @@ struct DataSet {
   std::vector<float> bursts_;
 };
 
+// The type code of a column: the channel's type for a measured channel, the
+// derived code for an appended one; 0 outside the columns.
+inline uint8_t ColumnCode(const DataSet& data, int column) {
+  if (column < 0 || column >= kMaxColumns) return 0;
+  if (column < data.channelCount && column < kMaxChannels) return data.channelTypes[static_cast<size_t>(column)];
+  return data.columnCodes[static_cast<size_t>(column)];
+}
+
 // Where the analysis of later steps plugs into decoding.
 struct DecodeHooks {
   // After a download (not a file): read the capabilities and the logging

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/DerivedState.h"
+#include "analysis/Statistics.h"
 #include "deployment/DeploymentSettings.h"
 #include "files/Settings.h"
 #include "link/Exchange.h"
@@ -16,6 +17,7 @@
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 #include "platform/UserInterface.h"
+#include "presentation/GraphView.h"
 #include "retrieval/RetrievalState.h"
 
 namespace tmv {
@@ -91,6 +93,10 @@ struct AppState {
 
   // The memory image, the download, the current DataSet (buffers allocated when first needed).
   RetrievalState retrieval;
+
+  // The graph of the current DataSet and the statistics panel beside it.
+  GraphState graph;
+  StatisticsPanelState statistics;
   AnalysisState analysis{*this};  // real-time limits, pending KZM action; hooks derived columns into decoding
 };
 

@@ -41,7 +41,7 @@ std::vector<MenuEntry> BuildTable() {
       Item(kSaveFile, kMenuFile, "&Save file", 'S', kNotYet, true),
       Item(kSaveFormat, kMenuFile, "&Format for the save file", 'F', kNotYet),
       Item(kSaveScreenSegment, kMenuFile, "Save screen se&gment to file", 'g', kNotYet),
-      Item(kScreenCapture, kMenuFile, "Scree&n capture", 'n', kNotYet),
+      Item(kScreenCapture, kMenuFile, "Scree&n capture", 'n', kBuilt),
       Item(kSaveKzmCsv, kMenuFile, "Save a KZM &csv file", 'c', kNotYet),
       Item(kExit, kMenuFile, "E&xit", 'x', kBuilt, true),
 
@@ -67,7 +67,7 @@ std::vector<MenuEntry> BuildTable() {
       Menu(kMenuCalibration, kMenuBar, "&Calibration functions", 'C'),
       Item(kCalibration, kMenuCalibration, "View/Enter &calibration coefficients", 'c', kBuilt),
       Item(kCalibrationHistory, kMenuCalibration, "Calibration &History", 'H', kBuilt),
-      Item(kStatistics, kMenuCalibration, "&View statistics/On-line calibration", 'V', kNotYet),
+      Item(kStatistics, kMenuCalibration, "&View statistics/On-line calibration", 'V', kBuilt),
 
       Item(kMicroSalinometer, kMenuBar, "&Micro-Salinometer", 'M', kNotYet),
 

@@ -5,6 +5,8 @@
 
 #include "analysis/DerivedUnitsDialog.h"
 #include "files/CopySlots.h"
+#include "files/DatFile.h"
+#include "files/HexFile.h"
 #include "files/SettingsFile.h"
 #include "files/WorkFiles.h"
 #include "link/Connection.h"
@@ -19,6 +21,7 @@
 #include "model/ConfigTable.h"
 #include "model/LatencyDialog.h"
 #include "model/LoggerFamily.h"
+#include "presentation/GraphCommands.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/CommandGate.h"
@@ -272,8 +275,25 @@ int OpenDataFile(Shell& shell, const std::string& path) {
     ShowStatus(state, "Unable to read " + path + ": not a DAT, HEX or configuration script file");
     return 0;
   }
-  ShowStatus(state, std::string(kind) + " file reading is not yet available in this version: " + path);
-  return 0;
+  if (kind[0] == 'C') {
+    ShowStatus(state, "Configuration scripts are not yet available in this version: " + path);
+    return 0;
+  }
+  if (!CheckUnsavedData(shell)) return 0;
+  const int read = kind[0] == 'D' ? ReadDatFile(state, 0, path) : ReadHexFile(state, 0, path);
+  if (read != 1) return 0;
+  AttachCurrentData(state);
+  if (shell.redrawGraph) shell.redrawGraph();
+  return 1;
+}
+
+StatisticsHooks ShellStatisticsHooks(Shell& shell) {
+  StatisticsHooks hooks;
+  hooks.repaintGraph = [&shell] {
+    if (shell.redrawGraph) shell.redrawGraph();
+  };
+  hooks.redecode = [&shell](bool raw) { return RedecodeForView(shell.state, raw); };
+  return hooks;
 }
 
 bool ExitProgram(Shell& shell) {
@@ -364,6 +384,26 @@ int RunCommand(Shell& shell, int command) {
       return DerivedUnits(shell);
     case cmd::kRealTimeLimits:
       return RealTimeLimitsCommand(shell);
+    case cmd::kStatistics: {
+      StatisticsPanel panel(state, ShellStatisticsHooks(shell));
+      panel.Show();
+      if (shell.showStatisticsPanel) shell.showStatisticsPanel();
+      return 1;
+    }
+    case cmd::kScreenCapture:
+      return ScreenCapture(state, shell.captureWindow);
+    case graphcmd::kZoomOut:
+    case graphcmd::kReset:
+    case graphcmd::kZoomInVertical:
+    case graphcmd::kZoomOutVertical:
+    case graphcmd::kResetVertical:
+    case graphcmd::kShowAll:
+    case graphcmd::kDepthPlot:
+    case graphcmd::kZoomIn: {
+      const int done = RunGraphCommand(state, command);
+      if (done && shell.redrawGraph) shell.redrawGraph();
+      return done;
+    }
     default:
       return NotBuilt(shell, command);
   }

@@ -28,7 +28,16 @@ struct Shell {
   std::function<void()> modelessStep;
   // Redraws the graph after a view setting changed (empty: no graph yet).
   std::function<void()> redrawGraph;
+  // Shows the statistics panel's face (empty: no face).
+  std::function<void()> showStatisticsPanel;
+  // Writes the main window's image to a bitmap file (empty: no window).
+  std::function<bool(const std::string&)> captureWindow;
 };
+
+// What the statistics panel asks of the shell: the graph repaint and the
+// decode of the held memory image in the panel's view.
+struct StatisticsHooks;
+StatisticsHooks ShellStatisticsHooks(Shell& shell);
 
 // Runs a command of the menu or an internal command; 1 when it did its work,
 // 0 when it was refused, cancelled or failed (already reported).

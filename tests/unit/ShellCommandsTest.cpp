@@ -266,8 +266,8 @@ TEST_F(ShellCommands, StartUpFirstAndSecondCopy) {
   FinishStartup(shell);
   EXPECT_TRUE(rig.ui.StatusSeen("Ready"));
   EXPECT_FALSE(rig.ui.clockText.empty());
-  // HEX reading comes later: the file is named and nothing pretends.
-  EXPECT_EQ(rig.ui.LastStatus(), "HEX file reading is not yet available in this version: " + dir + "/run 1.hex");
+  // The command-line file is read; "x" is no HEX file, so nothing goes on screen.
+  EXPECT_FALSE(rig.state.graph.hasData);
   EXPECT_TRUE(rig.state.shell.recentFiles.empty());
 
   // A second copy in the same directory, allowed and confirmed.

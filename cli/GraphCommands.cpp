@@ -1,0 +1,192 @@
+// Commands on data files: plot (the desktop graph's picture, headless) and
+// stats (the statistics panel's numbers).
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <ostream>
+#include <sstream>
+
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "analysis/Statistics.h"
+#include "files/DatFile.h"
+#include "files/HexFile.h"
+#include "presentation/GraphCommands.h"
+#include "presentation/GraphView.h"
+#include "shell/AppState.h"
+
+#ifdef TMV_HAVE_PAINT
+#include <QGuiApplication>
+#include <memory>
+
+#include "GraphPainter.h"
+#endif
+
+namespace tmv::cli {
+namespace {
+
+// Reads a .hex or .dat file into the state; false after reporting.
+bool ReadDataFile(CliContext& ctx, const std::string& path) {
+  const bool dat = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".dat") == 0 || path.compare(path.size() - 4, 4, ".DAT") == 0);
+  const int read = dat ? ReadDatFile(ctx.state, 0, path) : ReadHexFile(ctx.state, 0, path);
+  if (read != 1) {
+    ReportFailure(ctx, ctx.state.statusText.empty() ? "Unable to read " + path : ctx.state.statusText);
+    return false;
+  }
+  if (ctx.state.retrieval.data.sampleCount <= 0) {
+    ReportFailure(ctx, path + " holds no readings");
+    return false;
+  }
+  return true;
+}
+
+bool ParseChannelList(const std::string& text, std::vector<int>& out) {
+  std::stringstream in(text);
+  std::string item;
+  while (std::getline(in, item, ',')) {
+    char* end = nullptr;
+    const long v = std::strtol(item.c_str(), &end, 10);
+    if (end == item.c_str() || *end != '\0' || v < 1 || v > kMaxColumns) return false;
+    out.push_back(static_cast<int>(v));
+  }
+  return !out.empty();
+}
+
+int Plot(CliContext& ctx) {
+  std::string file, output, channels, xy;
+  int from = -1, to = -1, width = 1000, height = kGraphHeight;
+  auto parser = CommandParser("plot", "Usage: tmv-cli plot FILE -o OUT.png [--channels 1,3] [--from ROW --to ROW] "
+                                      "[--width 1000 --height 250] [--xy X,Y]");
+  parser->add_option("file", file, "a .hex or .dat file")->required();
+  parser->add_option("-o,--output", output, "the picture to write (.png)")->required();
+  parser->add_option("--channels", channels, "the channels to draw, from 1 (default all)");
+  parser->add_option("--from", from, "first row shown (from 0)");
+  parser->add_option("--to", to, "last row shown");
+  parser->add_option("--width", width, "plot width in pixels")->check(CLI::Range(20, 20000));
+  parser->add_option("--height", height, "plot height in pixels (the graph is 250 high)")->check(CLI::Range(250, 250));
+  parser->add_option("--xy", xy, "x-y plot of channel Y against channel X");
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+#ifndef TMV_HAVE_PAINT
+  return ReportFailure(ctx, "plot is not available: this tmv-cli was built without Qt");
+#else
+  std::vector<int> shown, pair;
+  if (!channels.empty() && !ParseChannelList(channels, shown)) return UsageError(ctx, "--channels wants numbers like 1,3");
+  if (!xy.empty() && (!ParseChannelList(xy, pair) || pair.size() != 2)) return UsageError(ctx, "--xy wants two channels X,Y");
+  if (!ReadDataFile(ctx, file)) return kExitFailure;
+  AppState& state = ctx.state;
+  GraphState& g = state.graph;
+  g.view.width = width;
+  AttachCurrentData(state);
+  const DataSet& data = state.retrieval.data;
+  for (int c : shown)
+    if (c > g.columns) return ReportFailure(ctx, "The data has " + std::to_string(g.columns) + " channels.");
+  if (!shown.empty()) {
+    ShowChannel(g, data, shown.front() - 1);
+    for (int c : shown) g.view.shownMask |= 1u << (c - 1);
+    if (shown.size() > 1) ResetHorizontal(g);
+  }
+  if (from >= 0 || to >= 0) {
+    const int first = std::clamp(from < 0 ? 0 : from, 0, g.readingCount - 1);
+    const int last = std::clamp(to < 0 ? g.readingCount - 1 : to, first, g.readingCount - 1);
+    g.view.firstIndex = first;
+    const float r = std::max(1.0f, static_cast<float>((last - first) / (width / 10.0)));
+    g.view.readingsPerDivision = r;
+    g.view.pixelsPerReading = 10.0f / r;
+  }
+  if (!pair.empty()) {
+    if (pair[0] > g.columns || pair[1] > g.columns) return ReportFailure(ctx, "The data has " + std::to_string(g.columns) + " channels.");
+    ShowChannel(g, data, pair[1] - 1);
+    ResetVertical(g);
+    SetXyMode(g, true, pair[0] - 1, pair[1] - 1);
+  }
+  const GraphDrawing drawing = BuildDrawing(g, DrawContext{data, state.logger, 0});
+  // Text needs a GUI application; the offscreen platform needs no display.
+  std::unique_ptr<QGuiApplication> app;
+  static int argc = 1;
+  static char name[] = "tmv-cli";
+  static char* argv[] = {name, nullptr};
+  if (QCoreApplication::instance() == nullptr) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QGuiApplication>(argc, argv);
+  }
+  const QImage image = paint::RenderGraphImage(drawing);
+  if (!image.save(QString::fromStdString(output))) return ReportFailure(ctx, "Unable to write " + output);
+  ctx.out << "Plotted " << g.readingCount << " readings of " << g.columns << " channels to " << output << "\n";
+  return kExitOk;
+#endif
+}
+
+int Stats(CliContext& ctx) {
+  std::string file;
+  int channel = 0, from = -1, to = -1, last = -1, at = -1;
+  bool raw = false;
+  auto parser = CommandParser("stats", "Usage: tmv-cli stats FILE --channel N [--from ROW --to ROW | --last N --at ROW] [--raw]");
+  parser->add_option("file", file, "a .hex or .dat file")->required();
+  parser->add_option("--channel", channel, "the channel, from 1")->required()->check(CLI::Range(1, kMaxColumns));
+  auto* fromOption = parser->add_option("--from", from, "first row (from 0)");
+  auto* toOption = parser->add_option("--to", to, "last row");
+  auto* lastOption = parser->add_option("--last", last, "number of rows ending at --at");
+  auto* atOption = parser->add_option("--at", at, "the cursor row");
+  lastOption->excludes(fromOption)->excludes(toOption);
+  atOption->excludes(fromOption)->excludes(toOption);
+  parser->add_flag("--raw", raw, "raw fractions (raw / 2^24) instead of engineering units (HEX files)");
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (!ReadDataFile(ctx, file)) return kExitFailure;
+  AppState& state = ctx.state;
+  if (raw) {
+    AttachCurrentData(state);
+    if (!RedecodeForView(state, true)) return ReportFailure(ctx, "No raw data is available for this operation: read a 'hex' file.");
+  }
+  const DataSet& data = state.retrieval.data;
+  if (channel > data.totalChannelCount)
+    return ReportFailure(ctx, "The data has " + std::to_string(data.totalChannelCount) + " channels.");
+  int cursor, count;
+  if (at >= 0 || last >= 0) {
+    cursor = at >= 0 ? at : data.sampleCount - 1;
+    count = last >= 0 ? last : 100;
+  } else {
+    const int first = from >= 0 ? from : 0;
+    cursor = to >= 0 ? to : data.sampleCount - 1;
+    count = cursor - first + 1;
+  }
+  const RowStatistics s = HighlightStatistics(data, channel - 1, cursor, count);
+  char line[160];
+  if (s.count == 0) {
+    ctx.out << "Rows: none\nMean: Not available\nStandard deviation: Not available\n";
+    return kExitOk;
+  }
+  std::snprintf(line, sizeof line, "Rows: %d..%d\nNumber of readings: %d\n", s.first, s.last, s.count);
+  ctx.out << line;
+  if (raw && s.count == 1)
+    std::snprintf(line, sizeof line, "Mean: %.7f (%06X)\n", s.mean, static_cast<unsigned>(static_cast<long long>(s.mean * 16777216.0)) & 0xFFFFFFu);
+  else
+    std::snprintf(line, sizeof line, "Mean: %.7f\n", s.mean);
+  ctx.out << line;
+  if (s.deviationAvailable)
+    std::snprintf(line, sizeof line, "Standard deviation: %.7f\n", s.standardDeviation);
+  else
+    std::snprintf(line, sizeof line, "Standard deviation: Not available\n");
+  ctx.out << line;
+  return kExitOk;
+}
+
+const bool registered = [] {
+  RegisterCliCommand({"plot", "Draw a data file's graph to a PNG picture",
+                      "Usage: tmv-cli plot FILE -o OUT.png [--channels 1,3] [--from ROW --to ROW]\n"
+                      "                    [--width 1000 --height 250] [--xy X,Y]\n\n"
+                      "Reads a .hex or .dat file and draws the graph the desktop program shows\n"
+                      "for it: all channels (or those of --channels) over all rows (or --from\n"
+                      "..--to), the labels around the plot; --xy draws channel Y against X.\n",
+                      Plot});
+  RegisterCliCommand({"stats", "Mean and standard deviation of rows of one channel",
+                      "Usage: tmv-cli stats FILE --channel N [--from ROW --to ROW | --last N --at ROW] [--raw]\n\n"
+                      "The statistics panel's numbers: the number of readings, the mean and\n"
+                      "the sample standard deviation of rows --from..--to (default all), or of\n"
+                      "the --last N rows ending at row --at. --raw works on raw fractions of\n"
+                      "a HEX file's memory image.\n",
+                      Stats});
+  return true;
+}();
+
+}  // namespace
+}  // namespace tmv::cli

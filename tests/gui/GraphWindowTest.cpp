@@ -1,0 +1,100 @@
+// The graph in the main window: a HEX file named on the command line is
+// drawn, zoomed, cursored and captured.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <memory>
+
+#include "GuiSupport.h"
+#include "GraphWidget.h"
+#include "MainWindow.h"
+#include "files/HexFile.h"
+#include "platform/ScriptedUserInterface.h"
+#include "retrieval/SampleDecoder.h"
+#include "shell/CommandIds.h"
+#include "sim/LoggerEmulator.h"
+#include "support/ImageBuilder.h"
+
+namespace tmv::qt {
+namespace {
+
+// A HEX file of a three-channel logger: a slow tide, a pressure ramp and
+// noisy conductivity, with a time stamp and a stop on the way.
+std::string WriteHex(const QString& dir) {
+  VirtualClock clock;
+  ScriptedUserInterface ui;
+  sim::LoggerEmulator emulator(sim::ProfileByName("QN-760"), clock.LocalTime());
+  sim::EmulatedSerialSystem serial(emulator, clock);
+  AppState state(serial, clock, ui);
+  test::MakeThreeChannelLogger(state);
+  test::ImageBuilder b(48);
+  for (int r = 0; r < 3000; ++r) {
+    if (r == 1500) b.Stamp("TIM", 24, 3, 15, 20, 0, 0);
+    const double t = r / 3000.0;
+    b.Word(0x700000 + static_cast<uint32_t>(0x80000 * std::sin(t * 12)))
+        .Word(0x200000 + static_cast<uint32_t>(r * 900))
+        .Word(0x300000 + static_cast<uint32_t>((r * 7919) % 40000) * 4);
+  }
+  b.Into(state.retrieval.image);
+  DecodeSampleStream(state, true);
+  state.directories.hexOutput = dir.toStdString();
+  const std::string path = (dir + QStringLiteral("/000123.hex")).toStdString();
+  EXPECT_TRUE(WriteHexFile(state, path));
+  return path;
+}
+
+TEST(GraphWindow, OpensAHexFileFromTheCommandLineAndDrawsIt) {
+  App();
+  QTemporaryDir work;
+  VirtualClock clock;
+  sim::LoggerEmulator emulator(sim::ProfileByName("QN-760"), clock.LocalTime());
+  sim::EmulatedSerialSystem serial(emulator, clock);
+  StartupOptions options;
+  options.workDirectory = work.path().toStdString();
+  options.commandLineFile = WriteHex(work.path());
+  auto window = std::make_unique<MainWindow>(serial, clock, options);
+  ASSERT_TRUE(window->Start());
+  window->show();
+  window->AfterShow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  const GraphState& g = window->state().graph;
+  ASSERT_TRUE(g.hasData) << window->state().statusText;
+  EXPECT_EQ(g.readingCount, 3000);
+  EXPECT_EQ(g.columns, 3);
+  EXPECT_TRUE(window->channelButtons()[2]->isVisible());
+  EXPECT_FALSE(window->channelButtons()[3]->isVisible());
+  const GraphDrawing& d = window->graphWidget()->drawing();
+  EXPECT_GE(d.lines.size(), 3u);  // readings the thermistor cannot have break its trace
+
+  const QString dir = ArtefactDirectory();
+  if (!dir.isEmpty()) {
+    EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/graph-whole.png")));
+    // The same file for "tmv-cli plot", which draws the same picture.
+    QFile::remove(dir + QStringLiteral("/graph.hex"));
+    QFile::copy(QString::fromStdString(options.commandLineFile), dir + QStringLiteral("/graph.hex"));
+  }
+
+  // The cursor at the middle, then zoom in on it twice.
+  QTest::mouseClick(window->graphArea(), Qt::LeftButton, {}, QPoint(300, 100));
+  EXPECT_TRUE(g.view.cursorActive);
+  const int cursor = g.view.cursorIndex;
+  RunCommand(window->shell(), 2135);
+  RunCommand(window->shell(), 2135);
+  EXPECT_FLOAT_EQ(g.view.readingsPerDivision, 10.0f);  // 49.7, 30, 10
+  EXPECT_LE(g.view.firstIndex, cursor);
+  EXPECT_TRUE(window->horizontalBar()->isEnabled());
+  RunCommand(window->shell(), cmd::kStatistics);
+  EXPECT_FALSE(window->state().statistics.meanText.empty());
+  if (!dir.isEmpty()) {
+    EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/graph-zoomed.png")));
+  }
+  window->state().shell.exiting = true;
+}
+
+}  // namespace
+}  // namespace tmv::qt
