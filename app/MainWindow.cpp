@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QVBoxLayout>
+#include "analysis/WaveAnalysis.h"
+#include "analysis/WaveWindow.h"
 #include "presentation/GraphCommands.h"
 #include "StatusLine.h"
 #include "shell/CommandIds.h"
@@ -125,6 +127,17 @@ void MainWindow::BuildWindow() {
     return grab().save(QString::fromStdString(path), "BMP");
   };
   shell_.showStatisticsPanel = [this] { ShowStatisticsFace(); };
+  // The derived-units dialog sets the graph up again when the columns change,
+  // and resumes a KZM retrieval or set-up once it has closed.
+  state_.analysis.setUpGraph = [this] {
+    AttachCurrentData(state_);
+    RefreshGraph();
+    return true;
+  };
+  state_.analysis.refreshGraph = [this] { RefreshGraph(); };
+  state_.analysis.postCommand = [this](int command) {
+    QTimer::singleShot(0, this, [this, command] { RunCommand(shell_, command); });
+  };
 
   hBar_ = new QScrollBar(Qt::Horizontal, central);
   hBar_->setObjectName("graphHorizontalBar");
@@ -199,6 +212,17 @@ void MainWindow::SetDataControlsVisible(bool visible) {
   for (auto* w : viewControls_) w->setVisible(visible);
 }
 
+// A tide-and-wave recorder's bursts: the wave window follows the cursor.
+void MainWindow::ShowWavesAtCursor() {
+  const GraphState& g = state_.graph;
+  const WaveStore* store = WaveResults(state_);
+  if (!g.hasData || !g.view.cursorActive || store == nullptr || store->Count() == 0) return;
+  if (g.view.cursorIndex == waveCursorShown_) return;
+  waveCursorShown_ = g.view.cursorIndex;
+  WaveWindowView view = ShowWaveWindow(state_, *store, g.view.cursorIndex, kWaveWindowData);
+  dialogs_.Run(view);
+}
+
 void MainWindow::RefreshGraph() {
   refreshing_ = true;
   const GraphState& g = state_.graph;
@@ -224,6 +248,7 @@ void MainWindow::RefreshGraph() {
   }
   graphWidget_->Refresh();
   central_->update();
+  ShowWavesAtCursor();
   if (statistics_ != nullptr && statistics_->isVisible()) {
     const StatisticsPanelState& p = state_.statistics;
     statistics_->setWindowTitle(QString::fromLatin1(p.title.c_str()));

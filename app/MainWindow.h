@@ -57,6 +57,7 @@ class MainWindow : public QMainWindow {
   void SetDataControlsVisible(bool visible);
   // After the view or the data changed: scroll bars, buttons, plot and labels.
   void RefreshGraph();
+  void ShowWavesAtCursor();
   GraphWidget* graphWidget() const { return graphWidget_; }
 
  protected:
@@ -70,6 +71,7 @@ class MainWindow : public QMainWindow {
   QtUserInterface ui_;
   AppState state_;
   DialogPresenter dialogs_;
+  int waveCursorShown_ = -1;  // the row the wave window last showed
   CopySlots copySlots_;
   Shell shell_;
   std::unique_ptr<QtPollTimer> timer_;

@@ -42,7 +42,7 @@ std::vector<MenuEntry> BuildTable() {
       Item(kSaveFormat, kMenuFile, "&Format for the save file", 'F', kNotYet),
       Item(kSaveScreenSegment, kMenuFile, "Save screen se&gment to file", 'g', kNotYet),
       Item(kScreenCapture, kMenuFile, "Scree&n capture", 'n', kBuilt),
-      Item(kSaveKzmCsv, kMenuFile, "Save a KZM &csv file", 'c', kNotYet),
+      Item(kSaveKzmCsv, kMenuFile, "Save a KZM &csv file", 'c', kBuilt),
       Item(kExit, kMenuFile, "E&xit", 'x', kBuilt, true),
 
       Item(kSetup, kMenuBar, "&Setup", 'S', kBuilt),

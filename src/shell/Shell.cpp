@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "analysis/DerivedUnitsDialog.h"
+#include "analysis/TideWaveFiles.h"
 #include "files/CopySlots.h"
 #include "files/DatFile.h"
 #include "files/HexFile.h"
@@ -380,6 +381,8 @@ int RunCommand(Shell& shell, int command) {
       return Calibration(shell);
     case cmd::kCalibrationHistory:
       return CalibrationHistoryCommand(shell);
+    case cmd::kSaveKzmCsv:
+      return ExportKzmCsv(state);
     case cmd::kDerivedUnits:
       return DerivedUnits(shell);
     case cmd::kRealTimeLimits:
