@@ -115,6 +115,7 @@ int Setup(CliContext& ctx) {
   }
   // Every setting was read back and compared by the sequence; the read-back
   // shows what the logger now holds.
+  for (const std::string& what : run.verified) ctx.out << "Verified: " << what << "\n";
   ctx.out << "Verified: the logger accepted every setting.\nRead back:\n";
   SetupDialog back;
   if (!back.Open(state)) return ReportFailure(ctx, state.statusText);

@@ -224,18 +224,28 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
     if (info.hysteresis) SendSetupCommand(state, kSetupHysteresis, &verdict);
   }
   if (ModelContains(info.model, "VL") && !d.sixHzMode) d.powerKeptOn = true;
-  if (info.averaging != 0) SendSetupCommand(state, kSetupAveraging, &verdict);
+  // What was read back and found as sent, for callers that list it.
+  auto verified = [&run](int sent, const char* what) {
+    if (sent == 1) run.verified.push_back(what);
+  };
+  if (info.averaging != 0) {
+    const int sent = SendSetupCommand(state, kSetupAveraging, &verdict);
+    if (info.microchipLogger) verified(sent, "Averaging length");
+  }
   if (info.externalDataConnector) {
     SendSetupCommand(state, kSetupRealTime, &verdict);
     run.startLiveReadings = LiveReadingsShown(state);
   }
-  if (info.commands12Level != 0 && !SendSetupCommand(state, kSetupStartCharacteristic, &verdict))
-    verdict.rerunSetup = true;
-  if (info.waves) {
-    SendSetupCommand(state, kSetupWave, &verdict);
-    SendSetupCommand(state, kSetupHeight, &verdict);
+  if (info.commands12Level != 0) {
+    const int sent = SendSetupCommand(state, kSetupStartCharacteristic, &verdict);
+    if (!sent) verdict.rerunSetup = true;
+    verified(sent, "Start characteristic");
   }
-  if (info.rates124Hz) SendSetupCommand(state, kSetupRate, &verdict);
+  if (info.waves) {
+    verified(SendSetupCommand(state, kSetupWave, &verdict), "Wave parameters");
+    verified(SendSetupCommand(state, kSetupHeight, &verdict), "Logger height");
+  }
+  if (info.rates124Hz) verified(SendSetupCommand(state, kSetupRate, &verdict), "High sampling rate");
   Absorb(run, verdict);
   // A logger that holds a sampling mode other than the one chosen is not
   // enabled: the user has been told which setting and sets it up again.
@@ -261,11 +271,13 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
   if (ToTicks(ParseTimeReply(state.reply.Text())) != ToTicks(d.startTime))
     return Fail(state, run, "Start time set incorrectly.\nTry again.\nContact TMV if the problem persists.",
                 "Reset Logger", true);
+  verified(1, "Start time");
   SendSetupCommand(state, kSetupEnd);
   CommGet(state, 4);
   if (ToTicks(ParseTimeReply(state.reply.Text())) != ToTicks(d.endTime))
     return Fail(state, run, "End time set incorrectly.\nTry again.\nContact TMV if the problem persists.",
                 "Reset Logger", true);
+  verified(1, "End time");
   SendSetupCommand(state, kSetupPeriod);
   CommGet(state, 2);
   const LoggerTime period = ParsePeriodReply(state.reply.Text());
@@ -273,6 +285,7 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
       period.second != d.samplingPeriod.second)
     return Fail(state, run, "Period set incorrectly.\nTry again.\nContact TMV if the problem persists.",
                 "Reset Logger", true);
+  verified(1, "Period");
 
   // 10-12: enable, and believe only the logger's own answer.
   SendSetupCommand(state, kSetupEnable);
@@ -290,6 +303,7 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
     return Fail(state, run, "Logger has not been enabled.\nTry again.\nIf problem persists contact TMV.",
                 "Logger Enable", true);
   }
+  run.verified.push_back(std::string("Logger status: ") + LoggerStatusText(status));
   run.running = false;
   run.outcome = 1;
   run.closeSetup = true;

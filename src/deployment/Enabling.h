@@ -4,6 +4,7 @@
 // synchronisation. The erase wait is a step function driven by the
 // one-second tick, so the windows stay live while the logger erases.
 #include <string>
+#include <vector>
 
 namespace tmv {
 
@@ -32,6 +33,7 @@ struct EnableRun {
   bool startLiveReadings = false;  // real-time output on a logger that shows live readings
   std::string estimateText;  // the Setup dialog's estimate, for the enabled entry of the log
   std::string failedStep;    // what went wrong, as told to the user and logged ("" on success)
+  std::vector<std::string> verified;  // each setting read back as sent, in order, then the status
 };
 
 // Starts "Reset Logger": connects, stops an older multi-channel logger, and

@@ -181,6 +181,11 @@ TEST(EnablingSequence, TideAndWaveRecorderGetsItsRateBurstAndHeightVerified) {
   EXPECT_EQ(held.height[6], 0xE0);
   EXPECT_EQ(held.averaging[0], 0x28);
   EXPECT_NE(rig.Log().find("Wave sampling enabled: rate 4Hz, length 2048, period 04:00:00"), std::string::npos);
+  // What the tool lists as read back: every verified setting in order, then the status.
+  const std::vector<std::string> expected{"Averaging length", "Start characteristic", "Wave parameters",
+                                          "Logger height",    "High sampling rate",   "Start time",
+                                          "End time",         "Period",               "Logger status: Enabled"};
+  EXPECT_EQ(run.verified, expected);
 }
 
 TEST(EnablingSequence, StartNowIsRoundedToTheNextTenSecondsAtLeastTenAhead) {
