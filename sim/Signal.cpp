@@ -14,6 +14,34 @@ constexpr double kDayS = 86400.0;
 
 constexpr double kAtmosphereDbar = 10.1325;
 
+// The sea state of a wave burst: a swell and a wind sea (heights crest to
+// trough), felt by the pressure sensor as linear wave theory says, weakened
+// with depth by cosh(k h) / cosh(k d) for a logger h above the bed in water d deep.
+struct SeaComponent {
+  double height;   // m
+  double periodS;  // s
+  double phase;    // rad
+};
+constexpr SeaComponent kSeaState[] = {{0.8, 10.0, 0.0}, {0.3, 5.0, 0.4}};
+constexpr double kLoggerDepthM = 10.0;    // sea above the logger
+constexpr double kLoggerHeightM = 1.0;    // logger above the bed
+constexpr double kDbarPerMetre = 1.0055;  // rho g of seawater, 1025 kg/m3 x 9.81 m/s2, in dbar
+constexpr double kGravity = 9.81;
+
+// Wave number of the period in water kLoggerDepthM + kLoggerHeightM deep (w^2 = g k tanh(k d)).
+double WaveNumber(double periodS) {
+  const double d = kLoggerDepthM + kLoggerHeightM;
+  const double w = kTwoPi / periodS;
+  double k = w * w / kGravity;  // deep water to start; the iteration converges from above
+  for (int i = 0; i < 100; ++i) k = w * w / (kGravity * std::tanh(k * d));
+  return k;
+}
+
+double PressureResponse(double periodS) {
+  const double k = WaveNumber(periodS);
+  return std::cosh(k * kLoggerHeightM) / std::cosh(k * (kLoggerDepthM + kLoggerHeightM));
+}
+
 double Wave(double seconds, double periodS, double phase = 0.0) { return std::sin(kTwoPi * seconds / periodS + phase); }
 
 }  // namespace
@@ -28,8 +56,10 @@ double SeaValue(char type, int channel, int64_t loggerMs, bool waves) {
       return 40.0 + 2.0 * Wave(s, kTidePeriodS, 1.0 + k) + 0.5 * Wave(s, kDayS, k);
     case 'P': case 'A': {  // pressure as the sensor reads it, dbar: the atmosphere above
       // 10 m of sea with a tide, and waves while a wave burst samples
-      double v = kAtmosphereDbar + 10.0 + 1.5 * Wave(s, kTidePeriodS, k);
-      if (waves) v += 0.6 * Wave(s, 8.0) + 0.25 * Wave(s, 5.3, 0.4) + 0.1 * Wave(s, 11.7, 1.3);
+      double v = kAtmosphereDbar + kLoggerDepthM * kDbarPerMetre + 1.5 * Wave(s, kTidePeriodS, k);
+      if (waves)
+        for (const SeaComponent& c : kSeaState)
+          v += c.height / 2.0 * kDbarPerMetre * PressureResponse(c.periodS) * Wave(s, c.periodS, c.phase);
       return v;
     }
     case 'D':  // dissolved oxygen

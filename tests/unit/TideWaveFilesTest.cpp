@@ -294,9 +294,9 @@ TEST_F(EmulatorWaveTest, LoggedBurstsOfTheEmulatedRecorderGivePlausibleWaves) {
     EXPECT_EQ(r.status, kWaveGood) << b;
     EXPECT_GT(r.meanDepth, 7.0f) << b;
     EXPECT_LT(r.meanDepth, 12.0f) << b;
-    EXPECT_GT(r.hThird, 1.0f) << b;
-    EXPECT_LT(r.hThird, 5.0f) << b;
-    EXPECT_NEAR(1.0 / r.peakFrequency, 8.0, 0.2) << b;
+    // The sea the emulator made: Hs = 4 sqrt((0.4^2 + 0.15^2) / 2) = 1.208 m, the swell's 10 s peak.
+    EXPECT_NEAR(r.hThird, 1.208f, 0.12f) << b;
+    EXPECT_NEAR(1.0 / r.peakFrequency, 10.0, 0.3) << b;
     EXPECT_EQ(r.startTime, d.burstStartTimes[static_cast<size_t>(b)]);
   }
   EXPECT_EQ(store.latestWaveHeight, store.results[2].hThird);
@@ -324,7 +324,7 @@ TEST_F(EmulatorWaveTest, CliWavesPrintsEveryBurstAndWritesTheFiles) {
   const std::string text = out.str();
   EXPECT_NE(text.find("    1  2010-06-07 16:00:00"), std::string::npos) << text;
   EXPECT_NE(text.find("    3  2010-06-07 18:00:00"), std::string::npos) << text;
-  EXPECT_NE(text.find("0.12500     8.00  good"), std::string::npos) << text;  // the 8 s swell at 4 Hz
+  EXPECT_NE(text.find("0.09961    10.04  good"), std::string::npos) << text;  // the 10 s swell at 4 Hz
   EXPECT_NE(Read("kzm/051705_01.wave").find("2010/Jun/07 17:00:00         2"), std::string::npos);
   EXPECT_NE(Read("kzm/051705_01.tide").find("Td_slope"), std::string::npos);
   EXPECT_EQ(Read("out.csv").substr(0, 12), "TMV KZM-5170");
