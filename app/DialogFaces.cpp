@@ -15,6 +15,7 @@
 
 #include "ComSettingsFace.h"
 #include "LanguageFace.h"
+#include "SetupFaces.h"
 #include "link/ComSettingsDialog.h"
 #include "model/CalibrationDialog.h"
 #include "model/CalibrationHistory.h"
@@ -329,6 +330,7 @@ void RegisterDialogFaces(DialogPresenter& presenter, AppState& state, QWidget* p
   presenter.Register<CalibrationDialogModel>(
       [parent](CalibrationDialogModel& m) { return RunCalibrationFace(m, parent); });
   presenter.Register<CalibrationHistory>([parent](CalibrationHistory& h) { return RunCalibrationHistoryFace(h, parent); });
+  RegisterSetupFaces(presenter, state, parent);
 }
 
 }  // namespace tmv::qt

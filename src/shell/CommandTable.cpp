@@ -45,7 +45,7 @@ std::vector<MenuEntry> BuildTable() {
       Item(kSaveKzmCsv, kMenuFile, "Save a KZM &csv file", 'c', kNotYet),
       Item(kExit, kMenuFile, "E&xit", 'x', kBuilt, true),
 
-      Item(kSetup, kMenuBar, "&Setup", 'S', kNotYet),
+      Item(kSetup, kMenuBar, "&Setup", 'S', kBuilt),
       Item(kRetrieveData, kMenuBar, "&Retrieve data", 'R', kNotYet),
 
       Menu(kMenuLoggerFunctions, kMenuBar, "&Logger functions", 'L'),
@@ -147,6 +147,9 @@ std::vector<CommandRule> BuildRules() {
                                       "MMC/SD Card Access"));
   rules.push_back(RefusedWhileLogging(Needs(kSetModem, kKnowCapabilities), "read the modem parameters", "Set modem"));
   rules.push_back(Needs(kRetrieveData, kKnowCapabilities));
+  // Not refused while logging: the Setup dialog itself offers "STOP logger".
+  // The channels and coefficients serve the estimate and the threshold limits.
+  rules.push_back(Needs(kSetup, kKnowCapabilities | kKnowConfiguration | kKnowCalibration));
   // The command-line tool's deployment operations. The Setup dialog decides
   // for itself what a logging logger allows, so only erasing and setting the
   // clock are refused here.

@@ -25,6 +25,7 @@
 #include "shell/CommandTable.h"
 #include "shell/DialogPresenter.h"
 #include "shell/LanguageDialog.h"
+#include "shell/SetupCommand.h"
 #include "shell/StatusLine.h"
 
 namespace tmv {
@@ -311,6 +312,8 @@ int RunCommand(Shell& shell, int command) {
   AppState& state = shell.state;
   if (command >= cmd::kReadRecentFile && command < cmd::kReadRecentFile + kMaxRecentFiles)
     return ReadRecentFile(shell, command - cmd::kReadRecentFile);
+  // Setup passes the gate itself: when no logger answers it offers the simulation.
+  if (command == cmd::kSetup) return RunSetupCommand(shell);
   // Every command that needs a logger is checked in one place.
   if (IsCommandBuilt(command) && PassCommandGate(state, command) != GateResult::Pass) return 0;
   switch (command) {

@@ -86,7 +86,8 @@ TEST_F(MainWindowTest, OpensWithTitleMenusStatusPartsAndLayout) {
                               "&Micro-Salinometer", "C&onfiguration", "A&bout"}));
   EXPECT_TRUE(window->ui().Action(cmd::kComSettings)->isEnabled());
   EXPECT_TRUE(window->ui().Action(cmd::kConnect)->isEnabled());
-  EXPECT_FALSE(window->ui().Action(cmd::kSetup)->isEnabled());  // not built: greyed
+  EXPECT_TRUE(window->ui().Action(cmd::kSetup)->isEnabled());
+  EXPECT_FALSE(window->ui().Action(cmd::kRetrieveData)->isEnabled());  // not built: greyed
   EXPECT_FALSE(window->ui().Action(cmd::kReadDatFile)->isEnabled());
   EXPECT_EQ(window->ui().Action(cmd::kShowRangeChanges)->text(), QStringLiteral("&Show range changes"));
   EXPECT_TRUE(window->ui().Action(cmd::kShowRangeChanges)->isCheckable());

@@ -235,8 +235,8 @@ TEST_F(ShellCommands, ComSettingsThroughTheShell) {
 }
 
 TEST_F(ShellCommands, UnbuiltCommandsAndMissingFacesSayWhy) {
-  EXPECT_EQ(RunCommand(shell, cmd::kSetup), 0);
-  EXPECT_EQ(rig.ui.LastStatus(), "\"Setup\" is not yet available in this version");
+  EXPECT_EQ(RunCommand(shell, cmd::kRetrieveData), 0);
+  EXPECT_EQ(rig.ui.LastStatus(), "\"Retrieve data\" is not yet available in this version");
   EXPECT_TRUE(rig.ui.warning);
   EXPECT_EQ(RunCommand(shell, cmd::kLanguage), 0);  // no face registered
   EXPECT_EQ(rig.ui.LastStatus(), "Unable to show \"Language resources\" here");
@@ -259,7 +259,7 @@ TEST_F(ShellCommands, StartUpFirstAndSecondCopy) {
   EXPECT_NE(Read("tmv.ini"), "<missing>");  // written with the defaults
   EXPECT_TRUE(fs::is_directory(dir + "/dat"));
   EXPECT_TRUE(rig.ui.commandEnabled.at(cmd::kComSettings));
-  EXPECT_FALSE(rig.ui.commandEnabled.at(cmd::kSetup));
+  EXPECT_FALSE(rig.ui.commandEnabled.at(cmd::kRetrieveData));
   EXPECT_TRUE(rig.ui.commandEnabled.at(cmd::kAllowMultipleCopies));
   EXPECT_EQ(rig.state.shell.commandLineFile, dir + "/run 1.hex");
 

@@ -1,0 +1,85 @@
+#pragma once
+// The formulas behind the derived columns: depth, practical salinity,
+// conductivity corrections, density anomaly, speed of sound and dissolved
+// oxygen. Each is the published formula with its published coefficients, on
+// the temperature scale it was fitted on; loggers record ITS-90 temperatures,
+// so a formula fitted on IPTS-68 converts its input first.
+//
+// All are pure, run once per row of a download and never allocate. An input
+// that is not a reading (not a number, or at or below kInvalidValue) and a
+// result that is not a finite number give kInvalidValue.
+#include "analysis/DerivedSettings.h"
+#include "model/CalibrationSet.h"
+
+namespace tmv {
+
+// t68 = 1.00024 t90, the conversion the oceanographic formulas use.
+double Ipts68FromIts90(double t90);  // t90 : temperature [degC, ITS-90] -> [degC, IPTS-68]
+double Its90FromIpts68(double t68);  // t68 : temperature [degC, IPTS-68] -> [degC, ITS-90]
+
+// Latitude of the settings in degrees (degrees plus minutes / 60).
+double SettingsLatitude(const DerivedSettings& settings);
+
+// Depth [m] by the UNESCO 1983 formula without the geopotential anomaly term.
+//   seaPressure : pressure less the atmosphere [dBar]
+//   latitude    : [degrees]; only sin^2 enters, so the hemisphere does not matter
+double SeawaterDepth(double seaPressure, double latitude);
+// Depth [m] of a column of water of fixed density.
+//   seaPressure : [dBar]; density : [g/cm3]
+double SimplifiedDepth(double seaPressure, double density);
+// Depth [m] from an absolute pressure reading with the formula, latitude or
+// density and atmospheric pressure of the settings.
+//   pressure : absolute pressure as read [dBar]
+double DepthFromPressure(const DerivedSettings& settings, double pressure);
+
+// Practical salinity [PSS-78], UNESCO 1983 algorithm.
+//   x           : conductivity [mS/cm] when ratioInput is 0; the conductivity ratio Rt
+//                 (to standard seawater at the same temperature) when ratioInput is 1
+//   temperature : [degC, ITS-90]
+//   seaPressure : [dBar], unused for a ratio input
+double SalinityPss78(double x, double temperature, double seaPressure, int ratioInput);
+
+// Conductivity with the logger's correction coefficients applied:
+// (Cm - b (T - Tc)) / (1 + a (T - Tc) + c P).
+//   measured            : [the conductivity channel's unit]
+//   temperature         : [degC]
+//   hydrostaticPressure : [dBar]
+double CorrectConductivity(const ConductivityCorrection& correction, double measured, double temperature,
+                           double hydrostaticPressure);
+
+// Conductivity at 25 degC [the input's unit], linear coefficient 0.0191 per degC.
+//   conductivity : [any unit]; temperature : [degC]
+double SpecificConductivity(double conductivity, double temperature);
+
+// Density anomaly rho - 1000 [kg/m3] by EOS-80 with the secant bulk modulus;
+// kInvalidValue outside 0..42 PSU, -2..40 degC, 0..10000 dBar (bounds included).
+//   salinity : [PSU]; temperature : [degC, ITS-90]; seaPressure : [dBar]
+double DensityAnomaly(double salinity, double temperature, double seaPressure);
+
+// Speed of sound [m/s] by the three formulas the user can choose from.
+struct SoundSpeeds {
+  double wilson = kInvalidValue;
+  double delGrosso = kInvalidValue;
+  double unesco = kInvalidValue;
+};
+//   salinity : [PSU]; pressure : [dBar] as the caller chooses; temperature : [degC, ITS-90]
+SoundSpeeds SpeedOfSound(double salinity, double pressure, double temperature);
+double SoundSpeedUnesco(double salinity, double pressure, double temperature);
+double SoundSpeedDelGrosso(double salinity, double pressure, double temperature);
+double SoundSpeedWilson(double salinity, double pressure, double temperature);
+double ChosenSoundSpeed(const SoundSpeeds& speeds, SoundSpeedFormula formula);
+
+// Dissolved-oxygen concentration [unit] from percent saturation, with the
+// Weiss (1970) solubility in air-saturated water at one atmosphere.
+//   temperature : [degC, ITS-90]; salinity : [PSU]; saturationPercent : [%]
+double OxygenConcentrationWeiss(double temperature, double salinity, double saturationPercent, OxygenUnit unit);
+
+// Percent saturation from an Optode concentration, with the Garcia and
+// Gordon (1992) fit to the Benson and Krause data.
+//   temperature : [degC, ITS-90]; salinity : [PSU]; concentrationMicromolar : [umol/l]
+double OxygenSaturationGarciaGordon(double temperature, double salinity, double concentrationMicromolar);
+
+// An Optode concentration [umol/l] in the chosen unit.
+double OptodeConcentration(double concentrationMicromolar, OptodeUnit unit);
+
+}  // namespace tmv

@@ -1,0 +1,245 @@
+#pragma once
+// What the desktop tests of the dialogs share: a script that drives the modal
+// dialogs a menu command opens, finders for widgets, the no-clipping check,
+// screenshots, and the main window on an emulated logger.
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QApplication>
+#include "GuiSupport.h"
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+#include "MainWindow.h"
+#include "StatusLine.h"
+#include "model/Conversion.h"
+#include "shell/CommandIds.h"
+#include "sim/LoggerEmulator.h"
+
+namespace tmv::qt::guitest {
+
+
+// Drives the modal dialogs a menu command opens. Each step waits for the
+// active modal window with its title and acts on it; a click that opens or
+// closes a modal is queued (Later) so that this script keeps running inside
+// the dialog's own event loop. A dialog nobody expected, one a step left open
+// with nothing to come, or a script that stalls fails the test and the
+// dialog is closed instead of hanging the test.
+class ModalScript {
+ public:
+  using Step = std::function<void(QWidget*)>;
+
+  ModalScript& On(const QString& title, Step step) {
+    steps_.push_back({title, std::move(step)});
+    return *this;
+  }
+  // Runs the menu action; returns when it has finished.
+  void Run(QAction* action) {
+    ASSERT_NE(action, nullptr);
+    ASSERT_TRUE(action->isEnabled()) << action->text().toStdString();
+    QTimer poll, watchdog;
+    QElapsedTimer since;
+    since.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr || !modal->isVisible() || busy_.count(modal) != 0) return;
+      // A window that has just come up is acted on once it is in front, as
+      // a user would; one that comes back after a message box is at once.
+      if (!modal->property("scriptSeen").toBool()) {
+        if (QApplication::activeWindow() != modal) return;
+        modal->setProperty("scriptSeen", true);
+      }
+      if (next_ < steps_.size() && modal->windowTitle() == steps_[next_].title) {
+        last_ = modal;
+        since.restart();
+        steps_[next_++].step(modal);
+        return;
+      }
+      ADD_FAILURE() << (modal == last_ ? "dialog left open: \"" : "unexpected dialog: \"")
+                    << modal->windowTitle().toStdString() << "\" " << TextOf(modal);
+      Dismiss(modal);
+    });
+    // Separate from the poll: it still fires while a step is inside a modal.
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+      if (since.elapsed() < 5000) return;
+      since.restart();
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        ADD_FAILURE() << "stalled at step " << next_ << " on \"" << modal->windowTitle().toStdString() << "\" "
+                      << TextOf(modal);
+        Dismiss(modal);
+      }
+    });
+    poll.start(0);
+    watchdog.start(50);
+    action->trigger();
+    EXPECT_EQ(next_, steps_.size()) << "dialogs that never came, from step " << next_;
+  }
+
+  // Leaves a modal window alone until it closes by itself (a dialog that
+  // goes on working, such as Setup while the logger erases).
+  void LetRun(QWidget* window) { ++busy_[window]; }
+
+  // A click that opens or closes a modal dialog. Its window is left alone
+  // until the click has been handled.
+  void Later(QAbstractButton* button) {
+    ASSERT_NE(button, nullptr);
+    QWidget* window = button->window();
+    ++busy_[window];
+    QTimer::singleShot(0, button, [this, button, window] {
+      button->click();
+      if (--busy_[window] == 0) busy_.erase(window);
+    });
+  }
+
+  static std::string TextOf(QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) return box->text().toStdString();
+    return {};
+  }
+
+ private:
+  static void Dismiss(QWidget* modal) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
+  }
+
+  struct Entry {
+    QString title;
+    Step step;
+  };
+  std::vector<Entry> steps_;
+  size_t next_ = 0;
+  QPointer<QWidget> last_;
+  std::map<QWidget*, int> busy_;  // windows with a queued or running click
+};
+
+// Texts compared as std::string: gtest then prints them readably.
+using Strings = std::vector<std::string>;
+inline std::string S(const QString& text) { return text.toStdString(); }
+inline Strings S(const QStringList& texts) {
+  Strings out;
+  for (const auto& t : texts) out.push_back(t.toStdString());
+  return out;
+}
+
+template <class W>
+W* Find(QWidget* parent, const QString& name = QString()) {
+  return parent->findChild<W*>(name);
+}
+
+inline QPushButton* ButtonWithText(QWidget* parent, const QString& text) {
+  for (auto* b : parent->findChildren<QPushButton*>())
+    if (b->text() == text) return b;
+  return nullptr;
+}
+
+inline QPushButton* BoxButton(QWidget* modal, QMessageBox::StandardButton which) {
+  auto* box = qobject_cast<QMessageBox*>(modal);
+  return box != nullptr ? qobject_cast<QPushButton*>(box->button(which)) : nullptr;
+}
+
+inline QStringList VisibleLabelTexts(QWidget* parent) {
+  QStringList texts;
+  for (auto* l : parent->findChildren<QLabel*>())
+    if (l->isVisible()) texts << l->text();
+  return texts;
+}
+
+// Replaces the text of a field the way a user does: select it, type over it.
+inline void TypeInto(QLineEdit* field, const QString& text) {
+  ASSERT_NE(field, nullptr);
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, text);
+}
+
+// Every text the dialog shows must fit: a label narrower than its text, or a
+// field narrower than its value, cuts off what the user has to read.
+inline void ExpectNothingClipped(QWidget* dialog) {
+  for (auto* l : dialog->findChildren<QLabel*>()) {
+    if (!l->isVisible() || l->text().isEmpty()) continue;
+    const QSize need = l->wordWrap() ? QSize(0, l->heightForWidth(l->width())) : l->sizeHint();
+    EXPECT_GE(l->width(), need.width()) << "label clipped: " << l->text().toStdString();
+    EXPECT_GE(l->height(), need.height()) << "label clipped: " << l->text().toStdString();
+  }
+  for (auto* b : dialog->findChildren<QAbstractButton*>()) {
+    if (!b->isVisible()) continue;
+    EXPECT_GE(b->width(), b->sizeHint().width()) << "button clipped: " << b->text().toStdString();
+  }
+  for (auto* e : dialog->findChildren<QLineEdit*>()) {
+    if (!e->isVisible()) continue;
+    const int textWidth = e->fontMetrics().horizontalAdvance(e->text());
+    EXPECT_GT(e->contentsRect().width() - 8, textWidth) << "field too narrow for " << e->text().toStdString();
+  }
+}
+
+inline void Screenshot(QWidget* dialog, const char* file) {
+  const QString dir = ArtefactDirectory();
+  if (dir.isEmpty()) return;
+  EXPECT_TRUE(dialog->grab().save(dir + QLatin1Char('/') + QString::fromLatin1(file)));
+}
+
+// The main window on the emulated logger of a profile, connected.
+struct Desktop {
+  explicit Desktop(const std::string& profile)
+      : emulator(sim::ProfileByName(profile), clock.LocalTime()), serial(emulator, clock) {
+    App();
+    StartupOptions options;
+    options.workDirectory = work.path().toStdString();
+    window = std::make_unique<MainWindow>(serial, clock, options);
+  }
+  ~Desktop() {
+    window->state().shell.exiting = true;  // no exit question when the window goes
+    window.reset();
+  }
+
+  // Shows the window and connects from the menu.
+  bool Connect() {
+    if (!window->Start()) return false;
+    window->show();
+    window->AfterShow();
+    if (!QTest::qWaitForWindowExposed(window.get())) return false;
+    Item("&Logger functions", "&Connect to logger")->trigger();
+    return window->state().logger.connected;
+  }
+  // A menu item by the texts the user sees.
+  QAction* Item(const QString& menu, const QString& item) const {
+    for (QAction* top : window->menuBar()->actions()) {
+      if (top->text() != menu || top->menu() == nullptr) continue;
+      for (QAction* a : top->menu()->actions())
+        if (a->text() == item) return a;
+    }
+    ADD_FAILURE() << "no menu item " << menu.toStdString() << " > " << item.toStdString();
+    return nullptr;
+  }
+  QString Message() const { return window->statusLine()->PartText(StatusLine::kMessage); }
+
+  QTemporaryDir work;
+  VirtualClock clock;
+  sim::LoggerEmulator emulator;
+  sim::EmulatedSerialSystem serial;
+  std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace tmv::qt::guitest

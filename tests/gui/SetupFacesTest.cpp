@@ -1,0 +1,201 @@
+// The "&Setup" command from the main window's menu, on the offscreen
+// platform with emulated loggers and a virtual clock: the picker, enabling
+// through the erase, the simulation with nothing connected, and how the
+// Setup dialog and its sub-dialogs look.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTimeEdit>
+#include <QToolButton>
+
+#include "DesktopSupport.h"
+#include "deployment/DeploymentSettings.h"
+#include "deployment/SetupDialog.h"
+#include "model/LoggerTime.h"
+
+namespace tmv::qt {
+namespace {
+
+using namespace guitest;
+
+constexpr const char* kSetupTitle = "TMV Logger Setup";
+constexpr const char* kPickerTitle = "Start, end and sampling period";
+
+QAction* SetupAction(Desktop& d) {
+  for (QAction* a : d.window->menuBar()->actions())
+    if (a->text() == QStringLiteral("&Setup")) return a;
+  ADD_FAILURE() << "no &Setup on the menu bar";
+  return nullptr;
+}
+
+QDateTime Qt(const LoggerTime& t) { return QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second)); }
+
+bool ShowWithoutConnecting(Desktop& d) {
+  if (!d.window->Start()) return false;
+  d.window->show();
+  d.window->AfterShow();
+  return QTest::qWaitForWindowExposed(d.window.get());
+}
+
+TEST(SetupFaces, PickerThenEnableErasesWithTheDialogOpenAndEnablesTheLogger) {
+  Desktop d("QN-760");
+  // Readings from an earlier deployment that were never downloaded.
+  d.emulator.RecordSamples(50, d.clock.Milliseconds());
+  ASSERT_TRUE(d.Connect());
+  d.emulator.profile().eraseMs = 1500;
+  // The logger's time runs on while the dialog waits for the erase.
+  QTimer loggerTime;
+  QObject::connect(&loggerTime, &QTimer::timeout, [&] { d.clock.Advance(1000); });
+  loggerTime.start(100);
+  ModalScript script;
+  bool progressSeen = false;
+  script
+      .On(kSetupTitle,
+          [&](QWidget* setup) {
+            EXPECT_EQ(S(Find<QLineEdit>(setup, "statusField")->text()).empty(), false);
+            EXPECT_FALSE(Find<QLineEdit>(setup, "memoryUsageField")->text().isEmpty());
+            EXPECT_FALSE(Find<QProgressBar>(setup, "eraseProgress")->isVisible());
+            script.Later(Find<QPushButton>(setup, "startButton"));
+          })
+      .On(kPickerTitle,
+          [&](QWidget* picker) {
+            const LoggerTime clock = d.window->state().deployment.loggerClock;
+            const LoggerTime start = AddSeconds(clock, 3600);
+            Find<QDateTimeEdit>(picker, "startField")->setDateTime(Qt(start));
+            Find<QDateTimeEdit>(picker, "endField")->setDateTime(Qt(AddSeconds(start, 86400)));
+            Find<QRadioButton>(picker, "periodChoice1")->click();  // "One sample every minute"
+            EXPECT_EQ(Find<QRadioButton>(picker, "periodChoice1")->text(), QStringLiteral("One sample every minute"));
+            ExpectNothingClipped(picker);
+            Screenshot(picker, "setup-picker.png");
+            script.Later(Find<QPushButton>(picker, "acceptButton"));
+          })
+      .On(kSetupTitle,
+          [&](QWidget* setup) {
+            EXPECT_EQ(Find<QLineEdit>(setup, "periodField")->text(), QStringLiteral("00:01:00"));
+            auto* enable = Find<QPushButton>(setup, "enableButton");
+            EXPECT_EQ(enable->text(), QStringLiteral("Enable logging"));
+            EXPECT_TRUE(enable->isEnabled()) << S(Find<QLabel>(setup, "messageText")->text());
+            ExpectNothingClipped(setup);
+            Screenshot(setup, "setup-dialog.png");
+            script.Later(enable);
+          })
+      .On("Setup",
+          [&](QWidget* box) {
+            EXPECT_NE(ModalScript::TextOf(box).find("not been downloaded"), std::string::npos);
+            script.Later(BoxButton(box, QMessageBox::Yes));
+          })
+      .On(kSetupTitle, [&](QWidget* setup) {
+        // Erasing: the progress shows, "Enable logging" and "Cancel" do not.
+        progressSeen = Find<QProgressBar>(setup, "eraseProgress")->isVisible();
+        EXPECT_FALSE(Find<QPushButton>(setup, "enableButton")->isVisible());
+        EXPECT_FALSE(Find<QPushButton>(setup, "cancelButton")->isVisible());
+        Screenshot(setup, "setup-erasing.png");
+        script.LetRun(setup);
+      });
+  script.Run(SetupAction(d));
+  EXPECT_TRUE(progressSeen);
+  EXPECT_EQ(d.emulator.profile().status, 1);  // enabled
+  EXPECT_NE(S(d.Message()).find("'Enabled' to start at"), std::string::npos) << S(d.Message());
+}
+
+TEST(SetupFaces, NothingConnectedAssessesASimulatedMultiChannelLogger) {
+  Desktop d("QN-760");
+  d.emulator.faults().silent = true;
+  ASSERT_TRUE(ShowWithoutConnecting(d));
+  ModalScript script;
+  script
+      .On("TMV Setup Simulation",
+          [&](QWidget* choice) {
+            auto* list = Find<QListWidget>(choice, "loggerTypeList");
+            ASSERT_EQ(list->count(), 9);
+            list->setCurrentRow(5);
+            EXPECT_EQ(list->currentItem()->text(), QStringLiteral("QN-760 or QNQ-760"));
+            script.Later(ButtonWithText(choice, QStringLiteral("OK")));
+          })
+      .On("TMV QN Logger Simulation",
+          [&](QWidget* channels) {
+            EXPECT_EQ(Find<QListWidget>(channels, "channelList")->count(), 3);
+            script.Later(ButtonWithText(channels, QStringLiteral("OK")));
+          })
+      .On("TMV Logger Setup - Simulation", [&](QWidget* setup) {
+        EXPECT_FALSE(Find<QPushButton>(setup, "enableButton")->isEnabled());
+        EXPECT_FALSE(Find<QPushButton>(setup, "syncButton")->isEnabled());
+        EXPECT_TRUE(Find<QLabel>(setup, "messageText")->text().contains(QStringLiteral("Estimates:")));
+        EXPECT_EQ(Find<QComboBox>(setup, "startModeList")->count(), 3);
+        Screenshot(setup, "setup-simulation.png");
+        script.Later(Find<QPushButton>(setup, "cancelButton"));
+      });
+  script.Run(SetupAction(d));
+  EXPECT_FALSE(d.window->state().shell.simulation);
+  EXPECT_FALSE(d.window->state().logger.connected);
+}
+
+TEST(SetupFaces, TideAndWaveLayoutOpensTheTideAndWaveDialog) {
+  Desktop d("KZM-5170");
+  ASSERT_TRUE(d.Connect());
+  ModalScript script;
+  script
+      .On(kSetupTitle,
+          [&](QWidget* setup) {
+            EXPECT_EQ(Find<QPushButton>(setup, "periodButton")->text(), QStringLiteral("Sampling period for Tide"));
+            EXPECT_TRUE(Find<QPushButton>(setup, "waveButton")->isVisible());
+            ExpectNothingClipped(setup);
+            Screenshot(setup, "setup-tide-wave.png");
+            script.Later(Find<QPushButton>(setup, "waveButton"));
+          })
+      .On("TMV Logger - KZM Tide and Wave modes configuration",
+          [&](QWidget* burst) {
+            const LoggerTime start = AddSeconds(d.window->state().deployment.loggerClock, 3600);
+            Find<QDateTimeEdit>(burst, "startField")->setDateTime(Qt(start));
+            Find<QDateTimeEdit>(burst, "endField")->setDateTime(Qt(AddSeconds(start, 30 * 86400)));
+            auto* wave = Find<QCheckBox>(burst, "waveBox");
+            if (!wave->isChecked()) wave->click();
+            Find<QTimeEdit>(burst, "tidePeriodField")->setTime(QTime(0, 10, 0));
+            Find<QComboBox>(burst, "rateList")->setCurrentIndex(2);  // 4Hz
+            for (int i = 0; i < 3; ++i) Find<QToolButton>(burst, "burstLonger")->click();
+            EXPECT_EQ(Find<QLabel>(burst, "samplesAtLabel")->text(), QStringLiteral("samples @ 4Hz"));
+            EXPECT_TRUE(Find<QLabel>(burst, "bandwidthText")->text().startsWith("Wave analysis bandwidth"))
+                << S(Find<QLabel>(burst, "messageText")->text());
+            ExpectNothingClipped(burst);
+            Screenshot(burst, "setup-tide-wave-modes.png");
+            script.Later(Find<QPushButton>(burst, "discardButton"));
+          })
+      .On(kSetupTitle, [&](QWidget* setup) { script.Later(Find<QPushButton>(setup, "cancelButton")); });
+  script.Run(SetupAction(d));
+}
+
+TEST(SetupFaces, ThresholdingDialogOnAThresholdingLogger) {
+  Desktop d("QN-760-TH");
+  ASSERT_TRUE(d.Connect());
+  ModalScript script;
+  script
+      .On(kSetupTitle,
+          [&](QWidget* setup) {
+            auto* list = Find<QComboBox>(setup, "startModeList");
+            ASSERT_EQ(list->count(), 3);
+            list->setCurrentIndex(1);  // "Start when ABOVE threshold"
+            auto* button = Find<QPushButton>(setup, "thresholdButton");
+            ASSERT_TRUE(button->isVisible());
+            EXPECT_TRUE(button->text().startsWith("Channel:")) << S(button->text());
+            script.Later(button);
+          })
+      .On("TMV Logger - Thresholding configuration",
+          [&](QWidget* threshold) {
+            EXPECT_EQ(Find<QLabel>(threshold, "captionLine")->text(), QStringLiteral("When ABOVE the threshold of"));
+            EXPECT_GT(Find<QComboBox>(threshold, "channelList")->count(), 0);
+            ExpectNothingClipped(threshold);
+            Screenshot(threshold, "setup-thresholding.png");
+            script.Later(Find<QPushButton>(threshold, "discardButton"));
+          })
+      .On(kSetupTitle, [&](QWidget* setup) {
+        Screenshot(setup, "setup-thresholding-setup.png");
+        script.Later(Find<QPushButton>(setup, "cancelButton"));
+      });
+  script.Run(SetupAction(d));
+}
+
+}  // namespace
+}  // namespace tmv::qt
