@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "DialogFaces.h"
+#include "RetrievalFaces.h"
 #include "StatusLine.h"
 #include "shell/CommandIds.h"
 
@@ -94,6 +95,9 @@ void MainWindow::BuildWindow() {
   graph->setPalette(palette);
   graph->setGeometry(160, 20, layout_.graphWidth, 250);
   graph_ = graph;
+  // Until the graph draws the data, its area says what there is.
+  auto* summary = new DataSummaryLabel(shell_, graph);
+  shell_.redrawGraph = [summary] { summary->Refresh(); };
 
   hBar_ = new QScrollBar(Qt::Horizontal, central);
   hBar_->setObjectName("graphHorizontalBar");
@@ -140,6 +144,7 @@ void MainWindow::SetDataControlsVisible(bool visible) {
 
 void MainWindow::RegisterFaces() {
   RegisterDialogFaces(dialogs_, state_, this);
+  RegisterRetrievalFaces(dialogs_, this);
 }
 
 bool MainWindow::Start() {

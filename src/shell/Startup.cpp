@@ -10,6 +10,7 @@
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/CommandTable.h"
+#include "shell/RetrievalCommands.h"
 #include "shell/Shell.h"
 #include "shell/StatusLine.h"
 
@@ -61,6 +62,7 @@ int StartShell(Shell& shell, const StartupOptions& options) {
   LoadSettingsKeepingDevices(state, options.loggerDevice);
 
   ApplyBuiltCommands(state);
+  GreyDataCommands(shell);
   ShowSettingMarks(shell);
   if (PrepareDirectories(state) == 0) {
     ExitProgram(shell);
