@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "files/DatFile.h"
+#include "files/SaveFile.h"
 #include "files/WorkFiles.h"
 #include "link/Connection.h"
 #include "model/LoggerTime.h"
@@ -56,6 +58,11 @@ struct RetrievalRig : test::EmulatedRig {
   }
   ~RetrievalRig() {
     if (!dir.empty()) std::filesystem::remove_all(dir);
+  }
+  // Still logging, until long after the retrieval.
+  void Logging() {
+    profile().status = 2;
+    profile().deployment.endTime = LoggerTime{2030, 1, 0, 1, 0, 0, 0, 0};
   }
   bool Sent(const std::string& command) const {
     const auto& log = emulator.CommandLog();
@@ -138,7 +145,7 @@ TEST(RetrievalCommands, LoggingLoggerIsAskedAndSuspendedLoggerIsResumedAfter) {
   RetrievalRig rig("QN-760");
   rig.profile().firmwareVersion = 6.5f;  // newer firmware: the panel reads a running logger
   rig.emulator.RecordSamples(600, rig.clock.Milliseconds());
-  rig.profile().status = 2;  // logging
+  rig.Logging();
   rig.queryAnswer = kQueryButton6;
   ASSERT_EQ(RunCommand(rig.shell, cmd::kRetrieveData), 1);
   ASSERT_NE(rig.panel, nullptr);
@@ -153,13 +160,16 @@ TEST(RetrievalCommands, LoggingLoggerIsAskedAndSuspendedLoggerIsResumedAfter) {
   EXPECT_GE(rig.state.retrieval.data.sampleCount, 600);
   EXPECT_TRUE(std::filesystem::exists(rig.dir + "/logging.dat"));
   EXPECT_FALSE(rig.state.retrieval.download.resumeAfterDownload);
+  if (q.button6 == "Suspend and resume") {
+    EXPECT_TRUE(rig.Sent("!R"));  // resumed after
+  }
 }
 
 TEST(RetrievalCommands, CancelledChoiceLeavesEverythingAsItWas) {
   RetrievalRig rig("QN-760");
   rig.profile().firmwareVersion = 6.5f;
   rig.emulator.RecordSamples(300, rig.clock.Milliseconds());
-  rig.profile().status = 2;
+  rig.Logging();
   rig.queryAnswer = kQueryCancel;
   ASSERT_EQ(RunCommand(rig.shell, cmd::kRetrieveData), 1);
   ASSERT_NE(rig.panel, nullptr);
@@ -174,7 +184,7 @@ TEST(RetrievalCommands, CancelledChoiceLeavesEverythingAsItWas) {
 TEST(RetrievalCommands, StopLoggerOnAnActiveQn760StopsItAndOpensThePanelAgain) {
   RetrievalRig rig("QN-760");  // firmware 6.10: the panel is not updated while it logs
   rig.emulator.RecordSamples(300, rig.clock.Milliseconds());
-  rig.profile().status = 2;
+  rig.Logging();
   ASSERT_EQ(RunCommand(rig.shell, cmd::kRetrieveData), 1);
   ASSERT_NE(rig.panel, nullptr);
   EXPECT_EQ(rig.panel->view().button1, "STOP logger");
