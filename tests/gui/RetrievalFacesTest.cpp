@@ -2,6 +2,7 @@
 // modeless "Data Retrieval" panel paced by the window's timer, the save
 // dialog offered at once, and the data read back from "Read a &HEX file".
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -27,20 +28,33 @@ class FileDialogAnswers {
   explicit FileDialogAnswers(QStringList files) : files_(std::move(files)) {
     QObject::connect(&poll_, &QTimer::timeout, [this] {
       QWidget* modal = QApplication::activeModalWidget();
-      if (modal == nullptr || !modal->isVisible() || modal->property("answered").toBool()) return;
-      modal->setProperty("answered", true);
+      if (modal == nullptr || !modal->isVisible()) return;
       if (auto* f = qobject_cast<QFileDialog*>(modal)) {
-        titles << f->windowTitle();
-        if (files_.isEmpty()) {
+        // A file dialog may not take the name before its view is loaded:
+        // the same name is given again until it closes.
+        if (!f->property("answer").isValid()) {
+          titles << f->windowTitle();
+          f->setProperty("answer", files_.isEmpty() ? QString() : files_.takeFirst());
+        }
+        const QString name = f->property("answer").toString();
+        if (name.isEmpty()) {
           f->reject();
           return;
         }
-        f->selectFile(files_.takeFirst());
+        // As a user does for a file of another logger: the wider filter first.
+        if (!f->nameFilters().isEmpty()) f->selectNameFilter(f->nameFilters().last());
+        const QFileInfo info(name);
+        f->setDirectory(info.absolutePath());
+        f->selectFile(info.fileName());
         QMetaObject::invokeMethod(f, "accept", Qt::QueuedConnection);
+      } else if (modal->property("answered").toBool()) {
+        return;
       } else if (auto* t = qobject_cast<QInputDialog*>(modal)) {
+        modal->setProperty("answered", true);
         t->setTextValue(QStringLiteral("from the desktop"));
         t->accept();
       } else if (auto* b = qobject_cast<QMessageBox*>(modal)) {
+        modal->setProperty("answered", true);
         boxes << b->text();
         b->reject();
       }
@@ -80,7 +94,8 @@ TEST(RetrievalFaces, RetrieveFromTheMenuShowsProgressAndSavesAtOnce) {
   Screenshot(panel, "retrieval-panel-open.png");
 
   const QString dat = desk.work.path() + "/desk.dat";
-  FileDialogAnswers answers({dat});
+  auto answering = std::make_unique<FileDialogAnswers>(QStringList{dat});
+  FileDialogAnswers& answers = *answering;
   button->click();
   auto* progress = Find<QProgressBar>(panel, "progressBar");
   ASSERT_NE(progress, nullptr);
@@ -108,12 +123,15 @@ TEST(RetrievalFaces, RetrieveFromTheMenuShowsProgressAndSavesAtOnce) {
   EXPECT_TRUE(answers.boxes.isEmpty()) << S(answers.boxes.join("|"));
   Screenshot(desk.window.get(), "retrieval-main-window.png");
 
-  // Read back through "Read a &HEX file"; the recent-files submenu gets it first.
-  FileDialogAnswers readBack({QString::fromStdString(hex)});
-  desk.Item("&File", "Read a &HEX file")->trigger();
+  answering.reset();
+  // Read back from the recent-files submenu, where the saved file is first.
+  QAction* recent = desk.window->ui().Action(cmd::kReadRecentFile);
+  ASSERT_NE(recent, nullptr);
+  EXPECT_TRUE(recent->text().endsWith(dat)) << S(recent->text());
+  desk.window->state().retrieval.data.sampleCount = 0;
+  recent->trigger();
   EXPECT_EQ(desk.window->state().retrieval.data.sampleCount, 3000);
-  ASSERT_FALSE(desk.window->state().shell.recentFiles.empty());
-  EXPECT_EQ(desk.window->state().shell.recentFiles.front(), hex);
+  EXPECT_TRUE(summary->text().startsWith("3000 samples")) << S(summary->text());
 }
 
 TEST(RetrievalFaces, FormatDialogStoresTheChoice) {
