@@ -20,6 +20,7 @@
 #include "analysis/WaveAnalysis.h"
 #include "analysis/WaveWindow.h"
 #include "presentation/GraphCommands.h"
+#include "RetrievalFaces.h"
 #include "StatusLine.h"
 #include "shell/CommandIds.h"
 
@@ -300,6 +301,7 @@ void MainWindow::ShowStatisticsFace() {
 
 void MainWindow::RegisterFaces() {
   RegisterDialogFaces(dialogs_, state_, this);
+  RegisterRetrievalFaces(dialogs_, this);
 }
 
 bool MainWindow::Start() {

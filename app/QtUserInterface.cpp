@@ -3,6 +3,9 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -207,6 +210,51 @@ QAction* QtUserInterface::Action(int command) const {
 QMenu* QtUserInterface::Menu(int menu) const {
   auto it = menus_.find(menu);
   return it == menus_.end() ? nullptr : it->second;
+}
+
+std::optional<std::string> QtUserInterface::ChooseFile(const FileDialogRequest& request) {
+  QFileDialog dialog(window_, QString::fromStdString(request.title), QString::fromStdString(request.directory));
+  dialog.setObjectName("fileDialog");
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  QStringList filters;
+  const QString pattern = QString::fromStdString(request.pattern);
+  // A pattern ("000123*.dat") narrows the list first; a plain name is proposed.
+  if (pattern.contains(QLatin1Char('*')))
+    filters << QStringLiteral("%1 (%1)").arg(pattern);
+  else if (!pattern.isEmpty())
+    dialog.selectFile(pattern);
+  if (!request.filter.empty()) filters << QString::fromStdString(request.filter);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  // No wait cursor over a question.
+  const int waits = waitCursors_;
+  while (waitCursors_ > 0) SetWaitCursor(false);
+  const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  while (waitCursors_ < waits) SetWaitCursor(true);
+  if (!chosen) return std::nullopt;
+  return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> QtUserInterface::AskText(const std::string& title, const std::string& prompt) {
+  QInputDialog dialog(window_);
+  dialog.setObjectName("textDialog");
+  dialog.setWindowTitle(QString::fromStdString(title));
+  dialog.setLabelText(QString::fromStdString(prompt));
+  dialog.setInputMode(QInputDialog::TextInput);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue().toStdString();
+}
+
+void QtUserInterface::SetWaitCursor(bool on) {
+  if (on) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    ++waitCursors_;
+  } else if (waitCursors_ > 0) {
+    QGuiApplication::restoreOverrideCursor();
+    --waitCursors_;
+  }
 }
 
 }  // namespace tmv::qt

@@ -38,6 +38,11 @@ class QtUserInterface : public UserInterface {
   void RemoveCommand(int command) override;
   ClipboardRead ReadClipboard() override;
   void ProcessEvents() override;
+  // Qt's own file dialog (not the platform's, so that it looks and behaves
+  // the same everywhere and tests can drive it); overwriting is asked by the core.
+  std::optional<std::string> ChooseFile(const FileDialogRequest& request) override;
+  std::optional<std::string> AskText(const std::string& title, const std::string& prompt) override;
+  void SetWaitCursor(bool on) override;
 
   // The action of a command or of a menu (its menu action); nullptr if none.
   QAction* Action(int command) const;
@@ -52,6 +57,7 @@ class QtUserInterface : public UserInterface {
   std::map<int, QAction*> actions_;   // commands and menus' own actions
   std::map<int, QMenu*> menus_;
   std::map<int, QWidget*> containers_;  // the menu (or menu bar) holding each action
+  int waitCursors_ = 0;
 };
 
 }  // namespace tmv::qt

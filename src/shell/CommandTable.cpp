@@ -36,17 +36,17 @@ std::vector<MenuEntry> BuildTable() {
   return {
       Menu(kMenuFile, kMenuBar, "&File", 'F'),
       Menu(kMenuRecentFiles, kMenuFile, "&Read a recent file", 'R'),
-      Item(kReadDatFile, kMenuFile, "Read a &DAT file", 'D', kNotYet),
-      Item(kReadHexFile, kMenuFile, "Read a &HEX file", 'H', kNotYet),
-      Item(kSaveFile, kMenuFile, "&Save file", 'S', kNotYet, true),
-      Item(kSaveFormat, kMenuFile, "&Format for the save file", 'F', kNotYet),
-      Item(kSaveScreenSegment, kMenuFile, "Save screen se&gment to file", 'g', kNotYet),
+      Item(kReadDatFile, kMenuFile, "Read a &DAT file", 'D', kBuilt),
+      Item(kReadHexFile, kMenuFile, "Read a &HEX file", 'H', kBuilt),
+      Item(kSaveFile, kMenuFile, "&Save file", 'S', kBuilt, true),
+      Item(kSaveFormat, kMenuFile, "&Format for the save file", 'F', kBuilt),
+      Item(kSaveScreenSegment, kMenuFile, "Save screen se&gment to file", 'g', kBuilt),
       Item(kScreenCapture, kMenuFile, "Scree&n capture", 'n', kBuilt),
       Item(kSaveKzmCsv, kMenuFile, "Save a KZM &csv file", 'c', kBuilt),
       Item(kExit, kMenuFile, "E&xit", 'x', kBuilt, true),
 
       Item(kSetup, kMenuBar, "&Setup", 'S', kBuilt),
-      Item(kRetrieveData, kMenuBar, "&Retrieve data", 'R', kNotYet),
+      Item(kRetrieveData, kMenuBar, "&Retrieve data", 'R', kBuilt),
 
       Menu(kMenuLoggerFunctions, kMenuBar, "&Logger functions", 'L'),
       Item(kConnect, kMenuLoggerFunctions, "&Connect to logger", 'C', kBuilt),

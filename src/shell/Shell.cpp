@@ -30,6 +30,7 @@
 #include "shell/CommandTable.h"
 #include "shell/DialogPresenter.h"
 #include "shell/LanguageDialog.h"
+#include "shell/RetrievalCommands.h"
 #include "shell/SetupCommand.h"
 #include "shell/StatusLine.h"
 
@@ -231,8 +232,7 @@ bool IsConnected(AppState& state) {
 int SaveRetrievedData(Shell& shell) {
   AppState& state = shell.state;
   if (state.hooks.saveRetrievedData) return state.hooks.saveRetrievedData();
-  ShowStatus(state, "Saving data files is not yet available in this version");
-  return 0;
+  return SaveFileCommand(shell);
 }
 
 bool CheckUnsavedData(Shell& shell, std::string_view title) {
@@ -259,33 +259,22 @@ std::string StripQuotes(std::string_view path) {
 
 int OpenDataFile(Shell& shell, const std::string& path) {
   AppState& state = shell.state;
+  // The readers look for a missing HEX or DAT file in the work directory's
+  // folders too, and say so when it is nowhere.
+  if (Contains(path, ".dat")) return ReadDataFileAndShow(shell, path, false);
+  if (Contains(path, ".hex")) return ReadDataFileAndShow(shell, path, true);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) {
     ShowStatus(state, Format(Tr(state, "Unable to open file: %s").c_str(), path.c_str()));
     RemoveRecentFile(state, path);
     return 0;
   }
-  const char* kind = nullptr;
-  if (Contains(path, ".dat"))
-    kind = "DAT";
-  else if (Contains(path, ".hex"))
-    kind = "HEX";
-  else if (Contains(path, ".rcfg"))
-    kind = "Configuration script";
-  if (kind == nullptr) {
-    ShowStatus(state, "Unable to read " + path + ": not a DAT, HEX or configuration script file");
+  if (Contains(path, ".rcfg")) {
+    ShowStatus(state, "Configuration script reading is not yet available in this version: " + path);
     return 0;
   }
-  if (kind[0] == 'C') {
-    ShowStatus(state, "Configuration scripts are not yet available in this version: " + path);
-    return 0;
-  }
-  if (!CheckUnsavedData(shell)) return 0;
-  const int read = kind[0] == 'D' ? ReadDatFile(state, 0, path) : ReadHexFile(state, 0, path);
-  if (read != 1) return 0;
-  AttachCurrentData(state);
-  if (shell.redrawGraph) shell.redrawGraph();
-  return 1;
+  ShowStatus(state, "Unable to read " + path + ": not a DAT, HEX or configuration script file");
+  return 0;
 }
 
 StatisticsHooks ShellStatisticsHooks(Shell& shell) {
@@ -299,8 +288,11 @@ StatisticsHooks ShellStatisticsHooks(Shell& shell) {
 
 bool ExitProgram(Shell& shell) {
   AppState& state = shell.state;
-  // The download panel's end command lands with the download; until then
-  // nothing can be running.
+  // A running download ends first: what came is decoded and can be saved.
+  if (shell.modelessClose) {
+    auto close = shell.modelessClose;
+    close();
+  }
   state.shell.downloading = false;
   if (state.shell.dataRetrieved && !state.shell.dataSaved) {
     MessageAnswer answer =
@@ -317,6 +309,7 @@ bool ExitProgram(Shell& shell) {
   if (state.gpsLink.handle > 0) CloseLink(state, state.gpsLink, state.ports.gpsPort);
   if (shell.copySlots != nullptr) shell.copySlots->Release();
   shell.modelessStep = nullptr;
+  shell.modelessClose = nullptr;
   state.shell.exiting = true;
   if (shell.quit) shell.quit();
   return true;
@@ -330,7 +323,11 @@ void ShellTick(Shell& shell) {
     state.ui.SetClockText(TimeToDisplayText(state.clock.LocalTime()));
   }
   if (state.linkActivity > 0) --state.linkActivity;
-  if (shell.modelessStep) shell.modelessStep();
+  // A copy: the step may close its panel, and with it this function.
+  if (shell.modelessStep) {
+    auto step = shell.modelessStep;
+    step();
+  }
 }
 
 void ShowSettingMarks(Shell& shell) {
@@ -407,6 +404,18 @@ int RunCommand(Shell& shell, int command) {
       if (done && shell.redrawGraph) shell.redrawGraph();
       return done;
     }
+    case cmd::kRetrieveData:
+      return RetrieveDataCommand(shell);
+    case cmd::kSaveFile:
+      return SaveFileCommand(shell);
+    case cmd::kReadHexFile:
+      return ReadHexFileCommand(shell);
+    case cmd::kReadDatFile:
+      return ReadDatFileCommand(shell);
+    case cmd::kSaveFormat:
+      return SaveFormatCommand(shell);
+    case cmd::kSaveScreenSegment:
+      return SaveScreenSegmentCommand(shell);
     default:
       return NotBuilt(shell, command);
   }

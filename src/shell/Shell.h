@@ -26,6 +26,9 @@ struct Shell {
   std::function<void()> quit;      // ends the message loop
   // The open modeless panel's step, driven by every tick (empty: none open).
   std::function<void()> modelessStep;
+  // Ends the open modeless panel as its Close button does (a download ends
+  // and what came is decoded); empty: none open.
+  std::function<void()> modelessClose;
   // Redraws the graph after a view setting changed (empty: no graph yet).
   std::function<void()> redrawGraph;
   // Shows the statistics panel's face (empty: no face).

@@ -12,6 +12,7 @@
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/CommandTable.h"
+#include "shell/RetrievalCommands.h"
 #include "shell/Shell.h"
 #include "shell/StatusLine.h"
 
@@ -64,6 +65,7 @@ int StartShell(Shell& shell, const StartupOptions& options) {
 
   ApplyBuiltCommands(state);
   InstallWaveAnalysis(state);
+  GreyDataCommands(shell);
   ShowSettingMarks(shell);
   if (PrepareDirectories(state) == 0) {
     ExitProgram(shell);

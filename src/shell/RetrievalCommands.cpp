@@ -1,0 +1,272 @@
+#include "shell/RetrievalCommands.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "files/DatFile.h"
+#include "files/HexFile.h"
+#include "files/SaveFile.h"
+#include "files/WorkFiles.h"
+#include "model/LoggerTime.h"
+#include "presentation/GraphCommands.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
+#include "shell/DialogPresenter.h"
+#include "shell/Shell.h"
+#include "shell/StatusLine.h"
+
+namespace tmv {
+namespace {
+
+constexpr int kTickMs = 1000;
+
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// Saves with the questions of the save dialog; the shell's flags follow.
+int SaveData(Shell& shell, int mode) {
+  AppState& state = shell.state;
+  const int saved = SaveFile(state, mode);
+  if (saved == 1) state.shell.dataSaved = true;
+  return saved;
+}
+
+void SetTickPeriod(Shell& shell, int periodMs) {
+  if (shell.timer != nullptr) shell.timer->StartPollTimer(periodMs, true);
+}
+
+bool HasData(const AppState& state) {
+  const DataSet& d = state.retrieval.data;
+  return d.sampleCount > 0 || state.retrieval.image.imageLength > 0;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ the panel
+
+bool RetrievalPanel::Downloading() const { return dialog.Downloading(shell.state); }
+
+void RetrievalPanel::Notify() {
+  if (changed) changed();
+}
+
+void RetrievalPanel::Started() {
+  // One block per tick: the tick's period becomes a block's line time.
+  SetTickPeriod(shell, dialog.TimerPeriodMs());
+  Notify();
+}
+
+void RetrievalPanel::PressRetrieve(bool full) {
+  if (closed || Downloading() || stepping_) return;
+  const auto keep = shared_from_this();
+  AppState& state = shell.state;
+  auto ask = [this](const DownloadQuery& query) {
+    DownloadQueryChoice choice;
+    choice.query = query;
+    const int answer = shell.dialogs.Run(choice);
+    return answer == DialogPresenter::kNoFace ? kQueryCancel : answer;
+  };
+  const bool going = dialog.Retrieve(state, ask, full);
+  if (dialog.reopen) {
+    // "STOP logger" stopped it: the panel opens again on the stopped logger.
+    Finish(true);
+    return;
+  }
+  if (!going) {
+    Finish(false);
+    return;
+  }
+  if (dialog.ended) {
+    // Nothing to request: EndDownload has already run (and offered the save).
+    Finish(false);
+    return;
+  }
+  Started();
+}
+
+void RetrievalPanel::PressAppend() {
+  if (closed || Downloading() || stepping_) return;
+  const auto keep = shared_from_this();
+  const int result = dialog.Append(shell.state);
+  if (result == 2) {
+    Finish(true);
+    return;
+  }
+  if (result == 1) Started();
+  else Notify();
+}
+
+void RetrievalPanel::PressClose() {
+  if (closed) return;
+  const auto keep = shared_from_this();
+  if (stepping_) {
+    // Inside a tick (its events pumped between blocks, or the save dialog
+    // at its end): the tick ends the download and closes the panel.
+    if (Downloading()) {
+      dialog.failed = true;
+      dialog.endPosted = true;
+    }
+    return;
+  }
+  // During a download this ends it: what came is decoded and offered for saving.
+  stepping_ = true;
+  dialog.Cancel(shell.state);
+  stepping_ = false;
+  Finish(false);
+}
+
+void RetrievalPanel::Step() {
+  if (closed || stepping_) return;
+  const auto keep = shared_from_this();
+  AppState& state = shell.state;
+  if (!Downloading() && !dialog.endPosted) return;
+  stepping_ = true;
+  // A tick's worth of blocks: at least one, as many as its period allows.
+  dialog.Tick(state, std::max(dialog.TimerPeriodMs(), 50));
+  stepping_ = false;
+  if (dialog.ended) {
+    Finish(false);
+    return;
+  }
+  Notify();
+}
+
+void RetrievalPanel::Finish(bool rerun) {
+  if (closed) return;
+  closed = true;
+  Shell& s = shell;
+  SetTickPeriod(s, kTickMs);
+  s.state.ui.SetCommandEnabled(cmd::kRetrieveData, true);
+  s.modelessStep = nullptr;  // the tick copies its step, so this may run inside it
+  s.modelessClose = nullptr;
+  if (close) close();
+  if (rerun) RunCommand(s, cmd::kRetrieveData);
+}
+
+// ------------------------------------------------------------ the commands
+
+int RetrieveDataCommand(Shell& shell) {
+  AppState& state = shell.state;
+  if (shell.modelessStep) {
+    // One modeless panel at a time: the open one is in front already.
+    ShowStatus(state, Tr(state, "Close the open panel first"));
+    return 0;
+  }
+  auto panel = std::make_shared<RetrievalPanel>(shell);
+  DownloadProc& dialog = panel->dialog;
+  // The retrieval shows the data, then offers the save at once.
+  dialog.save = [&shell](AppState&) {
+    ShowNewData(shell);
+    SaveData(shell, kSaveHexAndDat);
+  };
+  if (!dialog.Open(state)) {
+    ShowStatus(state, Tr(state, "Unable to connect to logger"));
+    return 0;
+  }
+  const int shown = shell.dialogs.Run(*panel);
+  if (shown == DialogPresenter::kNoFace) {
+    ShowStatus(state, "Unable to show \"Retrieve data\" here");
+    return 0;
+  }
+  if (panel->closed) return 1;  // the face ran it to the end already
+  shell.modelessStep = [panel] { panel->Step(); };
+  shell.modelessClose = [panel] { panel->PressClose(); };
+  return 1;
+}
+
+int SaveFileCommand(Shell& shell) {
+  AppState& state = shell.state;
+  if (!HasData(state)) {
+    ShowStatus(state, Tr(state, "There are no data to save"));
+    return 0;
+  }
+  // Retrieved data not yet saved goes to both files; otherwise the DAT file.
+  return SaveData(shell, state.retrieval.data.unsaved ? kSaveHexAndDat : kSaveDatOnly);
+}
+
+int ReadDataFileAndShow(Shell& shell, const std::string& path, bool hex) {
+  AppState& state = shell.state;
+  const int read = hex ? ReadHexFile(state, 0, path) : ReadDatFile(state, 0, path);
+  if (read != 1) return 0;
+  // Data from a file is in a file already: nothing to ask about before it goes.
+  state.shell.dataRetrieved = false;
+  state.shell.dataSaved = false;
+  state.shell.readingCount = state.retrieval.data.sampleCount;
+  ShowNewData(shell);
+  return 1;
+}
+
+int ReadHexFileCommand(Shell& shell) {
+  AppState& state = shell.state;
+  if (!CheckUnsavedData(shell)) return 0;
+  FileDialogRequest request;
+  request.title = Tr(state, "Select an existing 'hex' file to be opened");
+  request.directory = state.directories.hex;
+  request.pattern = state.logger.serialNumber > 0 ? Format("%06d*.hex", state.logger.serialNumber) : "*.hex";
+  request.filter = Tr(state, "All Hex Files (*.hex)");
+  const auto chosen = state.ui.ChooseFile(request);
+  if (!chosen) return 0;
+  state.directories.hex = DirectoryOfCurrentFile(*chosen, 1, state.directories.hex);
+  SaveWorkDirectories(state);
+  return OpenDataFile(shell, *chosen);
+}
+
+int ReadDatFileCommand(Shell& shell) {
+  AppState& state = shell.state;
+  if (!CheckUnsavedData(shell)) return 0;
+  FileDialogRequest request;
+  request.title = Tr(state, "Select an existing 'dat' file to be opened");
+  request.directory = state.directories.dat;
+  request.pattern = state.logger.serialNumber > 0 ? Format("%06d*.dat", state.logger.serialNumber) : "*.dat";
+  request.filter = Tr(state, "All Data Files (*.dat)");
+  const auto chosen = state.ui.ChooseFile(request);
+  if (!chosen) return 0;
+  if (!Contains(*chosen, ".dat")) {
+    state.ui.MessageBox(Tr(state, "This file is not an TMV DAT file"), Tr(state, "Reading a DAT file"),
+                        MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+    return 0;
+  }
+  state.directories.dat = DirectoryOfCurrentFile(*chosen, 2, state.directories.dat);
+  SaveWorkDirectories(state);
+  return OpenDataFile(shell, *chosen);
+}
+
+int SaveFormatCommand(Shell& shell) {
+  WriteFormatDialog dialog(shell.state);
+  const int result = shell.dialogs.Run(dialog);
+  if (result == DialogPresenter::kNoFace) {
+    ShowStatus(shell.state, "Unable to show \"Format for the save file\" here");
+    return 0;
+  }
+  return result == 1 ? 1 : 0;
+}
+
+int SaveScreenSegmentCommand(Shell& shell) {
+  AppState& state = shell.state;
+  const DataSet& d = state.retrieval.data;
+  if (d.sampleCount < 1) {
+    ShowStatus(state, Tr(state, "There are no data to save"));
+    return 0;
+  }
+  // Until the graph has a view to take rows from, the segment is every row.
+  return SaveScreenSegment(state, 0, d.sampleCount - 1);
+}
+
+void ShowNewData(Shell& shell) {
+  AttachCurrentData(shell.state);
+  if (shell.redrawGraph) shell.redrawGraph();
+}
+
+std::string DataSummaryText(const DataSet& data) {
+  if (data.sampleCount < 1) return std::string();
+  const std::string first = TimeToShortText(SampleTime(data, 0));
+  const std::string last = TimeToShortText(SampleTime(data, data.sampleCount - 1));
+  return Format("%d samples, %d channels, %s to %s", data.sampleCount, data.channelCount, first.c_str(),
+                last.c_str());
+}
+
+void GreyDataCommands(Shell& shell) {
+  for (int command : {cmd::kSaveFile, cmd::kSaveScreenSegment}) shell.state.ui.SetCommandEnabled(command, false);
+}
+
+}  // namespace tmv
