@@ -351,6 +351,7 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
                                   "selected with appropriate paramaters\nin the 'Derived units' menu."),
                         Tr(state, "Working with KZM Data"), MessageButtons::Ok, MessageIcon::Exclamation,
                         MessageAnswer::Ok);
+    openDerivedUnits = true;
     return false;
   }
   // 2. "STOP logger".

@@ -114,6 +114,7 @@ class DownloadProc {
   bool ended = false;         // EndDownload ran (the dialog is closed)
   bool endPosted = false;     // command 272 is due
   bool failed = false;        // the 10 attempts of a block failed, or the link was lost
+  bool openDerivedUnits = false;  // a KZM logger without depth: "&Derived units" (124) is to open, then retrieval resumes
   bool reopen = false;        // "STOP logger" stopped it: the retrieval command runs again
   bool retrieveFull = false;  // "Retrieve 100%"
   bool offerSave = true;      // EndDownload offers SaveFile at once
