@@ -73,7 +73,10 @@ void RetrievalPanel::PressRetrieve(bool full) {
     return;
   }
   if (!going) {
+    const bool derived = dialog.openDerivedUnits;
     Finish(false);
+    // A tide-and-wave recorder needs depth first: "&Derived units" opens.
+    if (derived) RunCommand(shell, cmd::kDerivedUnits);
     return;
   }
   if (dialog.ended) {

@@ -166,7 +166,7 @@ TEST_F(ShellCommands, ExitAsksAboutUnsavedDataAndClosesThePorts) {
   EXPECT_EQ(LastBox()->caption, "Program Exit");
   EXPECT_EQ(quits, 0);
   EXPECT_TRUE(rig.state.loggerLink.IsOpen());
-  EXPECT_TRUE(rig.ui.StatusSeen("Saving data files is not yet available in this version"));
+  EXPECT_TRUE(rig.ui.StatusSeen("There are no data to save"));  // the save command ran
 
   rig.ui.answers = {MessageAnswer::No};
   EXPECT_EQ(RunCommand(shell, cmd::kExit), 1);
@@ -235,8 +235,8 @@ TEST_F(ShellCommands, ComSettingsThroughTheShell) {
 }
 
 TEST_F(ShellCommands, UnbuiltCommandsAndMissingFacesSayWhy) {
-  EXPECT_EQ(RunCommand(shell, cmd::kRetrieveData), 0);
-  EXPECT_EQ(rig.ui.LastStatus(), "\"Retrieve data\" is not yet available in this version");
+  EXPECT_EQ(RunCommand(shell, cmd::kMicroSalinometer), 0);
+  EXPECT_EQ(rig.ui.LastStatus(), "\"Micro-Salinometer\" is not yet available in this version");
   EXPECT_TRUE(rig.ui.warning);
   EXPECT_EQ(RunCommand(shell, cmd::kLanguage), 0);  // no face registered
   EXPECT_EQ(rig.ui.LastStatus(), "Unable to show \"Language resources\" here");
@@ -259,14 +259,18 @@ TEST_F(ShellCommands, StartUpFirstAndSecondCopy) {
   EXPECT_NE(Read("tmv.ini"), "<missing>");  // written with the defaults
   EXPECT_TRUE(fs::is_directory(dir + "/dat"));
   EXPECT_TRUE(rig.ui.commandEnabled.at(cmd::kComSettings));
-  EXPECT_FALSE(rig.ui.commandEnabled.at(cmd::kRetrieveData));
+  EXPECT_TRUE(rig.ui.commandEnabled.at(cmd::kRetrieveData));
+  EXPECT_FALSE(rig.ui.commandEnabled.at(cmd::kMicroSalinometer));
+  EXPECT_FALSE(rig.ui.commandEnabled.at(cmd::kSaveFile));  // until there is data
   EXPECT_TRUE(rig.ui.commandEnabled.at(cmd::kAllowMultipleCopies));
   EXPECT_EQ(rig.state.shell.commandLineFile, dir + "/run 1.hex");
 
   FinishStartup(shell);
   EXPECT_TRUE(rig.ui.StatusSeen("Ready"));
   EXPECT_FALSE(rig.ui.clockText.empty());
-  // The command-line file is read; "x" is no HEX file, so nothing goes on screen.
+  // The named file is read as a HEX file; one that is not is said so, not remembered, nothing goes on screen.
+  ASSERT_NE(LastBox(), nullptr);
+  EXPECT_EQ(LastBox()->text, "This file is not an TMV HEX file");
   EXPECT_FALSE(rig.state.graph.hasData);
   EXPECT_TRUE(rig.state.shell.recentFiles.empty());
 
@@ -313,7 +317,9 @@ TEST_F(ShellCommands, StartUpWithJunkFilesKeepsDefaultsAndLosesNothing) {
   EXPECT_EQ(rig.state.shell.language, 0);
   EXPECT_FALSE(rig.state.shell.allowMultipleCopies);
   EXPECT_EQ(rig.state.shell.recentFiles, (std::vector<std::string>{"/nowhere/a.dat", "/nowhere/b.hex"}));
-  EXPECT_TRUE(rig.ui.boxes.empty());
+  // Only the missing command-line file is reported.
+  ASSERT_EQ(rig.ui.boxes.size(), 1u);
+  EXPECT_EQ(rig.ui.boxes[0].text, "File does not exist");
   // What the user had is still there.
   EXPECT_EQ(Read("tmv.ini"), junk);
   EXPECT_EQ(Read("tmv_copies.ini"), junk);
@@ -323,8 +329,8 @@ TEST_F(ShellCommands, StartUpWithJunkFilesKeepsDefaultsAndLosesNothing) {
 TEST_F(ShellCommands, DataFilesNamedOrChosen) {
   EXPECT_EQ(StripQuotes("\"C:/data/run.dat\""), "C:/data/run.dat");
   EXPECT_EQ(OpenDataFile(shell, dir + "/missing.dat"), 0);
-  EXPECT_EQ(rig.ui.LastStatus(), "Unable to open file: " + dir + "/missing.dat");
-  EXPECT_TRUE(rig.ui.warning);
+  ASSERT_NE(LastBox(), nullptr);
+  EXPECT_EQ(LastBox()->text, "File does not exist");
 
   // A recent file that has gone is taken off the list.
   rig.state.shell.recentFiles = {dir + "/gone.hex", dir + "/other.dat"};
