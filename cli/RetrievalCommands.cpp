@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "analysis/DerivedSpec.h"
+#include "analysis/DerivedOption.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "ConsoleUserInterface.h"
@@ -134,9 +134,9 @@ int Download(CliContext& ctx) {
   parser->add_option("--append", append, "append the new data to this HEX file (in the hex directory)");
   parser->add_option("--comment", comment, "comment stored with the data");
   std::string derived;
-  parser->add_option("--derived", derived, DerivedSpecHelp());
+  parser->add_option("--derived", derived, DerivedOptionHelp());
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
-  if (std::string e = ParseDerivedSpec(derived, ctx.state.settings.derived); !e.empty()) return UsageError(ctx, "--derived: " + e);
+  if (std::string e = ParseDerivedOption(derived, ctx.state.settings.derived); !e.empty()) return UsageError(ctx, "--derived: " + e);
   if (!output.empty() && !EndsWith(output, ".dat")) return UsageError(ctx, "-o names a .dat file");
   if (!append.empty() && !EndsWith(append, ".hex")) return UsageError(ctx, "--append names a .hex file");
   if (!append.empty() && full) return UsageError(ctx, "--append and --full cannot be used together");
@@ -274,9 +274,9 @@ int Convert(CliContext& ctx) {
   parser->add_option("--format", format, "values, time or datetime")
       ->check(CLI::IsMember({"values", "time", "datetime"}));
   std::string derived;
-  parser->add_option("--derived", derived, DerivedSpecHelp());
+  parser->add_option("--derived", derived, DerivedOptionHelp());
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
-  if (std::string e = ParseDerivedSpec(derived, ctx.state.settings.derived); !e.empty()) return UsageError(ctx, "--derived: " + e);
+  if (std::string e = ParseDerivedOption(derived, ctx.state.settings.derived); !e.empty()) return UsageError(ctx, "--derived: " + e);
   if (!EndsWith(output, ".dat")) return UsageError(ctx, "-o names a .dat file");
   if (int rc = PassGate(ctx, cmd::kConvertDataFile)) return rc;
   if (int rc = ReadDataFileInto(ctx, input); rc != kParsed) return rc;

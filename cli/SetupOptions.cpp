@@ -191,11 +191,11 @@ int ApplyThreshold(CliContext& ctx, SetupDialog& dialog, const SetupOptions& o) 
     threshold.Discard(state);
     return rc == kExitUsage ? UsageError(ctx, text) : Refused(ctx, text);
   };
-  const std::string& spec = o.above.empty() ? o.below : o.above;
-  if (!spec.empty()) {
+  const std::string& limit = o.above.empty() ? o.below : o.above;
+  if (!limit.empty()) {
     long channel = 0;
     std::string value;
-    ParseThreshold(spec, channel, value);
+    ParseThreshold(limit, channel, value);
     int entry = -1;
     for (size_t i = 0; i < threshold.channels.size(); ++i)
       if (threshold.channels[i] == channel - 1) entry = static_cast<int>(i);

@@ -1,11 +1,11 @@
-// tmv-cli seawater and limits, in-process; the --derived spec parser.
+// tmv-cli seawater and limits, in-process; the --derived list parser.
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 
 #include "CliCommand.h"
-#include "analysis/DerivedSpec.h"
+#include "analysis/DerivedOption.h"
 #include "analysis/SeawaterFormulas.h"
 #include "files/DatFile.h"
 #include "retrieval/SampleDecoder.h"
@@ -101,9 +101,9 @@ TEST_F(DerivedCliTest, ConvertWithDerivedAddsTheColumnsAndRefusesABadList) {
   EXPECT_FALSE(FileExists(Path("bad.dat")));
 }
 
-TEST(DerivedSpec, AppliesWordsAndValuesOrLeavesTheSettingsAlone) {
+TEST(DerivedOption, AppliesWordsAndValuesOrLeavesTheSettingsAlone) {
   DerivedSettings s;
-  EXPECT_EQ(ParseDerivedSpec("depth:seawater, salinity,oxygen:mgl,sound:wilson,latitude=-45.5,atmospheric=10", s), "");
+  EXPECT_EQ(ParseDerivedOption("depth:seawater, salinity,oxygen:mgl,sound:wilson,latitude=-45.5,atmospheric=10", s), "");
   EXPECT_TRUE(s.anyDerived && s.depthEnabled && s.depthSeawater && s.salinityEnabled && s.oxygenConcentrationEnabled);
   EXPECT_EQ(s.oxygenUnit, OxygenUnit::MgPerLitre);
   EXPECT_EQ(s.speedOfSoundFormula, SoundSpeedFormula::Wilson);
@@ -113,12 +113,12 @@ TEST(DerivedSpec, AppliesWordsAndValuesOrLeavesTheSettingsAlone) {
   const DerivedSettings before = s;
   for (const char* bad : {"depth,warp", "salinity,,depth", "oxygen:kg", "latitude=91", "atmospheric=low", "depth:deep",
                           "salinity:x"}) {
-    EXPECT_NE(ParseDerivedSpec(bad, s), "") << bad;
+    EXPECT_NE(ParseDerivedOption(bad, s), "") << bad;
     EXPECT_EQ(s.salinityEnabled, before.salinityEnabled);
     EXPECT_EQ(s.latitudeDegrees, 45) << bad;
     EXPECT_FALSE(s.densityAnomalyEnabled);
   }
-  EXPECT_EQ(ParseDerivedSpec("none", s), "");
+  EXPECT_EQ(ParseDerivedOption("none", s), "");
   EXPECT_FALSE(s.anyDerived || s.depthEnabled || s.salinityEnabled);
   EXPECT_FLOAT_EQ(s.atmosphericPressure, 10.0f);  // values stay
 }

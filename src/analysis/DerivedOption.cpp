@@ -1,4 +1,4 @@
-#include "analysis/DerivedSpec.h"
+#include "analysis/DerivedOption.h"
 
 #include <charconv>
 #include <cmath>
@@ -106,13 +106,13 @@ std::string ApplyWord(std::string_view word, DerivedSettings& s) {
 
 }  // namespace
 
-std::string ParseDerivedSpec(std::string_view spec, DerivedSettings& settings) {
+std::string ParseDerivedOption(std::string_view list, DerivedSettings& settings) {
   DerivedSettings s = settings;
-  if (!Trim(spec).empty()) {
+  if (!Trim(list).empty()) {
     size_t start = 0;
     while (true) {
-      const size_t comma = spec.find(',', start);
-      const std::string_view word = Trim(spec.substr(start, comma == std::string_view::npos ? spec.npos : comma - start));
+      const size_t comma = list.find(',', start);
+      const std::string_view word = Trim(list.substr(start, comma == std::string_view::npos ? list.npos : comma - start));
       if (word.empty()) return "an empty word in the derived-unit list";
       if (std::string error = ApplyWord(word, s); !error.empty()) return error;
       if (comma == std::string_view::npos) break;
@@ -126,7 +126,7 @@ std::string ParseDerivedSpec(std::string_view spec, DerivedSettings& settings) {
   return {};
 }
 
-const char* DerivedSpecHelp() {
+const char* DerivedOptionHelp() {
   return "Derived units, comma-separated: depth[:seawater|:simplified], salinity, corrected,\n"
          "specific, oxygen[:umol|:mgl|:mll], sound[:unesco|:delgrosso|:wilson], density,\n"
          "optode[:mgl|:mll], optode-saturation, none; values: atmospheric=DBAR,\n"

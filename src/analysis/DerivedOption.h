@@ -13,12 +13,12 @@
 
 namespace tmv {
 
-// Applies the spec on top of `settings` (anyDerived follows the flags).
+// Applies the --derived list on top of `settings` (anyDerived follows the flags).
 // Returns an empty string when applied, else the message for the first bad
 // word, and then `settings` is left as it was.
-std::string ParseDerivedSpec(std::string_view spec, DerivedSettings& settings);
+std::string ParseDerivedOption(std::string_view list, DerivedSettings& settings);
 
-// The words ParseDerivedSpec understands, for a command's help text.
-const char* DerivedSpecHelp();
+// The words ParseDerivedOption understands, for a command's help text.
+const char* DerivedOptionHelp();
 
 }  // namespace tmv
