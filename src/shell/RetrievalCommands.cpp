@@ -21,8 +21,6 @@ namespace {
 
 constexpr int kTickMs = 1000;
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
-
 // Saves with the questions of the save dialog; the shell's flags follow.
 int SaveData(Shell& shell, int mode) {
   AppState& state = shell.state;
@@ -187,9 +185,9 @@ int SaveFileCommand(Shell& shell) {
   return SaveData(shell, state.retrieval.data.unsaved ? kSaveHexAndDat : kSaveDatOnly);
 }
 
-int ReadDataFileAndShow(Shell& shell, const std::string& path, bool hex) {
+int ReadDataFileAndShow(Shell& shell, const std::string& path, bool hex, int mode) {
   AppState& state = shell.state;
-  const int read = hex ? ReadHexFile(state, 0, path) : ReadDatFile(state, 0, path);
+  const int read = hex ? ReadHexFile(state, mode, path) : ReadDatFile(state, mode, path);
   if (read != 1) return 0;
   // Data from a file is in a file already: nothing to ask about before it goes.
   state.shell.dataRetrieved = false;
@@ -199,40 +197,24 @@ int ReadDataFileAndShow(Shell& shell, const std::string& path, bool hex) {
   return 1;
 }
 
-int ReadHexFileCommand(Shell& shell) {
+namespace {
+
+// The readers ask for the file themselves (their mode 1): the dialog, the
+// DAT name check and the folder to start from next time.
+int ReadChosenDataFile(Shell& shell, bool hex) {
   AppState& state = shell.state;
   if (!CheckUnsavedData(shell)) return 0;
-  FileDialogRequest request;
-  request.title = Tr(state, "Select an existing 'hex' file to be opened");
-  request.directory = state.directories.hex;
-  request.pattern = state.logger.serialNumber > 0 ? Format("%06d*.hex", state.logger.serialNumber) : "*.hex";
-  request.filter = Tr(state, "All Hex Files (*.hex)");
-  const auto chosen = state.ui.ChooseFile(request);
-  if (!chosen) return 0;
-  state.directories.hex = DirectoryOfCurrentFile(*chosen, 1, state.directories.hex);
-  SaveWorkDirectories(state);
-  return OpenDataFile(shell, *chosen);
+  const WorkDirectories before = state.directories;
+  const int read = ReadDataFileAndShow(shell, std::string(), hex, 1);
+  if (state.directories.hex != before.hex || state.directories.dat != before.dat) SaveWorkDirectories(state);
+  return read;
 }
 
-int ReadDatFileCommand(Shell& shell) {
-  AppState& state = shell.state;
-  if (!CheckUnsavedData(shell)) return 0;
-  FileDialogRequest request;
-  request.title = Tr(state, "Select an existing 'dat' file to be opened");
-  request.directory = state.directories.dat;
-  request.pattern = state.logger.serialNumber > 0 ? Format("%06d*.dat", state.logger.serialNumber) : "*.dat";
-  request.filter = Tr(state, "All Data Files (*.dat)");
-  const auto chosen = state.ui.ChooseFile(request);
-  if (!chosen) return 0;
-  if (!Contains(*chosen, ".dat")) {
-    state.ui.MessageBox(Tr(state, "This file is not an TMV DAT file"), Tr(state, "Reading a DAT file"),
-                        MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-    return 0;
-  }
-  state.directories.dat = DirectoryOfCurrentFile(*chosen, 2, state.directories.dat);
-  SaveWorkDirectories(state);
-  return OpenDataFile(shell, *chosen);
-}
+}  // namespace
+
+int ReadHexFileCommand(Shell& shell) { return ReadChosenDataFile(shell, true); }
+
+int ReadDatFileCommand(Shell& shell) { return ReadChosenDataFile(shell, false); }
 
 int SaveFormatCommand(Shell& shell) {
   WriteFormatDialog dialog(shell.state);

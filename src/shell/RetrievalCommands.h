@@ -71,9 +71,9 @@ int SaveFormatCommand(Shell& shell);
 int SaveScreenSegmentCommand(Shell& shell);
 
 // Reads a HEX or DAT file (chosen, named on the command line or in the
-// recent files) and shows it; 1 when read. Data read from a file is not
-// "retrieved": nothing unsaved.
-int ReadDataFileAndShow(Shell& shell, const std::string& path, bool hex);
+// recent files; mode 1: asked for by the reader) and shows it; 1 when read.
+// Data read from a file is not "retrieved": nothing unsaved.
+int ReadDataFileAndShow(Shell& shell, const std::string& path, bool hex, int mode = 0);
 
 // After new data (a retrieval or a file read): the graph (or, without one,
 // the summary) shows it.
