@@ -65,6 +65,20 @@ QLineEdit* ReadOnlyField(QWidget* parent, const char* name, int minimumChars = 2
   return field;
 }
 
+// One radio button per choice, numbered in the group by their order.
+std::vector<QRadioButton*> RadioChoices(QWidget* parent, QBoxLayout* layout, const std::vector<std::string>& labels,
+                                        const char* name, QButtonGroup& group) {
+  std::vector<QRadioButton*> radios;
+  for (size_t i = 0; i < labels.size(); ++i) {
+    auto* radio = new QRadioButton(Q(labels[i]), parent);
+    radio->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(name)).arg(i));
+    group.addButton(radio, static_cast<int>(i));
+    layout->addWidget(radio);
+    radios.push_back(radio);
+  }
+  return radios;
+}
+
 QTimeEdit* ClockField(QWidget* parent, const char* name) {
   auto* field = new QTimeEdit(parent);
   field->setObjectName(QString::fromLatin1(name));
@@ -446,14 +460,7 @@ int RunPickerFace(PickerSession& session, QWidget* parent) {
   auto* periods = new QGroupBox(QStringLiteral("Sampling period"), &dialog);
   auto* periodLayout = new QVBoxLayout(periods);
   QButtonGroup choices(&dialog);
-  std::vector<QRadioButton*> radios;
-  for (size_t i = 0; i < model.periodChoiceLabels.size(); ++i) {
-    auto* radio = new QRadioButton(Q(model.periodChoiceLabels[i]), &dialog);
-    radio->setObjectName(QStringLiteral("periodChoice%1").arg(i));
-    choices.addButton(radio, static_cast<int>(i));
-    periodLayout->addWidget(radio);
-    radios.push_back(radio);
-  }
+  const std::vector<QRadioButton*> radios = RadioChoices(&dialog, periodLayout, model.periodChoiceLabels, "periodChoice", choices);
   QTimeEdit* periodField = ClockField(&dialog, "periodField");
   periodLayout->addWidget(periodField);
   layout->addWidget(periods);
@@ -706,14 +713,7 @@ int RunThresholdFace(ThresholdDialog& model, AppState& state, QWidget* parent) {
   auto* tests = new QGroupBox(QStringLiteral("Test for the threshold"), &dialog);
   auto* testLayout = new QVBoxLayout(tests);
   QButtonGroup choices(&dialog);
-  std::vector<QRadioButton*> radios;
-  for (size_t i = 0; i < model.testChoices.size(); ++i) {
-    auto* radio = new QRadioButton(Q(model.testChoices[i]), &dialog);
-    radio->setObjectName(QStringLiteral("testChoice%1").arg(i));
-    choices.addButton(radio, static_cast<int>(i));
-    testLayout->addWidget(radio);
-    radios.push_back(radio);
-  }
+  const std::vector<QRadioButton*> radios = RadioChoices(&dialog, testLayout, model.testChoices, "testChoice", choices);
   QTimeEdit* testPeriod = ClockField(&dialog, "testPeriodField");
   testLayout->addWidget(testPeriod);
   layout->addWidget(tests);
