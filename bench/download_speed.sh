@@ -22,6 +22,7 @@ trap cleanup EXIT
 rows=$(( mib * 1048576 / 12 + 1 ))
 
 serve() {
+  rm -f "$work/sim.out"  # the path of the emulator started before is not this one's
   "$build/sim/tmv-logger-sim" "$@" > "$work/sim.out" 2>&1 &
   sim_pid=$!
   i=0
