@@ -351,6 +351,8 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
                                   "selected with appropriate paramaters\nin the 'Derived units' menu."),
                         Tr(state, "Working with KZM Data"), MessageButtons::Ok, MessageIcon::Exclamation,
                         MessageAnswer::Ok);
+    // The derived-units dialog's OK resumes the retrieval.
+    state.analysis.pendingKzmAction = kKzmRetrieve;
     openDerivedUnits = true;
     return false;
   }

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "analysis/DerivedUnitsDialog.h"
 #include "deployment/SetupSequence.h"
 #include "deployment/SetupSimulation.h"
 #include "link/Exchange.h"
+#include "model/LoggerFamily.h"
 #include "model/LoggerTime.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
@@ -238,6 +240,14 @@ int SetupOnce(Shell& shell, bool& rerun) {
     return result;
   }
   if (gate != GateResult::Pass) return 0;
+  // A tide-and-wave recorder's set-up shows the wave band, which needs depth:
+  // the derived units open first and their OK runs Setup again.
+  if (IsTideWaveRecorder(state.logger.model) && state.logger.waves &&
+      !state.settings.derived.depthEnabled) {
+    RequireDepthForKzm(state, kKzmSetup);
+    if (!state.analysis.openDerivedUnits) RunCommand(shell, cmd::kDerivedUnits);
+    return 0;
+  }
   state.shell.simulation = false;
   SetMenuState(state, 0);
   SetupSession session(shell);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "analysis/DerivedUnitsDialog.h"
 #include "files/DatFile.h"
 #include "files/SaveFile.h"
 #include "files/WorkFiles.h"
@@ -163,6 +164,25 @@ TEST(RetrievalCommands, LoggingLoggerIsAskedAndSuspendedLoggerIsResumedAfter) {
   if (q.button6 == "Suspend and resume") {
     EXPECT_TRUE(rig.Sent("!R"));  // resumed after
   }
+}
+
+TEST(RetrievalCommands, TideWaveRecorderWithoutDepthOpensDerivedUnitsAndItsOkResumesTheRetrieval) {
+  RetrievalRig rig("KZM-5170");
+  rig.state.settings.derived.depthEnabled = false;
+  rig.emulator.RecordSamples(200, rig.clock.Milliseconds());
+  std::vector<int> posted;
+  rig.state.analysis.postCommand = [&](int command) { posted.push_back(command); };
+  rig.dialogs.Register<DerivedUnitsDialog>([](DerivedUnitsDialog& d) {
+    d.Click(DerivedUnitsDialog::kDepth);
+    return d.Ok();
+  });
+  ASSERT_EQ(RunCommand(rig.shell, cmd::kRetrieveData), 1);
+  ASSERT_NE(rig.panel, nullptr);
+  rig.panel->PressRetrieve();
+  EXPECT_EQ(rig.panel, nullptr);  // the panel closed for the derived units
+  EXPECT_EQ(rig.state.retrieval.data.sampleCount, 0);
+  EXPECT_TRUE(rig.state.settings.derived.depthEnabled);
+  EXPECT_EQ(posted, std::vector<int>{cmd::kRetrieveData});
 }
 
 TEST(RetrievalCommands, CancelledChoiceLeavesEverythingAsItWas) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "analysis/DerivedUnitsDialog.h"
 #include "deployment/SetupCommands.h"
 #include "deployment/SetupSimulation.h"
 #include "link/Connection.h"
@@ -203,6 +204,36 @@ TEST(SetupCommand, SyncToPcSetsTheLoggerClockAndValidatesAgain) {
   });
   EXPECT_EQ(RunCommand(rig.shell, cmd::kSetup), 1);
   EXPECT_FALSE(rig.BoxSeen("Synchronize Clock"));
+}
+
+TEST(SetupCommand, TideWaveRecorderWithoutDepthOpensDerivedUnitsAndRunsSetupAfterItsOk) {
+  SetupCommandRig rig("KZM-5170");
+  rig.state.settings.derived.depthEnabled = false;
+  std::vector<int> posted;
+  rig.state.analysis.postCommand = [&](int command) { posted.push_back(command); };
+  int derivedRuns = 0;
+  rig.dialogs.Register<DerivedUnitsDialog>([&](DerivedUnitsDialog& d) {
+    ++derivedRuns;
+    d.Click(DerivedUnitsDialog::kDepth);
+    return d.Ok();
+  });
+  int setupRuns = 0;
+  rig.dialogs.Register<SetupSession>([&](SetupSession& s) {
+    ++setupRuns;
+    s.Cancel();
+    return 0;
+  });
+  EXPECT_EQ(RunCommand(rig.shell, cmd::kSetup), 0);
+  EXPECT_TRUE(rig.BoxSeen("Working with KZM Data"));
+  EXPECT_EQ(derivedRuns, 1);
+  EXPECT_EQ(setupRuns, 0);  // the set-up waits for depth
+  ASSERT_EQ(posted, std::vector<int>{cmd::kSetup});
+  EXPECT_TRUE(rig.state.settings.derived.depthEnabled);
+  // The posted command now opens the dialog without asking again.
+  rig.ui.boxes.clear();
+  EXPECT_EQ(RunCommand(rig.shell, posted[0]), 1);
+  EXPECT_EQ(setupRuns, 1);
+  EXPECT_FALSE(rig.BoxSeen("Working with KZM Data"));
 }
 
 }  // namespace
