@@ -136,6 +136,12 @@ void MainWindow::BuildWindow() {
     return true;
   };
   state_.analysis.refreshGraph = [this] { RefreshGraph(); };
+  // The derived columns say whether there is a depth column to plot.
+  state_.analysis.showDepthPlot = [this](bool show) {
+    depthAvailable_ = show;
+    if (auto* b = findChild<QPushButton*>(QStringLiteral("depthPlotButton")))
+      b->setVisible(show && !channelButtons_.empty() && !channelButtons_.front()->isHidden());
+  };
   state_.analysis.postCommand = [this](int command) {
     QTimer::singleShot(0, this, [this, command] { RunCommand(shell_, command); });
   };
@@ -210,7 +216,8 @@ void MainWindow::BuildWindow() {
 
 void MainWindow::SetDataControlsVisible(bool visible) {
   for (auto* b : channelButtons_) b->setVisible(visible);
-  for (auto* w : viewControls_) w->setVisible(visible);
+  for (auto* w : viewControls_)
+    w->setVisible(visible && (w->objectName() != QLatin1String("depthPlotButton") || depthAvailable_));
 }
 
 // A tide-and-wave recorder's bursts: the wave window follows the cursor.

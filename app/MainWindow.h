@@ -88,6 +88,7 @@ class MainWindow : public QMainWindow {
   QScrollBar* hBar_ = nullptr;
   QScrollBar* vBar_ = nullptr;
   std::vector<QPushButton*> channelButtons_;
+  bool depthAvailable_ = false;          // a depth column exists: "Depth Plot" may show
   std::vector<QWidget*> viewControls_;  // "ALL", "Depth Plot", "+", "-", "R", the up-down control
 };
 

@@ -13,6 +13,7 @@
 #include "GuiSupport.h"
 #include "GraphWidget.h"
 #include "MainWindow.h"
+#include "analysis/DerivedChannels.h"
 #include "files/HexFile.h"
 #include "platform/ScriptedUserInterface.h"
 #include "retrieval/SampleDecoder.h"
@@ -68,6 +69,10 @@ TEST(GraphWindow, OpensAHexFileFromTheCommandLineAndDrawsIt) {
   EXPECT_EQ(g.columns, 3);
   EXPECT_TRUE(window->channelButtons()[2]->isVisible());
   EXPECT_FALSE(window->channelButtons()[3]->isVisible());
+  // No depth column without depth among the derived units: no "Depth Plot".
+  auto* depthButton = window->findChild<QPushButton*>(QStringLiteral("depthPlotButton"));
+  ASSERT_NE(depthButton, nullptr);
+  EXPECT_FALSE(depthButton->isVisible());
   const GraphDrawing& d = window->graphWidget()->drawing();
   EXPECT_GE(d.lines.size(), 3u);  // readings the thermistor cannot have break its trace
 
@@ -88,6 +93,14 @@ TEST(GraphWindow, OpensAHexFileFromTheCommandLineAndDrawsIt) {
   EXPECT_FLOAT_EQ(g.view.readingsPerDivision, 10.0f);  // 49.7, 30, 10
   EXPECT_LE(g.view.firstIndex, cursor);
   EXPECT_TRUE(window->horizontalBar()->isEnabled());
+  // Depth chosen: the pressure channel gains a depth column and the button shows.
+  AppState& state = window->state();
+  state.settings.derived.anyDerived = state.settings.derived.depthEnabled = true;
+  AddDerivedChannels(state, state.retrieval.data);
+  EXPECT_TRUE(depthButton->isVisible());
+  state.settings.derived.anyDerived = state.settings.derived.depthEnabled = false;
+  AddDerivedChannels(state, state.retrieval.data);
+  EXPECT_FALSE(depthButton->isVisible());
   RunCommand(window->shell(), cmd::kStatistics);
   EXPECT_FALSE(window->state().statistics.meanText.empty());
   if (!dir.isEmpty()) {
