@@ -10,6 +10,9 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -199,6 +202,53 @@ inline void Screenshot(QWidget* dialog, const char* file) {
   if (dir.isEmpty()) return;
   EXPECT_TRUE(dialog->grab().save(dir + QLatin1Char('/') + QString::fromLatin1(file)));
 }
+
+// Answers the file, comment and message dialogs that come up while it lives:
+// the files in turn (an empty name cancels), a comment, and No to a box.
+class FileDialogAnswers {
+ public:
+  explicit FileDialogAnswers(QStringList files) : files_(std::move(files)) {
+    QObject::connect(&poll_, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr || !modal->isVisible()) return;
+      if (auto* f = qobject_cast<QFileDialog*>(modal)) {
+        // A file dialog may not take the name before its view is loaded:
+        // the same name is given again until it closes.
+        if (!f->property("answer").isValid()) {
+          titles << f->windowTitle();
+          f->setProperty("answer", files_.isEmpty() ? QString() : files_.takeFirst());
+        }
+        const QString name = f->property("answer").toString();
+        if (name.isEmpty()) {
+          f->reject();
+          return;
+        }
+        // As a user does for a file of another logger: the wider filter first.
+        if (!f->nameFilters().isEmpty()) f->selectNameFilter(f->nameFilters().last());
+        const QFileInfo info(name);
+        f->setDirectory(info.absolutePath());
+        f->selectFile(info.fileName());
+        QMetaObject::invokeMethod(f, "accept", Qt::QueuedConnection);
+      } else if (modal->property("answered").toBool()) {
+        return;
+      } else if (auto* t = qobject_cast<QInputDialog*>(modal)) {
+        modal->setProperty("answered", true);
+        t->setTextValue(QStringLiteral("from the desktop"));
+        t->accept();
+      } else if (auto* b = qobject_cast<QMessageBox*>(modal)) {
+        modal->setProperty("answered", true);
+        boxes << b->text();
+        b->reject();
+      }
+    });
+    poll_.start(20);
+  }
+  QStringList titles, boxes;
+
+ private:
+  QStringList files_;
+  QTimer poll_;
+};
 
 // The main window on the emulated logger of a profile, connected.
 struct Desktop {

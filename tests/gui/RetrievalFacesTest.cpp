@@ -22,52 +22,6 @@ QDialog* RetrievalPanelWindow() {
   return nullptr;
 }
 
-// Answers the file and comment dialogs that come up while `until` is false.
-class FileDialogAnswers {
- public:
-  explicit FileDialogAnswers(QStringList files) : files_(std::move(files)) {
-    QObject::connect(&poll_, &QTimer::timeout, [this] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (modal == nullptr || !modal->isVisible()) return;
-      if (auto* f = qobject_cast<QFileDialog*>(modal)) {
-        // A file dialog may not take the name before its view is loaded:
-        // the same name is given again until it closes.
-        if (!f->property("answer").isValid()) {
-          titles << f->windowTitle();
-          f->setProperty("answer", files_.isEmpty() ? QString() : files_.takeFirst());
-        }
-        const QString name = f->property("answer").toString();
-        if (name.isEmpty()) {
-          f->reject();
-          return;
-        }
-        // As a user does for a file of another logger: the wider filter first.
-        if (!f->nameFilters().isEmpty()) f->selectNameFilter(f->nameFilters().last());
-        const QFileInfo info(name);
-        f->setDirectory(info.absolutePath());
-        f->selectFile(info.fileName());
-        QMetaObject::invokeMethod(f, "accept", Qt::QueuedConnection);
-      } else if (modal->property("answered").toBool()) {
-        return;
-      } else if (auto* t = qobject_cast<QInputDialog*>(modal)) {
-        modal->setProperty("answered", true);
-        t->setTextValue(QStringLiteral("from the desktop"));
-        t->accept();
-      } else if (auto* b = qobject_cast<QMessageBox*>(modal)) {
-        modal->setProperty("answered", true);
-        boxes << b->text();
-        b->reject();
-      }
-    });
-    poll_.start(20);
-  }
-  QStringList titles, boxes;
-
- private:
-  QStringList files_;
-  QTimer poll_;
-};
-
 TEST(RetrievalFaces, RetrieveFromTheMenuShowsProgressAndSavesAtOnce) {
   Desktop desk("QN-760");
   desk.emulator.RecordSamples(3000, desk.clock.Milliseconds());

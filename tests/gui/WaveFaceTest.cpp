@@ -7,7 +7,12 @@
 #include <QWidget>
 #include <cmath>
 
+#include "DesktopSupport.h"
 #include "GuiSupport.h"
+#include "analysis/WaveAnalysis.h"
+#include "files/HexFile.h"
+#include "platform/ScriptedUserInterface.h"
+#include "support/KzmRecording.h"
 #include "WaveFace.h"
 
 namespace tmv::qt {
@@ -38,6 +43,71 @@ TEST(WaveFace, ShowsTheViewOfTheBurstAndKeepsOneWindow) {
   ShowWaveFace(view, &main);
   EXPECT_EQ(main.findChildren<WaveFace*>().size(), 1);
   EXPECT_EQ(face->windowTitle().toStdString(), view.title);
+  face->close();
+}
+
+// A tide-and-wave recording opened in the main window: the wave window
+// follows the graph's cursor from burst to burst and stays one window, and
+// "Save a KZM csv file" writes the bursts side by side.
+TEST(WaveFace, FollowsTheCursorInTheMainWindowAndTheKzmCsvIsSaved) {
+  guitest::Desktop desk("KZM-5170");
+  {
+    VirtualClock clock;
+    ScriptedUserInterface ui;
+    sim::LoggerEmulator emulator(sim::ProfileByName("KZM-5170"));
+    sim::EmulatedSerialSystem serial(emulator, clock);
+    AppState recorded(serial, clock, ui);
+    recorded.directories.work = desk.work.path().toStdString();
+    recorded.settings.derived.anyDerived = recorded.settings.derived.depthEnabled = true;
+    test::LogKzmBurstsAndDecode(recorded, emulator, clock);
+    ASSERT_TRUE(WriteHexFile(recorded, desk.work.filePath(QStringLiteral("051705.hex")).toStdString()));
+  }
+  QFile ini(desk.work.filePath(QStringLiteral("tmv.ini")));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("Depth Seawater=ON\n");
+  ini.close();
+  StartupOptions options;
+  options.workDirectory = desk.work.path().toStdString();
+  options.commandLineFile = desk.work.filePath(QStringLiteral("051705.hex")).toStdString();
+  desk.window = std::make_unique<MainWindow>(desk.serial, desk.clock, options);
+  MainWindow& w = *desk.window;
+  ASSERT_TRUE(w.Start());
+  w.show();
+  w.AfterShow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  ASSERT_TRUE(w.state().graph.hasData) << w.state().statusText;
+  const WaveStore* store = WaveResults(w.state());
+  ASSERT_NE(store, nullptr);
+  ASSERT_EQ(store->Count(), 3);
+
+  QTest::mouseClick(w.graphArea(), Qt::LeftButton, {}, QPoint(20, 100));
+  auto* face = w.findChild<WaveFace*>("waveWindow");
+  ASSERT_NE(face, nullptr);
+  EXPECT_TRUE(face->isVisible());
+  const std::string first = face->windowTitle().toStdString();
+  EXPECT_EQ(first.rfind("Wave measurements at ", 0), 0u) << first;
+  QTest::mouseClick(w.graphArea(), Qt::LeftButton, {}, QPoint(w.graphArea()->width() - 20, 100));
+  EXPECT_EQ(w.findChildren<WaveFace*>().size(), 1);
+  EXPECT_NE(face->windowTitle().toStdString(), first);  // another burst
+  EXPECT_NE(face->windowTitle().toStdString().find("of 3"), std::string::npos);
+  guitest::Screenshot(face, "wave-window.png");
+
+  const QString csv = desk.work.filePath(QStringLiteral("kzm/051705.csv"));
+  QDir().mkpath(desk.work.filePath(QStringLiteral("kzm")));
+  {
+    guitest::FileDialogAnswers answers({csv});
+    QAction* save = desk.Item(QStringLiteral("&File"), QStringLiteral("Save a KZM &csv file"));
+    ASSERT_NE(save, nullptr);
+    ASSERT_TRUE(save->isEnabled());
+    save->trigger();
+    ASSERT_EQ(answers.titles.size(), 1);
+    EXPECT_EQ(guitest::S(answers.titles[0]), "Select a 'csv' file for storing the KZM data");
+  }
+  QFile written(csv);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  const QByteArray text = written.readAll();
+  EXPECT_GT(text.count('\n'), 2048);  // a line per burst reading, the bursts side by side
+  EXPECT_GT(text.count(','), 2 * 2048);
   face->close();
 }
 
