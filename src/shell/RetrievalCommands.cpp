@@ -233,8 +233,11 @@ int SaveScreenSegmentCommand(Shell& shell) {
     ShowStatus(state, Tr(state, "There are no data to save"));
     return 0;
   }
-  // Until the graph has a view to take rows from, the segment is every row.
-  return SaveScreenSegment(state, 0, d.sampleCount - 1);
+  // The rows the graph shows; every row when nothing is drawn.
+  const GraphState& g = state.graph;
+  if (!g.hasData || g.readingCount != d.sampleCount) return SaveScreenSegment(state, 0, d.sampleCount - 1);
+  const int first = std::clamp(g.view.firstIndex, 0, d.sampleCount - 1);
+  return SaveScreenSegment(state, first, std::max(first, LastShownIndex(g)));
 }
 
 void ShowNewData(Shell& shell) {

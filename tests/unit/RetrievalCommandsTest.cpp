@@ -326,10 +326,18 @@ TEST(RetrievalCommands, SaveFileAndSegmentWriteTheirFilesAndFormatGoesThroughIts
   EXPECT_TRUE(std::filesystem::exists(rig.dir + "/again.dat"));
   EXPECT_FALSE(std::filesystem::exists(HexPathFor(rig.state, rig.dir + "/again.dat")));
 
-  // The segment is every row until the graph has a view.
+  // The segment is the rows the graph shows: zoomed in twice, fewer than all.
+  ASSERT_TRUE(rig.state.graph.hasData);
+  ZoomInHorizontal(rig.state.graph);
+  ZoomInHorizontal(rig.state.graph);
+  const int first = rig.state.graph.view.firstIndex;
+  const int last = LastShownIndex(rig.state.graph);
+  ASSERT_LT(last - first + 1, 200);
   rig.ui.fileAnswers.push_back(rig.dir + "/segment.dat");
   ASSERT_EQ(RunCommand(rig.shell, cmd::kSaveScreenSegment), 1);
   EXPECT_EQ(rig.state.shell.recentFiles.front(), rig.dir + "/segment.dat");
+  ASSERT_EQ(ReadDatFile(rig.state, 0, rig.dir + "/segment.dat"), 1);
+  EXPECT_EQ(rig.state.retrieval.data.sampleCount, last - first + 1);
 
   // The format dialog: its choice is stored.
   rig.dialogs.Register<WriteFormatDialog>([](WriteFormatDialog& d) {
