@@ -13,6 +13,8 @@
 #include "DialogFaces.h"
 #include "GraphPainter.h"
 #include "GraphWidget.h"
+#include <QGroupBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -263,7 +265,8 @@ void MainWindow::RefreshGraph() {
     if (auto* l = statistics_->findChild<QLabel*>("statisticsText"))
       l->setText(QStringLiteral("Mean: %1\nStandard deviation: %2\nNumber of readings: %3\n%4")
                      .arg(QString::fromStdString(p.meanText), QString::fromStdString(p.deviationText),
-                          QString::fromStdString(p.countText), QString::fromLatin1(p.message.c_str())));
+                          QString::fromStdString(p.countText), QString()));
+    ShowCalibrationGroup();
   }
   refreshing_ = false;
 }
@@ -292,6 +295,7 @@ void MainWindow::ShowStatisticsFace() {
       panel.ChangeDataView();
       RefreshGraph();
     });
+    BuildCalibrationGroup(layout);
     auto* close = new QPushButton(QStringLiteral("Close"), statistics_);
     layout->addWidget(close);
     connect(close, &QPushButton::clicked, this, [this] {
@@ -304,6 +308,98 @@ void MainWindow::ShowStatisticsFace() {
     count->setText(QString::fromStdString(state_.statistics.countText));
   statistics_->show();
   RefreshGraph();
+}
+
+// The on-line calibration group of the statistics panel, bound to the
+// panel's model: each control acts through it and the group then shows
+// what the model holds.
+void MainWindow::BuildCalibrationGroup(QVBoxLayout* layout) {
+  auto* group = new QGroupBox(
+      QStringLiteral("On-line calibration - available for depth, pH, Oxyguard dissolved oxygen and turbidity"),
+      statistics_);
+  group->setObjectName("calibrationGroup");
+  auto* grid = new QGridLayout(group);
+  auto panel = [this] { return StatisticsPanel(state_, ShellStatisticsHooks(shell_)); };
+  auto addRow = [&](int row, bool upper) {
+    auto* transfer = new QPushButton(QStringLiteral("Transfer reading:"), group);
+    transfer->setObjectName(upper ? "transferUpper" : "transferLower");
+    auto* reading = new QLineEdit(group);
+    reading->setObjectName(upper ? "upperReading" : "lowerReading");
+    auto* label = new QLabel(QStringLiteral("for fixed-point value:"), group);
+    auto* fixed = new QLineEdit(group);
+    fixed->setObjectName(upper ? "upperFixed" : "lowerFixed");
+    grid->addWidget(transfer, row, 0);
+    grid->addWidget(reading, row, 1);
+    grid->addWidget(label, row, 2);
+    grid->addWidget(fixed, row, 3);
+    connect(transfer, &QPushButton::clicked, this, [this, panel, upper] {
+      panel().TransferReading(upper);
+      ShowCalibrationGroup();
+    });
+    const int readingControl = upper ? statctl::kUpperReading : statctl::kLowerReading;
+    const int fixedControl = upper ? statctl::kUpperFixed : statctl::kLowerFixed;
+    connect(reading, &QLineEdit::textEdited, this, [this, panel, readingControl](const QString& t) {
+      panel().EditField(readingControl, t.toStdString());
+      ShowCalibrationGroup();
+    });
+    connect(fixed, &QLineEdit::textEdited, this, [this, panel, fixedControl](const QString& t) {
+      panel().EditField(fixedControl, t.toStdString());
+      ShowCalibrationGroup();
+    });
+  };
+  addRow(0, false);
+  addRow(1, true);
+  auto* save = new QPushButton(QStringLiteral("Save fixed-point values for future use"), group);
+  save->setObjectName("saveFixed");
+  grid->addWidget(save, 2, 0, 1, 2);
+  connect(save, &QPushButton::clicked, this, [this, panel] {
+    panel().SaveFixedPoints();
+    ShowCalibrationGroup();
+  });
+  auto* write = new QPushButton(QStringLiteral("Write calibration coefficients to logger"), group);
+  write->setObjectName("writeCoefficients");
+  grid->addWidget(write, 2, 2, 1, 2);
+  connect(write, &QPushButton::clicked, this, [this, panel] {
+    panel().WriteCoefficients();
+    ShowCalibrationGroup();
+  });
+  auto* message = new QLabel(group);
+  message->setObjectName("calibrationMessage");
+  message->setWordWrap(true);
+  grid->addWidget(message, 3, 0, 1, 4);
+  layout->addWidget(group);
+  auto* note = new QLabel(
+      QStringLiteral("On-line calibration is available for a logger with a depth, pH, an Oxyguard O2 sensor or turbidity"),
+      statistics_);
+  note->setObjectName("calibrationNote");
+  note->setWordWrap(true);
+  layout->addWidget(note);
+}
+
+void MainWindow::ShowCalibrationGroup() {
+  if (statistics_ == nullptr) return;
+  const StatisticsPanelState& p = state_.statistics;
+  auto* group = statistics_->findChild<QGroupBox*>("calibrationGroup");
+  auto* note = statistics_->findChild<QLabel*>("calibrationNote");
+  if (group == nullptr || note == nullptr) return;
+  group->setVisible(p.calibrationGroupShown);
+  note->setVisible(!p.calibrationGroupShown);
+  auto field = [&](const char* name, const std::string& text, bool enabled) {
+    auto* f = group->findChild<QLineEdit*>(QLatin1String(name));
+    if (f == nullptr) return;
+    // Never overwrite what the user is typing.
+    if (!f->hasFocus() && f->text().toStdString() != text) f->setText(QString::fromStdString(text));
+    f->setEnabled(enabled);
+  };
+  field("lowerReading", p.lowerReading, true);
+  field("upperReading", p.upperReading, true);
+  field("lowerFixed", p.lowerFixed, p.lowerFixedEnabled);
+  field("upperFixed", p.upperFixed, p.upperFixedEnabled);
+  for (const char* name : {"transferLower", "transferUpper"})
+    if (auto* b = group->findChild<QPushButton*>(QLatin1String(name))) b->setEnabled(p.transferEnabled);
+  if (auto* b = group->findChild<QPushButton*>("saveFixed")) b->setEnabled(p.saveEnabled);
+  if (auto* b = group->findChild<QPushButton*>("writeCoefficients")) b->setEnabled(p.writeEnabled);
+  if (auto* l = group->findChild<QLabel*>("calibrationMessage")) l->setText(QString::fromLatin1(p.message.c_str()));
 }
 
 void MainWindow::RegisterFaces() {

@@ -3,6 +3,7 @@
 // with its scroll bars, the channel and view buttons, and the status line.
 // Everything it does goes through the core's shell; the window only shows.
 #include <QMainWindow>
+#include <QVBoxLayout>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -85,6 +86,8 @@ class MainWindow : public QMainWindow {
   QDialog* statistics_ = nullptr;
   bool refreshing_ = false;
   void ShowStatisticsFace();
+  void BuildCalibrationGroup(QVBoxLayout* layout);
+  void ShowCalibrationGroup();
   QScrollBar* hBar_ = nullptr;
   QScrollBar* vBar_ = nullptr;
   std::vector<QPushButton*> channelButtons_;

@@ -129,6 +129,9 @@ void StatisticsPanel::UpdateStatistics(int channel, int cursorRow) {
   const bool changed = p.statisticsChannel != channel;
   p.statisticsChannel = channel;
   const Sensor sensor = CalibrationSensor(data, channel);
+  // The group follows the channel chosen while the panel is open, as it
+  // would had the panel been opened on that channel.
+  if (changed) p.calibrationGroupShown = sensor != Sensor::None;
   if (sensor != Sensor::None) {
     // The fixed-point fields are filled for a new channel; what the user
     // typed for the present one is not written over by every repaint.
@@ -314,8 +317,6 @@ void StatisticsPanel::CheckAvailability(bool notEligible) {
     p.message = "On-line calibration not available in converted mode - Press 'Change data view'";
   } else if (p.statisticsChannel != p.lastCalibrationChannel && p.lastCalibrationChannel >= 0) {
     // A new channel in raw view: its reading fields come from its own calibration.
-    const double lower = 0;
-    (void)lower;
     const int ch = p.statisticsChannel;
     double k1 = 0, k2 = 0;
     ParseNumber(p.lowerFixed, k1);

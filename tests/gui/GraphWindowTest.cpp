@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -26,13 +28,14 @@ namespace {
 
 // A HEX file of a three-channel logger: a slow tide, a pressure ramp and
 // noisy conductivity, with a time stamp and a stop on the way.
-std::string WriteHex(const QString& dir) {
+std::string WriteHex(const QString& dir, char second = 'P') {
   VirtualClock clock;
   ScriptedUserInterface ui;
   sim::LoggerEmulator emulator(sim::ProfileByName("QN-760"), clock.LocalTime());
   sim::EmulatedSerialSystem serial(emulator, clock);
   AppState state(serial, clock, ui);
   test::MakeThreeChannelLogger(state);
+  state.logger.channelTypes[1] = static_cast<uint8_t>(second);
   test::ImageBuilder b(48);
   for (int r = 0; r < 3000; ++r) {
     if (r == 1500) b.Stamp("TIM", 24, 3, 15, 20, 0, 0);
@@ -106,6 +109,50 @@ TEST(GraphWindow, OpensAHexFileFromTheCommandLineAndDrawsIt) {
   if (!dir.isEmpty()) {
     EXPECT_TRUE(window->grab().save(dir + QStringLiteral("/graph-zoomed.png")));
   }
+  window->state().shell.exiting = true;
+}
+
+// A depth channel: the statistics panel shows the on-line calibration group,
+// and "Transfer reading:" takes the mean of the highlighted readings.
+TEST(GraphWindow, StatisticsPanelOfADepthChannelOffersTheOnLineCalibration) {
+  App();
+  QTemporaryDir work;
+  VirtualClock clock;
+  sim::LoggerEmulator emulator(sim::ProfileByName("QN-760"), clock.LocalTime());
+  sim::EmulatedSerialSystem serial(emulator, clock);
+  StartupOptions options;
+  options.workDirectory = work.path().toStdString();
+  options.commandLineFile = WriteHex(work.path(), 'A');
+  auto window = std::make_unique<MainWindow>(serial, clock, options);
+  ASSERT_TRUE(window->Start());
+  window->show();
+  window->AfterShow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  ASSERT_TRUE(window->state().graph.hasData);
+  QTest::mouseClick(window->channelButtons()[1], Qt::LeftButton);
+  QTest::mouseClick(window->graphArea(), Qt::LeftButton, {}, QPoint(300, 100));
+  RunCommand(window->shell(), cmd::kStatistics);
+  auto* panel = window->findChild<QDialog*>(QStringLiteral("statisticsPanel"));
+  ASSERT_NE(panel, nullptr);
+  auto* group = panel->findChild<QWidget*>(QStringLiteral("calibrationGroup"));
+  ASSERT_NE(group, nullptr);
+  EXPECT_TRUE(group->isVisible()) << window->state().statistics.title;
+  EXPECT_FALSE(panel->findChild<QWidget*>(QStringLiteral("calibrationNote"))->isVisible());
+  auto* transfer = panel->findChild<QPushButton*>(QStringLiteral("transferLower"));
+  ASSERT_TRUE(transfer != nullptr && transfer->isEnabled());
+  QTest::mouseClick(transfer, Qt::LeftButton);
+  auto* reading = panel->findChild<QLineEdit*>(QStringLiteral("lowerReading"));
+  ASSERT_NE(reading, nullptr);
+  EXPECT_EQ(reading->text().toStdString(), window->state().statistics.meanText);
+  EXPECT_FALSE(reading->text().isEmpty());
+  const QString dir = ArtefactDirectory();
+  if (!dir.isEmpty()) EXPECT_TRUE(panel->grab().save(dir + QStringLiteral("/statistics-calibration.png")));
+
+  // A temperature channel has no on-line calibration: only the note shows.
+  QTest::mouseClick(window->channelButtons()[0], Qt::LeftButton);
+  window->RefreshGraph();
+  EXPECT_FALSE(group->isVisible());
+  EXPECT_TRUE(panel->findChild<QWidget*>(QStringLiteral("calibrationNote"))->isVisible());
   window->state().shell.exiting = true;
 }
 

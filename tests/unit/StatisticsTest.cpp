@@ -159,6 +159,19 @@ TEST(StatisticsPanel, DerivedDepthIsNotEligibleAndTurbidityReferencesAreNotSaved
   EXPECT_EQ(r.rig.state.settings.online.upperDepth, 20.0);
 }
 
+TEST(StatisticsPanel, CalibrationGroupFollowsTheChannelChosenWhileOpen) {
+  PanelRig r;
+  FillColumn(r.rig.state.retrieval.data, {'T', 'A'}, {1, 2, 3});
+  r.panel.Show();  // opened on the temperature channel: only the note
+  r.panel.UpdateStatistics(0, 2);
+  EXPECT_FALSE(r.p().calibrationGroupShown);
+  r.panel.UpdateStatistics(1, 2);  // the depth channel chosen on the graph
+  EXPECT_TRUE(r.p().calibrationGroupShown);
+  EXPECT_FALSE(r.p().lowerFixed.empty());
+  r.panel.UpdateStatistics(0, 2);
+  EXPECT_FALSE(r.p().calibrationGroupShown);
+}
+
 void Prepare(EmulatedRig& rig) {
   ASSERT_EQ(ConnectLogger(rig.state), 1);
   AssessCapabilities(rig.state);
