@@ -13,6 +13,7 @@
 #include "DialogFaces.h"
 #include "GraphPainter.h"
 #include "GraphWidget.h"
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -262,10 +263,13 @@ void MainWindow::RefreshGraph() {
   if (statistics_ != nullptr && statistics_->isVisible()) {
     const StatisticsPanelState& p = state_.statistics;
     statistics_->setWindowTitle(QString::fromLatin1(p.title.c_str()));
-    if (auto* l = statistics_->findChild<QLabel*>("statisticsText"))
-      l->setText(QStringLiteral("Mean: %1\nStandard deviation: %2\nNumber of readings: %3\n%4")
-                     .arg(QString::fromStdString(p.meanText), QString::fromStdString(p.deviationText),
-                          QString::fromStdString(p.countText), QString()));
+    auto set = [this](const char* name, const std::string& text) {
+      if (auto* l = statistics_->findChild<QLabel*>(QLatin1String(name))) l->setText(QString::fromStdString(text));
+    };
+    set("statisticsMean", p.meanText);
+    set("statisticsDeviation", p.deviationText);
+    if (auto* count = statistics_->findChild<QLineEdit*>("statisticsCount"); count != nullptr && !count->hasFocus())
+      count->setText(QString::fromStdString(p.countText));
     ShowCalibrationGroup();
   }
   refreshing_ = false;
@@ -277,13 +281,18 @@ void MainWindow::ShowStatisticsFace() {
     statistics_->setObjectName("statisticsPanel");
     statistics_->setModal(false);
     auto* layout = new QVBoxLayout(statistics_);
-    auto* text = new QLabel(statistics_);
-    text->setObjectName("statisticsText");
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(text);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    auto* form = new QFormLayout;
+    for (auto [name, caption] : {std::pair{"statisticsMean", "Mean"}, {"statisticsDeviation", "Standard deviation"}}) {
+      auto* value = new QLabel(statistics_);
+      value->setObjectName(QLatin1String(name));
+      value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      form->addRow(QString::fromLatin1(caption), value);
+    }
     auto* count = new QLineEdit(statistics_);
     count->setObjectName("statisticsCount");
-    layout->addWidget(count);
+    form->addRow(QStringLiteral("Number of readings"), count);
+    layout->addLayout(form);
     connect(count, &QLineEdit::editingFinished, this, [this, count] {
       StatisticsPanel panel(state_, ShellStatisticsHooks(shell_));
       panel.TypeCount(count->text().toStdString());
