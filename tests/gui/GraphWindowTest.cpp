@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QFile>
+#include <QImage>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +16,7 @@
 
 #include "GuiSupport.h"
 #include "GraphWidget.h"
+#include "paint/GraphPainter.h"
 #include "MainWindow.h"
 #include "analysis/DerivedChannels.h"
 #include "files/HexFile.h"
@@ -85,6 +88,27 @@ TEST(GraphWindow, OpensAHexFileFromTheCommandLineAndDrawsIt) {
     // The same file for "tmv-cli plot", which draws the same picture.
     QFile::remove(dir + QStringLiteral("/graph.hex"));
     QFile::copy(QString::fromStdString(options.commandLineFile), dir + QStringLiteral("/graph.hex"));
+  }
+
+  // "tmv-cli plot" draws the same picture of the same file, and the desktop
+  // paints those very pixels in its plot area.
+  {
+    QTemporaryDir out;
+    const QString png = out.filePath(QStringLiteral("plot.png"));
+    QProcess cli;
+    cli.start(QStringLiteral(TMV_CLI_PATH), {QStringLiteral("plot"), QString::fromStdString(options.commandLineFile),
+                                             QStringLiteral("-o"), png, QStringLiteral("--width"),
+                                             QString::number(d.width)});
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    QImage plotted(png);
+    const QImage desktop = paint::RenderGraphImage(d);
+    ASSERT_EQ(plotted.size(), desktop.size());
+    EXPECT_TRUE(plotted.convertToFormat(QImage::Format_RGB32) == desktop.convertToFormat(QImage::Format_RGB32));
+    const QImage painted = window->graphWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage plotArea = plotted.copy(paint::kPlotLeft, paint::kPlotTop, d.width, d.height).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(painted.size(), plotArea.size());
+    EXPECT_TRUE(painted == plotArea);
   }
 
   // The cursor at the middle, then zoom in on it twice.
