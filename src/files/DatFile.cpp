@@ -34,7 +34,7 @@ double RowPeriod(const DataSet& d) {
 double SixHzPeriodSeconds() { return std::bit_cast<double>(uint64_t{0x3FC5555555555561}); }
 
 void AppendDatRows(std::string& out, const DataSet& d, int timeFormat, int first, int last, const LoggerTime& base,
-                   double offset) {
+                   double offset, const std::function<void(std::string&)>& flush) {
   const double p = RowPeriod(d);
   const int columns = std::clamp(d.totalChannelCount, 1, kMaxColumns);
   last = std::min(last, d.sampleCount - 1);
@@ -71,6 +71,7 @@ void AppendDatRows(std::string& out, const DataSet& d, int timeFormat, int first
     }
     out += "\r\n";
     t += p;
+    if (flush && out.size() >= (size_t{1} << 20)) flush(out);
   }
 }
 
@@ -82,7 +83,20 @@ std::string DatFileText(const AppState& state) {
   return out;
 }
 
-bool WriteDatFile(AppState& state, const std::string& path) { return WriteFileReplacing(path, DatFileText(state)); }
+bool WriteDatFile(AppState& state, const std::string& path) {
+  // Written a megabyte at a time: the rows of a full logger are several
+  // times its image and need never be in memory at once.
+  const DataSet& d = state.retrieval.data;
+  ReplacingFile f(path);
+  std::string out = FileHeaderText(state, kHeaderModeDat);
+  AppendDatRows(out, d, std::clamp(state.settings.datFormat, 0, 2), 0, d.sampleCount - 1, d.startTime, 0.0,
+                [&f](std::string& piece) {
+                  f.Write(piece);
+                  piece.clear();
+                });
+  f.Write(out);
+  return f.Commit();
+}
 
 // ---------------------------------------------------------------- screen segments
 

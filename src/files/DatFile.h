@@ -1,6 +1,7 @@
 #pragma once
 // The DAT file: the file header in its DAT mode, then one text line per row
 // with an optional date and time and one "%9.4f " value per column.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,8 +19,10 @@ double SixHzPeriodSeconds();
 // the base time, the running offset is corrected for accumulated error.
 // `base` is the time of row `first` less `offset` seconds; stamps before
 // `first` are not looked at. Columns of code 129 are left out.
+// With `flush`, it is handed `out` whenever that has grown past a megabyte
+// and is to write and empty it, so that a file can be written in pieces.
 void AppendDatRows(std::string& out, const DataSet& data, int timeFormat, int first, int last,
-                   const LoggerTime& base, double offset);
+                   const LoggerTime& base, double offset, const std::function<void(std::string&)>& flush = {});
 // The whole DAT file of the current DataSet (CR LF line ends).
 std::string DatFileText(const AppState& state);
 bool WriteDatFile(AppState& state, const std::string& path);

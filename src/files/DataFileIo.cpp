@@ -24,13 +24,36 @@ std::optional<std::string> ReadDataFile(const std::string& path, size_t maxBytes
 }
 
 bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
-  const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-  std::FILE* f = std::fopen(temporary.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
+  ReplacingFile f(path);
+  f.Write(bytes);
+  return f.Commit();
+}
+
+ReplacingFile::ReplacingFile(const std::string& path)
+    : path_(path), temporary_(path + ".tmp." + std::to_string(::getpid())) {
+  file_ = std::fopen(temporary_.c_str(), "wb");
+  failed_ = file_ == nullptr;
+}
+
+ReplacingFile::~ReplacingFile() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    std::remove(temporary_.c_str());
+  }
+}
+
+bool ReplacingFile::Write(std::string_view bytes) {
+  if (failed_) return false;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  return !failed_;
+}
+
+bool ReplacingFile::Commit() {
+  if (file_ == nullptr) return false;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (failed_ || !closed || std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    std::remove(temporary_.c_str());
     return false;
   }
   return true;

@@ -2,6 +2,7 @@
 // Reading and writing the data files: whole-file reads, line reads with the
 // readers' length limits, and writes that never leave a half-written file.
 #include <cstddef>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,24 @@ std::optional<std::string> ReadDataFile(const std::string& path, size_t maxBytes
 // Writes bytes (line ends as given) to a temporary file beside path and
 // renames it over path: a write that fails keeps the earlier file whole.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes);
+
+// The same for a file written in pieces, so that a large file never has to
+// be held whole in memory: Commit renames it over path; a file never
+// committed (or any failed piece) leaves path as it was.
+class ReplacingFile {
+ public:
+  explicit ReplacingFile(const std::string& path);
+  ~ReplacingFile();
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+  bool Write(std::string_view bytes);
+  bool Commit();
+
+ private:
+  std::string path_, temporary_;
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+};
 
 // Line-by-line reading as the text readers have always read: at most
 // maxLength characters a call, a longer line coming back in pieces; the

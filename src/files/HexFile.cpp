@@ -344,7 +344,25 @@ std::string HexFileText(const AppState& state) {
   return out;
 }
 
-bool WriteHexFile(AppState& state, const std::string& path) { return WriteFileReplacing(path, HexFileText(state)); }
+bool WriteHexFile(AppState& state, const std::string& path) {
+  // Written in pieces of whole dump lines: the text of a full logger is
+  // twice the image and need never be in memory at once.
+  const RetrievalState& r = state.retrieval;
+  const int length = std::clamp(r.image.imageLength, 0, kMemoryImageSize);
+  ReplacingFile f(path);
+  std::string out = FileHeaderText(state, kHeaderModeHex);
+  Add(out, "Number of bytes of data %d\r\n", length);
+  out += "|     |     |     |     |     |     |     |\r\n";
+  f.Write(out);
+  constexpr size_t kPiece = 24 * 8192;
+  const size_t total = r.image.Bytes() != nullptr ? static_cast<size_t>(length) : 0;
+  for (size_t at = 0; at < total; at += kPiece) {
+    out.clear();
+    AppendHexDump(out, r.image.Bytes() + at, std::min(kPiece, total - at));
+    if (!f.Write(out)) break;
+  }
+  return f.Commit();
+}
 
 // ---------------------------------------------------------------- the header parser
 

@@ -83,7 +83,7 @@ int SaveFile(AppState& state, int mode) {
   }
   // 8. The DAT file.
   AddRecentFile(state, datPath);
-  std::string datText;
+  bool datWritten;
   if (StoresAsciiText(state.logger) && state.logger.cardProtocolLevel >= 1) {
     // The logger stored text: the DAT file is the header and that text.
     const int length = std::clamp(r.image.imageLength, 0, kMemoryImageSize);
@@ -93,12 +93,13 @@ int SaveFile(AppState& state, int mode) {
       body = std::string_view(reinterpret_cast<const char*>(r.image.Bytes()) + start, static_cast<size_t>(length - start));
     HeaderOverrides overrides;
     overrides.sampleCount = static_cast<int>(std::count(body.begin(), body.end(), '\n'));
-    datText = FileHeaderText(state, kHeaderModeDat, overrides);
+    std::string datText = FileHeaderText(state, kHeaderModeDat, overrides);
     datText.append(body);
+    datWritten = WriteFileReplacing(datPath, datText);
   } else {
-    datText = DatFileText(state);
+    datWritten = WriteDatFile(state, datPath);
   }
-  if (!WriteFileReplacing(datPath, datText)) {
+  if (!datWritten) {
     ui.SetWaitCursor(false);
     ui.MessageBox(Format(Tr(state, "Unable to open the file %s.\nThis file may be open in another application").c_str(), datPath.c_str()),
                   Tr(state, "Write File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);

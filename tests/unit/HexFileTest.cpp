@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "files/DatFile.h"
+#include "files/DataFileIo.h"
 #include "files/HexFile.h"
 #include "files/SaveFile.h"
 #include "retrieval/SampleDecoder.h"
@@ -66,7 +67,10 @@ class HexFileTest : public WorkDirectoryTest {
 };
 
 TEST_F(HexFileTest, WrittenAndReadBackGivesTheSameImageAndDataSet) {
-  Retrieve(SomeMemory(40));
+  // Enough rows that both files are written in several pieces.
+  Retrieve(SomeMemory(40000));
+  ASSERT_TRUE(WriteDatFile(state, Path("a.dat")));
+  EXPECT_EQ(ReadDataFile(Path("a.dat")).value_or(""), DatFileText(state));
   const DataSet before = Data();
   const std::vector<uint8_t> image(state.retrieval.image.Bytes(), state.retrieval.image.Bytes() + state.retrieval.image.imageLength);
   ASSERT_TRUE(WriteHexFile(state, Path("a.hex")));
