@@ -1,9 +1,12 @@
 #include "retrieval/SampleDecoder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <thread>
+#include <vector>
 
 #include "model/ChannelTypes.h"
 #include "model/Conversion.h"
@@ -198,6 +201,45 @@ void ConvertColumn(const ChannelPlan& plan, bool rawMode, float* column, int row
     if (mode == 0) ConvertPolynomialColumn<0>(plan, column, rows, min, max);
     else if (mode == 1) ConvertPolynomialColumn<1>(plan, column, rows, min, max);
     else ConvertPolynomialColumn<2>(plan, column, rows, min, max);
+  }
+}
+
+// A full logger's columns are converted in pieces on the machine's cores:
+// each piece's conversion is the same arithmetic, so the values do not
+// depend on how the rows were shared out.
+void ConvertColumnsInPieces(const ChannelPlan* plans, bool rawMode, float* const* columns, int channels, int rows,
+                            float* minimum, float* maximum) {
+  constexpr int kRowsAPiece = 1 << 16;
+  const int pieces = std::max(1, (rows + kRowsAPiece - 1) / kRowsAPiece);
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const int workers = static_cast<int>(std::min<unsigned>(std::min(cores, 8u), static_cast<unsigned>(pieces * channels)));
+  std::vector<float> lo(static_cast<size_t>(pieces * channels)), hi(lo.size());
+  std::atomic<int> next{0};
+  auto work = [&] {
+    for (int task; (task = next.fetch_add(1)) < pieces * channels;) {
+      const int c = task / pieces, piece = task % pieces;
+      const int first = piece * kRowsAPiece, count = std::min(kRowsAPiece, rows - first);
+      ConvertColumn(plans[c], rawMode, columns[c] + first, count,
+                    lo[static_cast<size_t>(task)], hi[static_cast<size_t>(task)]);
+    }
+  };
+  if (workers <= 1 || rows < 4 * kRowsAPiece) {
+    work();
+  } else {
+    std::vector<std::thread> threads;
+    for (int w = 1; w < workers; ++w) threads.emplace_back(work);
+    work();
+    for (auto& t : threads) t.join();
+  }
+  for (int c = 0; c < channels; ++c) {
+    float l = std::numeric_limits<float>::infinity(), h = -std::numeric_limits<float>::infinity();
+    for (int piece = 0; piece < pieces; ++piece) {
+      const size_t task = static_cast<size_t>(c * pieces + piece);
+      l = lo[task] < l ? lo[task] : l;
+      h = hi[task] >= h ? hi[task] : h;
+    }
+    minimum[c] = l;
+    maximum[c] = h;
   }
 }
 
@@ -401,9 +443,10 @@ void Decoder::Run(bool fromFile) {
   // 7. Rows actually filled (complete rows and rows closed by a stamp),
   // converted column by column.
   d.sampleCount = row_;
-  for (int c = 0; c < d.channelCount; ++c)
-    ConvertColumn(plans_[static_cast<size_t>(c)], d.rawMode, d.Column(c), d.sampleCount, minimum_[static_cast<size_t>(c)],
-                  maximum_[static_cast<size_t>(c)]);
+  std::array<float*, kMaxChannels> columns{};
+  for (int c = 0; c < d.channelCount; ++c) columns[static_cast<size_t>(c)] = d.Column(c);
+  ConvertColumnsInPieces(plans_.data(), d.rawMode, columns.data(), d.channelCount, d.sampleCount, minimum_.data(),
+                         maximum_.data());
   for (int c = 0; c < d.channelCount; ++c) {
     float* col = d.Column(c);
     const bool any = minimum_[static_cast<size_t>(c)] <= maximum_[static_cast<size_t>(c)];

@@ -129,6 +129,32 @@ TEST_F(SampleDecoderTest, MinimumAndMaximumStartFromTheFirstValidReading) {
   EXPECT_FLOAT_EQ(Data().Minimum(0), std::min(Data().Value(0, 1), Data().Value(0, 2)));
 }
 
+TEST_F(SampleDecoderTest, FullLoggerConvertedInPiecesGivesEveryValueAndTheWholeRange) {
+  // Enough rows that the columns are shared out in pieces; each value is
+  // still the channel's own conversion of its count, the range the whole one.
+  state.logger.channelCount = 2;
+  state.logger.channelTypes[0] = 'T';
+  state.logger.channelTypes[1] = 'P';
+  state.calibration.coefficients[1] = {0, 1000, 0, 0};
+  constexpr int kRows = 300000;
+  ImageBuilder b(48);
+  auto count = [](int r) { return static_cast<int32_t>(0x200000 + (static_cast<int64_t>(r) * 7919 % 0xA00000 & ~1)); };
+  for (int r = 0; r < kRows; ++r) b.Word(static_cast<uint32_t>(count(r))).Word(0x100000 + 2 * r);
+  Decode(b);
+  ASSERT_EQ(Data().sampleCount, kRows);
+  float lo = 1e30f, hi = -1e30f;
+  for (int r = 0; r < kRows; ++r) {
+    const float t = static_cast<float>(ConvertReading(state.logger, state.calibration, count(r), 0));
+    ASSERT_EQ(Data().Value(0, r), t) << r;
+    lo = std::min(lo, t);
+    hi = std::max(hi, t);
+  }
+  EXPECT_EQ(Data().Minimum(0), lo);
+  EXPECT_EQ(Data().Maximum(0), hi);
+  EXPECT_FLOAT_EQ(Data().Minimum(1), 62.5f);
+  EXPECT_FLOAT_EQ(Data().Maximum(1), static_cast<float>((0x100000 + 2.0 * (kRows - 1)) / 16777216.0 * 1000));
+}
+
 TEST_F(SampleDecoderTest, KmFirmwareChoosesTheHeaderAndTheThermistor) {
   state.logger = LoggerInfo{};
   state.logger.model = "KM-3170";
