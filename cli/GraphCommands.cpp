@@ -3,8 +3,10 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
 #include <sstream>
+#include <vector>
 
 #include "CliCommand.h"
 #include "CliSupport.h"
@@ -15,15 +17,48 @@
 #include "presentation/GraphView.h"
 #include "shell/AppState.h"
 
-#ifdef TMV_HAVE_PAINT
-#include <QGuiApplication>
-#include <memory>
+#ifdef TMV_HAVE_PLOT_MODULE
+#include <dlfcn.h>
+#include <unistd.h>
 
-#include "GraphPainter.h"
+#include <climits>
+
+#include "PlotModule.h"
 #endif
 
 namespace tmv::cli {
 namespace {
+
+#ifdef TMV_HAVE_PLOT_MODULE
+// The painter module: beside the tool (as built, and as installed there by
+// hand), then where the package installs it, then in the build tree.
+paint::PlotToFileFunction LoadPlotModule(std::string& why) {
+  std::vector<std::string> places;
+  if (const char* given = std::getenv("TMV_PLOT_MODULE"); given != nullptr && *given != '\0') places.emplace_back(given);
+  char self[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n > 0) {
+    std::string dir(self, static_cast<size_t>(n));
+    dir.erase(dir.find_last_of('/') + 1);
+    places.push_back(dir + paint::kPlotModuleName);
+  }
+  places.emplace_back(TMV_PLOT_MODULE_INSTALLED);
+  places.emplace_back(TMV_PLOT_MODULE_BUILT);
+  for (const std::string& place : places) {
+    if (::access(place.c_str(), R_OK) != 0) continue;
+    void* module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+      const char* error = ::dlerror();
+      why = error != nullptr ? error : place;
+      continue;
+    }
+    if (auto* f = reinterpret_cast<paint::PlotToFileFunction>(::dlsym(module, paint::kPlotToFileSymbol))) return f;
+    why = place + " is not the plot module";
+  }
+  if (why.empty()) why = std::string("the painter ") + paint::kPlotModuleName + " was not found";
+  return nullptr;
+}
+#endif
 
 // Reads a .hex or .dat file into the state; false after reporting.
 bool ReadDataFile(CliContext& ctx, const std::string& path) {
@@ -66,7 +101,7 @@ int Plot(CliContext& ctx) {
   parser->add_option("--height", height, "plot height in pixels (the graph is 250 high)")->check(CLI::Range(250, 250));
   parser->add_option("--xy", xy, "x-y plot of channel Y against channel X");
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
-#ifndef TMV_HAVE_PAINT
+#ifndef TMV_HAVE_PLOT_MODULE
   return ReportFailure(ctx, "plot is not available: this tmv-cli was built without Qt");
 #else
   std::vector<int> shown, pair;
@@ -100,17 +135,10 @@ int Plot(CliContext& ctx) {
     SetXyMode(g, true, pair[0] - 1, pair[1] - 1);
   }
   const GraphDrawing drawing = BuildDrawing(g, DrawContext{data, state.logger, 0});
-  // Text needs a GUI application; the offscreen platform needs no display.
-  std::unique_ptr<QGuiApplication> app;
-  static int argc = 1;
-  static char name[] = "tmv-cli";
-  static char* argv[] = {name, nullptr};
-  if (QCoreApplication::instance() == nullptr) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    app = std::make_unique<QGuiApplication>(argc, argv);
-  }
-  const QImage image = paint::RenderGraphImage(drawing);
-  if (!image.save(QString::fromStdString(output))) return ReportFailure(ctx, "Unable to write " + output);
+  std::string why;
+  const paint::PlotToFileFunction plotToFile = LoadPlotModule(why);
+  if (plotToFile == nullptr) return ReportFailure(ctx, "plot is not available: " + why);
+  if (plotToFile(&drawing, output.c_str()) != 1) return ReportFailure(ctx, "Unable to write " + output);
   ctx.out << "Plotted " << g.readingCount << " readings of " << g.columns << " channels to " << output << "\n";
   return kExitOk;
 #endif
