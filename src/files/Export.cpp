@@ -262,7 +262,10 @@ void PutDeploymentAttributes(NcCalls& nc, int file, const AppState& state) {
   PutText(nc, file, NC_GLOBAL, "featureType", "timeSeries");
   PutText(nc, file, NC_GLOBAL, "source", "moored self-contained data logger");
   PutText(nc, file, NC_GLOBAL, "instrument_model", l.model);
-  PutText(nc, file, NC_GLOBAL, "instrument_firmware_version", Format("%.2f", static_cast<double>(l.firmwareVersion)));
+  char firmware[32];
+  const auto written = std::to_chars(firmware, firmware + sizeof firmware, static_cast<double>(l.firmwareVersion),
+                                     std::chars_format::fixed, 2);
+  PutText(nc, file, NC_GLOBAL, "instrument_firmware_version", std::string(firmware, written.ptr));
   PutInt(nc, file, NC_GLOBAL, "instrument_serial_number", l.serialNumber);
   PutText(nc, file, NC_GLOBAL, "program_name", "tmv");
   PutText(nc, file, NC_GLOBAL, "program_version", TMV_VERSION_TEXT);
