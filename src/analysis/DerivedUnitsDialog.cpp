@@ -284,7 +284,7 @@ int DerivedUnitsDialog::Ok() {
   if (held && r.data.Stride() > 0) {
     AddDerivedChannels(state_, r.data);
     if (!state_.analysis.setUpGraph || state_.analysis.setUpGraph()) {
-      for (int command : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment, cmd::kScreenCapture})
+      for (int command : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment, cmd::kScreenCapture, cmd::kExportData})
         state_.ui.SetCommandEnabled(command, true);
     }
     ComputeDerivedValues(state_, r.data);

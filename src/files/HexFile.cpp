@@ -753,7 +753,7 @@ void Warn(AppState& state, const std::string& text, const std::string& caption) 
 }  // namespace
 
 void EnableDataCommands(AppState& state) {
-  for (int command : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment, cmd::kScreenCapture})
+  for (int command : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment, cmd::kScreenCapture, cmd::kExportData})
     state.ui.SetCommandEnabled(command, true);
   if (IsTideWaveRecorder(state.logger.model)) state.ui.SetCommandEnabled(cmd::kSaveKzmCsv, true);
 }

@@ -212,6 +212,7 @@ int ConnectLogger(AppState& state) {
         state.ui.SetCommandEnabled(cmd::kSaveFormat, false);
         state.ui.SetCommandEnabled(cmd::kSaveScreenSegment, false);
         state.ui.SetCommandEnabled(cmd::kSaveKzmCsv, false);
+        state.ui.SetCommandEnabled(cmd::kExportData, false);
         state.shell.dataRetrieved = false;
         state.shell.dataSaved = true;
       }

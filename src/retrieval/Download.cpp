@@ -642,6 +642,7 @@ void EndDownload(AppState& state, DownloadProc& dialog) {
   // 6, 7.
   for (int c : {cmd::kSaveFile, 120, cmd::kSaveScreenSegment, cmd::kScreenCapture, 123})
     state.ui.SetCommandEnabled(c, true);
+  state.ui.SetCommandEnabled(cmd::kExportData, true);
   if (IsTideWaveRecorder(l.model)) state.ui.SetCommandEnabled(cmd::kSaveKzmCsv, true);
   const bool started = r.image.imageLength > 0 || dialog.outcome == DownloadOutcome::Running;
   if (d.endPointer == 0) {

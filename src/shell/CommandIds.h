@@ -57,6 +57,8 @@ constexpr int kSetLoggerClock = 40139;
 // The data-file operations of the command-line tool (no logger needed).
 constexpr int kConvertDataFile = 40140;
 constexpr int kShowFileInfo = 40141;
+// "&Export...": the current DataSet to netCDF-CF or CSV.
+constexpr int kExportData = 40150;
 
 // The menus themselves, so that they can be greyed and enabled like commands.
 constexpr int kMenuBar = 50000;

@@ -43,6 +43,7 @@ std::vector<MenuEntry> BuildTable() {
       Item(kSaveScreenSegment, kMenuFile, "Save screen se&gment to file", 'g', kBuilt),
       Item(kScreenCapture, kMenuFile, "Scree&n capture", 'n', kBuilt),
       Item(kSaveKzmCsv, kMenuFile, "Save a KZM &csv file", 'c', kBuilt),
+      Item(kExportData, kMenuFile, "&Export...", 'E', kBuilt),
       Item(kExit, kMenuFile, "E&xit", 'x', kBuilt, true),
 
       Item(kSetup, kMenuBar, "&Setup", 'S', kBuilt),
@@ -167,6 +168,10 @@ std::vector<CommandRule> BuildRules() {
   CommandRule info;
   info.number = kShowFileInfo;
   rules.push_back(info);
+  // Export works on the data in hand, from a file or a retrieval.
+  CommandRule exportData;
+  exportData.number = kExportData;
+  rules.push_back(exportData);
   return rules;
 }
 

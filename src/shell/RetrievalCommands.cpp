@@ -254,7 +254,7 @@ std::string DataSummaryText(const DataSet& data) {
 }
 
 void GreyDataCommands(Shell& shell) {
-  for (int command : {cmd::kSaveFile, cmd::kSaveScreenSegment}) shell.state.ui.SetCommandEnabled(command, false);
+  for (int command : {cmd::kSaveFile, cmd::kSaveScreenSegment, cmd::kExportData}) shell.state.ui.SetCommandEnabled(command, false);
 }
 
 }  // namespace tmv

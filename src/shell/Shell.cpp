@@ -29,6 +29,7 @@
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/DialogPresenter.h"
+#include "shell/ExportCommand.h"
 #include "shell/LanguageDialog.h"
 #include "shell/RetrievalCommands.h"
 #include "shell/SetupCommand.h"
@@ -380,6 +381,8 @@ int RunCommand(Shell& shell, int command) {
       return CalibrationHistoryCommand(shell);
     case cmd::kSaveKzmCsv:
       return ExportKzmCsv(state);
+    case cmd::kExportData:
+      return ExportDataCommand(state);
     case cmd::kDerivedUnits:
       return DerivedUnits(shell);
     case cmd::kRealTimeLimits:

@@ -2,10 +2,13 @@
 // the program's decoder: the two were written apart from one description of
 // the memory, so agreement here is agreement on the layout.
 #include <gtest/gtest.h>
+#include <netcdf.h>
 
 #include <cmath>
 #include <cstring>
 
+#include "analysis/WaveAnalysis.h"
+#include "files/Export.h"
 #include "files/HexFile.h"
 #include "retrieval/SampleDecoder.h"
 #include "sim/LoggerEmulator.h"
@@ -135,6 +138,47 @@ TEST_F(EmulatorDecodeTest, WaveRecorderBurstsGoToTheirOwnSeries) {
     EXPECT_GT(hi - lo, 0.4f) << b;
     EXPECT_LT(hi - lo, 1.2f) << b;
   }
+}
+
+// The bursts and their wave results reach the netCDF export on a burst
+// dimension, reading for reading.
+TEST_F(EmulatorDecodeTest, WaveRecorderExportHoldsBurstsAndWaveResults) {
+  Logger("KZM-5170");
+  Send("J100607153000");
+  Send("!404");
+  Send("!60002010000");
+  Send("!Y000000000000F03F");
+  Send("L100607160000M100607180000K001000");
+  ASSERT_EQ(Ask("P"), "Logger status 01\r\n");
+  clock.Advance(3LL * 3600 * 1000);
+  ASSERT_EQ(Ask("T"), "Logger status 0400\r\n");
+  state.logger.waves = true;
+  state.retrieval.data.deployment.waveEnabled = true;
+  state.retrieval.data.deployment.burstSamples = 512;
+  InstallWaveAnalysis(state);
+  Retrieve(48);
+  const DataSet& d = state.retrieval.data;
+  ASSERT_EQ(d.burstCount, 2);
+  ASSERT_NE(WaveResults(state), nullptr);
+  ASSERT_EQ(WaveResults(state)->Count(), 3);
+  const ExportOutcome out = ExportDataSet(state, Path("kzm.nc"), {});
+  ASSERT_TRUE(out.written) << out.error;
+  int nc = -1, dim = -1, var = -1;
+  ASSERT_EQ(nc_open(Path("kzm.nc").c_str(), NC_NOWRITE, &nc), NC_NOERR);
+  size_t bursts = 0;
+  ASSERT_EQ(nc_inq_dimid(nc, "burst", &dim), NC_NOERR);
+  nc_inq_dimlen(nc, dim, &bursts);
+  EXPECT_EQ(bursts, 3u);
+  ASSERT_EQ(nc_inq_varid(nc, "burst_pressure", &var), NC_NOERR);
+  std::vector<float> readings(3 * 512);
+  ASSERT_EQ(nc_get_var_float(nc, var, readings.data()), NC_NOERR);
+  for (int b = 0; b < 3; ++b)
+    for (int i = 0; i < 512; ++i) ASSERT_EQ(readings[static_cast<size_t>(b * 512 + i)], d.Burst(b)[i]) << b << " " << i;
+  ASSERT_EQ(nc_inq_varid(nc, "wave_h_third", &var), NC_NOERR);
+  float h[3] = {};
+  ASSERT_EQ(nc_get_var_float(nc, var, h), NC_NOERR);
+  for (int b = 0; b < 3; ++b) EXPECT_EQ(h[b], WaveResults(state)->results[static_cast<size_t>(b)].hThird);
+  nc_close(nc);
 }
 
 }  // namespace

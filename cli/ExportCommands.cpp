@@ -1,0 +1,80 @@
+// The export command: a HEX or DAT file to netCDF-CF or CSV.
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <ostream>
+
+#include "analysis/DerivedOption.h"
+#include "CliCommand.h"
+#include "CliSupport.h"
+#include "files/DatFile.h"
+#include "files/Export.h"
+#include "files/HexFile.h"
+#include "shell/AppState.h"
+#include "shell/CommandIds.h"
+
+namespace tmv::cli {
+
+namespace {
+
+int Export(CliContext& ctx) {
+  std::string input, output, offset, derived;
+  auto parser = CommandParser(
+      "export",
+      "Usage: tmv-cli export FILE.hex|FILE.dat -o OUT.nc|OUT.csv [--derived LIST] [--utc-offset +HH:MM]\n\n"
+      "Writes the data of a HEX or DAT file, with the derived channels asked for, as\n"
+      "netCDF-4 following the CF conventions 1.8 (OUT.nc) or as CSV (OUT.csv): one row\n"
+      "per sample, ISO 8601 times, '.' as the decimal separator, an empty field where a\n"
+      "reading is missing. The logger clock has no time zone: --utc-offset gives its\n"
+      "offset from UTC; the netCDF time is then in UTC and the CSV times carry the offset.\n"
+      "The file appears under its name only once it is whole.\n\n"
+      "Exit status: 0 written; 1 failed (nothing written); 2 usage error.");
+  parser->add_option("input", input, "the HEX or DAT file")->required();
+  parser->add_option("-o,--output", output, "the file to write (.nc or .csv)")->required();
+  parser->add_option("--utc-offset", offset, "the logger clock's offset from UTC, +HH:MM or -HH:MM");
+  parser->add_option("--derived", derived, DerivedOptionHelp());
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (std::string e = ParseDerivedOption(derived, ctx.state.settings.derived); !e.empty())
+    return UsageError(ctx, "--derived: " + e);
+  if (!ExportFormatForPath(output)) return UsageError(ctx, "-o names a .nc (netCDF) or a .csv file");
+  ExportOptions options;
+  if (!offset.empty()) {
+    options.utcOffsetMinutes = ParseUtcOffset(offset);
+    if (!options.utcOffsetMinutes)
+      return UsageError(ctx, "--utc-offset '" + offset + "' is not an offset from UTC: give +HH:MM or -HH:MM (at most 14 hours)");
+  }
+  if (int rc = PassGate(ctx, cmd::kExportData)) return rc;
+
+  AppState& state = ctx.state;
+  if (!std::filesystem::is_regular_file(input)) return ReportFailure(ctx, "No such file: " + input);
+  const int boxes = BoxesShown(ctx);
+  int read = 0;
+  const std::string ext = std::filesystem::path(input).extension().string();
+  if (ext == ".hex" || ext == ".HEX")
+    read = ReadHexFile(state, 0, input);
+  else if (ext == ".dat" || ext == ".DAT")
+    read = ReadDatFile(state, 0, input);
+  else
+    return UsageError(ctx, "the file must be a .hex or a .dat file: " + input);
+  if (read != 1) {
+    if (BoxesShown(ctx) == boxes) ctx.err << "Unable to read " << input << "\n";
+    return kExitFailure;
+  }
+
+  const ExportOutcome outcome = ExportDataSet(state, output, options);
+  for (const std::string& note : outcome.notes) ctx.err << note << "\n";
+  if (!outcome.written) return ReportFailure(ctx, outcome.error);
+  const DataSet& d = state.retrieval.data;
+  ctx.out << "Wrote " << output << " (" << d.sampleCount << " samples, " << d.totalChannelCount << " channel"
+          << (d.totalChannelCount == 1 ? "" : "s") << ")\n";
+  return kExitOk;
+}
+
+const bool registered = [] {
+  RegisterCliCommand({"export", "Write a HEX or DAT file's data as netCDF-CF (.nc) or CSV (.csv)", "", Export});
+  return true;
+}();
+
+}  // namespace
+
+}  // namespace tmv::cli

@@ -1,0 +1,63 @@
+// tmv-cli export on a HEX file the program wrote: the netCDF file it makes
+// holds the rows the tool's own reader finds in that file, and bad requests
+// end with a message, a non-zero status and no file.
+#include <gtest/gtest.h>
+#include <netcdf.h>
+
+#include <filesystem>
+#include <string>
+
+#include "files/HexFile.h"
+#include "retrieval/SampleDecoder.h"
+#include "support/ChildProcess.h"
+#include "support/ImageBuilder.h"
+#include "support/WorkDirectoryTest.h"
+
+namespace tmv::test {
+namespace {
+
+class ExportE2ETest : public WorkDirectoryTest {};
+
+TEST_F(ExportE2ETest, HexFileExportsToNetCdfAndCsvThroughTheTool) {
+  MakeThreeChannelLogger(state);
+  ImageBuilder b(48);
+  for (uint32_t r = 0; r < 40; ++r) b.Word(0x400000 + 0x321 * r).Word(0x480000 + 0x55 * r).Word(0x500000 + 0x77 * r);
+  b.Into(state.retrieval.image);
+  DecodeSampleStream(state, true);
+  ASSERT_TRUE(WriteHexFile(state, Path("sea.hex")));
+  // What the program reads back from its own file is what the export must hold.
+  ASSERT_EQ(ReadHexFile(state, 0, Path("sea.hex")), 1);
+  const DataSet& d = state.retrieval.data;
+  ASSERT_EQ(d.sampleCount, 40);
+
+  const auto run = RunCli({"export", Path("sea.hex"), "-o", Path("sea.nc"), "--derived", "salinity", "--utc-offset", "-03:00"});
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  int nc = -1;
+  ASSERT_EQ(nc_open(Path("sea.nc").c_str(), NC_NOWRITE, &nc), NC_NOERR);
+  int var = -1;
+  ASSERT_EQ(nc_inq_varid(nc, "pressure", &var), NC_NOERR);
+  std::vector<float> pressure(40);
+  ASSERT_EQ(nc_get_var_float(nc, var, pressure.data()), NC_NOERR);
+  for (int r = 0; r < 40; ++r) EXPECT_EQ(pressure[static_cast<size_t>(r)], d.Value(1, r)) << r;
+  EXPECT_EQ(nc_inq_varid(nc, "salinity", &var), NC_NOERR);
+  ASSERT_EQ(nc_inq_varid(nc, "time", &var), NC_NOERR);
+  char units[80] = {};
+  ASSERT_EQ(nc_get_att_text(nc, var, "units", units), NC_NOERR);
+  EXPECT_STREQ(units, "seconds since 2024-03-15 15:00:00 +00:00");
+  nc_close(nc);
+
+  const auto csv = RunCli({"export", Path("sea.hex"), "-o", Path("sea.csv")});
+  EXPECT_EQ(csv.status, 0) << csv.err;
+  EXPECT_EQ(Read("sea.csv").substr(0, 5), "time,");
+
+  const auto badOffset = RunCli({"export", Path("sea.hex"), "-o", Path("bad.nc"), "--utc-offset", "+25:00"});
+  EXPECT_EQ(badOffset.status, 2);
+  EXPECT_NE(badOffset.err.find("not an offset from UTC"), std::string::npos) << badOffset.err;
+  const auto badPath = RunCli({"export", Path("sea.hex"), "-o", Path("nowhere/x.nc")});
+  EXPECT_EQ(badPath.status, 1);
+  EXPECT_NE(badPath.err.find("Unable to write"), std::string::npos) << badPath.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("bad.nc")));
+}
+
+}  // namespace
+}  // namespace tmv::test
