@@ -45,6 +45,8 @@ std::vector<std::string> BuildTexts() {
       "GPS Test",
       "Set Default Baudrate",
       "Set Latency",
+      "GPS Communication",
+      "The GPS is not sending either of the messages\n'GGA' nor 'GLL' that are required.\n",
       "Program Exit",
       "Startup",
       // The connection and the status line.
