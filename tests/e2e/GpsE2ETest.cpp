@@ -23,8 +23,8 @@ TEST(GpsE2E, GpsTestPrintsEachPositionAndNeverACorruptOne) {
   std::string line;
   int count = 0;
   while (std::getline(lines, line)) {
-    // 33 degrees 51 minutes south, 70 degrees 39 minutes west, moving slowly.
-    EXPECT_TRUE(std::regex_match(line, std::regex(R"(335\d\.\d{4},S,70(39|40)\.\d{4},W)"))) << line;
+    // About 33 degrees 51 minutes south, 70 degrees 39 minutes west, moving slowly north-east.
+    EXPECT_TRUE(std::regex_match(line, std::regex(R"(335\d\.\d{4},S,703\d\.\d{4},W)"))) << line;
     ++count;
   }
   EXPECT_EQ(count, 6) << run.out;
