@@ -18,6 +18,7 @@
 #include "platform/SerialPort.h"
 #include "platform/UserInterface.h"
 #include "presentation/GraphView.h"
+#include "retrieval/Gps.h"
 #include "retrieval/RetrievalState.h"
 
 namespace tmv {
@@ -72,6 +73,7 @@ struct AppState {
   PortSettings ports;
   LoggerLink loggerLink;
   LoggerLink gpsLink;
+  GpsState gps;  // the GPS buffer and the latest position
   int linkActivity = 0;  // set to 10 by every write, counted down each second
 
   ReplyBuffer reply;

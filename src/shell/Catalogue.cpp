@@ -45,6 +45,9 @@ std::vector<std::string> BuildTexts() {
       "GPS Test",
       "Set Default Baudrate",
       "Set Latency",
+      "GPS Communication",
+      "No GPS port has been selected.\nChoose one in the COM settings.",
+      "The GPS is not sending either of the messages\n'GGA' nor 'GLL' that are required.\n",
       "Program Exit",
       "Startup",
       // The connection and the status line.
