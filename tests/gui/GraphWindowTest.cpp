@@ -170,7 +170,9 @@ TEST(GraphWindow, StatisticsPanelOfADepthChannelOffersTheOnLineCalibration) {
   EXPECT_EQ(reading->text().toStdString(), window->state().statistics.meanText);
   EXPECT_FALSE(reading->text().isEmpty());
   const QString dir = ArtefactDirectory();
-  if (!dir.isEmpty()) EXPECT_TRUE(panel->grab().save(dir + QStringLiteral("/statistics-calibration.png")));
+  if (!dir.isEmpty()) {
+    EXPECT_TRUE(panel->grab().save(dir + QStringLiteral("/statistics-calibration.png")));
+  }
 
   // A temperature channel has no on-line calibration: only the note shows.
   QTest::mouseClick(window->channelButtons()[0], Qt::LeftButton);

@@ -136,6 +136,7 @@ TEST(SetupFaces, NothingConnectedAssessesASimulatedMultiChannelLogger) {
 TEST(SetupFaces, TideAndWaveLayoutOpensTheTideAndWaveDialog) {
   Desktop d("KZM-5170");
   ASSERT_TRUE(d.Connect());
+  d.window->state().settings.derived.depthEnabled = true;  // a tide-and-wave set-up needs depth first
   ModalScript script;
   script
       .On(kSetupTitle,
