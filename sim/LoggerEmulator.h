@@ -102,6 +102,16 @@ struct Profile {
   std::map<int, std::string> cardFiles;
   // Meta table text of a generic serial card ("!X01"/"!X04").
   std::string metaTable;
+  // The micro-salinometer's bath: when sampleSalinity is set, its sample cell
+  // (first 'C' channel) reads that sample, its thermistor the bath and its
+  // standard cell (second 'C' channel) standard seawater of the given K15.
+  struct Bench {
+    std::optional<double> sampleSalinity;  // [PSS-78]
+    double bathTemperature = 24.0;          // [degC]
+    double standardK15 = 0.99986;
+    double sampleCellGain = 0.42;           // raw fraction per unit of Rt
+    double standardCellGain = 0.40;
+  } bench;
 
   bool Microchip() const { return firmwareVersion > 4.99f; }
   bool SingleChannel() const;  // older single-channel recorder ("Z"/"Y", "F")

@@ -140,7 +140,7 @@ std::vector<uint32_t> LoggerEmulator::Impl::RowRaw(int64_t loggerMs, bool waves)
   std::vector<uint32_t> r;
   for (size_t c = 0; c < runCoefficients.size(); ++c) {
     const char type = c < runTypes.size() ? runTypes[c] : 'T';
-    r.push_back(RawForValue(SeaValue(type, static_cast<int>(c), loggerMs, waves), runCoefficients[c],
+    r.push_back(RawForValue(BenchValue(p, type, static_cast<int>(c)).value_or(SeaValue(type, static_cast<int>(c), loggerMs, waves)), runCoefficients[c],
                             thermistorsOnly || type == 'T'));
   }
   return r;

@@ -147,6 +147,8 @@ std::vector<CommandRule> BuildRules() {
                                       "MMC/SD Card Access"));
   rules.push_back(RefusedWhileLogging(Needs(kSetModem, kKnowCapabilities), "read the modem parameters", "Set modem"));
   rules.push_back(Needs(kRetrieveData, kKnowCapabilities));
+  // The panel refuses a logging instrument with its own message.
+  rules.push_back(Needs(kMicroSalinometer, kKnowCapabilities));
   // Not refused while logging: the Setup dialog itself offers "STOP logger".
   // The channels and coefficients serve the estimate and the threshold limits.
   rules.push_back(Needs(kSetup, kKnowCapabilities | kKnowConfiguration | kKnowCalibration));
