@@ -163,6 +163,7 @@ TEST(MicroSalInstrument, KnownSampleReadsItsSalinityAfterStandardisation) {
   CaptureStandardisation(m, 2);
   ASSERT_EQ(AcceptStandardisation(rig.state, m), 1) << rig.ui.boxes.back().text;
   // The coefficients and table 06 read back as written.
+  rig.state.logger.calibrationStale = true;
   ASSERT_EQ(KnowLogger(rig.state, kKnowCalibration), KnowResult::Known);
   EXPECT_NEAR(rig.state.calibration.coefficients[0][1], m.alpha, 1e-9);
   EXPECT_NEAR(m.storedK15, k15, 1e-12);
