@@ -20,6 +20,7 @@
 #include "analysis/WaveAnalysis.h"
 #include "analysis/WaveWindow.h"
 #include "presentation/GraphCommands.h"
+#include "LiveFaces.h"
 #include "RetrievalFaces.h"
 #include "StatusLine.h"
 #include "shell/CommandIds.h"
@@ -302,6 +303,7 @@ void MainWindow::ShowStatisticsFace() {
 void MainWindow::RegisterFaces() {
   RegisterDialogFaces(dialogs_, state_, this);
   RegisterRetrievalFaces(dialogs_, this);
+  RegisterLiveFaces(dialogs_, this);
 }
 
 bool MainWindow::Start() {

@@ -1,5 +1,6 @@
 // The micro-salinometer's bath: a sample of known salinity in the sample
 // cell, standard seawater in the standard cell, both at the bath temperature.
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/SeawaterFormulas.h"
@@ -22,14 +23,21 @@ double RatioForSalinity(double salinity, double temperature) {
 
 }  // namespace
 
-std::optional<double> BenchValue(const Profile& p, char type, int channel) {
+std::optional<uint32_t> BenchRaw(const Profile& p, char type, int channel, const std::array<double, 4>& c) {
   if (!p.bench.sampleSalinity || p.model.find("VL-840") == std::string::npos) return std::nullopt;
   const Profile::Bench& b = p.bench;
-  if (type == 'T') return b.bathTemperature;
+  if (type == 'T') return RawForValue(b.bathTemperature, c, true);
+  // The cells give a voltage proportional to the conductivity, whatever the
+  // calibration says: the raw fraction is the gain times the ratio to S = 35.
   // Standard seawater's salinity follows from K15, its ratio at 15 degC.
-  const double standardSalinity = SalinityPss78(b.standardK15, 15.0, 0.0, 1);
-  if (channel == 0) return b.sampleCellGain * RatioForSalinity(*b.sampleSalinity, b.bathTemperature);
-  return b.standardCellGain * RatioForSalinity(standardSalinity, b.bathTemperature);
+  double fraction = 0.0;
+  if (channel == 0) {
+    fraction = b.sampleCellGain * RatioForSalinity(*b.sampleSalinity, b.bathTemperature);
+  } else {
+    const double standardSalinity = SalinityPss78(b.standardK15, 15.0, 0.0, 1);
+    fraction = b.standardCellGain * RatioForSalinity(standardSalinity, b.bathTemperature);
+  }
+  return static_cast<uint32_t>(std::clamp(std::lround(fraction * 16777216.0), 0L, 0xFFFFFFL));
 }
 
 }  // namespace tmv::sim

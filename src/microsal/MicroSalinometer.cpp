@@ -427,7 +427,7 @@ int RunMicroSalinometer(AppState& state, MicroSalState& m) {
     if (!result) SetMenuState(state, 5);
     return result;
   };
-  if (KnowLogger(state, kKnowCapabilities) != KnowResult::Known) return end(0);
+  if (KnowLogger(state, kKnowIdentity | kKnowCapabilities) != KnowResult::Known) return end(0);
   if (!state.logger.microSalinometerLayout) {
     Box(state, "The logger connected is not a Micro-Salinometer\n or does not have some necessary feature.", kTitle,
         MessageIcon::Stop);
@@ -452,7 +452,10 @@ int RunMicroSalinometer(AppState& state, MicroSalState& m) {
 
   StopLogger(state);
   DeploymentSettings& d = state.deployment;
-  const LoggerTime now = state.clock.LocalTime();
+  // Whole seconds: the logger keeps no fractions, and the end time is read
+  // back and compared exactly.
+  LoggerTime now = state.clock.LocalTime();
+  now.milliseconds = 0;
   d.startMode = kStartNow;
   d.sixHzMode = true;
   d.optionFlags = kOptionInhibitStorage;

@@ -51,7 +51,7 @@ std::vector<MenuEntry> BuildTable() {
       Menu(kMenuLoggerFunctions, kMenuBar, "&Logger functions", 'L'),
       Item(kConnect, kMenuLoggerFunctions, "&Connect to logger", 'C', kBuilt),
       Item(kDisconnect, kMenuLoggerFunctions, "Disconnect serial line", 0, kBuilt),
-      Item(kFetchLiveReadings, kMenuLoggerFunctions, "&Fetch live readings", 'F', kNotYet, true),
+      Item(kFetchLiveReadings, kMenuLoggerFunctions, "&Fetch live readings", 'F', kBuilt, true),
       Item(kRestartRealTimeDisplay, kMenuLoggerFunctions, "Restart real-time &display", 'd', kBuilt),
       Item(kGpsTest, kMenuLoggerFunctions, "&GPS test", 'G', kNotYet),
       Item(kSetDefaultBaud, kMenuLoggerFunctions, "&Set default baud rate", 'S', kBuilt, true),
@@ -69,7 +69,7 @@ std::vector<MenuEntry> BuildTable() {
       Item(kCalibrationHistory, kMenuCalibration, "Calibration &History", 'H', kBuilt),
       Item(kStatistics, kMenuCalibration, "&View statistics/On-line calibration", 'V', kBuilt),
 
-      Item(kMicroSalinometer, kMenuBar, "&Micro-Salinometer", 'M', kNotYet),
+      Item(kMicroSalinometer, kMenuBar, "&Micro-Salinometer", 'M', kBuilt),
 
       Menu(kMenuConfiguration, kMenuBar, "C&onfiguration", 'o'),
       Item(kComSettings, kMenuConfiguration, "&COM settings", 'C', kBuilt),

@@ -30,6 +30,7 @@
 #include "shell/CommandTable.h"
 #include "shell/DialogPresenter.h"
 #include "shell/LanguageDialog.h"
+#include "shell/LiveCommands.h"
 #include "shell/RetrievalCommands.h"
 #include "shell/SetupCommand.h"
 #include "shell/StatusLine.h"
@@ -406,6 +407,10 @@ int RunCommand(Shell& shell, int command) {
     }
     case cmd::kRetrieveData:
       return RetrieveDataCommand(shell);
+    case cmd::kFetchLiveReadings:
+      return FetchLiveReadingsCommand(shell);
+    case cmd::kMicroSalinometer:
+      return MicroSalinometerCommand(shell);
     case cmd::kSaveFile:
       return SaveFileCommand(shell);
     case cmd::kReadHexFile:

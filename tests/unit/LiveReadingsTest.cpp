@@ -25,7 +25,7 @@ bool TickUntilReading(EmulatedRig& rig, LiveReadingsDialog& dlg, int ticks = 12)
 
 TEST(LiveReadings, EachChannelIsFetchedAndConvertedWithItsOwnCoefficients) {
   EmulatedRig rig("QN-760");
-  ASSERT_EQ(KnowLogger(rig.state, kKnowCapabilities | kKnowConfiguration | kKnowCalibration), KnowResult::Known);
+  ASSERT_EQ(KnowLogger(rig.state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration | kKnowCalibration), KnowResult::Known);
   LiveReadingsDialog dlg;
   OpenLiveReadings(rig.state, dlg);
   EXPECT_TRUE(dlg.showChannelSpinner);
@@ -59,7 +59,7 @@ TEST(LiveReadings, ChannelSpinnerWrapsBothWays) {
 
 TEST(LiveReadings, FrozenDialogSendsNothing) {
   EmulatedRig rig("QN-760");
-  ASSERT_EQ(KnowLogger(rig.state, kKnowCapabilities | kKnowConfiguration | kKnowCalibration), KnowResult::Known);
+  ASSERT_EQ(KnowLogger(rig.state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration | kKnowCalibration), KnowResult::Known);
   LiveReadingsDialog dlg;
   OpenLiveReadings(rig.state, dlg);
   ToggleLiveFreeze(dlg);
@@ -86,7 +86,7 @@ TEST(LiveReadings, AveragingTimeIsReadAsHoursMinutesSeconds) {
 
 TEST(LiveReadings, HighRateLoggerShowsItsRateAndAveragesARecord) {
   EmulatedRig rig("VL-840");
-  ASSERT_EQ(KnowLogger(rig.state, kKnowCapabilities | kKnowConfiguration | kKnowCalibration), KnowResult::Known);
+  ASSERT_EQ(KnowLogger(rig.state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration | kKnowCalibration), KnowResult::Known);
   LiveReadingsDialog dlg;
   OpenLiveReadings(rig.state, dlg);
   ASSERT_TRUE(dlg.highRate);
