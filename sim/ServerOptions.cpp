@@ -70,6 +70,7 @@ const std::vector<int>& ServedBaudRates() {
 std::string ServerUsage() {
   return "Usage: tmv-logger-sim [--model NAME] [--baud N] [--faults LIST] [--serial N] [--record ROWS]\n"
          "                      [--reply-latency MS] [--time-scale N] [--pace | --no-pace]\n"
+         "                      [--bench-salinity S] [--bench-temperature T]\n"
          "Serves an emulated TMV data logger on a pseudo-terminal and prints the\n"
          "terminal's path as the first line of output. Ends on SIGTERM or SIGINT.\n"
          "  --model NAME   logger model: " + Join(ProfileNames()) + "\n"
@@ -89,12 +90,16 @@ std::string ServerUsage() {
          "  --time-scale N the logger's clock runs N times faster than real time, so\n"
          "                 a deployment of months logs in seconds (default 1)\n"
          "  --serial N     serial number\n"
+         "  --bench-salinity S  a VL-840 micro-salinometer with a sample of salinity S\n"
+         "                 (PSS-78) in its sample cell and standard seawater in the other\n"
+         "  --bench-temperature T  the bath temperature of that bench (default 24 degC)\n"
          "  --record ROWS  start with a finished deployment of ROWS samples in memory\n";
 }
 
 bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options, std::string& error) {
   std::string model = "QN-760";
   long baud = 0, serial = -1, latency = -1;
+  Profile::Bench bench;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -106,7 +111,8 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
       continue;
     }
     const bool valued = arg == "--model" || arg == "--baud" || arg == "--serial" || arg == "--record" ||
-                        arg == "--faults" || arg == "--reply-latency" || arg == "--time-scale";
+                        arg == "--faults" || arg == "--reply-latency" || arg == "--time-scale" ||
+                        arg == "--bench-salinity" || arg == "--bench-temperature";
     if (!valued) {
       error = "bad argument '" + arg + "'";
       return false;
@@ -145,6 +151,17 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
         return false;
       }
       options.timeScale = static_cast<int>(scale);
+    } else if (arg == "--bench-salinity" || arg == "--bench-temperature") {
+      char* end = nullptr;
+      const double v = std::strtod(value.c_str(), &end);
+      const bool salinity = arg == "--bench-salinity";
+      const double lo = salinity ? 0.0 : -2.0, hi = salinity ? 42.0 : 35.0;
+      if (value.empty() || end == nullptr || *end != '\0' || !(v >= lo && v <= hi)) {
+        error = "bad " + std::string(salinity ? "salinity" : "temperature") + " '" + value + "'";
+        return false;
+      }
+      if (salinity) bench.sampleSalinity = v;
+      else bench.bathTemperature = v;
     } else if (arg == "--reply-latency") {
       latency = Number(value);
       if (latency < 0 || latency > 60000) {
@@ -164,6 +181,8 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
   if (baud > 0) options.profile.baud = static_cast<int>(baud);
   if (serial >= 0) options.profile.serialNumber = static_cast<int>(serial);
   if (latency >= 0) options.profile.replyLatencyMs = static_cast<int>(latency);
+  options.profile.bench.sampleSalinity = bench.sampleSalinity;
+  options.profile.bench.bathTemperature = bench.bathTemperature;
   return true;
 }
 
