@@ -65,6 +65,22 @@ std::string JsonQuoted(std::string_view text) {
   return out;
 }
 
+std::string SnakeCase(std::string_view label) {
+  std::string key;
+  bool gap = false;
+  for (char c : label) {
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (!alnum) {
+      gap = !key.empty();
+      continue;
+    }
+    if (gap) key.push_back('_');
+    gap = false;
+    key.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  }
+  return key;
+}
+
 std::string IsoTime(const LoggerTime& t) {
   if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 59 ||
       t.year > 9999)

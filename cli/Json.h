@@ -43,6 +43,8 @@ class JsonWriter {
 // The text of a JSON string literal for `text`, quotes included. Bytes that
 // are not UTF-8 (the logger's 8-bit texts) are taken as Latin-1.
 std::string JsonQuoted(std::string_view text);
+// A label as a key: "Sampling at 1Hz" -> "sampling_at_1hz", "!12 Commands" -> "12_commands".
+std::string SnakeCase(std::string_view label);
 // "2027-01-15T08:00:00", or "" when t is not a calendar date.
 std::string IsoTime(const LoggerTime& t);
 

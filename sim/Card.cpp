@@ -9,6 +9,10 @@ void LoggerEmulator::Impl::Card(const std::string& c, int64_t at) {
     return;
   }
   if (f.cardSilent) return;
+  if (auto own = f.cardReplies.find(c); own != f.cardReplies.end()) {
+    Queue(own->second, at);
+    return;
+  }
   char b[64];
   if (c[2] == 'C') {
     const int file = std::atoi(c.substr(4).c_str());

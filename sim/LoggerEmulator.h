@@ -34,6 +34,8 @@ struct Faults {
   // this many files more than the card holds.
   bool cardSilent = false;
   int cardOverclaim = 0;
+  // A card query ("!G04") answered with this text instead of the card's own.
+  std::map<std::string, std::string> cardReplies;
   // Download faults, on memory reads only; which reads they hit is fixed by
   // the read's number, so that a run can be repeated.
   int badBlockPercent = 0;    // this share of block replies carry a wrong sum
