@@ -8,11 +8,16 @@ void LoggerEmulator::Impl::Card(const std::string& c, int64_t at) {
     Unknown(at);
     return;
   }
+  if (f.cardSilent) return;
+  if (auto own = f.cardReplies.find(c); own != f.cardReplies.end()) {
+    Queue(own->second, at);
+    return;
+  }
   char b[64];
   if (c[2] == 'C') {
     const int file = std::atoi(c.substr(4).c_str());
     auto it = p.cardFiles.find(file);
-    Queue(it == p.cardFiles.end() ? std::string("File not found\r\n") : it->second.substr(0, 280), at);
+    Queue(it == p.cardFiles.end() ? std::string("File not found\r\n") : it->second, at);
     return;
   }
   switch (HexByte(c, 2)) {
@@ -23,7 +28,7 @@ void LoggerEmulator::Impl::Card(const std::string& c, int64_t at) {
       Text(b, at);
       return;
     case 3:
-      std::snprintf(b, sizeof b, "%08dMML", p.cardFiles.empty() ? 0 : p.cardFiles.rbegin()->first);
+      std::snprintf(b, sizeof b, "%08dMML", (p.cardFiles.empty() ? 0 : p.cardFiles.rbegin()->first) + f.cardOverclaim);
       Text(b, at);
       return;
     default: Unknown(at); return;

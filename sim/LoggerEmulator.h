@@ -30,6 +30,12 @@ struct Faults {
   std::string nakCode;        // "F0", "F1", "F2": the code sent in front of the NAK
   bool eraseFails = false;    // an erase leaves status 7F
   int remaining = -1;         // replies the faults above still apply to (-1: all)
+  // Memory card faults: its queries go unanswered; its last-file reply names
+  // this many files more than the card holds.
+  bool cardSilent = false;
+  int cardOverclaim = 0;
+  // A card query ("!G04") answered with this text instead of the card's own.
+  std::map<std::string, std::string> cardReplies;
   // Download faults, on memory reads only; which reads they hit is fixed by
   // the read's number, so that a run can be repeated.
   int badBlockPercent = 0;    // this share of block replies carry a wrong sum

@@ -52,6 +52,8 @@ bool ParseFaults(const std::string& list, Faults& f, std::string& error) {
     else if (name == "dropblock") f.dropBlockPercent = value.empty() ? 10 : std::min(n, 100);
     else if (name == "silence") f.silenceOnceMs = value.empty() ? 6000 : n;
     else if (name == "silenceat") f.silenceAfterReads = n;
+    else if (name == "cardsilent") f.cardSilent = true;
+    else if (name == "cardoverclaim") f.cardOverclaim = value.empty() ? 3 : n;
     else {
       error = "unknown fault '" + name + "'";
       return false;
@@ -81,7 +83,10 @@ std::string ServerUsage() {
          "                 nak[=CODE], erasefail, remaining=N; for downloads: badblock[=PCT]\n"
          "                 (that share of memory-read replies with a wrong sum, default 10),\n"
          "                 dropblock[=PCT] (that share never sent), silence[=MS] (deaf that\n"
-         "                 long once, default 6000, at memory read silenceat=N, default 3)\n"
+         "                 long once, default 6000, at memory read silenceat=N, default 3);\n"
+         "                 for the memory card: cardsilent (its queries go unanswered),\n"
+         "                 cardoverclaim[=N] (the last file named is N beyond the files\n"
+         "                 on the card, default 3)\n"
          "  --pace         replies go out at the line rate of the current baud, 10 bits\n"
          "                 a byte, as over a real cable (the default); --no-pace sends\n"
          "                 them as fast as the terminal takes them\n"

@@ -61,7 +61,7 @@ std::vector<MenuEntry> BuildTable() {
       Item(kSetModem, kMenuLoggerFunctions, "Set modem", 0, kNotYet),
       Item(kCurrentCapabilities, kMenuLoggerFunctions, "C&urrent Capabilities", 'u', kBuilt),
       Item(kMetaTable, kMenuLoggerFunctions, "&View/Load a meta table", 'V', kNotYet, true),
-      Item(kMmcSdMemory, kMenuLoggerFunctions, "&MMC/SD memory", 'M', kNotYet),
+      Item(kMmcSdMemory, kMenuLoggerFunctions, "&MMC/SD memory", 'M', kBuilt),
       Item(kRunConfigurationScript, kMenuLoggerFunctions, "&Run configuration script", 'R', kNotYet),
 
       Menu(kMenuCalibration, kMenuBar, "&Calibration functions", 'C'),
@@ -143,8 +143,11 @@ std::vector<CommandRule> BuildRules() {
   rules.push_back(fetch);
   rules.push_back(RefusedWhileLogging(Needs(kMetaTable, kKnowCapabilities), "access the meta table",
                                       "Meta Table Access"));
-  rules.push_back(RefusedWhileLogging(Needs(kMmcSdMemory, kKnowCapabilities), "access the MMC/SD card",
-                                      "MMC/SD Card Access"));
+  CommandRule card = RefusedWhileLogging(Needs(kMmcSdMemory, kKnowCapabilities | kKnowConfiguration),
+                                         "access the MMC/SD card", "MMC/SD Card Access");
+  card.capability = NeededCapability::MmcSdCard;
+  card.incapableTitle = "MMC/SD Card Access";
+  rules.push_back(card);
   rules.push_back(RefusedWhileLogging(Needs(kSetModem, kKnowCapabilities), "read the modem parameters", "Set modem"));
   rules.push_back(Needs(kRetrieveData, kKnowCapabilities));
   // The panel refuses a logging instrument with its own message.

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "analysis/DerivedUnitsDialog.h"
+#include "cards/MmcSdCard.h"
 #include "analysis/TideWaveFiles.h"
 #include "files/CopySlots.h"
 #include "files/DatFile.h"
@@ -118,6 +119,14 @@ int SetLatency(Shell& shell) {
   LatencyDialog dialog;
   if (!dialog.Open(state)) return 0;
   return RunDialog(shell, dialog, cmd::kSetLatency) == 1 ? 1 : 0;
+}
+
+int MmcSdMemory(Shell& shell) {
+  MmcSdProc dialog;
+  if (!dialog.Open(shell.state)) return 0;
+  const int result = RunDialog(shell, dialog, cmd::kMmcSdMemory);
+  dialog.Close();
+  return result == DialogPresenter::kNoFace ? 0 : 1;
 }
 
 int DerivedUnits(Shell& shell) {
@@ -373,6 +382,8 @@ int RunCommand(Shell& shell, int command) {
       return SamplingLed(shell);
     case cmd::kSetLatency:
       return SetLatency(shell);
+    case cmd::kMmcSdMemory:
+      return MmcSdMemory(shell);
     case cmd::kCurrentCapabilities:
       return CurrentCapabilities(shell);
     case cmd::kCalibration:
