@@ -6,6 +6,7 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "Json.h"
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
 #include "microsal/MicroSalinometer.h"
@@ -19,6 +20,15 @@
 namespace tmv::cli {
 
 namespace {
+
+// Labels carry padding and units a line end: one line, single spaces.
+std::string Tidy(const std::string& text) {
+  std::string tidy;
+  for (char ch : text)
+    if (ch != '\n' && ch != '\r' && !(ch == ' ' && (tidy.empty() || tidy.back() == ' '))) tidy += ch;
+  while (!tidy.empty() && tidy.back() == ' ') tidy.pop_back();
+  return tidy;
+}
 
 // One whole-record fetch: started, then polled once a second as the window does.
 bool FetchOnce(AppState& state, std::vector<double>& values) {
@@ -39,9 +49,11 @@ bool FetchOnce(AppState& state, std::vector<double>& values) {
 int Live(CliContext& ctx) {
   int count = 1;
   bool average = false;
-  auto parser = CommandParser("live", "Usage: tmv-cli [--port PATH|COMn] live [--count N] [--average]");
+  bool json = false;
+  auto parser = CommandParser("live", "Usage: tmv-cli [--port PATH|COMn] live [--count N] [--average] [--json]");
   parser->add_option("--count", count, "number of fetches (default 1)")->check(CLI::Range(1, 100000));
   parser->add_flag("--average", average, "let the logger average over its averaging period");
+  parser->add_flag("--json", json, "print one JSON object a fetch (see docs/json.md)");
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kFetchLiveReadings)) return rc;
   AppState& state = ctx.state;
@@ -63,6 +75,18 @@ int Live(CliContext& ctx) {
       ctx.err << (state.reply.Contains("Busy") ? "Logger busy" : "No reading in the reply") << "\n";
       continue;
     }
+    if (json) {
+      JsonWriter w;
+      w.BeginObject().Key("time").Time(state.clock.LocalTime()).Key("channels").BeginArray();
+      for (size_t c = 0; c < values.size(); ++c) {
+        const int ch = static_cast<int>(c);
+        w.BeginObject().Key("number").Integer(ch + 1);
+        w.Key("label").String(Tidy(ChannelShortLabel(state.logger, ch).substr(1)));
+        w.Key("value").Number(values[c]).Key("unit").String(Tidy(ChannelUnit(state.logger, ch))).EndObject();
+      }
+      ctx.out << w.EndArray().EndObject().Text() << "\n" << std::flush;
+      continue;
+    }
     std::string line;
     for (size_t c = 0; c < values.size(); ++c) {
       const int ch = static_cast<int>(c);
@@ -70,11 +94,7 @@ int Live(CliContext& ctx) {
       line += Format("%s %.4f %s", ChannelShortLabel(state.logger, ch).substr(1).c_str(), values[c],
                      ChannelUnit(state.logger, ch));
     }
-    // Labels carry padding and units a line end; one line per fetch.
-    std::string tidy;
-    for (char ch : line)
-      if (ch != '\n' && ch != '\r' && !(ch == ' ' && !tidy.empty() && tidy.back() == ' ')) tidy += ch;
-    ctx.out << tidy << "\n";
+    ctx.out << Tidy(line) << "\n" << std::flush;
   }
   state.fetchWindow.employAveraging = false;
   return failures == count ? kExitFailure : kExitOk;
@@ -166,10 +186,10 @@ int Salinometer(CliContext& ctx) {
 
 const bool registered = [] {
   RegisterCliCommand({"live", "Print converted live readings, one line per fetch",
-                      "Usage: tmv-cli [--port PATH|COMn] live [--count N] [--average]\n\n"
+                      "Usage: tmv-cli [--port PATH|COMn] live [--count N] [--average] [--json]\n\n"
                       "Fetches the current readings N times and prints each channel's label,\n"
                       "value and unit on one line per fetch. --average lets the logger average\n"
-                      "over its averaging period first.\n",
+                      "over its averaging period first. --json prints one JSON object a fetch.\n",
                       Live});
   RegisterCliCommand({"salinometer", "Run the micro-salinometer bench procedure",
                       "Usage: tmv-cli [--port PATH|COMn] salinometer [--standardise K15] [--capture N]\n"

@@ -31,6 +31,12 @@ TEST(LiveE2E, EachFetchPrintsOneLineOfConvertedChannels) {
     EXPECT_TRUE(std::regex_match(line, channel)) << line;
   }
   EXPECT_EQ(count, 2) << live.out;
+
+  const auto json = RunCli({"--port", sim.path(), "live", "--json"}, 60000);
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_TRUE(std::regex_match(
+      json.out, std::regex(R"(\{"time":"[-0-9T:]+","channels":\[\{"number":1,"label":"[^"]+","value":-?[0-9.e+-]+,"unit":"[^"]*"\}.*\]\}\n)")))
+      << json.out;
 }
 
 TEST(LiveE2E, SalinometerSettlesOnTheSampleAndCapturesIt) {
