@@ -91,10 +91,10 @@ int Live(CliContext& ctx) {
     for (size_t c = 0; c < values.size(); ++c) {
       const int ch = static_cast<int>(c);
       if (c) line += "  ";
-      line += Format("%s %.4f %s", ChannelShortLabel(state.logger, ch).substr(1).c_str(), values[c],
-                     ChannelUnit(state.logger, ch));
+      line += Tidy(Format("%s %.4f %s", ChannelShortLabel(state.logger, ch).substr(1).c_str(), values[c],
+                          ChannelUnit(state.logger, ch)));
     }
-    ctx.out << Tidy(line) << "\n" << std::flush;
+    ctx.out << line << "\n" << std::flush;
   }
   state.fetchWindow.employAveraging = false;
   return failures == count ? kExitFailure : kExitOk;
