@@ -36,6 +36,8 @@ struct Faults {
   int cardOverclaim = 0;
   // A card query ("!G04") answered with this text instead of the card's own.
   std::map<std::string, std::string> cardReplies;
+  // Directory replies come in two parts, the second this many ms later.
+  int cardSplitMs = 0;
   // Download faults, on memory reads only; which reads they hit is fixed by
   // the read's number, so that a run can be repeated.
   int badBlockPercent = 0;    // this share of block replies carry a wrong sum

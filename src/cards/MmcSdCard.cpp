@@ -73,7 +73,9 @@ bool MmcSdProc::Open(AppState& state, bool startRefresh) {
   open = false;
   title = kTitle;
   if (state.shell.copyNumber > 1) title = Format("Copy %-2d: ", state.shell.copyNumber) + title;
-  KnowLogger(state, kKnowConfiguration | kKnowCapabilities);
+  // Identity first: without a connected logger the status below could not be
+  // read and a logging logger would be let through.
+  if (KnowLogger(state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration) != KnowResult::Known) return false;
   // Without a status reply the refresh finds out for itself whether the card answers.
   if (CommGet(state, 9) == 1) {
     const int status = state.query.loggerStatus;

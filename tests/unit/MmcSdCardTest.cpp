@@ -116,14 +116,17 @@ TEST(CardDirectory, CardThatNeverAnswersWaitsThirtyTicksThenReports) {
 
 TEST(CardDirectory, ReplyArrivingOverTwoTicksIsJoinedNotMisreadFromItsSecondHalf) {
   EmulatedRig rig;
-  rig.faults().splitReplies = true;
-  rig.faults().splitDelayMs = 1500;
+  // Each directory reply's second half comes a tick after its first: read
+  // alone, "0x MMS" would be a size of 0 KB and "01MMF" the first file.
+  rig.faults().cardSplitMs = 1500;
   MmcSdProc d;
   ASSERT_TRUE(d.Open(rig.state));
-  rig.faults().remaining = 1;  // only the size reply comes in two parts
   RunTimer(rig, d);
   EXPECT_EQ(d.card.sizeKb, 0x1DA000u);
+  EXPECT_EQ(d.memoryType, "SD 2GB");
+  EXPECT_EQ(d.first, "00000001");
   EXPECT_EQ(d.last, "00000004");
+  EXPECT_TRUE(Listed(d, "Refresh complete"));
 }
 
 TEST(CardDirectory, LoggerThatIsGoneEndsTheRefreshWithTheTwoLines) {
@@ -193,7 +196,10 @@ TEST(CardCommandGate, LoggersWithoutCardSupportOrWithoutACardAreRefusedWithTheir
     EXPECT_EQ(rig.ui.boxes.back().text, "Error: Logger connected does not support the MMC/SD memory");
   }
   {
-    EmulatedRig rig("VL-840");
+    // Supports a card but has none fitted (table 07 bit 0 clear).
+    EmulatedRig rig;
+    rig.profile().tables[7] = {0x04, 0, 0, 0};
+    rig.profile().cardType.clear();
     EXPECT_EQ(PassCommandGate(rig.state, cmd::kMmcSdMemory), GateResult::Refused);
     ASSERT_FALSE(rig.ui.boxes.empty());
     EXPECT_EQ(rig.ui.boxes.back().text, "Error: Logger is not equiped with a MMC/SD memory");
@@ -206,12 +212,16 @@ TEST(CardCommandGate, LoggersWithoutCardSupportOrWithoutACardAreRefusedWithTheir
 
 TEST(CardCommandGate, DialogDoesNotOpenOnALoggingLogger) {
   EmulatedRig rig;
-  rig.profile().status = 2;
+  rig.profile().status = 1;  // enabled: logging starts later
+  rig.profile().deployment.startTime = LoggerTime{2010, 6, 0, 8, 12, 0, 0, 0};
   MmcSdProc d;
   EXPECT_FALSE(d.Open(rig.state));
   ASSERT_FALSE(rig.ui.boxes.empty());
   EXPECT_EQ(rig.ui.boxes.back().caption, "MMC/SD Card Access");
   EXPECT_EQ(rig.ui.boxes.back().text.rfind("Logging in progress or enabled.\nCannot access the MMC/SD card", 0), 0u);
+  EXPECT_FALSE(d.open);
+  // Nothing was asked of the card.
+  for (const auto& c : rig.emulator.CommandLog()) EXPECT_NE(c.rfind("!G", 0), 0u) << c;
 }
 
 }  // namespace
