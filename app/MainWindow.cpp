@@ -23,6 +23,7 @@
 #include "analysis/WaveAnalysis.h"
 #include "analysis/WaveWindow.h"
 #include "presentation/GraphCommands.h"
+#include "LiveFaces.h"
 #include "RetrievalFaces.h"
 #include "StatusLine.h"
 #include "shell/CommandIds.h"
@@ -414,6 +415,7 @@ void MainWindow::ShowCalibrationGroup() {
 void MainWindow::RegisterFaces() {
   RegisterDialogFaces(dialogs_, state_, this);
   RegisterRetrievalFaces(dialogs_, this);
+  RegisterLiveFaces(dialogs_, this);
 }
 
 bool MainWindow::Start() {

@@ -7,6 +7,7 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "Json.h"
 #include "link/Exchange.h"
 #include "model/Calibration.h"
 #include "model/CalibrationDialog.h"
@@ -40,14 +41,47 @@ int NoArguments(CliContext& ctx, const std::string& name) {
   return ParseCommand(ctx, *parser);
 }
 
+void PrintCoefficientsJson(CliContext& ctx) {
+  const AppState& state = ctx.state;
+  JsonWriter w;
+  w.BeginObject();
+  w.Key("calibrated").Bool(state.calibration.origin == CalibrationOrigin::Read);
+  w.Key("channels").BeginArray();
+  for (int ch = 0; ch < state.logger.channelCount && ch < kMaxChannels; ++ch) {
+    const auto& c = state.calibration.coefficients[static_cast<size_t>(ch)];
+    w.BeginObject().Key("number").Integer(ch + 1).Key("label").String(ChannelLabel(state.logger, ch));
+    w.Key("coefficients").BeginArray();
+    for (double v : c) w.Number(v);
+    w.EndArray().EndObject();
+  }
+  w.EndArray();
+  w.Key("conductivity_correction");
+  if (state.logger.microchipLogger && state.logger.conductivityMilliSiemens) {
+    const ConductivityCorrection& cc = state.calibration.conductivityCorrection;
+    w.BeginObject().Key("a").Number(cc.a).Key("b").Number(cc.b).Key("tc").Number(cc.tc).Key("c").Number(cc.c);
+    w.EndObject();
+  } else {
+    w.Null();
+  }
+  w.EndObject();
+  ctx.out << w.Text() << "\n";
+}
+
 int ShowCalibration(CliContext& ctx) {
-  if (int rc = NoArguments(ctx, "calibration"); rc != kParsed) return rc;
+  bool json = false;
+  auto parser = CommandParser("calibration", "Usage: tmv-cli [--port PATH|COMn] calibration [--json]");
+  parser->add_flag("--json", json, "print one JSON object (see docs/json.md)");
+  if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kCalibration)) return rc;
   switch (ctx.state.calibration.origin) {
     case CalibrationOrigin::Unreadable:
     case CalibrationOrigin::NotRead: return ReportFailure(ctx, ctx.state.statusText);
     case CalibrationOrigin::NotCalibrated: ctx.err << ctx.state.statusText << "\n"; break;
     case CalibrationOrigin::Read: break;
+  }
+  if (json) {
+    PrintCoefficientsJson(ctx);
+    return kExitOk;
   }
   PrintCoefficients(ctx);
   return kExitOk;

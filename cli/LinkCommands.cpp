@@ -5,6 +5,7 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "Json.h"
 #include "deployment/Enabling.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
@@ -16,23 +17,46 @@ namespace tmv::cli {
 
 namespace {
 
-int NoArguments(CliContext& ctx, const std::string& name) {
-  auto parser = CommandParser(name, "Usage: tmv-cli [--port PATH|COMn] " + name);
+int JsonOnly(CliContext& ctx, const std::string& name, bool& json) {
+  auto parser = CommandParser(name, "Usage: tmv-cli [--port PATH|COMn] " + name + " [--json]");
+  parser->add_flag("--json", json, "print one JSON object (see docs/json.md)");
   return ParseCommand(ctx, *parser);
 }
 
 int Identify(CliContext& ctx) {
-  if (int rc = NoArguments(ctx, "identify"); rc != kParsed) return rc;
+  bool json = false;
+  if (int rc = JsonOnly(ctx, "identify", json); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kConnect)) return rc;
-  ctx.out << ConnectedText(ctx.state) << "\n";
+  if (!json) {
+    ctx.out << ConnectedText(ctx.state) << "\n";
+    return kExitOk;
+  }
+  const LoggerInfo& l = ctx.state.logger;
+  JsonWriter w;
+  w.BeginObject();
+  w.Key("model").String(l.model);
+  w.Key("firmware_version").Number(l.firmwareVersion);
+  w.Key("serial_number").Integer(l.serialNumber);
+  w.Key("port").String(PortName(ctx.state, ctx.state.ports.loggerPort));
+  w.Key("baud").Integer(l.baud);
+  w.EndObject();
+  ctx.out << w.Text() << "\n";
   return kExitOk;
 }
 
 int Status(CliContext& ctx) {
-  if (int rc = NoArguments(ctx, "status"); rc != kParsed) return rc;
+  bool json = false;
+  if (int rc = JsonOnly(ctx, "status", json); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kShowLoggerStatus)) return rc;
   if (!CommGet(ctx.state, 9)) return ReportNoAnswer(ctx);
-  ctx.out << LoggerStatusText(ctx.state.query.loggerStatus) << "\n";
+  const int code = ctx.state.query.loggerStatus;
+  if (!json) {
+    ctx.out << LoggerStatusText(code) << "\n";
+    return kExitOk;
+  }
+  JsonWriter w;
+  w.BeginObject().Key("code").Integer(code).Key("text").String(LoggerStatusText(code)).EndObject();
+  ctx.out << w.Text() << "\n";
   return kExitOk;
 }
 
@@ -56,12 +80,12 @@ int ClockCommand(CliContext& ctx) {
 
 const bool registered = [] {
   RegisterCliCommand({"identify", "Connect and show the logger's model, firmware version and serial number",
-                      "Usage: tmv-cli [--port PATH|COMn] identify\n\n"
+                      "Usage: tmv-cli [--port PATH|COMn] identify [--json]\n\n"
                       "Wakes the logger at each baud rate in turn and prints\n"
                       "\"TMV Data Logger: MODEL VERSION SERIAL connected on PORT at BAUD baud.\"\n",
                       Identify});
   RegisterCliCommand({"status", "Show the logger's status (e.g. \"Logging\")",
-                      "Usage: tmv-cli [--port PATH|COMn] status\n\n"
+                      "Usage: tmv-cli [--port PATH|COMn] status [--json]\n\n"
                       "Prints one of: Not Enabled, Enabled, Logging, Thresholding enabled,\n"
                       "Logging Complete, Logging Suspended, Profiling Active, Memory Error,\n"
                       "Logging Stopped by User.\n",

@@ -7,6 +7,7 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "Json.h"
 #include "link/Exchange.h"
 #include "model/Capabilities.h"
 #include "model/CapabilitiesDialogs.h"
@@ -21,11 +22,6 @@
 namespace tmv::cli {
 
 namespace {
-
-int NoArguments(CliContext& ctx, const std::string& name) {
-  auto parser = CommandParser(name, "Usage: tmv-cli [--port PATH|COMn] " + name);
-  return ParseCommand(ctx, *parser);
-}
 
 // The command's one optional argument into value (empty: not given).
 int OptionalArgument(CliContext& ctx, const std::string& name, const std::string& argument, std::string& value) {
@@ -42,20 +38,60 @@ bool ParseNumber(const std::string& text, long& value) {
   return !text.empty() && end != text.c_str() && *end == '\0';
 }
 
+int JsonOnly(CliContext& ctx, const std::string& name, bool& json) {
+  auto parser = CommandParser(name, "Usage: tmv-cli [--port PATH|COMn] " + name + " [--json]");
+  parser->add_flag("--json", json, "print one JSON object (see docs/json.md)");
+  return ParseCommand(ctx, *parser);
+}
+
 int Capabilities(CliContext& ctx) {
-  if (int rc = NoArguments(ctx, "capabilities"); rc != kParsed) return rc;
+  bool json = false;
+  if (int rc = JsonOnly(ctx, "capabilities", json); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kCurrentCapabilities)) return rc;
   CurrentCapabilitiesDialog dialog;
   dialog.Open(ctx.state);
+  if (json) {
+    JsonWriter w;
+    w.BeginObject();
+    w.Key("description").String(dialog.statusText);
+    w.Key("capabilities").BeginObject();
+    for (const auto& [label, ticked] : dialog.listing.boxes) w.Key(SnakeCase(label)).Bool(ticked);
+    w.EndObject();
+    w.Key("texts").BeginArray();
+    for (const auto& text : dialog.listing.texts) w.String(text);
+    w.EndArray();
+    w.EndObject();
+    ctx.out << w.Text() << "\n";
+    return kExitOk;
+  }
   ctx.out << dialog.statusText << "\n";
   for (const auto& line : dialog.Lines()) ctx.out << line << "\n";
   return kExitOk;
 }
 
 int Config(CliContext& ctx) {
-  if (int rc = NoArguments(ctx, "config"); rc != kParsed) return rc;
+  bool json = false;
+  if (int rc = JsonOnly(ctx, "config", json); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kShowConfiguration)) return rc;
   LoggerInfo& info = ctx.state.logger;
+  if (json) {
+    JsonWriter w;
+    w.BeginObject();
+    w.Key("channel_count").Integer(info.channelCount);
+    w.Key("channels").BeginArray();
+    for (int ch = 0; ch < info.channelCount && ch < kMaxChannels; ++ch)
+      w.BeginObject().Key("number").Integer(ch + 1).Key("label").String(ChannelLabel(info, ch))
+          .Key("unit").String(ChannelUnit(info, ch)).EndObject();
+    w.EndArray();
+    w.Key("latency_ms").Integer(info.latencyMs);
+    w.Key("reading_time_ms").Integer(info.readingTimeMs);
+    w.Key("range_switching").BeginArray();
+    for (const auto& line : ListRangeSwitching(info)) w.String(line);
+    w.EndArray();
+    w.EndObject();
+    ctx.out << w.Text() << "\n";
+    return kExitOk;
+  }
   ctx.out << Format("Number of channels of data: %d", info.channelCount) << "\n";
   for (int ch = 0; ch < info.channelCount && ch < kMaxChannels; ++ch)
     ctx.out << ChannelLabel(info, ch) << " (" << ChannelUnit(info, ch) << ")\n";
@@ -117,13 +153,13 @@ int DefaultBaud(CliContext& ctx) {
 
 const bool registered = [] {
   RegisterCliCommand({"capabilities", "Show what the logger can do (the \"Current Capabilities\" listing)",
-                      "Usage: tmv-cli [--port PATH|COMn] capabilities\n\n"
+                      "Usage: tmv-cli [--port PATH|COMn] capabilities [--json]\n\n"
                       "Prints the logger description, the capabilities the logger has\n"
                       "(e.g. \"Averaging\", \"Microchip logger\") and the capability texts\n"
                       "(memory, baud rates, RS commands, channels, latency, channel types).\n",
                       Capabilities});
   RegisterCliCommand({"config", "Show the configuration table: channels, latency, reading time, range switching",
-                      "Usage: tmv-cli [--port PATH|COMn] config\n\n"
+                      "Usage: tmv-cli [--port PATH|COMn] config [--json]\n\n"
                       "Prints the channel count, each channel's label and unit, the latency,\n"
                       "the reading time and the range-switching listing.\n",
                       Config});

@@ -32,6 +32,14 @@ struct Faults {
   std::string nakCode;        // "F0", "F1", "F2": the code sent in front of the NAK
   bool eraseFails = false;    // an erase leaves status 7F
   int remaining = -1;         // replies the faults above still apply to (-1: all)
+  // Memory card faults: its queries go unanswered; its last-file reply names
+  // this many files more than the card holds.
+  bool cardSilent = false;
+  int cardOverclaim = 0;
+  // A card query ("!G04") answered with this text instead of the card's own.
+  std::map<std::string, std::string> cardReplies;
+  // Directory replies come in two parts, the second this many ms later.
+  int cardSplitMs = 0;
   // Download faults, on memory reads only; which reads they hit is fixed by
   // the read's number, so that a run can be repeated.
   int badBlockPercent = 0;    // this share of block replies carry a wrong sum
@@ -104,6 +112,16 @@ struct Profile {
   std::map<int, std::string> cardFiles;
   // Meta table text of a generic serial card ("!X01"/"!X04").
   std::string metaTable;
+  // The micro-salinometer's bath: when sampleSalinity is set, its sample cell
+  // (first 'C' channel) reads that sample, its thermistor the bath and its
+  // standard cell (second 'C' channel) standard seawater of the given K15.
+  struct Bench {
+    std::optional<double> sampleSalinity;  // [PSS-78]
+    double bathTemperature = 24.0;          // [degC]
+    double standardK15 = 0.99986;
+    double sampleCellGain = 0.42;           // raw fraction per unit of Rt
+    double standardCellGain = 0.40;
+  } bench;
 
   bool Microchip() const { return firmwareVersion > 4.99f; }
   bool SingleChannel() const;  // older single-channel recorder ("Z"/"Y", "F")

@@ -101,7 +101,9 @@ bool LoggerEmulator::Impl::AppendRow(int64_t loggerMs) {
     row.push_back(static_cast<uint8_t>(raw >> 8));
     row.push_back(static_cast<uint8_t>(raw));
   }
-  if (!AppendData(row)) return false;
+  // Storage inhibited (option flag bit 0): the records only go out on the line.
+  const bool inhibited = Microchip() && (p.deployment.startCharacteristic[1] & 1) != 0;
+  if (!inhibited && !AppendData(row)) return false;
   if (RealTimeOn()) {
     const int64_t dueUs = HostUs(loggerMs);
     std::string record = EngineeringUnitsOn() ? EngineeringRecord(loggerMs) : BinaryRecord(loggerMs);
@@ -140,8 +142,10 @@ std::vector<uint32_t> LoggerEmulator::Impl::RowRaw(int64_t loggerMs, bool waves)
   std::vector<uint32_t> r;
   for (size_t c = 0; c < runCoefficients.size(); ++c) {
     const char type = c < runTypes.size() ? runTypes[c] : 'T';
-    r.push_back(RawForValue(SeaValue(type, static_cast<int>(c), loggerMs, waves), runCoefficients[c],
-                            thermistorsOnly || type == 'T'));
+    const bool thermistor = thermistorsOnly || type == 'T';
+    const auto bench = BenchRaw(p, type, static_cast<int>(c), runCoefficients[c]);
+    r.push_back(bench ? *bench
+                      : RawForValue(SeaValue(type, static_cast<int>(c), loggerMs, waves), runCoefficients[c], thermistor));
   }
   return r;
 }

@@ -20,7 +20,7 @@ constexpr uint32_t kMemory = 1u << 0, kSixHz = 1u << 1, kParameterBlock = 1u << 
                    kDataConnector = 1u << 11, kBaudRates = 1u << 12, kMinimumVersion = 1u << 13,
                    kCommands12 = 1u << 14, kOem = 1u << 15, kPowerConnector = 1u << 18,
                    kWaves = 1u << 16, kRates124 = 1u << 17, kEngineeringUnits = 1u << 19,
-                   kMemoryTest = 1u << 21;
+                   kMemoryTest = 1u << 21, kCards = 1u << 22;
 
 // Capability 8 (RS command level) flags.
 constexpr uint32_t kRsBasic = 1, kRsDebugged = 2, kRsRangeSwitching = 4, kRsSpareStorage = 8,
@@ -93,7 +93,7 @@ Profile NewerLogger(const std::string& name, const std::string& channels) {
   p.capabilities = {
       {0, kMemory | kSixHz | kParameterBlock | kHysteresis | kRetrievalMode | kAveraging | kThresholding |
               kRsCommands | kUvCommands | kFrontEnd | kBattery | kDataConnector | kBaudRates | kMinimumVersion |
-              kCommands12 | kOem | kPowerConnector | kEngineeringUnits | kMemoryTest},
+              kCommands12 | kOem | kPowerConnector | kEngineeringUnits | kMemoryTest | kCards},
       {1, 4},             // AT45DB642D, 8 Meg
       {3, 48},            // parameter block length
       {5, 3},             // may be suspended and resumed
@@ -104,6 +104,7 @@ Profile NewerLogger(const std::string& name, const std::string& channels) {
       {15, 2},            // "!12 commands" level 2: sampling LED
       {20, 1},            // engineering units level 1
       {22, 1},            // memory test
+      {23, 2},            // expansion card protocol level 2
   };
   p.tables[0] = {};
   p.tables[1] = Table01(channels, 300, 1000);
@@ -127,7 +128,19 @@ Profile NewerLogger(const std::string& name, const std::string& channels) {
   }
   p.cardType = "SD 2GB";
   p.cardSizeKb = 0x1DA000;
-  p.cardFiles = {{1, "TMV data file 00000001\r\n"}, {2, "TMV data file 00000002\r\n"}};
+  // Numbered data files as the card firmware writes them: a header line and
+  // readings; the last is longer than one read of its contents.
+  for (int file = 1; file <= 4; ++file) {
+    std::string text = "TMV data file " + std::to_string(1000 + file).substr(1) + "\r\n";
+    const int rows = file == 4 ? 20 : 3;
+    for (int row = 0; row < rows; ++row) {
+      char line[64];
+      std::snprintf(line, sizeof line, "2010/05/%02d 12:%02d:00, %7.4f, %7.4f\r\n", file, row, 12.0 + 0.25 * row,
+                    35.1 + 0.01 * file);
+      text += line;
+    }
+    p.cardFiles[file] = text;
+  }
   return p;
 }
 

@@ -16,7 +16,9 @@ std::vector<uint32_t> LoggerEmulator::Impl::Readings(int64_t loggerMs) const {
   std::vector<uint32_t> r;
   for (int c = 0; c < ChannelCount(); ++c) {
     const char type = c < static_cast<int>(types.size()) ? types[c] : 'T';
-    r.push_back(RawForValue(SeaValue(type, c, loggerMs, false), Coefficients(c), thermistorsOnly || type == 'T'));
+    const auto bench = BenchRaw(p, type, c, Coefficients(c));
+    r.push_back(bench ? *bench
+                      : RawForValue(SeaValue(type, c, loggerMs, false), Coefficients(c), thermistorsOnly || type == 'T'));
   }
   return r;
 }

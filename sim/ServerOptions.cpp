@@ -52,6 +52,8 @@ bool ParseFaults(const std::string& list, Faults& f, std::string& error) {
     else if (name == "dropblock") f.dropBlockPercent = value.empty() ? 10 : std::min(n, 100);
     else if (name == "silence") f.silenceOnceMs = value.empty() ? 6000 : n;
     else if (name == "silenceat") f.silenceAfterReads = n;
+    else if (name == "cardsilent") f.cardSilent = true;
+    else if (name == "cardoverclaim") f.cardOverclaim = value.empty() ? 3 : n;
     else {
       error = "unknown fault '" + name + "'";
       return false;
@@ -70,6 +72,7 @@ const std::vector<int>& ServedBaudRates() {
 std::string ServerUsage() {
   return "Usage: tmv-logger-sim [--model NAME] [--baud N] [--faults LIST] [--serial N] [--record ROWS]\n"
          "                      [--reply-latency MS] [--time-scale N] [--pace | --no-pace]\n"
+         "                      [--bench-salinity S] [--bench-temperature T]\n"
          "Serves an emulated TMV data logger on a pseudo-terminal and prints the\n"
          "terminal's path as the first line of output. Ends on SIGTERM or SIGINT.\n"
          "  --model NAME   logger model: " + Join(ProfileNames()) + "\n"
@@ -80,7 +83,10 @@ std::string ServerUsage() {
          "                 nak[=CODE], erasefail, remaining=N; for downloads: badblock[=PCT]\n"
          "                 (that share of memory-read replies with a wrong sum, default 10),\n"
          "                 dropblock[=PCT] (that share never sent), silence[=MS] (deaf that\n"
-         "                 long once, default 6000, at memory read silenceat=N, default 3)\n"
+         "                 long once, default 6000, at memory read silenceat=N, default 3);\n"
+         "                 for the memory card: cardsilent (its queries go unanswered),\n"
+         "                 cardoverclaim[=N] (the last file named is N beyond the files\n"
+         "                 on the card, default 3)\n"
          "  --pace         replies go out at the line rate of the current baud, 10 bits\n"
          "                 a byte, as over a real cable (the default); --no-pace sends\n"
          "                 them as fast as the terminal takes them\n"
@@ -89,12 +95,16 @@ std::string ServerUsage() {
          "  --time-scale N the logger's clock runs N times faster than real time, so\n"
          "                 a deployment of months logs in seconds (default 1)\n"
          "  --serial N     serial number\n"
+         "  --bench-salinity S  a VL-840 micro-salinometer with a sample of salinity S\n"
+         "                 (PSS-78) in its sample cell and standard seawater in the other\n"
+         "  --bench-temperature T  the bath temperature of that bench (default 24 degC)\n"
          "  --record ROWS  start with a finished deployment of ROWS samples in memory\n";
 }
 
 bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options, std::string& error) {
   std::string model = "QN-760";
   long baud = 0, serial = -1, latency = -1;
+  Profile::Bench bench;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
@@ -106,7 +116,8 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
       continue;
     }
     const bool valued = arg == "--model" || arg == "--baud" || arg == "--serial" || arg == "--record" ||
-                        arg == "--faults" || arg == "--reply-latency" || arg == "--time-scale";
+                        arg == "--faults" || arg == "--reply-latency" || arg == "--time-scale" ||
+                        arg == "--bench-salinity" || arg == "--bench-temperature";
     if (!valued) {
       error = "bad argument '" + arg + "'";
       return false;
@@ -145,6 +156,17 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
         return false;
       }
       options.timeScale = static_cast<int>(scale);
+    } else if (arg == "--bench-salinity" || arg == "--bench-temperature") {
+      char* end = nullptr;
+      const double v = std::strtod(value.c_str(), &end);
+      const bool salinity = arg == "--bench-salinity";
+      const double lo = salinity ? 0.0 : -2.0, hi = salinity ? 42.0 : 35.0;
+      if (value.empty() || end == nullptr || *end != '\0' || !(v >= lo && v <= hi)) {
+        error = "bad " + std::string(salinity ? "salinity" : "temperature") + " '" + value + "'";
+        return false;
+      }
+      if (salinity) bench.sampleSalinity = v;
+      else bench.bathTemperature = v;
     } else if (arg == "--reply-latency") {
       latency = Number(value);
       if (latency < 0 || latency > 60000) {
@@ -164,6 +186,8 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
   if (baud > 0) options.profile.baud = static_cast<int>(baud);
   if (serial >= 0) options.profile.serialNumber = static_cast<int>(serial);
   if (latency >= 0) options.profile.replyLatencyMs = static_cast<int>(latency);
+  options.profile.bench.sampleSalinity = bench.sampleSalinity;
+  options.profile.bench.bathTemperature = bench.bathTemperature;
   return true;
 }
 

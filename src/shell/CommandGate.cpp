@@ -42,12 +42,19 @@ bool RefusedWhileLogging(AppState& state, const CommandRule& rule) {
   return true;
 }
 
-bool Capable(const AppState& state, NeededCapability capability) {
-  switch (capability) {
-    case NeededCapability::None: return true;
-    case NeededCapability::MicrochipLogger: return state.logger.microchipLogger;
+// nullptr when the logger can do what the command needs; else the refusal.
+const char* Incapable(AppState& state, const CommandRule& rule) {
+  switch (rule.capability) {
+    case NeededCapability::None: return nullptr;
+    case NeededCapability::MicrochipLogger: return state.logger.microchipLogger ? nullptr : rule.incapableText;
+    case NeededCapability::MmcSdCard:
+      // Unread capabilities are reported by the knowledge check that follows.
+      if (KnowLogger(state, kKnowCapabilities) != KnowResult::Known) return nullptr;
+      if (state.logger.cardProtocolLevel < 1) return "Error: Logger connected does not support the MMC/SD memory";
+      if ((state.logger.rsAdvanced & 0x01u) == 0) return "Error: Logger is not equiped with a MMC/SD memory";
+      return nullptr;
   }
-  return true;
+  return nullptr;
 }
 
 }  // namespace
@@ -58,8 +65,8 @@ GateResult PassCommandGate(AppState& state, int command) {
   if (KnowLogger(state, kKnowIdentity) != KnowResult::Known) return GateResult::NoLogger;
   ShowUnitsState(state);
   if (RefusedWhileLogging(state, *rule)) return GateResult::Refused;
-  if (!Capable(state, rule->capability)) {
-    Refuse(state, Tr(state, rule->incapableText), rule->incapableTitle, MessageIcon::Stop);
+  if (const char* incapable = Incapable(state, *rule)) {
+    Refuse(state, Tr(state, incapable), rule->incapableTitle, MessageIcon::Stop);
     return GateResult::Refused;
   }
   switch (KnowLogger(state, rule->knows)) {

@@ -52,7 +52,7 @@ std::vector<MenuEntry> BuildTable() {
       Menu(kMenuLoggerFunctions, kMenuBar, "&Logger functions", 'L'),
       Item(kConnect, kMenuLoggerFunctions, "&Connect to logger", 'C', kBuilt),
       Item(kDisconnect, kMenuLoggerFunctions, "Disconnect serial line", 0, kBuilt),
-      Item(kFetchLiveReadings, kMenuLoggerFunctions, "&Fetch live readings", 'F', kNotYet, true),
+      Item(kFetchLiveReadings, kMenuLoggerFunctions, "&Fetch live readings", 'F', kBuilt, true),
       Item(kRestartRealTimeDisplay, kMenuLoggerFunctions, "Restart real-time &display", 'd', kBuilt),
       Item(kGpsTest, kMenuLoggerFunctions, "&GPS test", 'G', kBuilt),
       Item(kSetDefaultBaud, kMenuLoggerFunctions, "&Set default baud rate", 'S', kBuilt, true),
@@ -62,7 +62,7 @@ std::vector<MenuEntry> BuildTable() {
       Item(kSetModem, kMenuLoggerFunctions, "Set modem", 0, kNotYet),
       Item(kCurrentCapabilities, kMenuLoggerFunctions, "C&urrent Capabilities", 'u', kBuilt),
       Item(kMetaTable, kMenuLoggerFunctions, "&View/Load a meta table", 'V', kNotYet, true),
-      Item(kMmcSdMemory, kMenuLoggerFunctions, "&MMC/SD memory", 'M', kNotYet),
+      Item(kMmcSdMemory, kMenuLoggerFunctions, "&MMC/SD memory", 'M', kBuilt),
       Item(kRunConfigurationScript, kMenuLoggerFunctions, "&Run configuration script", 'R', kNotYet),
 
       Menu(kMenuCalibration, kMenuBar, "&Calibration functions", 'C'),
@@ -70,7 +70,7 @@ std::vector<MenuEntry> BuildTable() {
       Item(kCalibrationHistory, kMenuCalibration, "Calibration &History", 'H', kBuilt),
       Item(kStatistics, kMenuCalibration, "&View statistics/On-line calibration", 'V', kBuilt),
 
-      Item(kMicroSalinometer, kMenuBar, "&Micro-Salinometer", 'M', kNotYet),
+      Item(kMicroSalinometer, kMenuBar, "&Micro-Salinometer", 'M', kBuilt),
 
       Menu(kMenuConfiguration, kMenuBar, "C&onfiguration", 'o'),
       Item(kComSettings, kMenuConfiguration, "&COM settings", 'C', kBuilt),
@@ -144,10 +144,15 @@ std::vector<CommandRule> BuildRules() {
   rules.push_back(fetch);
   rules.push_back(RefusedWhileLogging(Needs(kMetaTable, kKnowCapabilities), "access the meta table",
                                       "Meta Table Access"));
-  rules.push_back(RefusedWhileLogging(Needs(kMmcSdMemory, kKnowCapabilities), "access the MMC/SD card",
-                                      "MMC/SD Card Access"));
+  CommandRule card = RefusedWhileLogging(Needs(kMmcSdMemory, kKnowCapabilities | kKnowConfiguration),
+                                         "access the MMC/SD card", "MMC/SD Card Access");
+  card.capability = NeededCapability::MmcSdCard;
+  card.incapableTitle = "MMC/SD Card Access";
+  rules.push_back(card);
   rules.push_back(RefusedWhileLogging(Needs(kSetModem, kKnowCapabilities), "read the modem parameters", "Set modem"));
   rules.push_back(Needs(kRetrieveData, kKnowCapabilities));
+  // The panel refuses a logging instrument with its own message.
+  rules.push_back(Needs(kMicroSalinometer, kKnowCapabilities));
   // Not refused while logging: the Setup dialog itself offers "STOP logger".
   // The channels and coefficients serve the estimate and the threshold limits.
   rules.push_back(Needs(kSetup, kKnowCapabilities | kKnowConfiguration | kKnowCalibration));

@@ -19,7 +19,9 @@ struct MenuEntry {
 
 // What a command needs before it may run: checked in one place, the command
 // gate, by every face that runs it (desktop menu, command-line tool).
-enum class NeededCapability { None, MicrochipLogger };
+// MmcSdCard: card support (capability 23) and a card fitted (table 07 bit 0),
+// each refused with its own text.
+enum class NeededCapability { None, MicrochipLogger, MmcSdCard };
 
 struct CommandRule {
   int number = 0;

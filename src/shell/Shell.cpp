@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "analysis/DerivedUnitsDialog.h"
+#include "cards/MmcSdCard.h"
 #include "analysis/TideWaveFiles.h"
 #include "files/CopySlots.h"
 #include "files/DatFile.h"
@@ -32,6 +33,7 @@
 #include "shell/DialogPresenter.h"
 #include "shell/ExportCommand.h"
 #include "shell/LanguageDialog.h"
+#include "shell/LiveCommands.h"
 #include "shell/RetrievalCommands.h"
 #include "shell/SetupCommand.h"
 #include "shell/StatusLine.h"
@@ -132,6 +134,14 @@ int GpsTest(Shell& shell) {
   const int result = RunDialog(shell, dialog, cmd::kGpsTest);
   shell.modelessStep = previousStep;
   if (shell.timer != nullptr) shell.timer->StartPollTimer(period > 0 ? period : 1000, true);
+  dialog.Close();
+  return result == DialogPresenter::kNoFace ? 0 : 1;
+}
+
+int MmcSdMemory(Shell& shell) {
+  MmcSdProc dialog;
+  if (!dialog.Open(shell.state)) return 0;
+  const int result = RunDialog(shell, dialog, cmd::kMmcSdMemory);
   dialog.Close();
   return result == DialogPresenter::kNoFace ? 0 : 1;
 }
@@ -391,6 +401,8 @@ int RunCommand(Shell& shell, int command) {
       return SetLatency(shell);
     case cmd::kGpsTest:
       return GpsTest(shell);
+    case cmd::kMmcSdMemory:
+      return MmcSdMemory(shell);
     case cmd::kCurrentCapabilities:
       return CurrentCapabilities(shell);
     case cmd::kCalibration:
@@ -427,6 +439,10 @@ int RunCommand(Shell& shell, int command) {
     }
     case cmd::kRetrieveData:
       return RetrieveDataCommand(shell);
+    case cmd::kFetchLiveReadings:
+      return FetchLiveReadingsCommand(shell);
+    case cmd::kMicroSalinometer:
+      return MicroSalinometerCommand(shell);
     case cmd::kSaveFile:
       return SaveFileCommand(shell);
     case cmd::kReadHexFile:

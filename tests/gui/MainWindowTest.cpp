@@ -90,7 +90,8 @@ TEST_F(MainWindowTest, OpensWithTitleMenusStatusPartsAndLayout) {
   EXPECT_TRUE(window->ui().Action(cmd::kRetrieveData)->isEnabled());
   EXPECT_TRUE(window->ui().Action(cmd::kReadDatFile)->isEnabled());
   EXPECT_FALSE(window->ui().Action(cmd::kSaveFile)->isEnabled());  // nothing to save yet
-  EXPECT_FALSE(window->ui().Action(cmd::kMicroSalinometer)->isEnabled());  // not built: greyed
+  EXPECT_TRUE(window->ui().Action(cmd::kMicroSalinometer)->isEnabled());
+  EXPECT_FALSE(window->ui().Action(cmd::kRunConfigurationScript)->isEnabled());  // not built: greyed
   EXPECT_EQ(window->ui().Action(cmd::kShowRangeChanges)->text(), QStringLiteral("&Show range changes"));
   EXPECT_TRUE(window->ui().Action(cmd::kShowRangeChanges)->isCheckable());
 

@@ -235,8 +235,8 @@ TEST_F(ShellCommands, ComSettingsThroughTheShell) {
 }
 
 TEST_F(ShellCommands, UnbuiltCommandsAndMissingFacesSayWhy) {
-  EXPECT_EQ(RunCommand(shell, cmd::kMicroSalinometer), 0);
-  EXPECT_EQ(rig.ui.LastStatus(), "\"Micro-Salinometer\" is not yet available in this version");
+  EXPECT_EQ(RunCommand(shell, cmd::kGpsTest), 0);
+  EXPECT_EQ(rig.ui.LastStatus(), "\"GPS test\" is not yet available in this version");
   EXPECT_TRUE(rig.ui.warning);
   EXPECT_EQ(RunCommand(shell, cmd::kLanguage), 0);  // no face registered
   EXPECT_EQ(rig.ui.LastStatus(), "Unable to show \"Language resources\" here");
@@ -260,7 +260,7 @@ TEST_F(ShellCommands, StartUpFirstAndSecondCopy) {
   EXPECT_TRUE(fs::is_directory(dir + "/dat"));
   EXPECT_TRUE(rig.ui.commandEnabled.at(cmd::kComSettings));
   EXPECT_TRUE(rig.ui.commandEnabled.at(cmd::kRetrieveData));
-  EXPECT_FALSE(rig.ui.commandEnabled.at(cmd::kMicroSalinometer));
+  EXPECT_TRUE(rig.ui.commandEnabled.at(cmd::kMicroSalinometer));
   EXPECT_FALSE(rig.ui.commandEnabled.at(cmd::kSaveFile));  // until there is data
   EXPECT_TRUE(rig.ui.commandEnabled.at(cmd::kAllowMultipleCopies));
   EXPECT_EQ(rig.state.shell.commandLineFile, dir + "/run 1.hex");

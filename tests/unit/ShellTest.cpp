@@ -109,9 +109,10 @@ TEST(CommandTable, EntriesAreConsistent) {
   for (int c : {cmd::kConnect, cmd::kDisconnect, cmd::kComSettings, cmd::kAbout, cmd::kExit, cmd::kAllowMultipleCopies,
                 cmd::kShowRangeChanges, cmd::kLanguage, cmd::kSetDefaultBaud, cmd::kEngineeringUnits,
                 cmd::kSamplingLed, cmd::kSetLatency, cmd::kCalibration, cmd::kCalibrationHistory,
-                cmd::kCurrentCapabilities, cmd::kSetup, cmd::kGpsTest, cmd::kReadRecentFile + 3})
+                cmd::kCurrentCapabilities, cmd::kSetup, cmd::kGpsTest, cmd::kFetchLiveReadings,
+                cmd::kMicroSalinometer, cmd::kReadRecentFile + 3})
     EXPECT_TRUE(IsCommandBuilt(c)) << c;
-  for (int c : {cmd::kFetchLiveReadings, cmd::kModemSleep, cmd::kMicroSalinometer})
+  for (int c : {cmd::kModemSleep, cmd::kRunConfigurationScript})
     EXPECT_FALSE(IsCommandBuilt(c)) << c;
   EXPECT_STREQ(FindMenuEntry(cmd::kShowRangeChanges)->text, "&Show range changes");
   EXPECT_STREQ(FindMenuEntry(cmd::kDisconnect)->text, "Disconnect serial line");
@@ -131,7 +132,7 @@ TEST(MenuState, GreysAndEnablesTheBusyCommands) {
   EXPECT_TRUE(enabled.at(cmd::kMenuFile));
   EXPECT_TRUE(enabled.at(cmd::kComSettings));
   EXPECT_TRUE(enabled.at(cmd::kRetrieveData));
-  EXPECT_FALSE(enabled.at(cmd::kMicroSalinometer));  // not built: stays greyed
+  EXPECT_TRUE(enabled.at(cmd::kMicroSalinometer));
   EXPECT_EQ(enabled.count(cmd::kMenuConfiguration), 0u);
 
   for (int s : {2, 4}) {

@@ -157,7 +157,7 @@ TEST(SimTables, ReadsInBlocksOfSixteenEachAfterAnAck) {
   }
   EXPECT_EQ(blocks, (std::vector<size_t>{16, 16, 1}));
   EXPECT_EQ(Sum(data), 165);
-  EXPECT_EQ(data.substr(0, 4), std::string("\xFF\xFF\x2C\x00", 4));  // capability word 0
+  EXPECT_EQ(data.substr(0, 4), std::string("\xFF\xFF\x6C\x00", 4));  // capability word 0, with card support
 }
 
 TEST(SimTables, EmptyAndUnknownTables) {
@@ -281,7 +281,7 @@ TEST(SimCommands, UnknownCommandsAndResynchronisation) {
 
 TEST(SimCommands, CapabilityWordsLeastSignificantByteFirst) {
   Wire w;
-  EXPECT_EQ(w.Ask("!000"), "FFFF2C00CAP00\r\n");
+  EXPECT_EQ(w.Ask("!000"), "FFFF6C00CAP00\r\n");  // bit 22: expansion cards
   EXPECT_EQ(w.Ask("!00D"), "00C20118CAP0D\r\n");
   Wire old("QN-730");
   EXPECT_EQ(old.Ask("!000"), "Unknown command\r\n");

@@ -1,0 +1,189 @@
+#include "Json.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "model/LoggerTime.h"
+
+namespace tmv::cli {
+
+namespace {
+
+// Length of a well-formed UTF-8 sequence at text[i], or 0.
+size_t Utf8Length(std::string_view text, size_t i) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char c = b(i);
+  size_t n = 0;
+  if (c >= 0xC2 && c <= 0xDF) n = 2;
+  else if (c >= 0xE0 && c <= 0xEF) n = 3;
+  else if (c >= 0xF0 && c <= 0xF4) n = 4;
+  else return 0;
+  if (i + n > text.size()) return 0;
+  for (size_t k = 1; k < n; ++k)
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+  // Overlong forms, surrogates and values beyond U+10FFFF are not UTF-8.
+  if (c == 0xE0 && b(i + 1) < 0xA0) return 0;
+  if (c == 0xED && b(i + 1) >= 0xA0) return 0;
+  if (c == 0xF0 && b(i + 1) < 0x90) return 0;
+  if (c == 0xF4 && b(i + 1) >= 0x90) return 0;
+  return n;
+}
+
+}  // namespace
+
+std::string JsonQuoted(std::string_view text) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    switch (c) {
+      case '"': out += "\\\""; continue;
+      case '\\': out += "\\\\"; continue;
+      case '\n': out += "\\n"; continue;
+      case '\r': out += "\\r"; continue;
+      case '\t': out += "\\t"; continue;
+      case '\b': out += "\\b"; continue;
+      case '\f': out += "\\f"; continue;
+      default: break;
+    }
+    if (c < 0x20 || c == 0x7F) {
+      char u[8];
+      std::snprintf(u, sizeof u, "\\u%04x", c);
+      out += u;
+    } else if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (const size_t n = Utf8Length(text, i)) {
+      out.append(text.substr(i, n));
+      i += n - 1;
+    } else {
+      // A Latin-1 byte (0xB5 is the micro sign of the logger's units).
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  out += "\"";
+  return out;
+}
+
+std::string SnakeCase(std::string_view label) {
+  std::string key;
+  bool gap = false;
+  for (char c : label) {
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (!alnum) {
+      gap = !key.empty();
+      continue;
+    }
+    if (gap) key.push_back('_');
+    gap = false;
+    key.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  }
+  return key;
+}
+
+std::string IsoTime(const LoggerTime& t) {
+  if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 59 ||
+      t.year > 9999)
+    return "";
+  char b[32];
+  std::snprintf(b, sizeof b, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned{t.year}, unsigned{t.month}, unsigned{t.day},
+                unsigned{t.hour}, unsigned{t.minute}, unsigned{t.second});
+  return b;
+}
+
+void JsonWriter::BeforeValue() {
+  if (afterKey_) {
+    afterKey_ = false;
+    return;
+  }
+  if (!first_.empty()) {
+    if (!first_.back()) out_ += ",";
+    first_.back() = false;
+  }
+}
+
+JsonWriter& JsonWriter::BeginObject() {
+  BeforeValue();
+  out_ += "{";
+  first_.push_back(true);
+  return *this;
+}
+
+JsonWriter& JsonWriter::EndObject() {
+  out_ += "}";
+  if (!first_.empty()) first_.pop_back();
+  return *this;
+}
+
+JsonWriter& JsonWriter::BeginArray() {
+  BeforeValue();
+  out_ += "[";
+  first_.push_back(true);
+  return *this;
+}
+
+JsonWriter& JsonWriter::EndArray() {
+  out_ += "]";
+  if (!first_.empty()) first_.pop_back();
+  return *this;
+}
+
+JsonWriter& JsonWriter::Key(std::string_view key) {
+  BeforeValue();
+  out_ += JsonQuoted(key);
+  out_ += ":";
+  afterKey_ = true;
+  return *this;
+}
+
+JsonWriter& JsonWriter::String(std::string_view text) {
+  BeforeValue();
+  out_ += JsonQuoted(text);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Number(double value) {
+  if (!std::isfinite(value)) return Null();
+  BeforeValue();
+  char b[64];
+  const auto r = std::to_chars(b, b + sizeof b, value);
+  out_.append(b, r.ptr);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Number(float value) {
+  if (!std::isfinite(value)) return Null();
+  BeforeValue();
+  char b[64];
+  // The float's own shortest form: 12.5f is "12.5", not its double expansion.
+  const auto r = std::to_chars(b, b + sizeof b, value);
+  out_.append(b, r.ptr);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Integer(int64_t value) {
+  BeforeValue();
+  char b[32];
+  const auto r = std::to_chars(b, b + sizeof b, value);
+  out_.append(b, r.ptr);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Bool(bool value) {
+  BeforeValue();
+  out_ += value ? "true" : "false";
+  return *this;
+}
+
+JsonWriter& JsonWriter::Null() {
+  BeforeValue();
+  out_ += "null";
+  return *this;
+}
+
+JsonWriter& JsonWriter::Time(const LoggerTime& t) {
+  const std::string text = IsoTime(t);
+  return text.empty() ? Null() : String(text);
+}
+
+}  // namespace tmv::cli

@@ -1,0 +1,224 @@
+#include "shell/LiveCommands.h"
+
+#include "model/KnowLogger.h"
+#include "shell/AppState.h"
+#include "shell/Catalogue.h"
+#include "shell/CommandIds.h"
+#include "shell/DialogPresenter.h"
+#include "shell/Shell.h"
+#include "shell/StatusLine.h"
+
+namespace tmv {
+namespace {
+
+constexpr int kTickMs = 1000;
+constexpr int kMicroSalTickMs = 100;
+
+void SetTickPeriod(Shell& shell, int periodMs) {
+  if (shell.timer != nullptr) shell.timer->StartPollTimer(periodMs, true);
+}
+
+// Takes the panel off the tick and its face away. The tick holds its own
+// copy of the step, so this may run inside it.
+void Release(Shell& shell, ModelessPanel& panel) {
+  if (panel.closed) return;
+  panel.closed = true;
+  SetTickPeriod(shell, kTickMs);
+  shell.modelessStep = nullptr;
+  shell.modelessClose = nullptr;
+  if (panel.close) panel.close();
+}
+
+bool PanelOpen(Shell& shell) {
+  if (!shell.modelessStep) return false;
+  // One modeless panel at a time: the open one is in front already.
+  ShowStatus(shell.state, Tr(shell.state, "Close the open panel first"));
+  return true;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ live readings
+
+void LiveReadingsPanel::Step() {
+  if (closed) return;
+  const auto keep = shared_from_this();
+  FetchTick(shell.state, dialog);
+  Notify();
+}
+
+void LiveReadingsPanel::PressFreeze() {
+  if (closed) return;
+  ToggleLiveFreeze(dialog);
+  Notify();
+}
+
+void LiveReadingsPanel::StepChannel(int delta) {
+  if (closed) return;
+  StepLiveChannel(dialog, delta);
+  // A fetch of the channel before is not shown as this one's.
+  dialog.fetchUnderway = false;
+  Notify();
+}
+
+bool LiveReadingsPanel::EnterAveraging(const std::string& text) {
+  if (closed) return false;
+  const bool ok = SetLiveAveraging(shell.state, dialog, text);
+  Notify();
+  return ok;
+}
+
+int LiveReadingsPanel::PressRangeSwitching() {
+  if (closed) return 0;
+  const auto keep = shared_from_this();
+  const int done = ApplyLiveRangeSwitching(shell.state, dialog);
+  Notify();
+  return done;
+}
+
+void LiveReadingsPanel::PressClose() {
+  if (closed) return;
+  const auto keep = shared_from_this();
+  CloseLiveReadings(shell.state, dialog);
+  Release(shell, *this);
+}
+
+int FetchLiveReadingsCommand(Shell& shell) {
+  AppState& state = shell.state;
+  if (PanelOpen(shell)) return 0;
+  // The channels and their coefficients convert the readings; without a
+  // readable calibration the defaults stand in.
+  const KnowResult known = KnowLogger(state, kKnowCapabilities | kKnowConfiguration | kKnowCalibration);
+  if (known != KnowResult::Known && known != KnowResult::CalibrationUnreadable) return 0;
+  auto panel = std::make_shared<LiveReadingsPanel>(shell);
+  OpenLiveReadings(state, panel->dialog);
+  const int shown = shell.dialogs.Run(*panel);
+  if (shown == DialogPresenter::kNoFace) {
+    CloseLiveReadings(state, panel->dialog);
+    ShowStatus(state, "Unable to show \"Fetch live readings\" here");
+    return 0;
+  }
+  if (panel->closed) return 1;
+  SetTickPeriod(shell, kTickMs);
+  shell.modelessStep = [panel] { panel->Step(); };
+  shell.modelessClose = [panel] { panel->PressClose(); };
+  return 1;
+}
+
+// ------------------------------------------------------------ micro-salinometer
+
+void MicroSalPanel::Step() {
+  if (closed || !m.running) return;
+  const auto keep = shared_from_this();
+  MicroSalTick(shell.state, m);
+  // Once the setup is through the instrument sends six records a second.
+  if (!m.setupPending && !fast_) {
+    fast_ = true;
+    SetTickPeriod(shell, kMicroSalTickMs);
+  }
+  Notify();
+}
+
+void MicroSalPanel::SetAveraging(int seconds) {
+  SetMicroSalAveraging(m, seconds);
+  Notify();
+}
+
+void MicroSalPanel::PressStandardise() {
+  if (m.standardiseShown) m.standardiseShown = false;
+  else ShowStandardisation(shell.state, m);
+  Notify();
+}
+
+void MicroSalPanel::PressCapture(int button) {
+  CaptureStandardisation(m, button);
+  Notify();
+}
+
+void MicroSalPanel::SetK15(double k15) {
+  m.k15 = k15;
+  RecomputeAlpha(m);
+  Notify();
+}
+
+void MicroSalPanel::SetVoltage(int which, double value) {
+  switch (which) {
+    case 0: m.vStandard0 = value; break;
+    case 1: m.vSample0 = value; break;
+    case 2: m.vStandard1 = value; break;
+    default: m.vSample1 = value; break;
+  }
+  RecomputeAlpha(m);
+  Notify();
+}
+
+void MicroSalPanel::SetBatch(const std::string& batch) { m.batch = batch.substr(0, 8); }
+
+int MicroSalPanel::PressAccept() {
+  if (closed) return 0;
+  const auto keep = shared_from_this();
+  AppState& state = shell.state;
+  if (!AcceptStandardisation(state, m)) {
+    Notify();
+    return 0;
+  }
+  // The instrument was stopped to take the values: it is set up again,
+  // keeping the panel, its averaging and its capture file.
+  fast_ = false;
+  SetTickPeriod(shell, kTickMs);
+  if (!RunMicroSalinometer(state, m)) {
+    Notify();
+    return 0;
+  }
+  Notify();
+  return 1;
+}
+
+void MicroSalPanel::PressOpenOrClose() {
+  if (m.captureFile.empty()) OpenCaptureFileInteractive(shell.state, m);
+  else CloseCaptureFile(shell.state, m);
+  Notify();
+}
+
+bool MicroSalPanel::PressSaveNow(const std::string& information) {
+  const bool saved = SaveNow(shell.state, m, information, false);
+  Notify();
+  return saved;
+}
+
+void MicroSalPanel::PressMoreInformation() {
+  m.moreInformation = !m.moreInformation;
+  if (m.sampleCount > 0) m.text = MicroSalInformationText(m);
+  Notify();
+}
+
+void MicroSalPanel::PressClose() {
+  if (closed) return;
+  const auto keep = shared_from_this();
+  CloseMicroSalinometer(shell.state, m);
+  if (shell.redrawGraph) shell.redrawGraph();
+  Release(shell, *this);
+}
+
+int MicroSalinometerCommand(Shell& shell) {
+  AppState& state = shell.state;
+  if (PanelOpen(shell)) return 0;
+  // Data not saved would be lost with the graph the panel takes over.
+  if (!CheckUnsavedData(shell, "File Read")) return 0;
+  for (int c : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment}) state.ui.SetCommandEnabled(c, false);
+  auto panel = std::make_shared<MicroSalPanel>(shell);
+  if (!RunMicroSalinometer(state, panel->m)) return 0;
+  const int shown = shell.dialogs.Run(*panel);
+  if (shown == DialogPresenter::kNoFace) {
+    CloseMicroSalinometer(state, panel->m);
+    ShowStatus(state, "Unable to show \"Micro-Salinometer\" here");
+    return 0;
+  }
+  if (panel->closed) return 1;
+  SetTickPeriod(shell, kTickMs);
+  shell.modelessStep = [panel] { panel->Step(); };
+  shell.modelessClose = [panel] { panel->PressClose(); };
+  return 1;
+}
+
+}  // namespace tmv
