@@ -16,6 +16,7 @@ struct LatencyDialog;
 struct CurrentCapabilitiesDialog;
 class CalibrationDialogModel;
 struct CalibrationHistory;
+class MmcSdProc;
 }  // namespace tmv
 
 namespace tmv::qt {
@@ -27,6 +28,9 @@ int RunLatencyFace(LatencyDialog& model, AppState& state, QWidget* parent);
 int RunCurrentCapabilitiesFace(CurrentCapabilitiesDialog& model, QWidget* parent);
 int RunCalibrationFace(CalibrationDialogModel& model, QWidget* parent);
 int RunCalibrationHistoryFace(CalibrationHistory& history, QWidget* parent);
+// The card's directory; its one-second timer (object "mmcSdTimer") ticks the
+// model while it waits for the card.
+int RunMmcSdFace(MmcSdProc& model, AppState& state, QWidget* parent);
 
 void RegisterDialogFaces(DialogPresenter& presenter, AppState& state, QWidget* parent);
 
