@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QHBoxLayout>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
 
@@ -19,6 +20,7 @@
 #include "LanguageFace.h"
 #include "SetupFaces.h"
 #include "WaveFace.h"
+#include "cards/MmcSdCard.h"
 #include "link/ComSettingsDialog.h"
 #include "model/CalibrationDialog.h"
 #include "model/CalibrationHistory.h"
@@ -357,6 +359,97 @@ int RunCalibrationHistoryFace(CalibrationHistory& history, QWidget* parent) {
   return 1;
 }
 
+int RunMmcSdFace(MmcSdProc& model, AppState& state, QWidget* parent) {
+  QDialog dialog(parent);
+  dialog.setObjectName("mmcSdDialog");
+  dialog.setWindowTitle(Q(model.title));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* grid = new QGridLayout;
+  auto addText = [&](int row, const char* caption, const char* name) {
+    grid->addWidget(new QLabel(QString::fromUtf8(caption), &dialog), row, 0);
+    auto* text = new QLabel(&dialog);
+    text->setObjectName(QString::fromUtf8(name));
+    text->setMinimumWidth(text->fontMetrics().horizontalAdvance(QString(28, QLatin1Char('W'))));
+    grid->addWidget(text, row, 1);
+    return text;
+  };
+  QLabel* type = addText(0, "Memory type", "memoryTypeText");
+  QLabel* size = addText(1, "Size", "sizeText");
+  QLabel* first = addText(2, "First", "firstText");
+  QLabel* last = addText(3, "Last", "lastText");
+  layout->addLayout(grid);
+  auto* list = new QListWidget(&dialog);
+  list->setObjectName("cardList");
+  list->setMinimumSize(480, 220);
+  layout->addWidget(list);
+  auto* contentsRow = new QHBoxLayout;
+  auto* contents = new QPushButton(QStringLiteral("Get contents of:"), &dialog);
+  contents->setObjectName("contentsButton");
+  auto* field = new QLineEdit(&dialog);
+  field->setObjectName("fileNumberField");
+  contentsRow->addWidget(contents);
+  contentsRow->addWidget(field);
+  layout->addLayout(contentsRow);
+  auto* buttons = new QHBoxLayout;
+  auto* refreshButton = new QPushButton(QStringLiteral("Refresh"), &dialog);
+  refreshButton->setObjectName("refreshButton");
+  auto* clear = new QPushButton(QStringLiteral("Clear Box"), &dialog);
+  clear->setObjectName("clearButton");
+  auto* close = new QPushButton(QStringLiteral("Close"), &dialog);
+  close->setObjectName("closeButton");
+  buttons->addWidget(refreshButton);
+  buttons->addWidget(clear);
+  buttons->addStretch();
+  buttons->addWidget(close);
+  layout->addLayout(buttons);
+
+  // The dialog's own timer: the card is asked and then waited for, a tick a second.
+  auto* timer = new QTimer(&dialog);
+  timer->setObjectName("mmcSdTimer");
+  timer->setInterval(MmcSdProc::kTickMs);
+
+  auto refresh = [&] {
+    type->setText(Q(model.memoryType));
+    size->setText(Q(model.size));
+    first->setText(Q(model.first));
+    last->setText(Q(model.last));
+    if (field->text() != Q(model.fileNumberField)) field->setText(Q(model.fileNumberField));
+    list->clear();
+    for (const auto& line : model.list) list->addItem(Q(line));
+    refreshButton->setEnabled(model.refreshEnabled && !model.Busy());
+    contents->setEnabled(!model.Busy());
+  };
+  auto after = [&] {
+    if (model.Busy() && !timer->isActive()) timer->start();
+    if (!model.Busy()) timer->stop();
+    refresh();
+  };
+  QObject::connect(timer, &QTimer::timeout, &dialog, [&] {
+    model.Tick(state);
+    after();
+  });
+  QObject::connect(refreshButton, &QPushButton::clicked, &dialog, [&] {
+    model.Refresh(state);
+    after();
+  });
+  QObject::connect(field, &QLineEdit::textEdited, &dialog,
+                   [&](const QString& t) { model.fileNumberField = t.toStdString(); });
+  QObject::connect(contents, &QPushButton::clicked, &dialog, [&] {
+    model.fileNumberField = field->text().toStdString();
+    model.GetContents(state);
+    after();
+  });
+  QObject::connect(clear, &QPushButton::clicked, &dialog, [&] {
+    model.ClearBox();
+    after();
+  });
+  QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
+  after();  // the refresh begun on opening waits on this timer
+  dialog.exec();
+  timer->stop();
+  return 1;
+}
+
 void RegisterDialogFaces(DialogPresenter& presenter, AppState& state, QWidget* parent) {
   presenter.Register<LanguageDialog>([parent](LanguageDialog& m) { return RunLanguageFace(m, parent); });
   presenter.Register<ComSettingsDialog>([parent](ComSettingsDialog& m) { return RunComSettingsFace(m, parent); });
@@ -373,6 +466,7 @@ void RegisterDialogFaces(DialogPresenter& presenter, AppState& state, QWidget* p
   presenter.Register<CalibrationDialogModel>(
       [parent](CalibrationDialogModel& m) { return RunCalibrationFace(m, parent); });
   presenter.Register<CalibrationHistory>([parent](CalibrationHistory& h) { return RunCalibrationHistoryFace(h, parent); });
+  presenter.Register<MmcSdProc>([&state, parent](MmcSdProc& m) { return RunMmcSdFace(m, state, parent); });
   RegisterSetupFaces(presenter, state, parent);
   presenter.Register<WaveWindowView>([parent](WaveWindowView& v) { return ShowWaveFace(v, parent); });
   RegisterDerivedFaces(presenter, state, parent);

@@ -17,6 +17,7 @@ class GpsTestDialog;
 struct CurrentCapabilitiesDialog;
 class CalibrationDialogModel;
 struct CalibrationHistory;
+class MmcSdProc;
 }  // namespace tmv
 
 namespace tmv::qt {
@@ -29,6 +30,9 @@ int RunGpsTestFace(GpsTestDialog& model, QWidget* parent);
 int RunCurrentCapabilitiesFace(CurrentCapabilitiesDialog& model, QWidget* parent);
 int RunCalibrationFace(CalibrationDialogModel& model, QWidget* parent);
 int RunCalibrationHistoryFace(CalibrationHistory& history, QWidget* parent);
+// The card's directory; its one-second timer (object "mmcSdTimer") ticks the
+// model while it waits for the card.
+int RunMmcSdFace(MmcSdProc& model, AppState& state, QWidget* parent);
 
 void RegisterDialogFaces(DialogPresenter& presenter, AppState& state, QWidget* parent);
 

@@ -7,6 +7,7 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "Json.h"
 #include "SetupOptions.h"
 #include "deployment/Enabling.h"
 #include "deployment/SetupCommands.h"
@@ -30,12 +31,61 @@ int OpenSetup(CliContext& ctx, SetupDialog& dialog) {
   return kParsed;
 }
 
+// The deployment as one JSON object; the texts are those of the Setup dialog.
+void PrintDeploymentJson(CliContext& ctx, const SetupDialog& dialog) {
+  const AppState& state = ctx.state;
+  const DeploymentSettings& d = state.deployment;
+  JsonWriter w;
+  w.BeginObject();
+  w.Key("status_code").Integer(state.query.loggerStatus);
+  w.Key("status").String(dialog.loggerStatusText);
+  // An older QN-760 does not report its deployment while it is active.
+  const bool read = !(dialog.loggerTimeText.empty() && dialog.hostTimeText.empty());
+  w.Key("deployment_read").Bool(read);
+  if (read) {
+    w.Key("logger_time").Time(d.loggerClock);
+    w.Key("host_time").Time(d.hostClockAtRead);
+    w.Key("start_mode");
+    if (dialog.startList.empty()) w.Null();
+    else w.String(dialog.startList[static_cast<size_t>(dialog.startSelection)]);
+    w.Key("start_time").Time(d.startTime);
+    w.Key("end_time").Time(d.endTime);
+    const LoggerTime& p = d.samplingPeriod;
+    w.Key("sampling_period_s").Integer(int64_t{p.hour} * 3600 + int64_t{p.minute} * 60 + p.second);
+    w.Key("sampling_period").String(dialog.periodText);
+    w.Key("averaging").String(dialog.averagingText);
+    if (dialog.panel.tideWaveLayout) {
+      w.Key("wave_rate").String(dialog.rateText);
+      w.Key("wave_burst").String(dialog.waveText);
+      w.Key("mean_water_depth_m").Number(d.meanWaterDepth);
+      w.Key("logger_height_m").Number(d.loggerHeight);
+    }
+    w.Key("real_time_output");
+    if (dialog.realTimeVisible && !dialog.realTimeList.empty())
+      w.String(dialog.realTimeList[static_cast<size_t>(dialog.realTimeSelection)]);
+    else
+      w.Null();
+    w.Key("memory_used").String(dialog.memoryUsageText);
+    w.Key("estimate");
+    if (dialog.panel.enableAllowed && !dialog.panel.message.text.empty()) w.String(dialog.panel.message.text);
+    else w.Null();
+  }
+  w.EndObject();
+  ctx.out << w.Text() << "\n";
+}
+
 int Deployment(CliContext& ctx) {
-  auto parser = CommandParser("deployment", "Usage: tmv-cli [--port PATH|COMn] deployment");
+  bool json = false;
+  auto parser = CommandParser("deployment", "Usage: tmv-cli [--port PATH|COMn] deployment [--json]");
+  parser->add_flag("--json", json, "print one JSON object");
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kShowDeployment)) return rc;
   SetupDialog dialog;
   if (int rc = OpenSetup(ctx, dialog); rc != kParsed) return rc;
+  if (json) {
+    PrintDeploymentJson(ctx, dialog);
+    return kExitOk;
+  }
   PrintDeployment(ctx, dialog);
   if (!dialog.loggerTimeText.empty() && !dialog.panel.enableAllowed && !dialog.panel.message.text.empty())
     ctx.out << "Message: " << dialog.panel.message.text << "\n";

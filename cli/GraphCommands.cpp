@@ -10,6 +10,7 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "Json.h"
 #include "analysis/Statistics.h"
 #include "files/DatFile.h"
 #include "files/HexFile.h"
@@ -147,8 +148,8 @@ int Plot(CliContext& ctx) {
 int Stats(CliContext& ctx) {
   std::string file;
   int channel = 0, from = -1, to = -1, last = -1, at = -1;
-  bool raw = false;
-  auto parser = CommandParser("stats", "Usage: tmv-cli stats FILE --channel N [--from ROW --to ROW | --last N --at ROW] [--raw]");
+  bool raw = false, json = false;
+  auto parser = CommandParser("stats", "Usage: tmv-cli stats FILE --channel N [--from ROW --to ROW | --last N --at ROW] [--raw] [--json]");
   parser->add_option("file", file, "a .hex or .dat file")->required();
   parser->add_option("--channel", channel, "the channel, from 1")->required()->check(CLI::Range(1, kMaxColumns));
   auto* fromOption = parser->add_option("--from", from, "first row (from 0)");
@@ -158,6 +159,7 @@ int Stats(CliContext& ctx) {
   lastOption->excludes(fromOption)->excludes(toOption);
   atOption->excludes(fromOption)->excludes(toOption);
   parser->add_flag("--raw", raw, "raw fractions (raw / 2^24) instead of engineering units (HEX files)");
+  parser->add_flag("--json", json, "print one JSON object");
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   if (!ReadDataFile(ctx, file)) return kExitFailure;
   AppState& state = ctx.state;
@@ -178,6 +180,28 @@ int Stats(CliContext& ctx) {
     count = cursor - first + 1;
   }
   const RowStatistics s = HighlightStatistics(data, channel - 1, cursor, count);
+  if (json) {
+    JsonWriter w;
+    w.BeginObject();
+    w.Key("channel").Integer(channel);
+    w.Key("raw").Bool(raw);
+    w.Key("first_row");
+    if (s.count > 0) w.Integer(s.first);
+    else w.Null();
+    w.Key("last_row");
+    if (s.count > 0) w.Integer(s.last);
+    else w.Null();
+    w.Key("count").Integer(s.count);
+    w.Key("mean");
+    if (s.count > 0) w.Number(s.mean);
+    else w.Null();
+    w.Key("standard_deviation");
+    if (s.count > 0 && s.deviationAvailable) w.Number(s.standardDeviation);
+    else w.Null();
+    w.EndObject();
+    ctx.out << w.Text() << "\n";
+    return kExitOk;
+  }
   char line[160];
   if (s.count == 0) {
     ctx.out << "Rows: none\nMean: Not available\nStandard deviation: Not available\n";

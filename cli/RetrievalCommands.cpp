@@ -11,6 +11,7 @@
 #include "analysis/DerivedOption.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "Json.h"
 #include "ConsoleUserInterface.h"
 #include "files/DatFile.h"
 #include "files/HexFile.h"
@@ -292,18 +293,74 @@ int Convert(CliContext& ctx) {
 
 int Info(CliContext& ctx) {
   std::string input;
+  bool json = false;
   auto parser = CommandParser("info",
-                              "Usage: tmv-cli info FILE\n\n"
+                              "Usage: tmv-cli info FILE [--json]\n\n"
                               "Shows what a HEX or DAT file holds: the logger, the deployment, the channels\n"
                               "with labels and units, the sample count, the first and last row times,\n"
                               "the stamps, and each channel's minimum and maximum.");
   parser->add_option("file", input, "the HEX or DAT file")->required();
+  parser->add_flag("--json", json, "print one JSON object");
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kShowFileInfo)) return rc;
   if (int rc = ReadDataFileInto(ctx, input); rc != kParsed) return rc;
   AppState& state = ctx.state;
   const DataSet& d = state.retrieval.data;
   const LoggerInfo& l = state.logger;
+  if (json) {
+    JsonWriter w;
+    w.BeginObject();
+    w.Key("file").String(input);
+    w.Key("model").String(l.model);
+    w.Key("firmware_version").Number(l.firmwareVersion);
+    w.Key("serial_number").Integer(l.serialNumber);
+    w.Key("comment").String(state.retrieval.comment);
+    w.Key("start_time").Time(d.deployment.startTime);
+    w.Key("end_time").Time(d.deployment.endTime);
+    w.Key("sampling_period");
+    if (d.sixHzProfiling) w.String("6Hz profiling");
+    else w.String(ClockToText(d.deployment.samplingPeriod));
+    w.Key("channels").BeginArray();
+    for (int c = 0; c < d.channelCount; ++c) {
+      const char* unit = ChannelUnit(l, c);
+      std::string label = ChannelLabel(l, c);
+      if (label.empty()) label = ChannelShortLabel(l, c);
+      // " 2 - Temperature": the number has its own key.
+      const size_t dash = label.find(" - ");
+      if (dash != std::string::npos && label.find_first_not_of(" 0123456789") == dash + 1) label.erase(0, dash + 3);
+      w.BeginObject();
+      w.Key("number").Integer(c + 1);
+      w.Key("label").String(label);
+      w.Key("unit").String(unit != nullptr ? unit : "");
+      w.Key("minimum");
+      if (d.sampleCount > 0) w.Number(d.Minimum(c));
+      else w.Null();
+      w.Key("maximum");
+      if (d.sampleCount > 0) w.Number(d.Maximum(c));
+      else w.Null();
+      w.EndObject();
+    }
+    w.EndArray();
+    w.Key("sample_count").Integer(d.sampleCount);
+    w.Key("first_row_time");
+    if (d.sampleCount > 0) w.Time(SampleTime(d, 0));
+    else w.Null();
+    w.Key("last_row_time");
+    if (d.sampleCount > 0) w.Time(SampleTime(d, d.sampleCount - 1));
+    else w.Null();
+    w.Key("stamps").BeginArray();
+    for (const StampRecord& s : d.stamps) {
+      w.BeginObject();
+      w.Key("row").Integer(s.sampleIndex);
+      w.Key("type").String(StampName(s.type));
+      w.Key("time").Time(s.time);
+      w.EndObject();
+    }
+    w.EndArray();
+    w.EndObject();
+    ctx.out << w.Text() << "\n";
+    return kExitOk;
+  }
   std::ostream& out = ctx.out;
   out << "File: " << input << "\n";
   out << "Logger: " << IdentityText(l) << "\n";

@@ -7,6 +7,7 @@
 
 #include "CliCommand.h"
 #include "CliSupport.h"
+#include "Json.h"
 #include "analysis/TideWaveFiles.h"
 #include "analysis/WaveAnalysis.h"
 #include "files/HexFile.h"
@@ -22,28 +23,30 @@ std::string TimeText(const LoggerTime& t) {
   return Format("%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
-std::string JsonEscaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out;
-}
-
-void PrintBurst(CliContext& ctx, const DataSet& d, const WaveStore& store, int b, bool json, bool first) {
+void PrintBurst(CliContext& ctx, const DataSet& d, const WaveStore& store, int b, JsonWriter* json) {
   const WaveResult& r = store.results[static_cast<size_t>(b)];
   const double h = r.meanDepth + d.deployment.loggerHeight;
   const double peakPeriod = r.peakFrequency > 0 ? 1.0 / r.peakFrequency : 0.0;
   std::string status = WaveStatusText(r.status);
   if (status.rfind(" - ", 0) == 0) status.erase(0, 3);
-  if (json) {
-    ctx.out << (first ? "  " : ",\n  ")
-            << Format("{\"burst\": %d, \"start\": \"%s\", \"waterDepth\": %.4f, \"hs\": %.4f, \"tz\": %.4f, "
-                      "\"tThird\": %.4f, \"hMax\": %.4f, \"tMax\": %.4f, \"peakFrequency\": %.5f, \"peakPeriod\": %.3f, "
-                      "\"status\": %d, \"statusText\": \"%s\"}",
-                      b + 1, TimeText(r.startTime).c_str(), h, r.hThird, r.tAvg, r.tThird, r.hMax, r.tMax,
-                      r.peakFrequency, peakPeriod, r.status, JsonEscaped(status).c_str());
+  if (json != nullptr) {
+    JsonWriter& w = *json;
+    w.BeginObject();
+    w.Key("burst").Integer(b + 1);
+    w.Key("start").Time(r.startTime);
+    w.Key("water_depth_m").Number(h);
+    w.Key("hs_m").Number(r.hThird);
+    w.Key("tz_s").Number(r.tAvg);
+    w.Key("t_third_s").Number(r.tThird);
+    w.Key("hmax_m").Number(r.hMax);
+    w.Key("tmax_s").Number(r.tMax);
+    w.Key("peak_frequency_hz").Number(r.peakFrequency);
+    w.Key("peak_period_s");
+    if (r.peakFrequency > 0) w.Number(peakPeriod);
+    else w.Null();
+    w.Key("status").Integer(r.status);
+    w.Key("status_text").String(status.empty() ? "good" : status);
+    w.EndObject();
     return;
   }
   ctx.out << Format("%5d  %s  %8.3f  %7.3f  %7.2f  %7.3f  %7.2f  %8.5f  %7.2f  %s\n", b + 1,
@@ -91,15 +94,14 @@ int Waves(CliContext& ctx) {
   const int last = std::min(d.burstCount, store->Count() - 1);
   if (burst > last + 1) return ReportFailure(ctx, Format("The file holds %d bursts.", last + 1));
 
-  if (json) ctx.out << "{\"file\": \"" << JsonEscaped(hexPath) << "\", \"bursts\": [\n";
+  JsonWriter w;
+  if (json) w.BeginObject().Key("file").String(hexPath).Key("bursts").BeginArray();
   else ctx.out << "Burst  Start                Depth(m)    Hs(m)    Tz(s)  Hmax(m)  Tmax(s)   Fp(Hz)    Tp(s)  Status\n";
-  bool first = true;
   for (int b = 0; b <= last; ++b) {
     if (burst != 0 && b != burst - 1) continue;
-    PrintBurst(ctx, d, *store, b, json, first);
-    first = false;
+    PrintBurst(ctx, d, *store, b, json ? &w : nullptr);
   }
-  if (json) ctx.out << "\n]}\n";
+  if (json) ctx.out << w.EndArray().EndObject().Text() << "\n";
 
   const std::string datName = BaseName(hexPath) + ".dat";
   if (files && WriteWaveAndTideFiles(state, WorkPath(state, datName)) != 1)

@@ -30,13 +30,13 @@ TEST(CardE2E, DirectoryAndAFilesContentsThroughThePseudoTerminal) {
   EXPECT_NE(bad.err.find("The file number must be a whole number"), std::string::npos) << bad.err;
 }
 
-TEST(CardE2E, LoggerWithoutACardIsRefusedWithNonZeroStatus) {
+TEST(CardE2E, LoggerWithoutCardSupportIsRefusedWithNonZeroStatus) {
   Sim sim({"--model", "VL-840"});
   ASSERT_FALSE(sim.path().empty());
   const auto dir = RunCli({"--port", sim.path(), "card"});
   EXPECT_NE(dir.status, 0);
   EXPECT_TRUE(dir.out.empty()) << dir.out;
-  EXPECT_NE(dir.err.find("Error: Logger is not equiped with a MMC/SD memory"), std::string::npos) << dir.err;
+  EXPECT_NE(dir.err.find("Error: Logger connected does not support the MMC/SD memory"), std::string::npos) << dir.err;
 }
 
 }  // namespace

@@ -51,6 +51,15 @@ TEST(JsonE2E, LinkAndModelCommandsPrintTheirDocumentedObjects) {
       cal.out, std::regex(R"("number":1,"label":"[^"]+","coefficients":\[(-?[0-9.e+-]+,){3}-?[0-9.e+-]+\])")))
       << cal.out;
 
+  const auto deployment = RunCli({"--port", sim.path(), "deployment", "--json"});
+  ASSERT_EQ(deployment.status, 0) << deployment.err;
+  EXPECT_TRUE(OneObjectLine(deployment.out)) << deployment.out;
+  EXPECT_EQ(deployment.out.rfind("{\"status_code\":0,\"status\":\"Not Enabled\",\"deployment_read\":true,", 0), 0u)
+      << deployment.out;
+  EXPECT_TRUE(std::regex_search(deployment.out, std::regex(R"("start_time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d")")))
+      << deployment.out;
+  EXPECT_TRUE(std::regex_search(deployment.out, std::regex(R"("sampling_period_s":\d+,)"))) << deployment.out;
+
   const auto card = RunCli({"--port", sim.path(), "card", "--json"});
   ASSERT_EQ(card.status, 0) << card.err;
   EXPECT_EQ(card.out,

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <thread>
 
@@ -59,6 +60,21 @@ TEST(RetrievalE2E, SetUpLogStopDownloadThenInfoAndConvert) {
   EXPECT_TRUE(Has(info.out, "Comment: e2e")) << info.out;
   EXPECT_TRUE(Has(info.out, "Temperature [Degrees_C]  min ")) << info.out;
   EXPECT_FALSE(Has(info.out, "Samples: 0\n")) << info.out;
+
+  // The same file as JSON: one object on one line, numbers in the C form.
+  const auto infoJson = RunCli({"info", hex.string(), "--json"});
+  EXPECT_EQ(infoJson.status, 0) << infoJson.err;
+  EXPECT_EQ(infoJson.out.find('\n'), infoJson.out.size() - 1) << infoJson.out;
+  EXPECT_TRUE(Has(infoJson.out, "\"model\":\"QN-760\"")) << infoJson.out;
+  EXPECT_TRUE(Has(infoJson.out, "\"comment\":\"e2e\"")) << infoJson.out;
+  EXPECT_TRUE(std::regex_search(infoJson.out, std::regex(R"("label":"Temperature","unit":"Degrees_C","minimum":-?[0-9.e+-]+,"maximum":)")))
+      << infoJson.out;
+  EXPECT_TRUE(std::regex_search(infoJson.out, std::regex(R"("first_row_time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d")")))
+      << infoJson.out;
+  const auto stats = RunCli({"stats", hex.string(), "--channel", "2", "--json"});
+  EXPECT_EQ(stats.status, 0) << stats.err;
+  EXPECT_TRUE(std::regex_match(stats.out, std::regex(R"(\{"channel":2,"raw":false,"first_row":0,"last_row":\d+,"count":\d+,"mean":-?[0-9.e+-]+,"standard_deviation":(-?[0-9.e+-]+|null)\}\n)")))
+      << stats.out;
 
   const std::string converted = (dir / "converted.dat").string();
   const auto convert = RunCli({"convert", hex.string(), "-o", converted, "--format", "values"});

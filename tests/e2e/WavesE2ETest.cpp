@@ -58,6 +58,11 @@ TEST(WavesE2E, SetUpBurstsDownloadAndAnalyse) {
   EXPECT_TRUE(Has(waves.out, "9.85  good")) << waves.out;  // 512 readings at 4 Hz: 1/128 Hz apart
   EXPECT_TRUE(std::filesystem::exists(dir / "results" / "kzm.wave")) << waves.out;
   EXPECT_TRUE(std::filesystem::exists(dir / "results" / "kzm.tide")) << waves.out;
+  const auto json = RunCli({"waves", hex.string(), "--burst", "1", "--json"});
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(json.out.find('\n'), json.out.size() - 1) << json.out;
+  EXPECT_TRUE(Has(json.out, "\"bursts\":[{\"burst\":1,\"start\":\"")) << json.out;
+  EXPECT_TRUE(Has(json.out, "\"peak_period_s\":9.84")) << json.out;
   std::filesystem::remove_all(dir);
 }
 

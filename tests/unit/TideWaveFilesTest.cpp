@@ -289,8 +289,8 @@ TEST_F(EmulatorWaveTest, CliWavesPrintsEveryBurstAndWritesTheFiles) {
   EXPECT_EQ(Read("out.csv").substr(0, 12), "TMV KZM-5170");
 
   ASSERT_EQ(run({Path("051705_01.hex"), "--burst", "2", "--json", "-o", Path("results")}), 0) << err.str();
-  EXPECT_EQ(out.str().find("{\"burst\": 1,"), std::string::npos);
-  EXPECT_NE(out.str().find("{\"burst\": 2, \"start\": \"2010-06-07 17:00:00\""), std::string::npos) << out.str();
+  EXPECT_EQ(out.str().find("{\"burst\":1,"), std::string::npos);
+  EXPECT_NE(out.str().find("{\"burst\":2,\"start\":\"2010-06-07T17:00:00\""), std::string::npos) << out.str();
   EXPECT_TRUE(FileExists(Path("results/051705_01.wave")));
   EXPECT_TRUE(FileExists(Path("results/051705_01.tide")));
   EXPECT_TRUE(FileExists(Path("results/051705_01.csv")));
