@@ -89,7 +89,8 @@ std::string ServerUsage() {
          "  --time-scale N the logger's clock runs N times faster than real time, so\n"
          "                 a deployment of months logs in seconds (default 1)\n"
          "  --serial N     serial number\n"
-         "  --record ROWS  start with a finished deployment of ROWS samples in memory\n";
+         "  --record ROWS  start with a finished deployment of ROWS samples in memory\n"
+         "  --help         this text; --version: the emulator's version\n";
 }
 
 bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options, std::string& error) {
@@ -99,6 +100,10 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+      return true;
+    }
+    if (arg == "--version") {
+      options.version = true;
       return true;
     }
     if (arg == "--pace" || arg == "--no-pace") {
