@@ -238,7 +238,9 @@ std::string DirectoryOfCurrentFile(std::string_view path, int kind, std::string_
   if (at == std::string_view::npos) return std::string(defaultDirectory);
   const size_t slash = path.substr(0, at).rfind('/');
   if (slash == std::string_view::npos) return std::string(defaultDirectory);
-  if (!FitsOnOneLine(path.substr(0, slash))) return std::string(defaultDirectory);
+  // Remembering a directory that tmvdir.ini would refuse at the next start
+  // would make the program forget it silently then.
+  if (!UsableDirectory(path.substr(0, slash == 0 ? 1 : slash))) return std::string(defaultDirectory);
   // A file in the root directory keeps its "/".
   return std::string(path.substr(0, slash == 0 ? 1 : slash));
 }

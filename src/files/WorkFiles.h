@@ -11,9 +11,7 @@ namespace tmv {
 struct AppState;
 
 constexpr int kMaxRecentFiles = 20;
-// A remembered data directory: as long as a path may be here (PATH_MAX less
-// its NUL), so that any directory a file was chosen from is read back.
-constexpr size_t kMaxDirectoryLength = 4095;
+constexpr size_t kMaxDirectoryLength = 259;
 
 // The work directory, or the current directory when none was set.
 std::string WorkDirectory(const AppState& state);
@@ -35,7 +33,8 @@ std::string WorkDirectoriesText(const AppState& state);
 
 // kind 1 HEX, 2 DAT: the directory part of path (everything before the last
 // "/" ahead of ".hex" / ".dat"), or defaultDirectory when the path has no
-// such extension or no directory part, or a directory tmvdir.ini cannot hold.
+// such extension or no directory part, or a directory tmvdir.ini cannot hold
+// (longer than kMaxDirectoryLength or not one line).
 std::string DirectoryOfCurrentFile(std::string_view path, int kind, std::string_view defaultDirectory);
 // The path with ext (".dat" by default) appended when it does not already end with it.
 std::string EnsureExtension(std::string_view path, std::string_view ext = ".dat");

@@ -73,8 +73,8 @@ TEST_F(FuzzFindingsTest, RecentFileThatCannotBeOneLineIsNotListed) {
 // work_directories_fuzz: "DAT directory=/x\r\r" was remembered with its
 // trailing CR, which the next reading took for part of the line end; a DAT
 // file chosen under a directory with a line feed in its name wrote a second,
-// bogus line; and a directory over 259 characters was written but refused
-// when read back.
+// bogus line; and a directory over 259 characters was remembered, written,
+// and refused when read back.
 TEST_F(FuzzFindingsTest, RememberedDirectoryReadsBackAsWritten) {
   state.directories.dat = "/work/dat";
   ParseWorkDirectoriesText(state, "DAT directory=/x\r\r\nHEX directory=/h\n");
@@ -83,12 +83,14 @@ TEST_F(FuzzFindingsTest, RememberedDirectoryReadsBackAsWritten) {
   EXPECT_EQ(DirectoryOfCurrentFile("/a\nHEX directory=/b/x.dat", 2, "/work/dat"), "/work/dat");
 
   const std::string deep = "/" + std::string(300, 'd');
-  state.directories.dat = DirectoryOfCurrentFile(deep + "/x.dat", 2, "/work/dat");
-  ASSERT_EQ(state.directories.dat, deep);
+  EXPECT_EQ(DirectoryOfCurrentFile(deep + "/x.dat", 2, "/work/dat"), "/work/dat");
+  const std::string fits = "/" + std::string(258, 'd');
+  state.directories.dat = DirectoryOfCurrentFile(fits + "/x.dat", 2, "/work/dat");
+  ASSERT_EQ(state.directories.dat, fits);
   ASSERT_EQ(SaveWorkDirectories(state), 1);
   state.directories.dat.clear();
   LoadWorkDirectories(state);
-  EXPECT_EQ(state.directories.dat, deep);
+  EXPECT_EQ(state.directories.dat, fits);
 }
 
 }  // namespace
