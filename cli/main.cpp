@@ -29,6 +29,7 @@ struct Options {
   bool yes = false;
   bool verbose = false;
   bool help = false;
+  bool version = false;
   std::vector<std::string> rest;  // command words and their arguments
 };
 
@@ -40,7 +41,8 @@ void PrintUsage(std::ostream& os) {
         "  --baud N          the rate to try first: 1200, 2400, 4800, 9600 or 19200 (default 19200)\n"
         "  --yes             answer Yes to questions (otherwise their default answer is taken)\n"
         "  --verbose         show the status-line texts on standard error\n"
-        "  --help            this text\n\n"
+        "  --help            this text\n"
+        "  --version         the tool's version\n\n"
         "Commands:\n";
   std::vector<const CliCommandInfo*> list;
   for (const auto& c : tmv::cli::CliCommands()) list.push_back(&c);
@@ -97,6 +99,7 @@ int main(int argc, char** argv) {
   app.set_help_flag();
   app.prefix_command();
   app.add_flag("-h,--help", opt.help);
+  app.add_flag("--version", opt.version);
   app.add_flag("-y,--yes", opt.yes);
   app.add_flag("-v,--verbose", opt.verbose);
   app.add_option("--port", opt.port);
@@ -130,6 +133,10 @@ int main(int argc, char** argv) {
     return tmv::cli::kExitUsage;
   }
   opt.rest = rest;
+  if (opt.version) {
+    std::cout << "tmv-cli " TMV_VERSION_TEXT "\n";
+    return tmv::cli::kExitOk;
+  }
 
   if (opt.rest.empty()) {
     PrintUsage(opt.help ? std::cout : std::cerr);

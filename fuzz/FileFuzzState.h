@@ -21,7 +21,7 @@ class NoSerial : public SerialSystem {
 struct FileFuzzState {
   FileFuzzState() {
     state.directories.work = "/nonexistent-tmv-fuzz";
-    state.settings.derived.depth = true;  // so KZM files are read too
+    state.settings.derived.depthEnabled = true;  // so KZM files are read too
   }
   NoSerial serial;
   VirtualClock clock;

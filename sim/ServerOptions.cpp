@@ -98,7 +98,8 @@ std::string ServerUsage() {
          "  --bench-salinity S  a VL-840 micro-salinometer with a sample of salinity S\n"
          "                 (PSS-78) in its sample cell and standard seawater in the other\n"
          "  --bench-temperature T  the bath temperature of that bench (default 24 degC)\n"
-         "  --record ROWS  start with a finished deployment of ROWS samples in memory\n";
+         "  --record ROWS  start with a finished deployment of ROWS samples in memory\n"
+         "  --help         this text; --version: the emulator's version\n";
 }
 
 bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& options, std::string& error) {
@@ -109,6 +110,10 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+      return true;
+    }
+    if (arg == "--version") {
+      options.version = true;
       return true;
     }
     if (arg == "--pace" || arg == "--no-pace") {

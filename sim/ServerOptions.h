@@ -10,6 +10,7 @@ namespace tmv::sim {
 
 struct ServerOptions {
   bool help = false;
+  bool version = false;
   Profile profile;  // the chosen model with --baud and --serial applied
   Faults faults;
   int record = -1;  // rows of a finished deployment to start with (-1: none)

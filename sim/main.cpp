@@ -78,6 +78,10 @@ int main(int argc, char** argv) {
     std::fputs(tmv::sim::ServerUsage().c_str(), stdout);
     return 0;
   }
+  if (options.version) {
+    std::puts("tmv-logger-sim " TMV_VERSION_TEXT);
+    return 0;
+  }
   const tmv::sim::Profile& profile = options.profile;
   const int record = options.record;
   LoggerEmulator emulator(profile, HostTime());

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "analysis/DerivedChannels.h"
 #include "files/HexFile.h"
@@ -359,9 +360,12 @@ std::string RealTimeLimitsText(const RealTimeLimits& limits) {
 
 void ParseRealTimeLimitsText(std::string_view text, RealTimeLimits& limits) {
   for (std::string_view line : SplitLines(text)) {
-    if (line.size() > 39) line = line.substr(0, 39);
+    // The key is looked for in the first 39 characters only, but the numbers
+    // are read from the whole line: a long key with two large limits makes a
+    // longer line, and cutting it would change the minimum that was saved.
+    const std::string_view head = line.substr(0, 39);
     for (const LimitKey& k : LimitFileKeys()) {
-      if (line.find(k.key) == std::string_view::npos) continue;
+      if (head.find(k.key) == std::string_view::npos) continue;
       // The first key of the file order that the line holds decides; a line
       // without "=" or without two whole numbers is passed over.
       const size_t eq = line.find('=');
@@ -372,7 +376,7 @@ void ParseRealTimeLimitsText(std::string_view text, RealTimeLimits& limits) {
       for (long& v : values) {
         rest = Trim(rest);
         const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), v);
-        if (ec != std::errc() || end == rest.data() || v < -2147483647L || v > 2147483647L) {
+        if (ec != std::errc() || end == rest.data() || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) {
           ok = false;
           break;
         }

@@ -18,6 +18,10 @@ constexpr int kMaxPort = 16;
 constexpr int kMaxBaud = 921600;
 constexpr int kMaxRadioDelayMs = 60000;
 constexpr int kMaxMicroSalinometerAverage = 10000;
+// An on-line calibration limit is written with "%.2f" after a key of up to
+// 35 characters; beyond this its line would outgrow kMaxSettingsLine and be
+// skipped at the next start, so such a value is junk rather than a limit.
+constexpr double kMaxOnlineCalibrationLimit = 1.0e15;
 
 bool Has(std::string_view line, std::string_view key) { return line.find(key) != std::string_view::npos; }
 
@@ -73,9 +77,9 @@ std::optional<int> ReadIntIn(std::optional<std::string_view> value, long low, lo
   return static_cast<int>(*v);
 }
 
-void SetDouble(std::optional<std::string_view> value, double& target) {
+void SetOnlineLimit(std::optional<std::string_view> value, double& target) {
   if (!value) return;
-  if (const auto v = ReadDouble(*value)) target = *v;
+  if (const auto v = ReadDouble(*value); v && std::fabs(*v) < kMaxOnlineCalibrationLimit) target = *v;
 }
 
 // The derived-unit values are single precision; a number too large for one is junk.
@@ -203,7 +207,7 @@ void ParseLine(AppState& state, std::string_view line) {
                             {"Online calibration upper turbidity=", &online.upperTurbidity}};
     for (const Limit& limit : limits) {
       if (!Has(line, limit.key)) continue;
-      SetDouble(After(line, limit.key), *limit.value);
+      SetOnlineLimit(After(line, limit.key), *limit.value);
       break;
     }
   }

@@ -58,8 +58,7 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 
 // A directory value from tmvdir.ini: non-empty, within the path limit, plain text.
 bool UsableDirectory(std::string_view value) {
-  if (value.empty() || value.size() > kMaxDirectoryLength) return false;
-  return value.find('\0') == std::string_view::npos;
+  return !value.empty() && value.size() <= kMaxDirectoryLength && FitsOnOneLine(value);
 }
 
 void ShowStartupError(AppState& state, const std::string& text) {
@@ -80,6 +79,10 @@ std::string WorkPath(const AppState& state, std::string_view name) {
   if (path.empty() || path.back() != '/') path += '/';
   path += name;
   return path;
+}
+
+bool FitsOnOneLine(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
@@ -235,6 +238,9 @@ std::string DirectoryOfCurrentFile(std::string_view path, int kind, std::string_
   if (at == std::string_view::npos) return std::string(defaultDirectory);
   const size_t slash = path.substr(0, at).rfind('/');
   if (slash == std::string_view::npos) return std::string(defaultDirectory);
+  // Remembering a directory that tmvdir.ini would refuse at the next start
+  // would make the program forget it silently then.
+  if (!UsableDirectory(path.substr(0, slash == 0 ? 1 : slash))) return std::string(defaultDirectory);
   // A file in the root directory keeps its "/".
   return std::string(path.substr(0, slash == 0 ? 1 : slash));
 }
@@ -252,7 +258,7 @@ void ParseRecentFilesText(AppState& state, std::string_view text) {
   for (std::string_view line : SplitLines(text)) {
     if (static_cast<int>(list.size()) >= kMaxRecentFiles) break;
     if (line.empty() || line.size() > kMaxRecentPathLength) continue;
-    if (line.find('\0') != std::string_view::npos) continue;
+    if (!FitsOnOneLine(line)) continue;
     const std::string path(line);
     if (std::find(list.begin(), list.end(), path) == list.end()) list.push_back(path);
   }
@@ -281,7 +287,7 @@ int SaveRecentFiles(const AppState& state) {
 }
 
 void AddRecentFile(AppState& state, const std::string& path) {
-  if (path.empty()) return;
+  if (path.empty() || !FitsOnOneLine(path)) return;
   auto& list = state.shell.recentFiles;
   // Only the same path is the same entry: a path that merely contains
   // another (data.dat and a.dat) is a different file.

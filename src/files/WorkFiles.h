@@ -33,7 +33,8 @@ std::string WorkDirectoriesText(const AppState& state);
 
 // kind 1 HEX, 2 DAT: the directory part of path (everything before the last
 // "/" ahead of ".hex" / ".dat"), or defaultDirectory when the path has no
-// such extension or no directory part.
+// such extension or no directory part, or a directory tmvdir.ini cannot hold
+// (longer than kMaxDirectoryLength or not one line).
 std::string DirectoryOfCurrentFile(std::string_view path, int kind, std::string_view defaultDirectory);
 // The path with ext (".dat" by default) appended when it does not already end with it.
 std::string EnsureExtension(std::string_view path, std::string_view ext = ".dat");
@@ -45,6 +46,7 @@ int LoadRecentFiles(AppState& state);
 int SaveRecentFiles(const AppState& state);
 void ParseRecentFilesText(AppState& state, std::string_view text);
 // Puts path first (removing its earlier entry), keeps 20, writes the file.
+// A path that cannot be one line of the list is not listed.
 void AddRecentFile(AppState& state, const std::string& path);
 // Removes the entry of a file that no longer exists and writes the file.
 void RemoveRecentFile(AppState& state, const std::string& path);
@@ -68,6 +70,10 @@ bool FileExists(const std::string& path);
 bool IsUnusableFile(const std::string& path);
 // For such a path: "Unable to open file: %s" in a message box; true when shown.
 bool ReportUnusableFile(AppState& state, const std::string& path);
+// True when text can be stored as one line of a work file and read back the
+// same: no line feed, no carriage return (a trailing one is taken as part of
+// a CR LF line end) and no NUL.
+bool FitsOnOneLine(std::string_view text);
 // Splits text into lines without their line ends (LF or CR LF).
 std::vector<std::string_view> SplitLines(std::string_view text);
 

@@ -62,6 +62,11 @@ TEST(CliE2E, HelpListsTheCommandsAndUsageErrorsAreRefused) {
   const auto commandHelp = RunCli({"clock", "--help"});
   EXPECT_EQ(commandHelp.status, 0);
   EXPECT_NE(commandHelp.out.find("Usage: tmv-cli"), std::string::npos);
+  // help2man reads the version from here for the man page.
+  const auto version = RunCli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("tmv-cli ") + TMV_VERSION_TEXT + "\n");
+  EXPECT_NE(help.out.find("--version"), std::string::npos);
   EXPECT_NE(RunCli({"no-such-command"}).status, 0);
   EXPECT_NE(RunCli({"--baud", "1234", "identify"}).status, 0);
 }

@@ -32,6 +32,20 @@ TEST(SimServerOptions, UnknownModelsAndRatesAreRefusedNotReplaced) {
   EXPECT_NE(error.find("KM-3180"), std::string::npos);  // the known names are listed
 }
 
+// The man page is made from --help and --version; either one must stop the
+// parse before a later bad argument refuses the command line.
+TEST(SimServerOptions, HelpAndVersionAnswerWhateverFollows) {
+  ServerOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--version", "--model", "nonsense"}, o, error)) << error;
+  EXPECT_TRUE(o.version);
+  EXPECT_FALSE(o.help);
+  ServerOptions h;
+  ASSERT_TRUE(Parse({"--help", "--baud", "1"}, h, error)) << error;
+  EXPECT_TRUE(h.help);
+  EXPECT_NE(ServerUsage().find("--version"), std::string::npos);
+}
+
 TEST(SimServerOptions, KnownModelsRatesAndFaultsAreServed) {
   ServerOptions o;
   std::string error;
