@@ -1,0 +1,46 @@
+// Fuzz target: the bytes are what a logging logger sends on its real-time
+// line. Byte 0 picks the channel count and the record form (binary or
+// engineering units); the rest arrives in reads of the length the collector
+// asks for, each followed by taking the complete records out.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "retrieval/RealTimeRecords.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const int channels = 1 + (data[0] & 0x1F) % 24;
+  const bool engineering = (data[0] & 0x80) != 0;
+  tmv::ReceiveBuffer buffer;
+  tmv::RecordCounters counters;
+  std::vector<tmv::RealTimeRecord> records;
+  size_t at = 1;
+  int idle = 0;
+  while (at < size && idle < 2) {
+    const size_t want = std::min(tmv::RealTimeReadLength(buffer, channels, engineering), size - at);
+    if (want > buffer.Free()) std::abort();
+    std::memcpy(buffer.bytes.data() + buffer.fill, data + at, want);
+    buffer.fill += want;
+    at += want;
+    idle = want == 0 ? idle + 1 : 0;
+    tmv::ExtractRecords(buffer, channels, engineering, records, &counters);
+    if (buffer.fill > tmv::ReceiveBuffer::kCapacity) std::abort();
+  }
+  // A binary record taken in is sent again the same way by the encoder.
+  for (const tmv::RealTimeRecord& r : records) {
+    if (r.engineering) continue;
+    const std::vector<uint8_t> bytes = tmv::EncodeBinaryRecord(r);
+    tmv::ReceiveBuffer again;
+    if (bytes.size() > again.bytes.size()) std::abort();
+    std::memcpy(again.bytes.data(), bytes.data(), bytes.size());
+    again.fill = bytes.size();
+    std::vector<tmv::RealTimeRecord> back;
+    tmv::ExtractRecords(again, channels, false, back);
+    if (back.size() != 1 || back[0].raw != r.raw || back[0].sequence != r.sequence) std::abort();
+  }
+  return 0;
+}
