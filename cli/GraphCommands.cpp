@@ -31,8 +31,8 @@ namespace tmv::cli {
 namespace {
 
 #ifdef TMV_HAVE_PLOT_MODULE
-// The painter module: beside the tool (as built, and as installed there by
-// hand), then where the package installs it, then in the build tree.
+// The painter module: beside the tool (as built), then where the package
+// installs it relative to the tool, then in the build tree.
 paint::PlotToFileFunction LoadPlotModule(std::string& why) {
   std::vector<std::string> places;
   if (const char* given = std::getenv("TMV_PLOT_MODULE"); given != nullptr && *given != '\0') places.emplace_back(given);
@@ -42,8 +42,8 @@ paint::PlotToFileFunction LoadPlotModule(std::string& why) {
     std::string dir(self, static_cast<size_t>(n));
     dir.erase(dir.find_last_of('/') + 1);
     places.push_back(dir + paint::kPlotModuleName);
+    places.push_back(dir + TMV_PLOT_MODULE_INSTALLED);
   }
-  places.emplace_back(TMV_PLOT_MODULE_INSTALLED);
   places.emplace_back(TMV_PLOT_MODULE_BUILT);
   for (const std::string& place : places) {
     if (::access(place.c_str(), R_OK) != 0) continue;
