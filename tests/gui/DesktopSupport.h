@@ -223,10 +223,15 @@ class FileDialogAnswers {
           f->reject();
           return;
         }
-        // As a user does for a file of another logger: the wider filter first.
-        if (!f->nameFilters().isEmpty()) f->selectNameFilter(f->nameFilters().last());
+        // As a user does for a file of another logger: the wider filter
+        // first. The directory is set once: setting it again restarts its
+        // listing, which on a busy machine might then never finish.
         const QFileInfo info(name);
-        f->setDirectory(info.absolutePath());
+        if (!f->property("directorySet").toBool()) {
+          f->setProperty("directorySet", true);
+          if (!f->nameFilters().isEmpty()) f->selectNameFilter(f->nameFilters().last());
+          f->setDirectory(info.absolutePath());
+        }
         f->selectFile(info.fileName());
         QMetaObject::invokeMethod(f, "accept", Qt::QueuedConnection);
       } else if (modal->property("answered").toBool()) {

@@ -235,8 +235,8 @@ TEST_F(ShellCommands, ComSettingsThroughTheShell) {
 }
 
 TEST_F(ShellCommands, UnbuiltCommandsAndMissingFacesSayWhy) {
-  EXPECT_EQ(RunCommand(shell, cmd::kGpsTest), 0);
-  EXPECT_EQ(rig.ui.LastStatus(), "\"GPS test\" is not yet available in this version");
+  EXPECT_EQ(RunCommand(shell, cmd::kRunConfigurationScript), 0);
+  EXPECT_EQ(rig.ui.LastStatus(), "\"Run configuration script\" is not yet available in this version");
   EXPECT_TRUE(rig.ui.warning);
   EXPECT_EQ(RunCommand(shell, cmd::kLanguage), 0);  // no face registered
   EXPECT_EQ(rig.ui.LastStatus(), "Unable to show \"Language resources\" here");
