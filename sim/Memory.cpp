@@ -101,7 +101,9 @@ bool LoggerEmulator::Impl::AppendRow(int64_t loggerMs) {
     row.push_back(static_cast<uint8_t>(raw >> 8));
     row.push_back(static_cast<uint8_t>(raw));
   }
-  if (!AppendData(row)) return false;
+  // "Inhibit storage": the readings only go out on the real-time line.
+  const bool store = (p.deployment.startCharacteristic[1] & 1) == 0;
+  if (store && !AppendData(row)) return false;
   if (RealTimeOn()) {
     const int64_t dueUs = HostUs(loggerMs);
     std::string record = EngineeringUnitsOn() ? EngineeringRecord(loggerMs) : BinaryRecord(loggerMs);
@@ -109,7 +111,7 @@ bool LoggerEmulator::Impl::AppendRow(int64_t loggerMs) {
       record.back() = static_cast<char>(record.back() + 1);
       Consume();
     }
-    Queue(record, dueUs - TurnaroundUs(), false, false);
+    Queue(LineNoise(record, !EngineeringUnitsOn()), dueUs - TurnaroundUs(), false, false);
   }
   return true;
 }
