@@ -426,6 +426,8 @@ int RunCommand(Shell& shell, int command) {
     case graphcmd::kShowAll:
     case graphcmd::kDepthPlot:
     case graphcmd::kZoomIn: {
+      // While collecting, the zoom-in button reads "End Real-time Display".
+      if (state.realTime.active) return EndRealTimeDisplay(shell);
       const int done = RunGraphCommand(state, command);
       if (done && shell.redrawGraph) shell.redrawGraph();
       return done;
