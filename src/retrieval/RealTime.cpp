@@ -162,7 +162,9 @@ void TakeTimed(AppState& state, const RealTimeRecord& r, TickOutput& out) {
       if (HasGainBits(d.channelTypes[i])) raw[i] &= ~7u;
     } else {
       raw[i] = r.raw[i] & 0xFFFFFFu;
-      values[i] = ConvertReading(state.logger, state.calibration, static_cast<int32_t>(raw[i]), c);
+      // As the read-back will convert it: odd readings of a channel without
+      // extended range wrap there, so they must wrap here too.
+      values[i] = ConvertStoredReading(state.logger, state.calibration, d.channelTypes[i], raw[i], c);
     }
   }
   const uint32_t period = static_cast<uint32_t>(std::max(d.samplePeriodSeconds, 1));
