@@ -65,7 +65,11 @@ int main(int argc, char** argv) {
   DeploymentSettings& d = state.deployment;
   d.loggerClock = emulator.ClockAt(clock.Milliseconds());
   d.startMode = kStartNow;
-  d.endTime = AddSeconds(d.loggerClock, 400 * 86400);
+  // A million records at 1 s take 11.6 days; the end on a whole minute, as
+  // the logger keeps it.
+  d.endTime = AddSeconds(d.loggerClock, 30 * 86400);
+  d.endTime.second = 0;
+  d.endTime.milliseconds = 0;
   d.samplingPeriod = MakeClock(0, 0, 1);
   d.averagingEnabled = false;
   d.averagingPeriod = 0;
@@ -77,7 +81,11 @@ int main(int argc, char** argv) {
     clock.Advance(1000);
     EnableTick(state, run);
   }
-  if (run.outcome != 1 && ProgramAndEnable(state, run) != 1) return std::fprintf(stderr, "not enabled\n"), 1;
+  if (run.outcome != 1 && ProgramAndEnable(state, run) != 1) {
+    for (const auto& b : ui.boxes) std::fprintf(stderr, "box: %s\n", b.text.c_str());
+    for (const auto& c : emulator.CommandLog()) std::fprintf(stderr, "cmd: %s\n", c.c_str());
+    return std::fprintf(stderr, "not enabled (outcome %d erasing %d)\n", run.outcome, run.erasing), 1;
+  }
   // Only the line carries the readings, so the logger's memory never fills.
   emulator.profile().deployment.startCharacteristic[1] |= 1;
 
