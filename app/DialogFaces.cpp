@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <functional>
@@ -23,6 +24,7 @@
 #include "model/CalibrationHistory.h"
 #include "model/CapabilitiesDialogs.h"
 #include "model/LatencyDialog.h"
+#include "retrieval/GpsTest.h"
 #include "shell/DialogPresenter.h"
 #include "shell/LanguageDialog.h"
 
@@ -151,6 +153,44 @@ int RunLatencyFace(LatencyDialog& model, AppState& state, QWidget* parent) {
   const bool accepted = dialog.exec() == QDialog::Accepted;
   if (!accepted) model.Cancel();
   return accepted ? 1 : 0;
+}
+
+// The shell's tick reads the GPS; the face only shows what the model holds.
+int RunGpsTestFace(GpsTestDialog& model, QWidget* parent) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QStringLiteral("GPS Test"));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* position = new QLabel(&dialog);
+  position->setObjectName("gpsPosition");
+  auto* counts = new QLabel(&dialog);
+  counts->setObjectName("gpsCounts");
+  auto* sentences = new QListWidget(&dialog);
+  sentences->setObjectName("gpsSentences");
+  sentences->setMinimumWidth(520);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+  layout->addWidget(new QLabel(QStringLiteral("Position:"), &dialog));
+  layout->addWidget(position);
+  layout->addWidget(counts);
+  layout->addWidget(new QLabel(QStringLiteral("Sentences received:"), &dialog));
+  layout->addWidget(sentences);
+  layout->addWidget(buttons);
+  uint64_t shown = ~uint64_t{0};
+  const auto refresh = [&] {
+    if (model.Version() == shown) return;
+    shown = model.Version();
+    position->setText(Q(model.PositionText()));
+    counts->setText(Q(model.CountsText()));
+    sentences->clear();
+    for (const std::string& s : model.Sentences()) sentences->addItem(Q(s));
+    sentences->scrollToBottom();
+  };
+  refresh();
+  QTimer redraw(&dialog);
+  QObject::connect(&redraw, &QTimer::timeout, &dialog, refresh);
+  redraw.start(GpsTestDialog::kTickMs);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  dialog.exec();
+  return 1;
 }
 
 int RunCurrentCapabilitiesFace(CurrentCapabilitiesDialog& model, QWidget* parent) {
@@ -327,6 +367,7 @@ void RegisterDialogFaces(DialogPresenter& presenter, AppState& state, QWidget* p
   presenter.Register<SamplingLedDialog>(
       [&state, parent](SamplingLedDialog& m) { return RunSamplingLedFace(m, state, parent); });
   presenter.Register<LatencyDialog>([&state, parent](LatencyDialog& m) { return RunLatencyFace(m, state, parent); });
+  presenter.Register<GpsTestDialog>([parent](GpsTestDialog& m) { return RunGpsTestFace(m, parent); });
   presenter.Register<CurrentCapabilitiesDialog>(
       [parent](CurrentCapabilitiesDialog& m) { return RunCurrentCapabilitiesFace(m, parent); });
   presenter.Register<CalibrationDialogModel>(

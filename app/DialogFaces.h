@@ -13,6 +13,7 @@ struct DefaultBaudDialog;
 struct CommunicationFormatDialog;
 struct SamplingLedDialog;
 struct LatencyDialog;
+class GpsTestDialog;
 struct CurrentCapabilitiesDialog;
 class CalibrationDialogModel;
 struct CalibrationHistory;
@@ -24,6 +25,7 @@ int RunDefaultBaudFace(DefaultBaudDialog& model, AppState& state, QWidget* paren
 int RunCommunicationFormatFace(CommunicationFormatDialog& model, AppState& state, QWidget* parent);
 int RunSamplingLedFace(SamplingLedDialog& model, AppState& state, QWidget* parent);
 int RunLatencyFace(LatencyDialog& model, AppState& state, QWidget* parent);
+int RunGpsTestFace(GpsTestDialog& model, QWidget* parent);
 int RunCurrentCapabilitiesFace(CurrentCapabilitiesDialog& model, QWidget* parent);
 int RunCalibrationFace(CalibrationDialogModel& model, QWidget* parent);
 int RunCalibrationHistoryFace(CalibrationHistory& history, QWidget* parent);

@@ -3,6 +3,7 @@
 // are due, or when the port's total time-out has run out.
 #include <algorithm>
 
+#include "sim/Gps.h"
 #include "sim/LoggerEmulator.h"
 
 namespace tmv::sim {
@@ -10,9 +11,11 @@ namespace {
 
 constexpr size_t kPortBuffer = 1u << 20;  // the driver's receive buffer
 
+// Source: the logger emulator, or the GPS emulator on the second device.
+template <class Source>
 class EmulatedSerialPort : public SerialPort {
  public:
-  EmulatedSerialPort(LoggerEmulator& emulator, VirtualClock& clock, const LineSettings& settings)
+  EmulatedSerialPort(Source& emulator, VirtualClock& clock, const LineSettings& settings)
       : emulator_(emulator), clock_(clock), settings_(settings) {}
 
   bool Apply(const LineSettings& settings) override {
@@ -91,7 +94,7 @@ class EmulatedSerialPort : public SerialPort {
     return total;
   }
 
-  LoggerEmulator& emulator_;
+  Source& emulator_;
   VirtualClock& clock_;
   LineSettings settings_;
   std::deque<uint8_t> inbox_;
@@ -103,12 +106,25 @@ class EmulatedSerialPort : public SerialPort {
 EmulatedSerialSystem::EmulatedSerialSystem(LoggerEmulator& emulator, VirtualClock& clock, std::string device)
     : emulator_(emulator), clock_(clock), device_(std::move(device)) {}
 
-std::vector<std::string> EmulatedSerialSystem::ListDevices() { return {device_}; }
+std::vector<std::string> EmulatedSerialSystem::ListDevices() {
+  if (gps_ == nullptr) return {device_};
+  return {device_, gpsDevice_};
+}
+
+void EmulatedSerialSystem::AttachGps(GpsEmulator& gps, std::string device) {
+  gps_ = &gps;
+  gpsDevice_ = std::move(device);
+}
 
 std::unique_ptr<SerialPort> EmulatedSerialSystem::Open(const std::string& device, const LineSettings& settings) {
+  if (gps_ != nullptr && device == gpsDevice_) {
+    if (refuseGpsOpen) return nullptr;
+    ++gpsOpens;
+    return std::make_unique<EmulatedSerialPort<GpsEmulator>>(*gps_, clock_, settings);
+  }
   if (refuseOpen || device != device_) return nullptr;
   ++opens;
-  return std::make_unique<EmulatedSerialPort>(emulator_, clock_, settings);
+  return std::make_unique<EmulatedSerialPort<LoggerEmulator>>(emulator_, clock_, settings);
 }
 
 }  // namespace tmv::sim

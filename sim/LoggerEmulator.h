@@ -19,6 +19,8 @@
 
 namespace tmv::sim {
 
+class GpsEmulator;
+
 // Misbehaviour on demand, for tests of the program's defences.
 struct Faults {
   bool silent = false;        // hears and answers nothing at all
@@ -190,10 +192,17 @@ class EmulatedSerialSystem : public SerialSystem {
   bool refuseOpen = false;  // as if another program held the port
   int opens = 0;
 
+  // Serves a GPS receiver as a second device (listed after the logger's, so COM2).
+  void AttachGps(GpsEmulator& gps, std::string device = "/dev/ttyGPS0");
+  bool refuseGpsOpen = false;
+  int gpsOpens = 0;
+
  private:
   LoggerEmulator& emulator_;
   VirtualClock& clock_;
   std::string device_;
+  GpsEmulator* gps_ = nullptr;
+  std::string gpsDevice_;
 };
 
 }  // namespace tmv::sim

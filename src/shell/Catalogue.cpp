@@ -46,6 +46,7 @@ std::vector<std::string> BuildTexts() {
       "Set Default Baudrate",
       "Set Latency",
       "GPS Communication",
+      "No GPS port has been selected.\nChoose one in the COM settings.",
       "The GPS is not sending either of the messages\n'GGA' nor 'GLL' that are required.\n",
       "Program Exit",
       "Startup",

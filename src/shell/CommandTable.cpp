@@ -53,7 +53,7 @@ std::vector<MenuEntry> BuildTable() {
       Item(kDisconnect, kMenuLoggerFunctions, "Disconnect serial line", 0, kBuilt),
       Item(kFetchLiveReadings, kMenuLoggerFunctions, "&Fetch live readings", 'F', kNotYet, true),
       Item(kRestartRealTimeDisplay, kMenuLoggerFunctions, "Restart real-time &display", 'd', kBuilt),
-      Item(kGpsTest, kMenuLoggerFunctions, "&GPS test", 'G', kNotYet),
+      Item(kGpsTest, kMenuLoggerFunctions, "&GPS test", 'G', kBuilt),
       Item(kSetDefaultBaud, kMenuLoggerFunctions, "&Set default baud rate", 'S', kBuilt, true),
       Item(kEngineeringUnits, kMenuLoggerFunctions, "&Engineering units", 'E', kBuilt),
       Item(kSamplingLed, kMenuLoggerFunctions, "Sampling &LED control", 'L', kBuilt),

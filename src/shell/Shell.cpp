@@ -24,6 +24,7 @@
 #include "model/LatencyDialog.h"
 #include "model/LoggerFamily.h"
 #include "presentation/GraphCommands.h"
+#include "retrieval/GpsTest.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/CommandGate.h"
@@ -118,6 +119,21 @@ int SetLatency(Shell& shell) {
   LatencyDialog dialog;
   if (!dialog.Open(state)) return 0;
   return RunDialog(shell, dialog, cmd::kSetLatency) == 1 ? 1 : 0;
+}
+
+// The GPS test runs on the shell's tick at 150 ms; the port is closed when it ends.
+int GpsTest(Shell& shell) {
+  GpsTestDialog dialog(shell.state);
+  if (!dialog.Open()) return 0;
+  const int period = shell.timer != nullptr ? shell.timer->PeriodMs() : 0;
+  if (shell.timer != nullptr) shell.timer->StartPollTimer(GpsTestDialog::kTickMs, true);
+  auto previousStep = shell.modelessStep;
+  shell.modelessStep = [&dialog] { dialog.Step(); };
+  const int result = RunDialog(shell, dialog, cmd::kGpsTest);
+  shell.modelessStep = previousStep;
+  if (shell.timer != nullptr) shell.timer->StartPollTimer(period > 0 ? period : 1000, true);
+  dialog.Close();
+  return result == DialogPresenter::kNoFace ? 0 : 1;
 }
 
 int DerivedUnits(Shell& shell) {
@@ -398,6 +414,8 @@ int RunCommand(Shell& shell, int command) {
       return SamplingLed(shell);
     case cmd::kSetLatency:
       return SetLatency(shell);
+    case cmd::kGpsTest:
+      return GpsTest(shell);
     case cmd::kCurrentCapabilities:
       return CurrentCapabilities(shell);
     case cmd::kCalibration:

@@ -9,14 +9,17 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tmv::test {
 
-// tmv-logger-sim started with args; its first output line is the pty path.
+// tmv-logger-sim (or another emulator on a pty, such as tmv-gps-sim) started
+// with args; its first output line is the pty path.
 class SimProcess {
  public:
-  explicit SimProcess(std::vector<std::string> args) {
+  explicit SimProcess(std::vector<std::string> args) : SimProcess(TMV_SIM_PATH, std::move(args)) {}
+  SimProcess(const char* program, std::vector<std::string> args) {
     int out[2];
     if (pipe(out) != 0) return;
     pid_ = fork();
@@ -25,10 +28,10 @@ class SimProcess {
       close(out[0]);
       close(out[1]);
       std::vector<char*> argv;
-      argv.push_back(const_cast<char*>(TMV_SIM_PATH));
+      argv.push_back(const_cast<char*>(program));
       for (auto& a : args) argv.push_back(a.data());
       argv.push_back(nullptr);
-      execv(TMV_SIM_PATH, argv.data());
+      execv(program, argv.data());
       _exit(127);
     }
     close(out[1]);
