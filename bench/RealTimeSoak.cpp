@@ -3,6 +3,7 @@
 // in at known rates; the collection must take every whole record exactly once
 // and in order, never turn a damaged one into a reading, and keep its memory
 // flat. Usage: tmv-rt-soak [RECORDS] (default 1000000). Exit 0 when it holds.
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -121,16 +122,22 @@ int main(int argc, char** argv) {
         ++missed;
       }
       if (expected.empty()) {
+        if (invented < 5) {
+          std::fprintf(stderr, "invented:");
+          for (uint8_t b : bytes) std::fprintf(stderr, " %02X", b);
+          std::fprintf(stderr, "\n");
+        }
         ++invented;
         continue;
       }
       expected.pop_front();
       ++received;
     }
-    if (rssAtTenth < 0 && received >= wanted / 10) rssAtTenth = ResidentKilobytes();
+    if (rssAtTenth < 0 && received >= wanted / 10) { rssAtTenth = ResidentKilobytes(); std::fprintf(stderr, "heap %zu\n", mallinfo2().uordblks); }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   const long rssAtEnd = ResidentKilobytes();
+  std::fprintf(stderr, "heap %zu mmap %zu\n", mallinfo2().uordblks, mallinfo2().hblkhd);
   const RecordCounters& c = state.realTime.counters;
   std::printf("records sent %ld (whole %ld), received %ld, lost %ld, invented %ld\n", sent, whole, received, missed,
               invented);

@@ -158,7 +158,7 @@ void TakeTimed(AppState& state, const RealTimeRecord& r, TickOutput& out) {
     const size_t i = static_cast<size_t>(c);
     if (r.engineering) {
       values[i] = r.values[i];
-      raw[i] = EngineeringToRaw(state.logger, state.calibration, values[i], c) & 0xFFFFFFu;
+      raw[i] = NearestRawForValue(state.calibration.coefficients[i], d.channelTypes[i] == 'T', values[i]);
       if (HasGainBits(d.channelTypes[i])) raw[i] &= ~7u;
     } else {
       raw[i] = r.raw[i] & 0xFFFFFFu;
@@ -251,8 +251,8 @@ void TakeBurst(AppState& state, const RealTimeRecord& r, TickOutput& out) {
       bytes = {0, 0, 0, 'B', 'S', 'T'};
       bytes.insert(bytes.end(), bcd.begin(), bcd.end());
     }
-    for (uint32_t v : r.engineering ? std::vector<uint32_t>{EngineeringToRaw(state.calibration.coefficients[1], false, values[0]),
-                                                            EngineeringToRaw(state.calibration.coefficients[1], false, values[1])}
+    for (uint32_t v : r.engineering ? std::vector<uint32_t>{NearestRawForValue(state.calibration.coefficients[1], false, values[0]),
+                                                            NearestRawForValue(state.calibration.coefficients[1], false, values[1])}
                                     : r.raw) {
       bytes.push_back(static_cast<uint8_t>(v >> 16));
       bytes.push_back(static_cast<uint8_t>(v >> 8));
@@ -459,11 +459,11 @@ int EndRealTime(AppState& state) {
   state.deployment.realTimeOutput = 0;
   // 2. A binary logger keeps sending unless told to stop.
   if (!rt.engineering && state.logger.modemControl == 0 && state.loggerLink.IsOpen()) {
-    const MessageAnswer a = state.ui.MessageBox(
+    const int pressed = state.ui.AskWithButtons(
         Tr(state, "Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?"),
-        Tr(state, "End Real-time Display"), MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::Yes);
-    // Yes: "Allow transmission to continue"; No: "Stop transmission".
-    if (a == MessageAnswer::No) SendSetupCommand(state, kSetupRealTime);
+        Tr(state, "End Real-time Display"),
+        {Tr(state, "Allow transmission to continue"), Tr(state, "Stop transmission")}, 0);
+    if (pressed == 1) SendSetupCommand(state, kSetupRealTime);
   }
   // 3.
   rt.active = false;
