@@ -1,6 +1,6 @@
 // tmv-cli collects real-time records from the emulated logger on a
 // pseudo-terminal, with the GPS emulator on a second one: set up with binary
-// real-time output every second, then `realtime --records 5 --gps PORT`
+// real-time output every ten logger seconds, then `realtime --records 5 --gps PORT`
 // writes a HEX file whose byte count reads back whole and a .gps file of
 // positions tagged with the sample times.
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -29,7 +30,8 @@ std::string FileText(const std::string& path) {
 }
 
 TEST(RealTimeE2E, CollectsFiveRecordsWithPositionsIntoFilesThatReadBack) {
-  SimProcess sim({"--model", "QN-760"});
+  // The logger's clock runs ten times faster: a ten-second sample every second.
+  SimProcess sim({"--model", "QN-760", "--time-scale", "10"});
   ASSERT_FALSE(sim.path().empty());
   SimProcess gps(TMV_GPS_SIM_PATH, {"--lat", "-33.85", "--lon", "-70.65", "--rate", "5"});
   ASSERT_FALSE(gps.path().empty());
@@ -37,13 +39,20 @@ TEST(RealTimeE2E, CollectsFiveRecordsWithPositionsIntoFilesThatReadBack) {
   char pattern[] = "/tmp/tmv-rt-e2e-XXXXXX";
   const std::string dir = mkdtemp(pattern);
 
-  const auto setup = RunCli({"--port", port, "setup", "--yes", "--now", "--end", "2039/01/01 00:00:00", "--period",
-                             "00:00:01", "--no-averaging", "--realtime", "binary"},
+  // A day of ten-second samples fits the memory.
+  const std::time_t tomorrow = std::time(nullptr) + 86400;
+  char end[32];
+  std::strftime(end, sizeof end, "%Y/%m/%d %H:%M:00", std::localtime(&tomorrow));
+  const auto setup = RunCli({"--port", port, "setup", "--yes", "--now", "--end", end, "--period",
+                             "00:00:10", "--no-averaging", "--realtime", "binary"},
                             60000);
   ASSERT_EQ(setup.status, 0) << setup.out << setup.err;
 
   const std::string hex = dir + "/rt.hex";
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir);  // the work folders (dat for the .gps file) go there
   const auto run = RunCli({"--port", port, "realtime", "-o", hex, "--gps", gps.path(), "--records", "5"}, 90000);
+  std::filesystem::current_path(cwd);
   ASSERT_EQ(run.status, 0) << run.out << run.err;
   EXPECT_NE(run.out.find("Real-time: 5 rows"), std::string::npos) << run.out;
 
