@@ -258,6 +258,15 @@ void MainWindow::RefreshGraph() {
                          .arg(dark ? QStringLiteral("white") : QStringLiteral("black"))
                          .arg(b.shown ? QStringLiteral("font-weight: bold;") : QString()));
   }
+  // While a real-time collection runs the zoom-in button ends it (the same
+  // command number) and the graph follows the newest readings by itself.
+  const bool realTime = state_.realTime.active;
+  if (auto* zoomIn = central_->findChild<QPushButton*>(QStringLiteral("zoomInButton"))) {
+    zoomIn->setText(realTime ? QStringLiteral("End Real-time Display") : QStringLiteral("+"));
+    zoomIn->resize(realTime ? 150 : 30, zoomIn->height());
+  }
+  for (const char* name : {"zoomOutButton", "resetButton"})
+    if (auto* b = central_->findChild<QPushButton*>(QString::fromLatin1(name))) b->setVisible(g.hasData && !realTime);
   graphWidget_->Refresh();
   central_->update();
   ShowWavesAtCursor();

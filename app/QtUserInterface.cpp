@@ -109,6 +109,28 @@ MessageAnswer QtUserInterface::MessageBox(const std::string& text, const std::st
   }
 }
 
+int QtUserInterface::AskWithButtons(const std::string& text, const std::string& caption,
+                                    const std::vector<std::string>& buttons, int defaultButton) {
+  QMessageBox box(window_);
+  box.setObjectName("buttonQuestion");
+  box.setWindowTitle(Q(caption));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(Q(text));
+  box.setIcon(QMessageBox::Question);
+  std::vector<QPushButton*> pushed;
+  for (const std::string& b : buttons) pushed.push_back(box.addButton(Q(b), QMessageBox::ActionRole));
+  const bool hasDefault = defaultButton >= 0 && defaultButton < static_cast<int>(pushed.size());
+  if (hasDefault) {
+    box.setDefaultButton(pushed[static_cast<size_t>(defaultButton)]);
+    // Escape or the title bar leaves things as they are: the default.
+    box.setEscapeButton(pushed[static_cast<size_t>(defaultButton)]);
+  }
+  box.exec();
+  for (size_t i = 0; i < pushed.size(); ++i)
+    if (box.clickedButton() == pushed[i]) return static_cast<int>(i);
+  return defaultButton;
+}
+
 void QtUserInterface::SetStatusText(const std::string& text, bool warningIcon) {
   if (status_ != nullptr) status_->SetMessage(Q(text), warningIcon);
 }

@@ -43,6 +43,8 @@ class QtUserInterface : public UserInterface {
   std::optional<std::string> ChooseFile(const FileDialogRequest& request) override;
   std::optional<std::string> AskText(const std::string& title, const std::string& prompt) override;
   void SetWaitCursor(bool on) override;
+  int AskWithButtons(const std::string& text, const std::string& caption, const std::vector<std::string>& buttons,
+                     int defaultButton) override;
 
   // The action of a command or of a menu (its menu action); nullptr if none.
   QAction* Action(int command) const;

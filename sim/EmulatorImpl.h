@@ -230,6 +230,10 @@ struct LoggerEmulator::Impl {
   std::vector<uint32_t> Readings(int64_t loggerMs) const;
   // The binary record of a fetch or of real-time output: zeros, tag, time, readings, sum.
   std::string BinaryRecord(int64_t loggerMs) const;
+  // The record as the line delivers it (Faults::rt...), the observer told.
+  std::string LineNoise(const std::string& record, bool binary);
+  uint64_t rtRandom = 0;
+  std::function<void(const std::string&, bool)> rtObserver;
   double Engineering(uint32_t raw, int c) const;
   std::string EngineeringRecord(int64_t loggerMs) const;
   bool AppendRow(int64_t loggerMs);

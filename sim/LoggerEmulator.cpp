@@ -29,6 +29,9 @@ void LoggerEmulator::SetTimeScale(int scale, int64_t nowMs) {
 int LoggerEmulator::TimeScale() const { return static_cast<int>(impl_->timeScale); }
 void LoggerEmulator::Catch(int64_t nowMs) { impl_->Advance(nowMs * 1000); }
 const std::vector<std::string>& LoggerEmulator::CommandLog() const { return impl_->log; }
+void LoggerEmulator::OnRealTimeRecord(std::function<void(const std::string&, bool)> observer) {
+  impl_->rtObserver = std::move(observer);
+}
 int LoggerEmulator::Baud() const { return impl_->p.baud; }
 void LoggerEmulator::SetPaced(bool paced) { impl_->paced = paced; }
 std::vector<uint8_t> LoggerEmulator::MemoryBytes(uint32_t start, uint32_t end) const {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,13 @@ struct Faults {
   int dropBlockPercent = 0;   // this share of block replies are never sent
   int silenceOnceMs = 0;      // once, at memory read silenceAfterReads, the logger goes deaf this long
   int silenceAfterReads = 3;
+  // Real-time line noise, decided per record from rtSeed so that a run
+  // repeats: junk bytes before a record's separator, one byte of a record
+  // lost, a record broken off part-way (rates 0..1, one kind per record).
+  double rtJunkRate = 0.0;
+  double rtDropRate = 0.0;
+  double rtBreakRate = 0.0;
+  uint32_t rtSeed = 12345;
 };
 
 // One calibration record of a newer logger ("V" tables).
@@ -167,6 +175,9 @@ class LoggerEmulator {
   void Catch(int64_t nowMs);
   // Commands understood so far, in order (for tests); binary bytes as \xNN.
   const std::vector<std::string>& CommandLog() const;
+  // Told of every real-time record as it goes out: its bytes as the logger
+  // meant them, and whether the line noise left them whole.
+  void OnRealTimeRecord(std::function<void(const std::string& record, bool intact)> observer);
 
   // The rate the logger hears and answers at now (changed by "!E").
   int Baud() const;

@@ -111,7 +111,7 @@ bool LoggerEmulator::Impl::AppendRow(int64_t loggerMs) {
       record.back() = static_cast<char>(record.back() + 1);
       Consume();
     }
-    Queue(record, dueUs - TurnaroundUs(), false, false);
+    Queue(LineNoise(record, !EngineeringUnitsOn()), dueUs - TurnaroundUs(), false, false);
   }
   return true;
 }

@@ -54,6 +54,34 @@ std::string LoggerEmulator::Impl::EngineeringRecord(int64_t loggerMs) const {
   return s + " FET\r\n";
 }
 
+std::string LoggerEmulator::Impl::LineNoise(const std::string& record, bool binary) {
+  if (rtRandom == 0) rtRandom = f.rtSeed == 0 ? 1 : f.rtSeed;
+  auto next = [this] {  // xorshift64: the same noise for the same seed
+    rtRandom ^= rtRandom << 13;
+    rtRandom ^= rtRandom >> 7;
+    rtRandom ^= rtRandom << 17;
+    return rtRandom;
+  };
+  const double roll = static_cast<double>(next() % 1000000) / 1e6;
+  std::string out = record;
+  bool intact = true;
+  const size_t body = binary ? 3 : 0;  // the separator is not the record's content
+  if (roll < f.rtJunkRate) {
+    // 1..8 junk bytes, never zero, so they cannot pose as a separator.
+    std::string junk(1 + next() % 8, 'x');
+    for (char& c : junk) c = static_cast<char>(1 + next() % 255);
+    out = junk + out;
+  } else if (roll < f.rtJunkRate + f.rtDropRate && out.size() > body + 1) {
+    out.erase(body + next() % (out.size() - body), 1);
+    intact = false;
+  } else if (roll < f.rtJunkRate + f.rtDropRate + f.rtBreakRate && out.size() > body + 1) {
+    out.resize(body + 1 + next() % (out.size() - body - 1));
+    intact = false;
+  }
+  if (rtObserver) rtObserver(record, intact);
+  return out;
+}
+
 void LoggerEmulator::Impl::Fetch(const std::string& c, int64_t at) {
   const int64_t ready = at + static_cast<int64_t>(ReadingDelayMs()) * 1000;
   const int64_t when = LoggerMs(ready);

@@ -94,6 +94,9 @@ std::string ServerUsage() {
          "                 (default 2 ms)\n"
          "  --time-scale N the logger's clock runs N times faster than real time, so\n"
          "                 a deployment of months logs in seconds (default 1)\n"
+         "  --rt-junk RATE, --rt-drop RATE, --rt-break RATE  real-time line noise: that\n"
+         "                 share (0 to 1) of records come after junk bytes, lose one byte,\n"
+         "                 or break off part-way; --rt-seed N fixes which (default 12345)\n"
          "  --serial N     serial number\n"
          "  --bench-salinity S  a VL-840 micro-salinometer with a sample of salinity S\n"
          "                 (PSS-78) in its sample cell and standard seawater in the other\n"
@@ -122,7 +125,8 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
     }
     const bool valued = arg == "--model" || arg == "--baud" || arg == "--serial" || arg == "--record" ||
                         arg == "--faults" || arg == "--reply-latency" || arg == "--time-scale" ||
-                        arg == "--bench-salinity" || arg == "--bench-temperature";
+                        arg == "--bench-salinity" || arg == "--bench-temperature" || arg == "--rt-junk" ||
+                        arg == "--rt-drop" || arg == "--rt-break" || arg == "--rt-seed";
     if (!valued) {
       error = "bad argument '" + arg + "'";
       return false;
@@ -132,7 +136,28 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
       return false;
     }
     const std::string& value = args[++i];
-    if (arg == "--model") {
+    if (arg == "--rt-junk" || arg == "--rt-drop" || arg == "--rt-break") {
+      char* end = nullptr;
+      const double rate = std::strtod(value.c_str(), &end);
+      if (end == value.c_str() || *end != '\0' || !(rate >= 0.0 && rate <= 1.0)) {
+        error = "bad rate '" + value + "' for " + arg + " (0 to 1)";
+        return false;
+      }
+      (arg == "--rt-junk" ? options.faults.rtJunkRate : arg == "--rt-drop" ? options.faults.rtDropRate
+                                                                            : options.faults.rtBreakRate) = rate;
+      const Faults& f = options.faults;
+      if (f.rtJunkRate + f.rtDropRate + f.rtBreakRate > 1.0) {
+        error = "the real-time noise rates add up to more than 1";
+        return false;
+      }
+    } else if (arg == "--rt-seed") {
+      const long seed = Number(value);
+      if (seed < 1 || seed > 0x7FFFFFFF) {
+        error = "bad seed '" + value + "'";
+        return false;
+      }
+      options.faults.rtSeed = static_cast<uint32_t>(seed);
+    } else if (arg == "--model") {
       model = value;
     } else if (arg == "--baud") {
       baud = Number(value);

@@ -179,8 +179,16 @@ void RecomputeRealTimeBaud(AppState& state) {
     d.realTimeBaudCode = 0;
     return;
   }
-  const long code = 9216000L / (static_cast<long>(d.realTimeBaud) * 32) - 2;
-  d.realTimeBaudCode = static_cast<unsigned>(std::max(code, 0L));
+  d.realTimeBaudCode = RealTimeBaudCode(static_cast<int>(d.realTimeBaud));
+}
+
+unsigned RealTimeBaudCode(int baud) {
+  if (baud <= 0) return 0;
+  // At 115200 the formula gives 0, which tells the logger to send nothing:
+  // that speed takes divisor 1, as the download speed-up uses.
+  if (baud >= 115200) return 1;
+  const long code = 9216000L / (static_cast<long>(baud) * 32) - 2;
+  return static_cast<unsigned>(std::max(code, 1L));
 }
 
 int SendSetupCommand(AppState& state, int op, SetupVerdict* verdict) {

@@ -65,5 +65,8 @@ std::string HeightCommand(const AppState& state);
 // The logger's divisor code for real-time output at the link's rate
 // (realTimeBaud takes that rate); 0 with real-time output off.
 void RecomputeRealTimeBaud(AppState& state);
+// The "!B%02X" divisor code for a link speed; never 0 (= no output) for a
+// speed that is used.
+unsigned RealTimeBaudCode(int baud);
 
 }  // namespace tmv

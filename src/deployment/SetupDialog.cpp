@@ -5,6 +5,7 @@
 
 #include "deployment/BurstSetup.h"
 #include "deployment/DateDialog.h"
+#include "deployment/SetupCommands.h"
 #include "deployment/Thresholding.h"
 #include "deployment/UsageEstimate.h"
 #include "link/Exchange.h"
@@ -359,7 +360,7 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
   // 7. The link rate carries the live output.
   if (!CheckRealTimeCapacity(state)) return decision;
   d.realTimeBaud = static_cast<unsigned>(info.baud);
-  d.realTimeBaudCode = d.realTimeOutput && info.baud > 0 ? 9216000u / (static_cast<unsigned>(info.baud) * 32) - 2 : 0;
+  d.realTimeBaudCode = d.realTimeOutput ? RealTimeBaudCode(info.baud) : 0;
   if (d.realTimeOutput) {
     if (state.shell.dataRetrieved && !state.shell.dataSaved &&
         Ask(state, "Retrieved data has not been saved.\nDo you wish to return to save the data now?",

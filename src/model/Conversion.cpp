@@ -67,6 +67,26 @@ uint32_t EngineeringToRaw(const CoefficientRow& c, bool thermistor, double value
   return static_cast<uint32_t>(r) & 0xFFFFFFu;
 }
 
+uint32_t NearestRawForValue(const CoefficientRow& c, bool thermistor, double value) {
+  const uint32_t found = EngineeringToRaw(c, thermistor, value);
+  // Thermistor counts are plain; polynomial counts are searched signed, and
+  // the 24 bits returned do not say which sign was meant: take the nearer.
+  int32_t x = static_cast<int32_t>(found);
+  if (!thermistor && std::fabs(PolynomialValue(c, x - kRawSpan) - value) < std::fabs(PolynomialValue(c, x) - value))
+    x -= kRawSpan;
+  int32_t best = x;
+  double bestError = std::numeric_limits<double>::infinity();
+  for (int32_t r = x - 1; r <= x + 1; ++r) {
+    const double v = thermistor ? ThermistorValue(c, r) : PolynomialValue(c, r);
+    const double error = std::fabs(v - value);
+    if (error < bestError) {
+      bestError = error;
+      best = r;
+    }
+  }
+  return static_cast<uint32_t>(best) & 0xFFFFFFu;
+}
+
 uint32_t EngineeringToRaw(const LoggerInfo& info, const CalibrationSet& calibration, double value, int channel) {
   if (!ValidChannel(channel)) return 0;
   return EngineeringToRaw(calibration.coefficients[static_cast<size_t>(channel)],

@@ -29,6 +29,9 @@ double ConvertReading(const LoggerInfo& info, const CalibrationSet& calibration,
 // The 24-bit raw count whose conversion meets value (24-step bisection).
 uint32_t EngineeringToRaw(const CoefficientRow& c, bool thermistor, double value);
 uint32_t EngineeringToRaw(const LoggerInfo& info, const CalibrationSet& calibration, double value, int channel);
+// The 24-bit raw count whose conversion is nearest value: the bisection can
+// stop one count short, which a value the logger converted itself must not.
+uint32_t NearestRawForValue(const CoefficientRow& c, bool thermistor, double value);
 
 // Coefficients used when a logger holds none, by channel type letter.
 CoefficientRow DefaultCoefficients(uint8_t channelType);

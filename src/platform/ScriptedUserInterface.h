@@ -55,6 +55,15 @@ class ScriptedUserInterface : public UserInterface {
     textAnswers.pop_front();
     return a;
   }
+  // Recorded as a box (its text and caption) with its button captions; the
+  // scripted answers Yes and Ok press the first button, No and Cancel the second.
+  int AskWithButtons(const std::string& text, const std::string& caption, const std::vector<std::string>& buttons,
+                     int defaultButton) override {
+    buttonCaptions.push_back(buttons);
+    const MessageAnswer d = defaultButton == 0 ? MessageAnswer::Yes : MessageAnswer::No;
+    const MessageAnswer a = MessageBox(text, caption, MessageButtons::YesNo, MessageIcon::Question, d);
+    return a == MessageAnswer::Yes || a == MessageAnswer::Ok ? 0 : 1;
+  }
   bool BoxSeen(const std::string& text) const {
     for (const auto& b : boxes)
       if (b.text == text) return true;
@@ -70,6 +79,7 @@ class ScriptedUserInterface : public UserInterface {
 
   std::deque<MessageAnswer> answers;
   std::vector<Box> boxes;
+  std::vector<std::vector<std::string>> buttonCaptions;  // of each AskWithButtons
   std::vector<std::string> statusTexts;
   std::vector<std::string> connectionTexts;
   bool warning = false;

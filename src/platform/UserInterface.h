@@ -4,6 +4,7 @@
 // the window live during long exchanges.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tmv {
 
@@ -56,6 +57,16 @@ class UserInterface {
     return std::nullopt;
   }
   virtual void SetWaitCursor(bool) {}
+  // A question answered with buttons of its own captions (left to right):
+  // the index of the one pressed, defaultButton when the box is dismissed.
+  // Where there are no such boxes, two buttons become Yes (0) and No (1).
+  virtual int AskWithButtons(const std::string& text, const std::string& caption,
+                             const std::vector<std::string>& buttons, int defaultButton) {
+    (void)buttons;
+    const MessageAnswer a = MessageBox(text, caption, MessageButtons::YesNo, MessageIcon::Question,
+                                       defaultButton == 0 ? MessageAnswer::Yes : MessageAnswer::No);
+    return a == MessageAnswer::Yes ? 0 : 1;
+  }
 };
 
 }  // namespace tmv

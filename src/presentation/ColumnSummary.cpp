@@ -46,6 +46,39 @@ void ColumnSummary::Build(const float* values, int count) {
   }
 }
 
+void ColumnSummary::Extend(const float* values, int count) {
+  if (values != values_ || count < count_) {
+    Build(values, count);
+    return;
+  }
+  count_ = count;
+  const int block = 1 << kFirstLevel;
+  int blocks = count_ / block;
+  if (blocks == 0) return;
+  if (levels_.empty()) levels_.emplace_back();
+  for (size_t b = levels_[0].size() / 2; b < static_cast<size_t>(blocks); ++b) {
+    float lo = kNone, hi = -kNone;
+    const float* v = values + b * block;
+    for (int i = 0; i < block; ++i)
+      if (DrawableValue(v[i])) {
+        lo = std::min(lo, v[i]);
+        hi = std::max(hi, v[i]);
+      }
+    levels_[0].push_back(lo);
+    levels_[0].push_back(hi);
+  }
+  for (size_t level = 1; blocks >= 2; ++level) {
+    blocks /= 2;
+    if (levels_.size() <= level) levels_.emplace_back();
+    const std::vector<float>& below = levels_[level - 1];
+    std::vector<float>& here = levels_[level];
+    for (size_t b = here.size() / 2; b < static_cast<size_t>(blocks); ++b) {
+      here.push_back(std::min(below[4 * b], below[4 * b + 2]));
+      here.push_back(std::max(below[4 * b + 1], below[4 * b + 3]));
+    }
+  }
+}
+
 void ColumnSummary::Scan(int begin, int end, SpanRange& r) const {
   for (int i = begin; i < end; ++i) {
     const float v = values_[i];

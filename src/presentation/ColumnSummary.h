@@ -22,6 +22,9 @@ class ColumnSummary {
   static constexpr int kFirstLevel = 3;
 
   void Build(const float* values, int count);
+  // The same column grown to `count` readings (real-time rows appended):
+  // only the new blocks are summarised. Another column is built afresh.
+  void Extend(const float* values, int count);
   void Clear();
   bool Built() const { return values_ != nullptr; }
   int Count() const { return count_; }

@@ -167,6 +167,19 @@ void RefreshSummaries(GraphState& g, const DataSet& data) {
   ComputeKindRanges(g, data);
 }
 
+void ExtendSummaries(GraphState& g, const DataSet& data) {
+  const int columns = std::clamp(data.totalChannelCount, 0, kMaxColumns);
+  if (columns != static_cast<int>(g.summaries.size()) || data.Stride() < data.sampleCount) {
+    RefreshSummaries(g, data);
+    return;
+  }
+  g.readingCount = std::max(data.sampleCount, 0);
+  g.columns = columns;
+  for (int c = 0; c < g.columns; ++c) g.summaries[static_cast<size_t>(c)].Extend(data.Column(c), g.readingCount);
+  g.hasData = g.readingCount > 0 && g.columns > 0;
+  ComputeKindRanges(g, data);
+}
+
 void AttachData(GraphState& g, const DataSet& data) {
   const GraphView old = g.view;
   RefreshSummaries(g, data);

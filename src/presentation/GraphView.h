@@ -102,6 +102,8 @@ struct GraphState {
 void AttachData(GraphState& graph, const DataSet& data);
 // Rebuilds only the summaries and ranges (real-time rows appended).
 void RefreshSummaries(GraphState& graph, const DataSet& data);
+// The same at a cost per appended row, not per reading held.
+void ExtendSummaries(GraphState& graph, const DataSet& data);
 void DetachData(GraphState& graph);
 
 // Navigation (buttons "Reset", "ZoomIn", "ZoomOut", "+", "-", "R").

@@ -483,6 +483,14 @@ int MemoryHeaderLength(const LoggerInfo& logger) {
   return std::clamp(logger.parameterBlockLength, 0, 255);
 }
 
+double ConvertStoredReading(const LoggerInfo& logger, const CalibrationSet& calibration, uint8_t type, uint32_t raw, int c) {
+  const ChannelPlan plan = PlanChannel(logger, calibration, type, std::clamp(c, 0, kMaxChannels - 1));
+  float column[1] = {static_cast<float>(raw & 0xFFFFFFu)};
+  float lo = 0, hi = 0;
+  ConvertColumn(plan, false, column, 1, lo, hi);
+  return column[0];
+}
+
 void DecodeSampleStream(const DecodeSources& sources, DataSet& data, bool fromFile) {
   Decoder decoder(sources, data);
   decoder.Run(fromFile);

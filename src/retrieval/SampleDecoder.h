@@ -33,6 +33,11 @@ struct DecodeSources {
 // firmware, PM 30, others their parameter block length).
 int MemoryHeaderLength(const LoggerInfo& logger);
 
+// One reading of channel c (type letter `type`) converted exactly as the
+// decoder converts it from memory or a HEX file, extended-range adjustment
+// included, so that a reading shown as it arrives equals its read-back.
+double ConvertStoredReading(const LoggerInfo& logger, const CalibrationSet& calibration, uint8_t type, uint32_t raw, int c);
+
 // Rebuilds `data` from the first image.imageLength bytes. fromFile false:
 // after a download (hooks.readLoggerParameters runs first).
 void DecodeSampleStream(const DecodeSources& sources, DataSet& data, bool fromFile);

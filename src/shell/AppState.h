@@ -19,6 +19,7 @@
 #include "platform/UserInterface.h"
 #include "presentation/GraphView.h"
 #include "retrieval/Gps.h"
+#include "retrieval/RealTime.h"
 #include "retrieval/RetrievalState.h"
 
 namespace tmv {
@@ -95,6 +96,8 @@ struct AppState {
 
   // The memory image, the download, the current DataSet (buffers allocated when first needed).
   RetrievalState retrieval;
+  // Real-time collection from a logging logger.
+  RealTimeState realTime;
 
   // The graph of the current DataSet and the statistics panel beside it.
   GraphState graph;

@@ -266,6 +266,8 @@ int SetupOnce(Shell& shell, bool& rerun) {
   SetMenuState(state, 1);
   if (Unavailable(shell, result)) return 0;
   rerun = session.rerun;
+  // An enabled deployment with real-time output: its records are collected now.
+  if (session.run.outcome == 1 && state.deployment.realTimeOutput && !rerun) BeginRealTimeDisplay(shell);
   return 1;
 }
 

@@ -15,6 +15,7 @@
 #include "link/ComSettingsDialog.h"
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
+#include "retrieval/RealTime.h"
 #include "model/Calibration.h"
 #include "model/CalibrationDialog.h"
 #include "model/CalibrationHistory.h"
@@ -250,6 +251,25 @@ bool Contains(const std::string& text, std::string_view part) { return text.find
 
 }  // namespace
 
+int BeginRealTimeDisplay(Shell& shell) {
+  AppState& state = shell.state;
+  if (state.realTime.active || state.shell.simulation || !state.deployment.realTimeOutput) return 0;
+  if (ChooseRealTimeFiles(state) != 1) return 0;
+  if (StartRealTime(state) != 1) return 0;
+  if (shell.timer != nullptr) shell.timer->StartPollTimer(state.realTime.tickPeriodMs, true);
+  if (shell.redrawGraph) shell.redrawGraph();
+  return 1;
+}
+
+int EndRealTimeDisplay(Shell& shell) {
+  AppState& state = shell.state;
+  if (!state.realTime.active) return 0;
+  const int result = EndRealTime(state);
+  if (shell.timer != nullptr) shell.timer->StartPollTimer(state.realTime.tickPeriodMs, true);
+  if (shell.redrawGraph) shell.redrawGraph();
+  return result;
+}
+
 bool IsConnected(AppState& state) {
   RunConnectCommand(state);
   ShowUnitsState(state);
@@ -330,6 +350,8 @@ bool ExitProgram(Shell& shell) {
       return false;
     }
   }
+  // A collection ends first, so that its file is complete.
+  if (state.realTime.active) EndRealTimeDisplay(shell);
   state.shell.realTimeActive = false;
   if (shell.timer != nullptr) shell.timer->StopPollTimer();
   if (state.loggerLink.handle > 0) CloseLink(state, state.loggerLink, state.ports.loggerPort);
@@ -350,6 +372,10 @@ void ShellTick(Shell& shell) {
     state.ui.SetClockText(TimeToDisplayText(state.clock.LocalTime()));
   }
   if (state.linkActivity > 0) --state.linkActivity;
+  if (state.realTime.active) {
+    if (RealTimeTick(state) > 0 && shell.redrawGraph) shell.redrawGraph();
+    return;
+  }
   // A copy: the step may close its panel, and with it this function.
   if (shell.modelessStep) {
     auto step = shell.modelessStep;
@@ -433,6 +459,8 @@ int RunCommand(Shell& shell, int command) {
     case graphcmd::kShowAll:
     case graphcmd::kDepthPlot:
     case graphcmd::kZoomIn: {
+      // While collecting, the zoom-in button reads "End Real-time Display".
+      if (state.realTime.active) return EndRealTimeDisplay(shell);
       const int done = RunGraphCommand(state, command);
       if (done && shell.redrawGraph) shell.redrawGraph();
       return done;

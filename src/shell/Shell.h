@@ -72,6 +72,13 @@ std::string StripQuotes(std::string_view path);
 // program ends.
 bool ExitProgram(Shell& shell);
 
+// Real-time collection after a deployment with real-time output was
+// enabled: the file is chosen, the collection started and the tick set to
+// its fast period. 1 when collecting.
+int BeginRealTimeDisplay(Shell& shell);
+// Command 2135: ends it, restores the one-second tick; 1 when the file read back.
+int EndRealTimeDisplay(Shell& shell);
+
 // The one-second tick: the clock part whenever the second changed, the link
 // activity counter counted down, and the open modeless panel's step.
 void ShellTick(Shell& shell);

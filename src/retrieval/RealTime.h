@@ -1,0 +1,69 @@
+#pragma once
+// Real-time collection: the records a logging logger sends for every sample
+// are received on the shell's fast tick, appended to the DataSet for the
+// graph and written to the real-time HEX file (a DAT file for an ASCII
+// serial-card logger), with GPS positions in a ".gps" file when a GPS port
+// is configured. Step functions; the shell applies tickPeriodMs to its timer.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/LoggerTime.h"
+#include "retrieval/RealTimeRecords.h"
+
+namespace tmv {
+
+struct AppState;
+
+struct RealTimeState {
+  bool active = false;     // mirrors shell.realTimeActive
+  ReceiveBuffer buffer;
+  RecordCounters counters;
+  long long fileBytes = 0;  // bytes of the dump in the HEX file, header bytes included
+  int readingsShown = 0;    // TIM rows appended to the DataSet
+  int bursts = 0;           // BST/SEQ records taken
+  int burstPosition = 0;    // next value of the current burst
+  double burstMinimum = 0, burstMaximum = 0;  // of the bursts so far
+  std::string filePath;     // chosen by ChooseRealTimeFiles
+  std::string gpsPath;
+  bool asciiCard = false;   // the DAT file of an ASCII serial-card logger
+  bool engineering = false; // records in engineering units
+  bool gpsOpen = false;
+  int channels = 0;         // measured channels per TIM record
+  int tickPeriodMs = 1000;  // 100 or 150 while collecting
+  std::string statusText;   // the last row shown
+  std::string gpsPosition;  // the last position taken, " %.4f,%c,%.4f,%c"
+  StampContinuity continuity;
+  std::vector<RealTimeRecord> records;  // reused by every tick
+  // Each row as it is appended (the command-line tool prints it).
+  std::function<void(const std::string& row)> rowShown;
+};
+
+// The logger sends ASCII live data through a generic serial card.
+bool IsAsciiSerialCardLogger(const AppState& state);
+
+// Proposes "%06dRealtime.hex" (or ".dat") and lets the user confirm it; the
+// GPS file name follows. 1 chosen, 0 cancelled.
+int ChooseRealTimeFiles(AppState& state);
+
+// Begins a collection into state.realTime.filePath; 1 started, 0 not (reported).
+int StartRealTime(AppState& state);
+
+// One fast tick: the GPS, then every record that has come. Returns the rows
+// and bursts taken.
+int RealTimeTick(AppState& state);
+
+// Command 2135: ends the collection, patches the byte count and reads the
+// HEX file back as the current DataSet. 1 when the file read back.
+int EndRealTime(AppState& state);
+
+// The header bytes of the real-time dump (the logger's parameter block as
+// far as the program knows it), as long as the decoder expects.
+std::vector<uint8_t> RealTimeHeaderBytes(const AppState& state);
+
+// Writes `count` with "%7d" into the seven characters after "Number of bytes
+// of data " of the file's first such line; false when the file or line is missing.
+bool PatchByteCount(const std::string& path, long long count);
+
+}  // namespace tmv

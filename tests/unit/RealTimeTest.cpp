@@ -1,0 +1,251 @@
+// Real-time collection on a scripted line and the virtual clock: the rows
+// reach the DataSet and the HEX file, the byte count covers the whole dump so
+// the file reads back whole, and both record forms give the same file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "deployment/SetupCommands.h"
+#include "files/DataFileIo.h"
+#include "files/HexFile.h"
+#include "model/Conversion.h"
+#include "retrieval/RealTime.h"
+#include "sim/ServerOptions.h"
+#include "support/ScriptedPort.h"
+
+namespace tmv {
+namespace {
+
+struct RealTimeRig : test::ScriptedRig {
+  explicit RealTimeRig(int channels = 3, int headerLength = 48, std::string types = "TCP") {
+    char pattern[] = "/tmp/tmv-rt-XXXXXX";
+    dir = mkdtemp(pattern);
+    state.directories.work = dir;
+    LoggerInfo& l = state.logger;
+    l.model = "QN-760";
+    l.firmwareVersion = 6.0f;
+    l.serialNumber = 4321;
+    l.channelCount = channels;
+    l.parameterBlockLength = headerLength;
+    for (int c = 0; c < channels; ++c) l.channelTypes[static_cast<size_t>(c)] = static_cast<uint8_t>(types[static_cast<size_t>(c)]);
+    ApplyDefaultCoefficients(l, state.calibration);
+    state.deployment.samplingPeriod = MakeClock(0, 0, 1);
+    state.deployment.realTimeOutput = 1;
+    state.realTime.filePath = dir + "/rt.hex";
+    EXPECT_TRUE(OpenAt(19200));
+  }
+  ~RealTimeRig() { std::filesystem::remove_all(dir); }
+
+  LoggerTime At(int second) const { return AddSeconds(LoggerTime{2026, 3, 0, 14, 10, 0, 0, 0}, second); }
+  std::vector<uint32_t> Raw(int row) const {
+    std::vector<uint32_t> raw;
+    for (int c = 0; c < state.logger.channelCount; ++c) {
+      const uint32_t r = 0x400000u + 0x1111u * static_cast<uint32_t>(row) + 0x40000u * static_cast<uint32_t>(c) + 5;
+      raw.push_back(evenOnly ? r & ~1u : r);
+    }
+    return raw;
+  }
+  void SendBinary(int rows) {
+    for (int i = 0; i < rows; ++i) {
+      RealTimeRecord r;
+      r.time = At(i);
+      r.raw = Raw(i);
+      line.SendBytes(EncodeBinaryRecord(r));
+    }
+  }
+  // The same readings as the logger's engineering form, full precision.
+  void SendEngineering(int rows) {
+    for (int i = 0; i < rows; ++i) {
+      std::string text = "TIM " + TimeToWireText(At(i));
+      const auto raw = Raw(i);
+      for (size_t c = 0; c < raw.size(); ++c) {
+        char b[40];
+        std::snprintf(b, sizeof b, " %.17g", ConvertReading(state.logger, state.calibration, static_cast<int32_t>(raw[c]), static_cast<int>(c)));
+        text += b;
+      }
+      line.Send(text + " FET\r\n");
+    }
+  }
+  void TickUntilQuiet() {
+    for (int quiet = 0; quiet < 5;) quiet = RealTimeTick(state) == 0 ? quiet + 1 : 0;
+  }
+  std::string Dump() const {
+    const std::string text = ReadDataFile(state.realTime.filePath).value_or("");
+    const size_t ruler = text.find("|     |");
+    return ruler == std::string::npos ? "" : text.substr(text.find('\n', ruler) + 1);
+  }
+
+  std::string dir;
+  // Readings as a logger sends them in range: bit 0 clear (set, it marks an
+  // over-range reading, which has no engineering value to send instead).
+  bool evenOnly = false;
+};
+
+// Raw values end in 5, 6, 7, ...: the odd ones wrap when a file is decoded,
+// so the rows shown while collecting must wrap the same way.
+TEST(RealTimeCollection, EndPatchesAByteCountOfTheWholeDumpAndTheFileReadsBackWhole) {
+  RealTimeRig rig;
+  ASSERT_EQ(StartRealTime(rig.state), 1);
+  EXPECT_EQ(rig.state.realTime.tickPeriodMs, 150);
+  EXPECT_TRUE(rig.state.shell.realTimeActive);
+  rig.SendBinary(100);
+  rig.TickUntilQuiet();
+  ASSERT_EQ(rig.state.retrieval.data.sampleCount, 100);
+  EXPECT_EQ(rig.state.graph.readingCount, 100);
+  EXPECT_TRUE(rig.state.graph.view.realTime);
+  EXPECT_EQ(rig.state.graph.view.firstIndex, 100 - kRealTimeReadings);
+  std::vector<std::vector<float>> collected(3);
+  for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 100; ++r) collected[static_cast<size_t>(c)].push_back(rig.state.retrieval.data.Value(c, r));
+  rig.ui.answers.push_back(MessageAnswer::Yes);  // allow the transmission to continue
+  ASSERT_EQ(EndRealTime(rig.state), 1);
+  EXPECT_TRUE(rig.ui.BoxSeen("Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?"));
+  ASSERT_FALSE(rig.ui.buttonCaptions.empty());
+  EXPECT_EQ(rig.ui.buttonCaptions.back(), (std::vector<std::string>{"Allow transmission to continue", "Stop transmission"}));
+  EXPECT_EQ(rig.line.CountWrites("!B00"), 0);
+  EXPECT_FALSE(rig.state.shell.realTimeActive);
+  const std::string text = ReadDataFile(rig.state.realTime.filePath).value_or("");
+  // 48 header bytes, one 12-byte stamp, 100 rows of 9 bytes.
+  EXPECT_NE(text.find("Number of bytes of data     960\r\n"), std::string::npos);
+  const DataSet& d = rig.state.retrieval.data;
+  ASSERT_EQ(d.sampleCount, 100);
+  for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 100; ++r)
+      ASSERT_NEAR(d.Value(c, r), collected[static_cast<size_t>(c)][static_cast<size_t>(r)], 1e-4) << c << "," << r;
+  EXPECT_EQ(SampleTime(d, 99), rig.At(99));
+}
+
+TEST(RealTimeCollection, HundredThreeChannelRecordsWithoutHeaderBytesCount912) {
+  RealTimeRig rig(3, 0);
+  ASSERT_EQ(StartRealTime(rig.state), 1);
+  rig.SendBinary(100);
+  rig.TickUntilQuiet();
+  rig.ui.answers.push_back(MessageAnswer::No);  // stop the transmission
+  EndRealTime(rig.state);
+  EXPECT_GE(rig.line.CountWrites("!B00"), 1);
+  const std::string text = ReadDataFile(rig.state.realTime.filePath).value_or("");
+  const size_t line = text.find("Number of bytes of data");
+  ASSERT_NE(line, std::string::npos);
+  EXPECT_EQ(text.substr(line, 33), "Number of bytes of data     912\r\n");
+}
+
+TEST(RealTimeCollection, LostRecordStartsANewStampSoTimesStayRight) {
+  RealTimeRig rig;
+  ASSERT_EQ(StartRealTime(rig.state), 1);
+  for (int i : {0, 1, 2, 5, 6}) {
+    RealTimeRecord r;
+    r.time = rig.At(i);
+    r.raw = rig.Raw(i);
+    rig.line.SendBytes(EncodeBinaryRecord(r));
+  }
+  rig.TickUntilQuiet();
+  rig.ui.answers.push_back(MessageAnswer::Yes);
+  ASSERT_EQ(EndRealTime(rig.state), 1);
+  const DataSet& d = rig.state.retrieval.data;
+  ASSERT_EQ(d.sampleCount, 5);
+  EXPECT_EQ(SampleTime(d, 2), rig.At(2));
+  EXPECT_EQ(SampleTime(d, 3), rig.At(5));
+  EXPECT_EQ(SampleTime(d, 4), rig.At(6));
+}
+
+TEST(RealTimeCollection, SixChannelEngineeringFormWritesTheBinaryFormsFileButForClearedGainBits) {
+  const std::string types = "TCPyDf";
+  std::string binary, engineering;
+  {
+    RealTimeRig rig(6, 48, types);
+    rig.evenOnly = true;
+    ASSERT_EQ(StartRealTime(rig.state), 1);
+    rig.SendBinary(20);
+    rig.TickUntilQuiet();
+    binary = rig.Dump();
+  }
+  {
+    RealTimeRig rig(6, 48, types);
+    rig.evenOnly = true;
+    rig.state.logger.engineeringUnitsLevel = 1;
+    rig.state.deployment.optionFlags |= kOptionEngineeringUnits;
+    ASSERT_EQ(StartRealTime(rig.state), 1);
+    EXPECT_TRUE(rig.state.realTime.engineering);
+    rig.SendEngineering(20);
+    rig.TickUntilQuiet();
+    EXPECT_EQ(rig.state.retrieval.data.sampleCount, 20);
+    engineering = rig.Dump();
+  }
+  // The 48 header bytes (two lines) say which form the logger was told to send.
+  const auto afterHeader = [](const std::string& dump) {
+    size_t at = 0;
+    for (int line = 0; line < 2 && at != std::string::npos; ++line) at = dump.find('\n', at) + 1;
+    return dump.substr(at);
+  };
+  binary = afterHeader(binary);
+  engineering = afterHeader(engineering);
+  ASSERT_EQ(binary.size(), engineering.size());
+  ASSERT_FALSE(binary.empty());
+  // Raw values end in 4, 6, ...: the 'y' and 'f' channels (4th and 6th) read 0 or 8
+  // in the engineering file; everything else is the same.
+  std::string expected = binary;
+  std::string compact;
+  RealTimeRig probe(6, 48, types);
+  probe.evenOnly = true;
+  for (int i = 0; i < 20; ++i) {
+    const auto raw = probe.Raw(i);
+    for (size_t c : {3u, 5u}) {
+      char from[16], to[16];
+      std::snprintf(from, sizeof from, "%06X", raw[c]);
+      std::snprintf(to, sizeof to, "%06X", raw[c] & ~7u);
+      const size_t at = expected.find(from);
+      ASSERT_NE(at, std::string::npos);
+      expected.replace(at, 6, to);
+    }
+  }
+  EXPECT_EQ(engineering, expected);
+}
+
+TEST(RealTimeCollection, UnopenableFileStopsTheStartWithItsMessage) {
+  RealTimeRig rig;
+  rig.state.realTime.filePath = rig.dir + "/no/such/dir/rt.hex";
+  EXPECT_EQ(StartRealTime(rig.state), 0);
+  EXPECT_TRUE(rig.ui.BoxSeen("Unable to open '.hex' data file"));
+  EXPECT_FALSE(rig.state.shell.realTimeActive);
+}
+
+TEST(RealTimeCollection, ChosenFileThatExistsIsOverwrittenOnlyOnYes) {
+  RealTimeRig rig;
+  const std::string path = rig.dir + "/004321Realtime.hex";
+  std::FILE* f = std::fopen(path.c_str(), "w");
+  std::fclose(f);
+  rig.ui.fileAnswers.push_back(path);
+  rig.ui.answers.push_back(MessageAnswer::No);
+  EXPECT_EQ(ChooseRealTimeFiles(rig.state), 0);
+  EXPECT_EQ(rig.ui.fileDialogs.back().pattern, "004321Realtime.hex");
+  rig.ui.fileAnswers.push_back(path);
+  rig.ui.answers.push_back(MessageAnswer::Yes);
+  EXPECT_EQ(ChooseRealTimeFiles(rig.state), 1);
+  EXPECT_EQ(rig.state.realTime.filePath, path);
+  EXPECT_EQ(std::filesystem::path(rig.state.realTime.gpsPath).filename(), "004321Realtime.gps");
+}
+
+TEST(RealTimeBaudCode, At115200IsOneNotZeroWhichWouldSilenceTheLogger) {
+  EXPECT_EQ(RealTimeBaudCode(115200), 1u);
+  EXPECT_EQ(RealTimeBaudCode(57600), 3u);
+  EXPECT_EQ(RealTimeBaudCode(19200), 13u);
+  EXPECT_EQ(RealTimeBaudCode(0), 0u);
+}
+
+TEST(RealTimeNoiseOptions, RatesAreFractionsThatTogetherStayWithinOne) {
+  sim::ServerOptions o;
+  std::string error;
+  ASSERT_TRUE(sim::ParseServerOptions({"--rt-junk", "0.02", "--rt-drop", "0.01", "--rt-break", "0.01", "--rt-seed", "7"}, o, error)) << error;
+  EXPECT_DOUBLE_EQ(o.faults.rtJunkRate, 0.02);
+  EXPECT_DOUBLE_EQ(o.faults.rtBreakRate, 0.01);
+  EXPECT_EQ(o.faults.rtSeed, 7u);
+  sim::ServerOptions bad;
+  EXPECT_FALSE(sim::ParseServerOptions({"--rt-junk", "0.6", "--rt-drop", "0.6"}, bad, error));
+  EXPECT_FALSE(sim::ParseServerOptions({"--rt-break", "2"}, bad, error));
+  EXPECT_FALSE(sim::ParseServerOptions({"--rt-drop", "x"}, bad, error));
+}
+
+}  // namespace
+}  // namespace tmv
