@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QString>
 
 // One application for the whole test process, whichever test comes first.
@@ -12,6 +13,17 @@ inline QApplication& App() {
   static char name[] = "tmv_gui_tests";
   static char* argv[] = {name, nullptr};
   if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
+  // Each test process keeps Qt's own settings (the file dialog's history and
+  // its lock file) to itself, so that tests running side by side never wait
+  // on one another's lock.
+  const QByteArray own = QDir::tempPath().toLocal8Bit() + "/tmv-gui-" + QByteArray::number(QCoreApplication::applicationPid());
+  QDir().mkpath(QString::fromLocal8Bit(own));
+  qputenv("XDG_CONFIG_HOME", own);
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    QDir().mkpath(QString::fromLocal8Bit(own + "/run"));
+    QFile::setPermissions(QString::fromLocal8Bit(own + "/run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", own + "/run");
+  }
   static QApplication* app = new QApplication(argc, argv);
   return *app;
 }
