@@ -326,9 +326,10 @@ bool DownloadProc::Open(AppState& state) {
     view.summary.push_back("Period: " + ClockToText(d.samplingPeriod));
     if (l.externalDataConnector || l.commands12Level >= 1) {
       const bool inhibit = (d.optionFlags & kOptionInhibitStorage) != 0;
-      view.summary.push_back(d.realTimeOutput == 0 ? Tr(state, "Not Enabled")
-                             : inhibit             ? Tr(state, "Enabled - NO data storage")
-                                                   : Tr(state, "Enabled"));
+      // Captioned, as the other summary lines are: alone, "Enabled" says not what is.
+      view.summary.push_back("Real-time display: " + (d.realTimeOutput == 0 ? Tr(state, "Not Enabled")
+                                                      : inhibit             ? Tr(state, "Enabled - NO data storage")
+                                                                            : Tr(state, "Enabled")));
     }
   }
   if ((state.deployment.optionFlags & kOptionInhibitStorage) != 0)

@@ -104,6 +104,8 @@ TEST(RetrievalCommands, RetrieveFromTheMenuIsPacedByTheTickGreysTheMenuAndOffers
   EXPECT_TRUE(static_cast<bool>(rig.shell.modelessStep));
   EXPECT_EQ(rig.panel->view().button1, "Retrieve Data");
   EXPECT_NE(rig.panel->view().memoryUsage.find("readings"), std::string::npos) << rig.panel->view().memoryUsage;
+  const auto& summary = rig.panel->view().summary;
+  EXPECT_NE(std::find(summary.begin(), summary.end(), "Real-time display: Not Enabled"), summary.end());
 
   rig.AnswerSave("first.dat", "first retrieval");
   rig.panel->PressRetrieve();
