@@ -232,7 +232,12 @@ class FileDialogAnswers {
           if (!f->nameFilters().isEmpty()) f->selectNameFilter(f->nameFilters().last());
           f->setDirectory(info.absolutePath());
         }
-        f->selectFile(info.fileName());
+        // Typed into the name field: selectFile leaves a field that has the
+        // focus alone, and an empty name makes accept open the directory.
+        if (auto* edit = f->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+          edit->setText(info.fileName());
+        else
+          f->selectFile(info.fileName());
         QMetaObject::invokeMethod(f, "accept", Qt::QueuedConnection);
       } else if (modal->property("answered").toBool()) {
         return;
