@@ -61,21 +61,6 @@ void AppendDumpLines(std::string& out, const uint8_t* bytes, size_t count) {
 // Extended-range channels carry their gain in the three low bits.
 bool HasGainBits(uint8_t type) { return type == 'y' || type == 'f' || type == 'g' || type == 'z'; }
 
-void MeasuredChannels(const AppState& state, DataSet& d) {
-  const LoggerInfo& logger = state.logger;
-  const bool km = IsTemperatureRecorder(logger.model), pm = IsDepthRecorder(logger.model);
-  if (km || pm) {
-    d.channelCount = 1;
-    d.channelTypes = {};
-    d.channelTypes[0] = km ? 'T' : 'P';
-  } else {
-    d.channelCount = std::clamp(logger.channelCount, 1, kMaxChannels);
-    d.channelTypes = logger.channelTypes;
-  }
-  d.totalChannelCount = d.channelCount;
-  d.columnCodes = {};
-  for (int c = 0; c < d.channelCount; ++c) d.columnCodes[static_cast<size_t>(c)] = d.channelTypes[static_cast<size_t>(c)];
-}
 
 // The DataSet sized once for the whole collection: every column, measured
 // and derived, holds kValuePoolSize / columns values.
@@ -90,7 +75,7 @@ void PrepareDataSet(AppState& state) {
   d.headerLength = MemoryHeaderLength(state.logger);
   d.burstLength = state.logger.waves && dep.waveEnabled ? std::clamp(dep.burstSamples, 0, 8192) : 0;
   d.burstCount = -1;
-  MeasuredChannels(state, d);
+  LayOutMeasuredChannels(state.logger, d);
   d.LayOut(d.channelCount, 0);
   AppendDerivedColumns(d, state.settings.derived);
   const int columns = std::max(d.totalChannelCount, 1);
@@ -350,7 +335,7 @@ int StartRealTime(AppState& state) {
   // 3. The DataSet and the graph follow the newest readings.
   {
     DataSet scratch;
-    MeasuredChannels(state, scratch);
+    LayOutMeasuredChannels(state.logger, scratch);
     rt.channels = scratch.channelCount;
   }
   if (!rt.asciiCard) {

@@ -355,17 +355,7 @@ void Decoder::Run(bool fromFile) {
   const bool pm = IsDepthRecorder(logger.model);
   if (!fromFile && !km && !pm && src_.hooks.readLoggerParameters) src_.hooks.readLoggerParameters();
   d.headerLength = MemoryHeaderLength(logger);
-  if (km || pm) {
-    d.channelCount = 1;
-    d.channelTypes = {};
-    d.channelTypes[0] = km ? 'T' : 'P';
-  } else {
-    d.channelCount = std::clamp(logger.channelCount, 1, kMaxChannels);
-    d.channelTypes = logger.channelTypes;
-  }
-  d.totalChannelCount = d.channelCount;
-  d.columnCodes = {};
-  for (int c = 0; c < d.channelCount; ++c) d.columnCodes[static_cast<size_t>(c)] = d.channelTypes[static_cast<size_t>(c)];
+  LayOutMeasuredChannels(logger, d);
   d.gainChannelMask = 0;
   for (int c = 0; c < d.channelCount; ++c)
     if (IsGainType(d.channelTypes[static_cast<size_t>(c)])) d.gainChannelMask |= 1u << c;
@@ -489,6 +479,20 @@ double ConvertStoredReading(const LoggerInfo& logger, const CalibrationSet& cali
   float lo = 0, hi = 0;
   ConvertColumn(plan, false, column, 1, lo, hi);
   return column[0];
+}
+
+void LayOutMeasuredChannels(const LoggerInfo& logger, DataSet& d) {
+  if (IsTemperatureRecorder(logger.model) || IsDepthRecorder(logger.model)) {
+    d.channelCount = 1;
+    d.channelTypes = {};
+    d.channelTypes[0] = IsTemperatureRecorder(logger.model) ? 'T' : 'P';
+  } else {
+    d.channelCount = std::clamp(logger.channelCount, 1, kMaxChannels);
+    d.channelTypes = logger.channelTypes;
+  }
+  d.totalChannelCount = d.channelCount;
+  d.columnCodes = {};
+  for (int c = 0; c < d.channelCount; ++c) d.columnCodes[static_cast<size_t>(c)] = d.channelTypes[static_cast<size_t>(c)];
 }
 
 void DecodeSampleStream(const DecodeSources& sources, DataSet& data, bool fromFile) {

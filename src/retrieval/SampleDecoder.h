@@ -32,6 +32,10 @@ struct DecodeSources {
 // Header bytes in front of the first word for this logger (KM loggers by
 // firmware, PM 30, others their parameter block length).
 int MemoryHeaderLength(const LoggerInfo& logger);
+// The measured channels a logger's memory holds: one fixed channel for the
+// temperature and depth recorders, else its configuration; column codes
+// are the channel types.
+void LayOutMeasuredChannels(const LoggerInfo& logger, DataSet& data);
 
 // One reading of channel c (type letter `type`) converted exactly as the
 // decoder converts it from memory or a HEX file, extended-range adjustment

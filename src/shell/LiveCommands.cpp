@@ -83,6 +83,22 @@ void LiveReadingsPanel::PressClose() {
   Release(shell, *this);
 }
 
+// Shows a modeless panel and gives it the shell's tick until it closes;
+// without a face to show it, `undo` puts the logger back and 0 is returned.
+template <class Panel, class Undo>
+int ShowPanel(Shell& shell, const std::shared_ptr<Panel>& panel, const char* caption, Undo undo) {
+  if (shell.dialogs.Run(*panel) == DialogPresenter::kNoFace) {
+    undo();
+    ShowStatus(shell.state, std::string("Unable to show \"") + caption + "\" here");
+    return 0;
+  }
+  if (panel->closed) return 1;
+  SetTickPeriod(shell, kTickMs);
+  shell.modelessStep = [panel] { panel->Step(); };
+  shell.modelessClose = [panel] { panel->PressClose(); };
+  return 1;
+}
+
 int FetchLiveReadingsCommand(Shell& shell) {
   AppState& state = shell.state;
   if (PanelOpen(shell)) return 0;
@@ -92,17 +108,7 @@ int FetchLiveReadingsCommand(Shell& shell) {
   if (known != KnowResult::Known && known != KnowResult::CalibrationUnreadable) return 0;
   auto panel = std::make_shared<LiveReadingsPanel>(shell);
   OpenLiveReadings(state, panel->dialog);
-  const int shown = shell.dialogs.Run(*panel);
-  if (shown == DialogPresenter::kNoFace) {
-    CloseLiveReadings(state, panel->dialog);
-    ShowStatus(state, "Unable to show \"Fetch live readings\" here");
-    return 0;
-  }
-  if (panel->closed) return 1;
-  SetTickPeriod(shell, kTickMs);
-  shell.modelessStep = [panel] { panel->Step(); };
-  shell.modelessClose = [panel] { panel->PressClose(); };
-  return 1;
+  return ShowPanel(shell, panel, "Fetch live readings", [&] { CloseLiveReadings(state, panel->dialog); });
 }
 
 // ------------------------------------------------------------ micro-salinometer
@@ -208,17 +214,7 @@ int MicroSalinometerCommand(Shell& shell) {
   for (int c : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment}) state.ui.SetCommandEnabled(c, false);
   auto panel = std::make_shared<MicroSalPanel>(shell);
   if (!RunMicroSalinometer(state, panel->m)) return 0;
-  const int shown = shell.dialogs.Run(*panel);
-  if (shown == DialogPresenter::kNoFace) {
-    CloseMicroSalinometer(state, panel->m);
-    ShowStatus(state, "Unable to show \"Micro-Salinometer\" here");
-    return 0;
-  }
-  if (panel->closed) return 1;
-  SetTickPeriod(shell, kTickMs);
-  shell.modelessStep = [panel] { panel->Step(); };
-  shell.modelessClose = [panel] { panel->PressClose(); };
-  return 1;
+  return ShowPanel(shell, panel, "Micro-Salinometer", [&] { CloseMicroSalinometer(state, panel->m); });
 }
 
 }  // namespace tmv
