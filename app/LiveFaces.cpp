@@ -63,6 +63,7 @@ class LiveReadingsWindow : public QDialog {
     channel_ = new QSpinBox(this);
     channel_->setObjectName("channelSpinner");
     channel_->setWrapping(true);
+    channel_->setMinimumWidth(channel_->fontMetrics().horizontalAdvance(QStringLiteral("24")) + 48);  // two digits and the arrows
     row->addWidget(channelLabel_);
     row->addWidget(channel_);
     rate_ = new QLabel(this);

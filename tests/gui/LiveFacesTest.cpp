@@ -1,0 +1,48 @@
+// The live-readings and micro-salinometer panels from the menu on the
+// emulated loggers: they open, show the first readings and close.
+#include "DesktopSupport.h"
+
+namespace tmv::qt::guitest {
+namespace {
+
+QWidget* VisibleTopLevel(const char* name) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QLatin1String(name) && w->isVisible()) return w;
+  return nullptr;
+}
+
+// Runs the window's timer while the emulated clock keeps pace with it.
+void Tick(Desktop& desk, int ticks, int periodMs) {
+  for (int i = 0; i < ticks; ++i) {
+    desk.clock.Advance(periodMs);
+    QTest::qWait(periodMs / 10 + 1);
+  }
+}
+
+TEST(LiveFaces, LiveReadingsPanelShowsAReading) {
+  Desktop desk("QN-760");
+  ASSERT_TRUE(desk.Connect());
+  desk.window->ui().Action(cmd::kFetchLiveReadings)->trigger();
+  QWidget* panel = VisibleTopLevel("liveReadings");
+  ASSERT_NE(panel, nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Find<QLabel>(panel, "value")->text().isEmpty(); }, 10000));
+  ExpectNothingClipped(panel);
+  Screenshot(panel, "live-readings.png");
+  Find<QPushButton>(panel, "closeButton")->click();
+  EXPECT_EQ(VisibleTopLevel("liveReadings"), nullptr);
+}
+
+TEST(LiveFaces, MicroSalinometerPanelOpensOnTheVl840) {
+  Desktop desk("VL-840");
+  ASSERT_TRUE(desk.Connect());
+  desk.window->ui().Action(cmd::kMicroSalinometer)->trigger();
+  QWidget* panel = VisibleTopLevel("microSalinometer");
+  ASSERT_NE(panel, nullptr);
+  Tick(desk, 40, 100);
+  ExpectNothingClipped(panel);
+  Screenshot(panel, "micro-salinometer.png");
+  desk.window->state().shell.exiting = true;
+}
+
+}  // namespace
+}  // namespace tmv::qt::guitest
