@@ -41,7 +41,11 @@ TEST(LiveFaces, MicroSalinometerPanelOpensOnTheVl840) {
   Tick(desk, 40, 100);
   ExpectNothingClipped(panel);
   Screenshot(panel, "micro-salinometer.png");
-  desk.window->state().shell.exiting = true;
+  QPushButton* close = ButtonWithText(panel, QStringLiteral("Close"));
+  ASSERT_NE(close, nullptr);
+  close->click();
+  Tick(desk, 5, 100);
+  EXPECT_EQ(VisibleTopLevel("microSalinometer"), nullptr);
 }
 
 }  // namespace
