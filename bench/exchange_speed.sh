@@ -48,11 +48,16 @@ run() {
   "$tap" "$(head -1 "$dir/sim.out")" "$dir/counts" ${TRACE_DIR:+"$TRACE_DIR/${build//\//_}-$baud-${*// /-}.trace"} >"$dir/tap.out" 2>"$dir/tap.err" &
   local tapPid=$!
   for _ in $(seq 100); do [ -s "$dir/tap.out" ] && break; sleep 0.05; done
-  local start end
-  start=$(date +%s.%N)
-  (cd "$dir" && "$cli" --port "$(head -1 "$dir/tap.out")" --baud "$baud" "$@" >"$dir/cli.out" 2>&1)
+  local start end port
+  port=$(head -1 "$dir/tap.out")
+  # The clock is read by the shell itself: forking date and a subshell around
+  # the tool would add milliseconds of the benchmark's own to a 20 ms command.
+  pushd "$dir" >/dev/null
+  start=${EPOCHREALTIME/,/.}
+  "$cli" --port "$port" --baud "$baud" "$@" >"$dir/cli.out" 2>&1
   local rc=$?
-  end=$(date +%s.%N)
+  end=${EPOCHREALTIME/,/.}
+  popd >/dev/null
   kill "$tapPid" 2>/dev/null; wait "$tapPid" 2>/dev/null
   kill "$simPid" 2>/dev/null; wait "$simPid" 2>/dev/null
   [ $rc -eq 0 ] || echo "warning: '$*' at $baud exited $rc" >&2
