@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "analysis/WaveAnalysis.h"
 #include "deployment/Enabling.h"
@@ -96,6 +97,7 @@ TEST(RealTimeWaveBursts, BurstPairsFillTheBurstsTheWaveAnalysisTakesAndTimedRows
   WaveRig rig;
   ASSERT_NO_FATAL_FAILURE(rig.EnableWaves());
   InstallWaveAnalysis(rig.state);
+  rig.state.settings.derived.depthEnabled = true;  // tide-and-wave data is read with depth
   rig.state.realTime.filePath = rig.dir + "/waves.hex";
   ASSERT_EQ(StartRealTime(rig.state), 1);
   // Three bursts, at the start and ten and twenty minutes on.
@@ -137,6 +139,19 @@ TEST(RealTimeWaveBursts, BurstPairsFillTheBurstsTheWaveAnalysisTakesAndTimedRows
   for (int row = 1; row < d.sampleCount; ++row)
     EXPECT_EQ(static_cast<int64_t>(ToTicks(SampleTime(d, row))) - static_cast<int64_t>(ToTicks(SampleTime(d, row - 1))), 60LL * 10000000) << "row " << row;
   EXPECT_EQ(rig.state.realTime.counters.badChecksums, 0u);
+
+  // The HEX file reads back with the same rows and bursts.
+  const int rows = d.sampleCount;
+  std::vector<std::vector<float>> bursts;
+  for (int b = 0; b < 3; ++b) bursts.emplace_back(d.Burst(b), d.Burst(b) + kBurstReadings);
+  rig.ui.answers.push_back(MessageAnswer::Yes);  // let the logger go on sending
+  ASSERT_EQ(EndRealTime(rig.state), 1);
+  const DataSet& back = rig.state.retrieval.data;
+  EXPECT_EQ(back.sampleCount, rows);
+  ASSERT_EQ(back.burstCount, 2);
+  for (int b = 0; b < 3; ++b)
+    for (int i = 0; i < kBurstReadings; ++i)
+      ASSERT_NEAR(back.Burst(b)[i], bursts[static_cast<size_t>(b)][static_cast<size_t>(i)], 1e-4f) << "burst " << b << " reading " << i;
 }
 
 }  // namespace
