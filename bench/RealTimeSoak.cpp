@@ -2,7 +2,8 @@
 // the virtual clock with junk bytes, lost bytes and broken-off records mixed
 // in at known rates; the collection must take every whole record exactly once
 // and in order, never turn a damaged one into a reading, and keep its memory
-// flat. Usage: tmv-rt-soak [RECORDS] (default 1000000). Exit 0 when it holds.
+// flat. Usage: tmv-rt-soak [RECORDS] [--seed N] (default 1000000 records, the
+// emulator's default noise seed). Exit 0 when it holds.
 #include <sys/resource.h>
 #include <unistd.h>
 
