@@ -2,7 +2,8 @@
 // the virtual clock with junk bytes, lost bytes and broken-off records mixed
 // in at known rates; the collection must take every whole record exactly once
 // and in order, never turn a damaged one into a reading, and keep its memory
-// flat. Usage: tmv-rt-soak [RECORDS] (default 1000000). Exit 0 when it holds.
+// flat. Usage: tmv-rt-soak [RECORDS] [--seed N] (default 1000000 records, the
+// emulator's default noise seed). Exit 0 when it holds.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -52,10 +53,28 @@ class SoakUserInterface : public ScriptedUserInterface {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const long wanted = argc > 1 ? std::atol(argv[1]) : 1000000;
-  if (wanted <= 0) {
-    std::fprintf(stderr, "usage: tmv-rt-soak [RECORDS]\n");
-    return 2;
+  long wanted = 1000000;
+  uint32_t seed = sim::Faults{}.rtSeed;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::printf("usage: tmv-rt-soak [RECORDS] [--seed N]\n"
+                  "Sends RECORDS (default 1000000) real-time records from the emulated logger with junk,\n"
+                  "lost bytes and broken-off records mixed in (noise seed N, default %u) and checks\n"
+                  "that every whole record is taken once, in order, and no damaged one is taken.\n",
+                  seed);
+      return 0;
+    }
+    if (arg == "--seed" && i + 1 < argc) {
+      const long v = std::atol(argv[++i]);
+      if (v <= 0) return std::fprintf(stderr, "tmv-rt-soak: --seed wants a positive number\n"), 2;
+      seed = static_cast<uint32_t>(v);
+    } else if (std::atol(arg.c_str()) > 0) {
+      wanted = std::atol(arg.c_str());
+    } else {
+      std::fprintf(stderr, "usage: tmv-rt-soak [RECORDS] [--seed N]\n");
+      return 2;
+    }
   }
   VirtualClock clock;
   SoakUserInterface ui;
@@ -105,9 +124,12 @@ int main(int argc, char** argv) {
   f.rtJunkRate = 0.02;
   f.rtDropRate = 0.01;
   f.rtBreakRate = 0.01;
+  f.rtSeed = seed;
   std::deque<std::string> expected;  // whole records sent and not yet received
   long sent = 0, whole = 0;
+  std::deque<std::pair<std::string,bool>> ring;
   emulator.OnRealTimeRecord([&](const std::string& record, bool intact) {
+    ring.push_back({record,intact}); if (ring.size()>8) ring.pop_front();
     ++sent;
     if (!intact) return;
     ++whole;
@@ -136,6 +158,7 @@ int main(int argc, char** argv) {
           std::fprintf(stderr, "\n");
         }
         ++invented;
+        for (auto& [rec,in] : ring) { std::fprintf(stderr, "%s", in?"  ok ":"  BAD"); for (unsigned char b: rec) std::fprintf(stderr," %02X",b); std::fprintf(stderr,"\n"); }
         continue;
       }
       // Whole records sent before this one and never received were lost.
@@ -151,6 +174,7 @@ int main(int argc, char** argv) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   const long rssAtEnd = ResidentKilobytes();
   const RecordCounters& c = state.realTime.counters;
+  std::printf("noise seed %u\n", seed);
   std::printf("records sent %ld (whole %ld), received %ld, lost %ld, invented %ld\n", sent, whole, received, missed,
               invented);
   std::printf("junk bytes dropped %llu, damaged records rejected %llu\n",

@@ -140,6 +140,7 @@ struct LoggerEmulator::Impl {
   bool burstOpen = false;      // a burst is being sampled
   int burstDone = 0;           // its samples written so far
   int64_t burstStartMs = 0;
+  uint32_t burstFirstOfPair = 0;  // the burst reading waiting for its pair on the real-time line
   int64_t testBaseMs = 0;      // thresholding: time of the first test while waiting
   int64_t testIndex = 0;
   int64_t hysteresisLeft = 0;  // samples still collected after the reading crossed back
@@ -236,6 +237,10 @@ struct LoggerEmulator::Impl {
   std::function<void(const std::string&, bool)> rtObserver;
   double Engineering(uint32_t raw, int c) const;
   std::string EngineeringRecord(int64_t loggerMs) const;
+  // A pair of burst readings on the real-time line: pair 0 as "BST" with the
+  // burst's start time, the following pairs as "SEQ" with the pair's index.
+  std::string BurstRecord(int pair, int64_t burstStartMs, uint32_t first, uint32_t second, int channel) const;
+  void SendBurstReading(uint32_t raw, int channel, int64_t loggerMs);
   bool AppendRow(int64_t loggerMs);
   void BeginRun(int64_t loggerMs, const char* stamp);
   int64_t EndMs() const { return MsSince2000(p.deployment.endTime); }

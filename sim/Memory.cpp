@@ -241,10 +241,12 @@ void LoggerEmulator::Impl::LogUntil(int64_t now) {
       if (t > now) break;
       // Burst samples are the pressure channel's readings, one word each.
       const std::vector<uint32_t> raws = RowRaw(t, true);
-      if (!AppendWord(raws[raws.size() > 1 ? 1 : 0])) {
+      const int pressure = raws.size() > 1 ? 1 : 0;
+      if (!AppendWord(raws[static_cast<size_t>(pressure)])) {
         p.status = 4;
         break;
       }
+      if (RealTimeOn()) SendBurstReading(raws[static_cast<size_t>(pressure)], pressure, t);
       if (++burstDone >= BurstLength()) {
         burstOpen = false;
         stampBeforeRow = true;  // burst samples run until the next stamp

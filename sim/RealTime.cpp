@@ -54,6 +54,49 @@ std::string LoggerEmulator::Impl::EngineeringRecord(int64_t loggerMs) const {
   return s + " FET\r\n";
 }
 
+std::string LoggerEmulator::Impl::BurstRecord(int pair, int64_t startMs, uint32_t first, uint32_t second,
+                                             int channel) const {
+  const bool timed = pair == 0;
+  if (EngineeringUnitsOn()) {
+    char field[16];
+    std::snprintf(field, sizeof field, "%04X", pair & 0xFFFF);
+    std::string s = timed ? "BST " + WireTime(TimeFromMs(startMs)) : std::string("SEQ ") + field;
+    for (uint32_t raw : {first, second}) {
+      char b[32];
+      std::snprintf(b, sizeof b, " %.4f", Engineering(raw, channel));
+      s += b;
+    }
+    return s + " FET\r\n";
+  }
+  std::string s(3, '\0');
+  s += timed ? "BST" : "SEQ";
+  if (timed) {
+    for (uint8_t b : BcdTime(TimeFromMs(startMs))) s.push_back(static_cast<char>(b));
+  } else {
+    // Bytes 1 and 2 of the time field hold the sequence number, big-endian.
+    s.push_back(static_cast<char>((pair >> 8) & 0xFF));
+    s.push_back(static_cast<char>(pair & 0xFF));
+    s.append(4, '\0');
+  }
+  for (uint32_t raw : {first, second}) {
+    s.push_back(static_cast<char>(raw >> 16));
+    s.push_back(static_cast<char>(raw >> 8));
+    s.push_back(static_cast<char>(raw));
+  }
+  s.push_back(static_cast<char>(Sum8(reinterpret_cast<const uint8_t*>(s.data()) + 3, s.size() - 3)));
+  return s;
+}
+
+void LoggerEmulator::Impl::SendBurstReading(uint32_t raw, int channel, int64_t loggerMs) {
+  // burstDone counts the readings before this one: the pair goes out with its second.
+  if (burstDone % 2 == 0) {
+    burstFirstOfPair = raw;
+    return;
+  }
+  const std::string record = BurstRecord(burstDone / 2, burstStartMs, burstFirstOfPair, raw, channel);
+  Queue(LineNoise(record, !EngineeringUnitsOn()), HostUs(loggerMs) - TurnaroundUs(), false, false);
+}
+
 std::string LoggerEmulator::Impl::LineNoise(const std::string& record, bool binary) {
   if (rtRandom == 0) rtRandom = f.rtSeed == 0 ? 1 : f.rtSeed;
   auto next = [this] {  // xorshift64: the same noise for the same seed

@@ -404,6 +404,8 @@ int RealTimeTick(AppState& state) {
     const size_t got = std::min(LinkRead(state, state.loggerLink, incoming, want), want);
     std::memcpy(b.bytes.data() + b.fill, incoming, got);
     b.fill += got;
+    // Nothing for a whole tick: the line is between records.
+    if (got == 0) b.MarkPause();
   }
   rt.records.clear();
   ExtractRecords(b, rt.channels, rt.engineering, rt.records, &rt.counters);

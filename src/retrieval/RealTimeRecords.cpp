@@ -45,6 +45,35 @@ void Drop(ReceiveBuffer& b, size_t count, RecordCounters* counters, bool junk) {
   std::memmove(b.bytes.data(), b.bytes.data() + count, b.fill - count);
   b.fill -= count;
   if (junk && counters) counters->droppedBytes += count;
+  // A pause at or before the new front has nothing left before it.
+  size_t kept = 0;
+  for (size_t i = 0; i < b.pauseCount; ++i)
+    if (b.pauses[i] > count) b.pauses[kept++] = b.pauses[i] - count;
+  b.pauseCount = kept;
+}
+
+bool PauseInside(const ReceiveBuffer& b, size_t from, size_t to) {
+  for (size_t i = 0; i < b.pauseCount; ++i)
+    if (b.pauses[i] > from && b.pauses[i] < to) return true;
+  return false;
+}
+
+bool PauseAt(const ReceiveBuffer& b, size_t at) {
+  for (size_t i = 0; i < b.pauseCount; ++i)
+    if (b.pauses[i] == at) return true;
+  return false;
+}
+
+// A run of zeros that begins in the record's last bytes and runs on for one
+// or two more holds a whole separator that did not come after the record:
+// the record ate the first zeros of the next separator (whose tag was then
+// damaged, or the check for an embedded record would have caught it).
+bool SeparatorStartsInside(const ReceiveBuffer& b, size_t tag, size_t end) {
+  size_t inside = 0;
+  while (end - inside > tag + kTagLength && b.bytes[end - 1 - inside] == 0) ++inside;
+  size_t after = 0;
+  while (end + after < b.fill && b.bytes[end + after] == 0) ++after;
+  return inside > 0 && after > 0 && after < kSeparator && end + after < b.fill && inside + after >= kSeparator;
 }
 
 // Where, inside [from, to), a complete separator and tag begin; `to` when none.
@@ -100,9 +129,17 @@ bool NextBinary(ReceiveBuffer& b, int channels, std::vector<RealTimeRecord>& out
     if (b.fill == ReceiveBuffer::kCapacity) Drop(b, b.fill, counters, true);
     return false;
   }
+  // Bytes from both sides of a pause are not one record: the logger lost
+  // some of this one, and the rest came from the next.
+  if (PauseInside(b, tag, tag + length)) {
+    if (counters) ++counters->badChecksums;
+    Drop(b, tag + kTagLength, counters, true);
+    return true;
+  }
   // A record broken off just before the next one's separator ends in that
-  // separator's first zeros: decide once the next bytes tell.
-  if (b.fill < ReceiveBuffer::kCapacity)
+  // separator's first zeros: decide once the next bytes tell, unless the line
+  // fell quiet right after it (the logger sends a separator with its record).
+  if (b.fill < ReceiveBuffer::kCapacity && !PauseAt(b, tag + length))
     for (size_t p = std::max(tag + 1, b.fill - std::min(b.fill, kSeparator + kTagLength - 1)); p < tag + length; ++p)
       if (PartialRecordStart(b, p)) {
         Drop(b, keepFrom, counters, true);
@@ -112,7 +149,9 @@ bool NextBinary(ReceiveBuffer& b, int channels, std::vector<RealTimeRecord>& out
   for (size_t i = tag; i < tag + length - 1; ++i) sum += bytes[i];
   const uint8_t* time = &bytes[tag + kTagLength];
   const bool timed = r.kind != RealTimeRecord::Kind::BurstSequence;
-  const bool embedded = EmbeddedRecordStart(b, tag + 1, tag + length) != tag + length;
+  const bool embedded =
+      EmbeddedRecordStart(b, tag + 1, tag + length) != tag + length ||
+      (!PauseAt(b, tag + length) && SeparatorStartsInside(b, tag, tag + length));
   if ((sum & 0xFF) != bytes[tag + length - 1] || (timed && !PlausibleBcdTime(time)) || embedded) {
     if (counters) ++counters->badChecksums;
     Drop(b, tag + kTagLength, counters, true);
@@ -217,6 +256,15 @@ bool NextEngineering(ReceiveBuffer& b, int channels, std::vector<RealTimeRecord>
 }
 
 }  // namespace
+
+void ReceiveBuffer::MarkPause() {
+  if (fill == 0 || (pauseCount > 0 && pauses[pauseCount - 1] == fill)) return;
+  if (pauseCount == kMaxPauses) {
+    std::copy(pauses.begin() + 1, pauses.end(), pauses.begin());
+    --pauseCount;
+  }
+  pauses[pauseCount++] = fill;
+}
 
 size_t TimedRecordLength(int channels) { return 3 * static_cast<size_t>(std::max(channels, 0)) + 13; }
 

@@ -22,9 +22,17 @@ struct RealTimeRecord {
 
 struct ReceiveBuffer {
   static constexpr size_t kCapacity = 250;
+  static constexpr size_t kMaxPauses = 8;
   std::array<uint8_t, kCapacity> bytes{};
   size_t fill = 0;
+  // Offsets where the line fell quiet for a whole tick (a read brought
+  // nothing): the bytes before one came before the pause. A logger sends each
+  // record in one piece, so a record never spans a pause. Oldest first.
+  std::array<size_t, kMaxPauses> pauses{};
+  size_t pauseCount = 0;
   size_t Free() const { return kCapacity - fill; }
+  // Marks a pause after the bytes buffered so far.
+  void MarkPause();
 };
 
 struct RecordCounters {

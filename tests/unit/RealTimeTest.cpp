@@ -192,6 +192,33 @@ TEST(RealTimeCollection, LostRecordStartsANewStampSoTimesStayRight) {
   EXPECT_EQ(SampleTime(d, 4), rig.At(6));
 }
 
+TEST(RealTimeCollection, BytesOnBothSidesOfAQuietTickNeverMakeOneRecord) {
+  // The logger lost the last byte of a record; a junk byte that came a
+  // second later matches its checksum. The tick that read nothing between
+  // them keeps them apart.
+  RealTimeRig rig;
+  ASSERT_EQ(StartRealTime(rig.state), 1);
+  RealTimeRecord r;
+  r.time = rig.At(0);
+  r.raw = rig.Raw(0);
+  std::vector<uint8_t> shortRecord = EncodeBinaryRecord(r);
+  shortRecord.erase(shortRecord.end() - 2);
+  unsigned sum = 0;
+  for (size_t i = 3; i < shortRecord.size(); ++i) sum += shortRecord[i];
+  rig.line.SendBytes(shortRecord);
+  rig.TickUntilQuiet();
+  r.time = rig.At(1);
+  r.raw = rig.Raw(1);
+  std::vector<uint8_t> next = {static_cast<uint8_t>(sum), 0x55};
+  const auto whole = EncodeBinaryRecord(r);
+  next.insert(next.end(), whole.begin(), whole.end());
+  rig.line.SendBytes(next);
+  rig.TickUntilQuiet();
+  const DataSet& d = rig.state.retrieval.data;
+  ASSERT_EQ(d.sampleCount, 1);
+  EXPECT_EQ(rig.state.realTime.counters.badChecksums, 1u);
+}
+
 TEST(RealTimeCollection, SixChannelEngineeringFormWritesTheBinaryFormsFileButForClearedGainBits) {
   const std::string types = "TCPyDf";
   std::string binary, engineering;
