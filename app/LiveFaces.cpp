@@ -215,11 +215,12 @@ class MicroSalGraph : public QWidget {
       if (v.size() < 2) continue;
       const size_t first = v.size() > kShown ? v.size() - kShown : 0;
       const auto [lo, hi] = std::minmax_element(v.begin() + static_cast<std::ptrdiff_t>(first), v.end());
-      const double span = *hi - *lo > 1e-12 ? *hi - *lo : 1.0;
+      const bool flat = *hi - *lo <= 1e-12;  // a steady reading runs through the middle
+      const double span = flat ? 1.0 : *hi - *lo;
       QPainterPath path;
       for (size_t i = first; i < v.size(); ++i) {
         const double x = width() * static_cast<double>(i - first) / static_cast<double>(kShown - 1);
-        const double y = height() - 4 - (height() - 8) * (v[i] - *lo) / span;
+        const double y = flat ? height() / 2.0 : height() - 4 - (height() - 8) * (v[i] - *lo) / span;
         if (i == first) path.moveTo(x, y);
         else path.lineTo(x, y);
       }
@@ -248,8 +249,10 @@ class MicroSalWindow : public QDialog {
     averaging_ = new QLineEdit(this);
     averaging_->setObjectName("averagedOver");
     averaging_->setValidator(new QIntValidator(0, 999, averaging_));
+    averaging_->setMaximumWidth(averaging_->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 16);
     averagingRow->addWidget(averaging_);
     averagingRow->addWidget(new QLabel(tr("seconds"), this));
+    averagingRow->addStretch(1);
     left->addLayout(averagingRow);
 
     text_ = new QLabel(this);

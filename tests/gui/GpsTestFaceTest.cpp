@@ -34,7 +34,7 @@ TEST(GpsTestFace, ShowsTheEmulatedShipsPositionAndClosesThePort) {
     auto* list = Find<QListWidget>(modal, "gpsSentences");
     ASSERT_NE(shown, nullptr);
     ASSERT_NE(list, nullptr);
-    const bool enough = desk.window->state().gps.positions >= 3 && shown->text() != QLatin1String("No position yet");
+    const bool enough = desk.window->state().gps.positions >= 6 && shown->text() != QLatin1String("No position yet");
     if (!enough && ++polls < 2000) return;
     drive.stop();
     position = shown->text();
