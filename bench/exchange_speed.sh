@@ -42,7 +42,10 @@ run() {
   "$sim" --model QN-760 --baud "$baud" "${latencyArgs[@]}" >"$dir/sim.out" 2>"$dir/sim.err" &
   local simPid=$!
   for _ in $(seq 100); do [ -s "$dir/sim.out" ] && break; sleep 0.05; done
-  "$tap" "$(head -1 "$dir/sim.out")" "$dir/counts" ${TRACE_DIR:+"$TRACE_DIR/$(basename "$(dirname "$cli")" | tr -d /)-$baud-${*// /-}.trace"} >"$dir/tap.out" 2>"$dir/tap.err" &
+  # Traces are named after the build (its path, "/" as "_"), so that the two builds' traces stay apart.
+  local build=${cli%/cli/tmv-cli}
+  build=${build#/}
+  "$tap" "$(head -1 "$dir/sim.out")" "$dir/counts" ${TRACE_DIR:+"$TRACE_DIR/${build//\//_}-$baud-${*// /-}.trace"} >"$dir/tap.out" 2>"$dir/tap.err" &
   local tapPid=$!
   for _ in $(seq 100); do [ -s "$dir/tap.out" ] && break; sleep 0.05; done
   local start end

@@ -129,7 +129,7 @@ void LoggerEmulator::Impl::SendNextBlock(int64_t at) {
 }
 
 void LoggerEmulator::Impl::StartWrite(WriteKind kind, int target, size_t expected, int64_t at) {
-  if (NakFault()) {
+  if (NakFault() || (kind == WriteKind::kTable && target == f.nakTable && FaultsLive())) {
     Nak(f.nakCode, at);
     Consume();
     return;

@@ -31,6 +31,7 @@ struct Faults {
   bool badChecksum = false;   // table blocks, memory reads and binary records carry a wrong sum
   bool nakWrites = false;     // table and calibration writes are refused with NAK
   std::string nakCode;        // "F0", "F1", "F2": the code sent in front of the NAK
+  int nakTable = -1;          // writes of this table number alone are refused with NAK
   bool eraseFails = false;    // an erase leaves status 7F
   int remaining = -1;         // replies the faults above still apply to (-1: all)
   // Memory card faults: its queries go unanswered; its last-file reply names

@@ -46,6 +46,7 @@ bool ParseFaults(const std::string& list, Faults& f, std::string& error) {
     else if (name == "late") f.lateReplyMs = value.empty() ? 500 : n;
     else if (name == "badsum") f.badChecksum = true;
     else if (name == "nak") { f.nakWrites = true; f.nakCode = value; }
+    else if (name == "naktable") f.nakTable = n;
     else if (name == "erasefail") f.eraseFails = true;
     else if (name == "remaining") f.remaining = n;
     else if (name == "badblock") f.badBlockPercent = value.empty() ? 10 : std::min(n, 100);
@@ -80,7 +81,7 @@ std::string ServerUsage() {
          "  --baud N       the rate the logger hears and answers at: 1200, 2400, 4800,\n"
          "                 9600, 19200 (default), 38400, 57600 or 115200\n"
          "  --faults LIST  comma-separated: silent, junk[=N], split[=MS], late[=MS], badsum,\n"
-         "                 nak[=CODE], erasefail, remaining=N; for downloads: badblock[=PCT]\n"
+         "                 nak[=CODE], naktable=N, erasefail, remaining=N; for downloads: badblock[=PCT]\n"
          "                 (that share of memory-read replies with a wrong sum, default 10),\n"
          "                 dropblock[=PCT] (that share never sent), silence[=MS] (deaf that\n"
          "                 long once, default 6000, at memory read silenceat=N, default 3);\n"

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <netcdf.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +20,7 @@
 #include "analysis/DerivedChannels.h"
 #include "analysis/WaveAnalysis.h"
 #include "files/HexFile.h"
+#include "files/NetCdfLibrary.h"
 #include "model/ChannelTypes.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
@@ -185,27 +185,29 @@ double SecondsFrom(uint64_t first, uint64_t ticks) {
 // The first failing netCDF call's message.
 class NcCalls {
  public:
+  explicit NcCalls(const NetCdfLibrary& library) : lib(library) {}
   bool Ok() const { return status_ == NC_NOERR; }
-  const char* Error() const { return nc_strerror(status_); }
+  const char* Error() const { return lib.nc_strerror(status_); }
   void operator()(int status) {
     if (status_ == NC_NOERR && status != NC_NOERR) status_ = status;
   }
+  const NetCdfLibrary& lib;
 
  private:
   int status_ = NC_NOERR;
 };
 
 void PutText(NcCalls& nc, int file, int var, const char* name, const std::string& value) {
-  nc(nc_put_att_text(file, var, name, value.size(), value.c_str()));
+  nc(nc.lib.nc_put_att_text(file, var, name, value.size(), value.c_str()));
 }
 void PutDouble(NcCalls& nc, int file, int var, const char* name, double value) {
-  nc(nc_put_att_double(file, var, name, NC_DOUBLE, 1, &value));
+  nc(nc.lib.nc_put_att_double(file, var, name, NC_DOUBLE, 1, &value));
 }
 void PutInt(NcCalls& nc, int file, int var, const char* name, int value) {
-  nc(nc_put_att_int(file, var, name, NC_INT, 1, &value));
+  nc(nc.lib.nc_put_att_int(file, var, name, NC_INT, 1, &value));
 }
 void PutFloat(NcCalls& nc, int file, int var, const char* name, float value) {
-  nc(nc_put_att_float(file, var, name, NC_FLOAT, 1, &value));
+  nc(nc.lib.nc_put_att_float(file, var, name, NC_FLOAT, 1, &value));
 }
 
 struct TimeAxis {
@@ -303,7 +305,7 @@ void PutDeploymentAttributes(NcCalls& nc, int file, const AppState& state) {
   PutText(nc, file, NC_GLOBAL, "logger_clock_at_retrieval", IsoText(data.loggerTime, false));
   const ConductivityCorrection& cc = state.calibration.conductivityCorrection;
   const double correction[4] = {cc.a, cc.b, cc.tc, cc.c};
-  nc(nc_put_att_double(file, NC_GLOBAL, "conductivity_correction_a_b_tc_c", NC_DOUBLE, 4, correction));
+  nc(nc.lib.nc_put_att_double(file, NC_GLOBAL, "conductivity_correction_a_b_tc_c", NC_DOUBLE, 4, correction));
 }
 
 // Wave bursts and their results on a burst dimension.
@@ -315,15 +317,15 @@ void PutBursts(NcCalls& nc, int file, const AppState& state, const TimeAxis& axi
   const int n = std::max(burstCount, resultCount);
   if (n <= 0) return;
   int burstDim = -1;
-  nc(nc_def_dim(file, "burst", static_cast<size_t>(n), &burstDim));
+  nc(nc.lib.nc_def_dim(file, "burst", static_cast<size_t>(n), &burstDim));
   int timeVar = -1;
-  nc(nc_def_var(file, "burst_time", NC_DOUBLE, 1, &burstDim, &timeVar));
+  nc(nc.lib.nc_def_var(file, "burst_time", NC_DOUBLE, 1, &burstDim, &timeVar));
   PutText(nc, file, timeVar, "standard_name", "time");
   PutText(nc, file, timeVar, "long_name", "Start of the burst");
   PutText(nc, file, timeVar, "units", axis.units);
   PutText(nc, file, timeVar, "calendar", "standard");
   const double timeFill = std::numeric_limits<double>::quiet_NaN();
-  nc(nc_put_att_double(file, timeVar, "_FillValue", NC_DOUBLE, 1, &timeFill));
+  nc(nc.lib.nc_put_att_double(file, timeVar, "_FillValue", NC_DOUBLE, 1, &timeFill));
   auto burstStart = [&data, waves, resultCount](int b, LoggerTime& t) {
     if (b < static_cast<int>(data.burstStartTimes.size())) return t = data.burstStartTimes[static_cast<size_t>(b)], true;
     if (b < resultCount) return t = waves->results[static_cast<size_t>(b)].startTime, true;
@@ -336,16 +338,16 @@ void PutBursts(NcCalls& nc, int file, const AppState& state, const TimeAxis& axi
       if (burstStart(b, start))
         t[static_cast<size_t>(b)] = SecondsFrom(axis.firstTicks, ToTicks(start));
     }
-    nc(nc_put_var_double(file, timeVar, t.data()));
+    nc(nc.lib.nc_put_var_double(file, timeVar, t.data()));
   });
 
   if (burstCount > 0) {
     int sampleDim = -1;
-    nc(nc_def_dim(file, "burst_sample", static_cast<size_t>(data.burstLength), &sampleDim));
+    nc(nc.lib.nc_def_dim(file, "burst_sample", static_cast<size_t>(data.burstLength), &sampleDim));
     const int dims[2] = {burstDim, sampleDim};
     int var = -1;
     const bool depth = WaveParametersFor(state, data).readingsAreDepth;
-    nc(nc_def_var(file, depth ? "burst_depth" : "burst_pressure", NC_FLOAT, 2, dims, &var));
+    nc(nc.lib.nc_def_var(file, depth ? "burst_depth" : "burst_pressure", NC_FLOAT, 2, dims, &var));
     PutText(nc, file, var, "long_name", depth ? "Depth readings of the burst" : "Pressure readings of the burst");
     PutText(nc, file, var, "units", depth ? "m" : "dbar");
     PutText(nc, file, var, "standard_name", depth ? "depth" : "sea_water_pressure");
@@ -358,7 +360,7 @@ void PutBursts(NcCalls& nc, int file, const AppState& state, const TimeAxis& axi
         const float* src = data.Burst(b);
         for (size_t i = 0; i < len; ++i) values[static_cast<size_t>(b) * len + i] = Finite(src[i]) ? src[i] : kInvalidValue;
       }
-      nc(nc_put_var_float(file, var, values.data()));
+      nc(nc.lib.nc_put_var_float(file, var, values.data()));
     });
   }
   if (resultCount <= 0) return;
@@ -388,7 +390,7 @@ void PutBursts(NcCalls& nc, int file, const AppState& state, const TimeAxis& axi
   };
   for (const Field& f : kFields) {
     int var = -1;
-    nc(nc_def_var(file, f.name, NC_FLOAT, 1, &burstDim, &var));
+    nc(nc.lib.nc_def_var(file, f.name, NC_FLOAT, 1, &burstDim, &var));
     PutText(nc, file, var, "long_name", f.longName);
     PutText(nc, file, var, "units", f.units);
     if (f.standardName != nullptr) PutText(nc, file, var, "standard_name", f.standardName);
@@ -398,36 +400,39 @@ void PutBursts(NcCalls& nc, int file, const AppState& state, const TimeAxis& axi
     writes.push_back([&nc, file, var, n, waves, resultCount, member]() {
       std::vector<float> values(static_cast<size_t>(n), kInvalidValue);
       for (int b = 0; b < resultCount; ++b) values[static_cast<size_t>(b)] = waves->results[static_cast<size_t>(b)].*member;
-      nc(nc_put_var_float(file, var, values.data()));
+      nc(nc.lib.nc_put_var_float(file, var, values.data()));
     });
   }
   int statusVar = -1;
-  nc(nc_def_var(file, "wave_status", NC_INT, 1, &burstDim, &statusVar));
+  nc(nc.lib.nc_def_var(file, "wave_status", NC_INT, 1, &burstDim, &statusVar));
   PutText(nc, file, statusVar, "long_name", "Wave analysis status");
   const int flags[4] = {kWaveGood, kWaveDepthError, kWaveHeightWarning, kWaveUnusable};
-  nc(nc_put_att_int(file, statusVar, "flag_values", NC_INT, 4, flags));
+  nc(nc.lib.nc_put_att_int(file, statusVar, "flag_values", NC_INT, 4, flags));
   PutText(nc, file, statusVar, "flag_meanings", "good depth_error height_warning unusable");
   PutInt(nc, file, statusVar, "_FillValue", -1);
   writes.push_back([&nc, file, statusVar, n, waves, resultCount]() {
     std::vector<int> values(static_cast<size_t>(n), -1);
     for (int b = 0; b < resultCount; ++b) values[static_cast<size_t>(b)] = waves->results[static_cast<size_t>(b)].status;
-    nc(nc_put_var_int(file, statusVar, values.data()));
+    nc(nc.lib.nc_put_var_int(file, statusVar, values.data()));
   });
 }
 
 std::string WriteNetCdf(const AppState& state, const std::string& path, const ExportOptions& options,
                         const std::vector<ExportColumn>& columns, const std::vector<uint64_t>& ticks) {
   const DataSet& data = state.retrieval.data;
-  NcCalls nc;
+  NetCdfLibrary lib;
+  std::string loadError;
+  if (!LoadNetCdf(lib, loadError)) return loadError;
+  NcCalls nc(lib);
   int file = -1;
-  nc(nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4, &file));
+  nc(nc.lib.nc_create(path.c_str(), NC_CLOBBER | NC_NETCDF4, &file));
   if (!nc.Ok()) return nc.Error();
   const TimeAxis axis = TimeAxisFor(ticks, options);
   std::vector<std::function<void()>> writes;
 
   int timeDim = -1, timeVar = -1;
-  nc(nc_def_dim(file, "time", static_cast<size_t>(data.sampleCount), &timeDim));
-  nc(nc_def_var(file, "time", NC_DOUBLE, 1, &timeDim, &timeVar));
+  nc(nc.lib.nc_def_dim(file, "time", static_cast<size_t>(data.sampleCount), &timeDim));
+  nc(nc.lib.nc_def_var(file, "time", NC_DOUBLE, 1, &timeDim, &timeVar));
   PutText(nc, file, timeVar, "standard_name", "time");
   PutText(nc, file, timeVar, "long_name", "Time of the sample");
   PutText(nc, file, timeVar, "units", axis.units);
@@ -438,12 +443,12 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
   writes.push_back([&]() {
     std::vector<double> t(ticks.size());
     for (size_t r = 0; r < ticks.size(); ++r) t[r] = SecondsFrom(axis.firstTicks, ticks[r]);
-    nc(nc_put_var_double(file, timeVar, t.data()));
+    nc(nc.lib.nc_put_var_double(file, timeVar, t.data()));
   });
 
   for (const ExportColumn& c : columns) {
     int var = -1;
-    nc(nc_def_var(file, c.name.c_str(), NC_FLOAT, 1, &timeDim, &var));
+    nc(nc.lib.nc_def_var(file, c.name.c_str(), NC_FLOAT, 1, &timeDim, &var));
     PutText(nc, file, var, "long_name", c.longName);
     PutText(nc, file, var, "units", c.units);
     if (!c.standardName.empty()) PutText(nc, file, var, "standard_name", c.standardName);
@@ -461,7 +466,7 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
     if (c.column < data.channelCount && c.column < kMaxChannels) {
       PutInt(nc, file, var, "logger_channel", c.column + 1);
       const auto& k = state.calibration.coefficients[static_cast<size_t>(c.column)];
-      nc(nc_put_att_double(file, var, "calibration_coefficients", NC_DOUBLE, 4, k.data()));
+      nc(nc.lib.nc_put_att_double(file, var, "calibration_coefficients", NC_DOUBLE, 4, k.data()));
     } else {
       PutText(nc, file, var, "source", "derived by tmv from the measured channels");
     }
@@ -471,23 +476,23 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
       std::vector<float> out(v, v + data.sampleCount);
       for (float& x : out)
         if (!Finite(x)) x = kInvalidValue;
-      nc(nc_put_var_float(file, var, out.data()));
+      nc(nc.lib.nc_put_var_float(file, var, out.data()));
     });
   }
 
   if (data.StampCount() > 0) {
     int stampDim = -1, stampTime = -1, stampType = -1, stampCode = -1, stampRow = -1;
-    nc(nc_def_dim(file, "stamp", static_cast<size_t>(data.StampCount()), &stampDim));
-    nc(nc_def_var(file, "stamp_time", NC_DOUBLE, 1, &stampDim, &stampTime));
+    nc(nc.lib.nc_def_dim(file, "stamp", static_cast<size_t>(data.StampCount()), &stampDim));
+    nc(nc.lib.nc_def_var(file, "stamp_time", NC_DOUBLE, 1, &stampDim, &stampTime));
     PutText(nc, file, stampTime, "standard_name", "time");
     PutText(nc, file, stampTime, "long_name", "Time of the stamp the logger wrote");
     PutText(nc, file, stampTime, "units", axis.units);
     PutText(nc, file, stampTime, "calendar", "standard");
-    nc(nc_def_var(file, "stamp_type", NC_STRING, 1, &stampDim, &stampType));
+    nc(nc.lib.nc_def_var(file, "stamp_type", NC_STRING, 1, &stampDim, &stampType));
     PutText(nc, file, stampType, "long_name", "Type of the stamp");
-    nc(nc_def_var(file, "stamp_code", NC_STRING, 1, &stampDim, &stampCode));
+    nc(nc.lib.nc_def_var(file, "stamp_code", NC_STRING, 1, &stampDim, &stampCode));
     PutText(nc, file, stampCode, "long_name", "Three-letter code of the stamp type");
-    nc(nc_def_var(file, "stamp_row", NC_INT, 1, &stampDim, &stampRow));
+    nc(nc.lib.nc_def_var(file, "stamp_row", NC_INT, 1, &stampDim, &stampRow));
     PutText(nc, file, stampRow, "long_name", "Index along time of the first sample after the stamp");
     writes.push_back([&nc, file, stampTime, stampType, stampCode, stampRow, &data, &axis]() {
       std::vector<double> t;
@@ -499,10 +504,10 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
         codes.push_back(StampCode(s.type));
         rows.push_back(s.sampleIndex);
       }
-      nc(nc_put_var_double(file, stampTime, t.data()));
-      nc(nc_put_var_string(file, stampType, names.data()));
-      nc(nc_put_var_string(file, stampCode, codes.data()));
-      nc(nc_put_var_int(file, stampRow, rows.data()));
+      nc(nc.lib.nc_put_var_double(file, stampTime, t.data()));
+      nc(nc.lib.nc_put_var_string(file, stampType, names.data()));
+      nc(nc.lib.nc_put_var_string(file, stampCode, codes.data()));
+      nc(nc.lib.nc_put_var_int(file, stampRow, rows.data()));
     });
   }
 
@@ -512,7 +517,7 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
     PutText(nc, file, NC_GLOBAL, "time_coverage_start", IsoText(FromTicks(ticks.front()), data.sixHzProfiling));
     PutText(nc, file, NC_GLOBAL, "time_coverage_end", IsoText(FromTicks(ticks.back()), data.sixHzProfiling));
   }
-  nc(nc_enddef(file));
+  nc(nc.lib.nc_enddef(file));
   // The shift to UTC moves the reference, not the offsets from it.
   for (auto& write : writes) {
     if (!nc.Ok()) break;
@@ -520,9 +525,9 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
   }
   const bool defined = nc.Ok();
   const std::string error = defined ? std::string() : nc.Error();
-  const int closed = nc_close(file);
+  const int closed = lib.nc_close(file);
   if (!defined) return error;
-  if (closed != NC_NOERR) return nc_strerror(closed);
+  if (closed != NC_NOERR) return lib.nc_strerror(closed);
   return {};
 }
 

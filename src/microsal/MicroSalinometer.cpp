@@ -262,23 +262,40 @@ int AcceptStandardisation(AppState& state, MicroSalState& m) {
     state.calibration = before;
     return fail();
   }
+  // The new coefficients without their table 06 would standardise the
+  // instrument by half: once the calibration is in, a failed table write
+  // puts the old coefficients back.
+  // A table that may have gone in is put back too, when the old one was read.
+  auto undo = [&](bool tableSent) {
+    state.calibration = before;
+    state.calibration.changedFlags |= 1;
+    WriteCalibration(state);
+    state.calibration = before;
+    if (tableSent && m.storedK15 > 0) {
+      const auto old = EncodeStandardisationTable(m.storedStandard1, m.storedSample1, m.storedK15, m.storedBatch);
+      std::array<uint8_t, 34> oldSent{};  // room for the sum SendTable appends
+      std::copy(old.begin(), old.end(), oldSent.begin());
+      SendTable(state, "S0600", old.size(), oldSent.data());
+    }
+    return fail();
+  };
   auto table = EncodeStandardisationTable(m.vStandard1, m.vSample1, m.k15, m.batch);
   std::array<uint8_t, 34> sent{};
   std::copy(table.begin(), table.end(), sent.begin());
   if (!SendTable(state, "S0600", table.size(), sent.data())) {
     Box(state, "Microsal calibration send error", kAcceptTitle);
-    return fail();
+    return undo(false);
   }
   std::array<uint8_t, 64> back{};
   size_t count = 0;
   if (ReadTable(state, "R0600", back.data(), back.size(), &count) != 1) {
     Box(state, "Microsal calibration retrieve error", kAcceptTitle);
-    return fail();
+    return undo(true);
   }
   // The count read back includes the checksum byte.
   if (count < table.size() || count > table.size() + 1 || !std::equal(table.begin(), table.end(), back.begin())) {
     Box(state, "Microsal calibration compare error", kAcceptTitle);
-    return fail();
+    return undo(true);
   }
   DecodeStandardisationTable(back.data(), count, m);
   if (!m.captureFile.empty()) {

@@ -127,6 +127,30 @@ int ChannelRangeClass(const LoggerInfo& info, int channel) {
   return row == kUnknownChannelTypeRow ? 0 : kTypes[row].rangeClass;
 }
 
+int LimitsCategory(uint8_t code) {
+  switch (code) {
+    case 'T': return 0;
+    case 'P': case 'L': return 1;                // pressure, Paroscientific
+    case 'C': case 's': case 0x87: return 2;     // conductivity, specific, corrected
+    case 'D': case 'K': case 0x84: return 3;     // oxygen saturation
+    case 'J': case 'X': case 0x83: return 4;     // oxygen concentration
+    case 'M': case 'V': return 5;
+    case 'Y': case 'y': return 6;
+    case 'R': return 7;
+    case 'H': return 8;
+    case 'F': case 'f': return 9;
+    case 'G': case 'g': return 10;
+    case 'I': case 'i': return 11;
+    case 'A': case 'E': case 0x85: return 12;    // echo sounders share the depth range
+    case 'S': return 13;
+    case 'u': case 'd': case 'W': return 14;
+    case 0x81: return 15;
+    case 0x82: return 16;
+    case 'N': return 17;
+    default: return kNoLimitsCategory;
+  }
+}
+
 const char* ConductivityUnit(const LoggerInfo& info) {
   return info.conductivityMilliSiemens ? "mS/cm" : "uS/cm";
 }

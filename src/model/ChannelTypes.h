@@ -34,6 +34,11 @@ std::string ChannelLabel(const LoggerInfo& info, int channel);
 // The 11-byte short label (the code byte, then the column heading).
 std::string ChannelShortLabel(const LoggerInfo& info, int channel);
 int ChannelRangeClass(const LoggerInfo& info, int channel);
+// The real-time limits category of a type code (the row of the limits
+// table that scales it while data are collected live); 18, a category with
+// no entry of its own, for codes no category names.
+constexpr int kNoLimitsCategory = 18;
+int LimitsCategory(uint8_t code);
 // The unit written with the channel; "Unknown" for a code in no row.
 const char* ChannelUnit(const LoggerInfo& info, int channel);
 const char* ConductivityUnit(const LoggerInfo& info);

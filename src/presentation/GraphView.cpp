@@ -87,6 +87,22 @@ void ComputeKindRanges(GraphState& g, const DataSet& data) {
       k.high = std::max(k.high, r.high);
     }
   }
+  // Live data are scaled by the minimum and maximum slots, which start at the
+  // real-time limits, so the plot does not jump with every new reading.
+  if (!g.view.realTime || data.sampleCount <= 0 || data.sampleCount + 1 >= data.Stride()) return;
+  for (int c = 0; c < g.columns; ++c) {
+    const float low = data.Minimum(c), high = data.Maximum(c);
+    if (!(low < high) || low == kInvalidValue || !std::isfinite(low) || !std::isfinite(high)) continue;
+    SpanRange& k = g.kindRange[static_cast<size_t>(ColumnKind(data, c))];
+    if (!k.any) {
+      k.any = true;
+      k.low = low;
+      k.high = high;
+    } else {
+      k.low = std::min(k.low, low);
+      k.high = std::max(k.high, high);
+    }
+  }
 }
 
 bool Shown(const GraphView& v, int channel) { return channel < 32 && (v.shownMask >> channel) & 1u; }
@@ -182,6 +198,7 @@ void ExtendSummaries(GraphState& g, const DataSet& data) {
 
 void AttachData(GraphState& g, const DataSet& data) {
   const GraphView old = g.view;
+  g.followedRange = {};
   RefreshSummaries(g, data);
   GraphView& v = g.view;
   v = GraphView{};
@@ -204,6 +221,7 @@ void AttachData(GraphState& g, const DataSet& data) {
 void DetachData(GraphState& g) {
   g.summaries.clear();
   g.kindRange = {};
+  g.followedRange = {};
   g.readingCount = 0;
   g.columns = 0;
   g.hasData = false;
@@ -403,6 +421,19 @@ void ToggleDepthPlot(GraphState& g, const DataSet& data) {
 void FollowNewest(GraphState& g) {
   GraphView& v = g.view;
   v.realTime = true;
+  bool refit = false;
+  for (size_t k = 0; k < g.kindRange.size(); ++k) {
+    const SpanRange& r = g.kindRange[k];
+    SpanRange& was = g.followedRange[k];
+    if (r.any == was.any && r.low == was.low && r.high == was.high) continue;
+    was = r;
+    v.unitsPerDivision[k] = ScaleForRange(r);
+    refit |= static_cast<int>(k) == v.currentKind;
+  }
+  if (refit) {
+    v.verticalOffset = 0;
+    UpdateVerticalRange(g);
+  }
   SetReadingsPerDivision(v, static_cast<float>(kRealTimeReadings / (v.width / 10.0)));
   v.firstIndex = g.readingCount - kRealTimeReadings;
 }

@@ -93,6 +93,8 @@ struct GraphState {
   GraphView view;
   std::vector<ColumnSummary> summaries;
   std::array<SpanRange, kKindCount> kindRange{};
+  // The ranges each kind's scale was last fitted to while following live data.
+  std::array<SpanRange, kKindCount> followedRange{};
   int readingCount = 0;
   int columns = 0;
   bool hasData = false;
@@ -126,6 +128,9 @@ void ShowAll(GraphState& graph, const DataSet& data);
 void SetXyMode(GraphState& graph, bool on, int xChannel, int yChannel);
 void ToggleDepthPlot(GraphState& graph, const DataSet& data);
 // Real-time mode: the view shows the newest kRealTimeReadings readings.
+// Each kind's vertical scale spans its channels' minimum and maximum slots
+// (set from the real-time limits, widened by readings beyond them), and is
+// fitted again only when that span changes.
 void FollowNewest(GraphState& graph);
 
 // The scroll bars' ranges and positions.

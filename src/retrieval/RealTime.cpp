@@ -84,9 +84,13 @@ void PrepareDataSet(AppState& state) {
   d.columnCodes = codes;
   d.totalChannelCount = columns;
   d.sampleCount = 0;
+  // The slots start at the real-time limits of each channel's kind; a kind
+  // without limits starts empty and takes its range from the readings.
   for (int c = 0; c < columns; ++c) {
-    d.Column(c)[0] = c < d.channelCount ? kInvalidValue : kDerivedMinimumStart;
-    d.Column(c)[1] = c < d.channelCount ? kInvalidValue : kDerivedMaximumStart;
+    const RealTimeLimit& limit = state.analysis.limits[static_cast<size_t>(LimitsCategory(ColumnCode(d, c)))];
+    const bool limited = limit.minimum < limit.maximum;
+    d.Column(c)[0] = limited ? static_cast<float>(limit.minimum) : c < d.channelCount ? kInvalidValue : kDerivedMinimumStart;
+    d.Column(c)[1] = limited ? static_cast<float>(limit.maximum) : c < d.channelCount ? kInvalidValue : kDerivedMaximumStart;
   }
   d.unsaved = true;
 }
@@ -107,7 +111,8 @@ bool AppendRow(AppState& state, const std::vector<double>& values, const LoggerT
     }
     const float v = static_cast<float>(values[static_cast<size_t>(c)]);
     col[row] = v;
-    if (row == 0 || col[row + 1] == kInvalidValue) {
+    if (v == kInvalidValue) continue;  // the marker is no reading: the range stays
+    if (col[row + 1] == kInvalidValue) {
       col[row + 1] = col[row + 2] = v;
     } else {
       col[row + 1] = std::min(col[row + 1], v);

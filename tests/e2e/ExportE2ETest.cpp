@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <netcdf.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -57,6 +58,20 @@ TEST_F(ExportE2ETest, HexFileExportsToNetCdfAndCsvThroughTheTool) {
   EXPECT_EQ(badPath.status, 1);
   EXPECT_NE(badPath.err.find("Unable to write"), std::string::npos) << badPath.err;
   EXPECT_FALSE(std::filesystem::exists(Path("bad.nc")));
+}
+
+// netCDF with HDF5, curl, TLS and Kerberos under it took most of the tool's
+// start-up time, spent by every logger command: it is loaded by the export
+// that needs it (which the test above runs through the tool), never at start.
+TEST_F(ExportE2ETest, ToolStartsWithoutLoadingTheNetCdfLibraries) {
+  // The dynamic loader lists what a program loads at start and exits (as ldd does).
+  ASSERT_EQ(setenv("LD_TRACE_LOADED_OBJECTS", "1", 1), 0);
+  const auto run = RunCli({"--version"});
+  unsetenv("LD_TRACE_LOADED_OBJECTS");
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_NE(run.out.find("libc.so"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("libnetcdf"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("libhdf5"), std::string::npos) << run.out;
 }
 
 }  // namespace

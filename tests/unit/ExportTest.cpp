@@ -16,6 +16,7 @@
 #include "analysis/DerivedChannels.h"
 #include "files/Export.h"
 #include "files/HexFile.h"
+#include "files/NetCdfLibrary.h"
 #include "retrieval/SampleDecoder.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
@@ -159,6 +160,24 @@ TEST_F(ExportTest, NetCdfHoldsEveryValueOfTheDataSetWithItsCfAttributes) {
   EXPECT_STREQ(types.back(), "TIME STAMP");
   nc_free_string(types.size(), types.data());
   EXPECT_EQ(nc.Doubles(nc.Var("stamp_time"), types.size()).back(), 3600.0);
+}
+
+// The library is loaded only when an export needs it: one that is missing
+// must be named in the message, not crash or leave a half-loaded table.
+TEST_F(ExportTest, MissingNetCdfLibraryIsNamedAndTheCallsStayUnset) {
+  NetCdfLibrary library;
+  std::string error;
+  EXPECT_FALSE(LoadNetCdfFrom("libnetcdf-not-installed.so.0", library, error));
+  EXPECT_NE(error.find("netCDF library libnetcdf-not-installed.so.0"), std::string::npos) << error;
+  EXPECT_EQ(library.nc_create, nullptr);
+  // A library without the netCDF calls (the C library) is refused with the missing call named.
+  error.clear();
+  EXPECT_FALSE(LoadNetCdfFrom("libc.so.6", library, error));
+  EXPECT_NE(error.find("nc_create"), std::string::npos) << error;
+  EXPECT_EQ(library.nc_close, nullptr);
+  // The library the program was built against has every call.
+  ASSERT_TRUE(LoadNetCdf(library, error)) << error;
+  EXPECT_NE(library.nc_put_var_string, nullptr);
 }
 
 TEST_F(ExportTest, UtcOffsetMovesTheReferenceToUtcAndSaysSo) {

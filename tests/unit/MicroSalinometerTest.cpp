@@ -175,5 +175,34 @@ TEST(MicroSalInstrument, KnownSampleReadsItsSalinityAfterStandardisation) {
   EXPECT_NEAR(m.averages[kSalS], 31.234, 0.002);
 }
 
+
+// A refused table 06 after the calibration went in must not leave the
+// instrument standardised by half: the old coefficients go back, in the
+// logger and in the program.
+TEST(MicroSalInstrument, RefusedTable06PutsTheOldCoefficientsBack) {
+  EmulatedRig rig("VL-840");
+  rig.profile().bench.bathTemperature = 15.0;
+  rig.profile().bench.sampleSalinity = 35.0;
+  MicroSalState m;
+  SetMicroSalAveraging(m, 1);
+  ASSERT_EQ(RunMicroSalinometer(rig.state, m), 1);
+  for (int i = 0; i < 400; ++i) {
+    MicroSalTick(rig.state, m);
+    rig.clock.Advance(100);
+  }
+  const auto before = rig.state.calibration.coefficients;
+  ShowStandardisation(rig.state, m);
+  m.k15 = rig.profile().bench.standardK15 * 1.001;  // a new alpha, distinct from the old
+  CaptureStandardisation(m, 2);
+  rig.emulator.faults().nakTable = 6;
+  EXPECT_EQ(AcceptStandardisation(rig.state, m), 0);
+  EXPECT_EQ(rig.ui.boxes.back().text, "The saving of the new standardisation values has failed.\nTry again");
+  EXPECT_EQ(rig.state.calibration.coefficients, before);
+  rig.emulator.faults().nakTable = -1;
+  rig.state.logger.calibrationStale = true;
+  ASSERT_EQ(KnowLogger(rig.state, kKnowCalibration), KnowResult::Known);
+  EXPECT_EQ(rig.state.calibration.coefficients, before);
+}
+
 }  // namespace
 }  // namespace tmv

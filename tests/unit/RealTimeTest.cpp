@@ -10,7 +10,9 @@
 #include "deployment/SetupCommands.h"
 #include "files/DataFileIo.h"
 #include "files/HexFile.h"
+#include "model/ChannelTypes.h"
 #include "model/Conversion.h"
+#include "presentation/GraphView.h"
 #include "retrieval/RealTime.h"
 #include "sim/ServerOptions.h"
 #include "support/ScriptedPort.h"
@@ -115,6 +117,46 @@ TEST(RealTimeCollection, EndPatchesAByteCountOfTheWholeDumpAndTheFileReadsBackWh
     for (int r = 0; r < 100; ++r)
       ASSERT_NEAR(d.Value(c, r), collected[static_cast<size_t>(c)][static_cast<size_t>(r)], 1e-4) << c << "," << r;
   EXPECT_EQ(SampleTime(d, 99), rig.At(99));
+}
+
+// The limits fix each kind's scale so the plot does not jump; readings
+// beyond them widen it rather than leave the plot, and a kind without
+// limits is scaled by its readings alone. Every other reading here is
+// invalid (odd raw values wrap): the marker must not reset the range.
+TEST(RealTimeCollection, LimitsScaleTheGraphAndReadingsBeyondThemWidenIt) {
+  RealTimeRig rig;
+  rig.state.analysis.limits[0] = {500, -500};  // temperature: wider than any reading
+  rig.state.analysis.limits[2] = {1, 0};         // conductivity: readings go beyond
+  rig.state.analysis.limits[1] = {0, 0};         // pressure: no limits
+  ASSERT_EQ(StartRealTime(rig.state), 1);
+  rig.SendBinary(10);
+  rig.TickUntilQuiet();
+  const DataSet& d = rig.state.retrieval.data;
+  ASSERT_EQ(d.sampleCount, 10);
+  auto range = [&](int c) {
+    float low = 1e30f, high = -1e30f;
+    for (int r = 0; r < d.sampleCount; ++r) {
+      if (d.Value(c, r) == kInvalidValue) continue;
+      low = std::min(low, d.Value(c, r));
+      high = std::max(high, d.Value(c, r));
+    }
+    return std::pair{low, high};
+  };
+  EXPECT_EQ(d.Minimum(0), -500.0f);
+  EXPECT_EQ(d.Maximum(0), 500.0f);
+  const auto [condLow, condHigh] = range(1);
+  EXPECT_EQ(d.Minimum(1), std::min(0.0f, condLow));
+  EXPECT_EQ(d.Maximum(1), std::max(1.0f, condHigh));
+  const auto [presLow, presHigh] = range(2);
+  EXPECT_EQ(d.Minimum(2), presLow);
+  EXPECT_EQ(d.Maximum(2), presHigh);
+  const GraphState& g = rig.state.graph;
+  const SpanRange& t = g.kindRange[static_cast<size_t>(KindOfCode('T'))];
+  EXPECT_EQ(t.low, -500.0f);
+  EXPECT_EQ(t.high, 500.0f);
+  EXPECT_FLOAT_EQ(g.view.unitsPerDivision[static_cast<size_t>(KindOfCode('T'))], 50.0f);
+  rig.ui.answers.push_back(MessageAnswer::Yes);
+  EndRealTime(rig.state);
 }
 
 TEST(RealTimeCollection, HundredThreeChannelRecordsWithoutHeaderBytesCount912) {
