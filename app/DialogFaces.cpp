@@ -9,8 +9,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTimer>
 #include <QHBoxLayout>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
@@ -168,7 +168,10 @@ int RunGpsTestFace(GpsTestDialog& model, QWidget* parent) {
   counts->setObjectName("gpsCounts");
   auto* sentences = new QListWidget(&dialog);
   sentences->setObjectName("gpsSentences");
-  sentences->setMinimumWidth(520);
+  // The longest sentence NMEA allows, marked rejected, fits without scrolling.
+  sentences->setMinimumWidth(sentences->fontMetrics().horizontalAdvance(QString(82, QLatin1Char('0')) +
+                                                                         QStringLiteral("  (rejected)")) +
+                             sentences->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
   layout->addWidget(new QLabel(QStringLiteral("Position:"), &dialog));
   layout->addWidget(position);

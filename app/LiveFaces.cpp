@@ -215,11 +215,12 @@ class MicroSalGraph : public QWidget {
       if (v.size() < 2) continue;
       const size_t first = v.size() > kShown ? v.size() - kShown : 0;
       const auto [lo, hi] = std::minmax_element(v.begin() + static_cast<std::ptrdiff_t>(first), v.end());
-      const double span = *hi - *lo > 1e-12 ? *hi - *lo : 1.0;
+      const bool flat = *hi - *lo <= 1e-12;  // a steady reading runs through the middle
+      const double span = flat ? 1.0 : *hi - *lo;
       QPainterPath path;
       for (size_t i = first; i < v.size(); ++i) {
         const double x = width() * static_cast<double>(i - first) / static_cast<double>(kShown - 1);
-        const double y = height() - 4 - (height() - 8) * (v[i] - *lo) / span;
+        const double y = flat ? height() / 2.0 : height() - 4 - (height() - 8) * (v[i] - *lo) / span;
         if (i == first) path.moveTo(x, y);
         else path.lineTo(x, y);
       }
@@ -232,11 +233,12 @@ class MicroSalGraph : public QWidget {
   const std::array<std::vector<double>, 4>* columns_ = nullptr;
 };
 
+// Built hidden with the main window and kept for the program's lifetime:
+// the command shows it, the panel's "Close" hides it again.
 class MicroSalWindow : public QDialog {
  public:
   MicroSalWindow(MicroSalPanel& panel, QWidget* parent) : QDialog(parent), panel_(&panel) {
     setObjectName("microSalinometer");
-    setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     auto* outer = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
@@ -247,8 +249,10 @@ class MicroSalWindow : public QDialog {
     averaging_ = new QLineEdit(this);
     averaging_->setObjectName("averagedOver");
     averaging_->setValidator(new QIntValidator(0, 999, averaging_));
+    averaging_->setMaximumWidth(averaging_->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 16);
     averagingRow->addWidget(averaging_);
     averagingRow->addWidget(new QLabel(tr("seconds"), this));
+    averagingRow->addStretch(1);
     left->addLayout(averagingRow);
 
     text_ = new QLabel(this);
@@ -363,18 +367,36 @@ class MicroSalWindow : public QDialog {
       if (panel_ != nullptr) panel_->PressStandardise();
     });
     connect(close, &QPushButton::clicked, this, [this] { reject(); });
-    Hook(this, panel);
+    Attach(panel);
+  }
+
+  // Binds the window to the panel; the panel's `close` only hides it.
+  void Attach(MicroSalPanel& panel) {
+    panel_ = &panel;
+    panel.changed = [self = QPointer<MicroSalWindow>(this)] {
+      if (!self.isNull()) self->Refresh();
+    };
+    panel.close = [self = QPointer<MicroSalWindow>(this)] {
+      if (!self.isNull()) self->QDialog::reject();
+    };
     Refresh();
   }
 
+  // Escape, the close box and "Close" all stop the instrument through the
+  // panel, which then hides this window through its hook.
   void reject() override {
-    if (panel_ != nullptr) {
+    if (panel_ != nullptr && !panel_->closed) {
       panel_->PressClose();
       return;
     }
     QDialog::reject();
   }
+  // The panel is going: nothing here may reach it any more.
   void Detach() {
+    if (panel_ != nullptr) {
+      panel_->changed = nullptr;
+      panel_->close = nullptr;
+    }
     panel_ = nullptr;
     graph_->SetColumns(nullptr);
   }
@@ -445,11 +467,23 @@ int ShowLiveReadingsFace(LiveReadingsPanel& panel, QWidget* parent) {
   return ShowWindow<LiveReadingsWindow>(panel, parent);
 }
 
-int ShowMicroSalFace(MicroSalPanel& panel, QWidget* parent) { return ShowWindow<MicroSalWindow>(panel, parent); }
+QDialog* BuildMicroSalFace(MicroSalPanel& panel, QWidget* parent) { return new MicroSalWindow(panel, parent); }
 
-void RegisterLiveFaces(DialogPresenter& presenter, QWidget* parent) {
+void DetachMicroSalFace(QDialog* face) {
+  if (auto* window = dynamic_cast<MicroSalWindow*>(face)) window->Detach();
+}
+
+void RegisterLiveFaces(DialogPresenter& presenter, QWidget* parent, QDialog* microSalFace) {
   presenter.Register<LiveReadingsPanel>([parent](LiveReadingsPanel& p) { return ShowLiveReadingsFace(p, parent); });
-  presenter.Register<MicroSalPanel>([parent](MicroSalPanel& p) { return ShowMicroSalFace(p, parent); });
+  presenter.Register<MicroSalPanel>([face = QPointer<QDialog>(microSalFace)](MicroSalPanel& p) {
+    auto* window = dynamic_cast<MicroSalWindow*>(face.data());
+    if (window == nullptr) return DialogPresenter::kNoFace;
+    window->Attach(p);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return 1;
+  });
 }
 
 }  // namespace tmv::qt

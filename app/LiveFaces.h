@@ -2,6 +2,7 @@
 // The widget faces of the two live panels: "&Fetch live readings" and the
 // "&Micro-Salinometer" panel. Both are modeless: the shell's tick drives
 // their models, the faces only show them and pass the buttons on.
+#include <QDialog>
 #include <QWidget>
 
 namespace tmv {
@@ -14,8 +15,13 @@ namespace tmv::qt {
 
 // Show the panel and return 1 at once; the panel's hooks refresh and close it.
 int ShowLiveReadingsFace(LiveReadingsPanel& panel, QWidget* parent);
-int ShowMicroSalFace(MicroSalPanel& panel, QWidget* parent);
 
-void RegisterLiveFaces(DialogPresenter& presenter, QWidget* parent);
+// The micro-salinometer panel's window, built hidden with the main window
+// and bound to the program's one panel; its face shows it, "Close" hides it.
+QDialog* BuildMicroSalFace(MicroSalPanel& panel, QWidget* parent);
+// Before the panel goes: the window lets go of it.
+void DetachMicroSalFace(QDialog* face);
+
+void RegisterLiveFaces(DialogPresenter& presenter, QWidget* parent, QDialog* microSalFace);
 
 }  // namespace tmv::qt

@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -27,6 +28,7 @@
 #include "RetrievalFaces.h"
 #include "StatusLine.h"
 #include "shell/CommandIds.h"
+#include "shell/LiveCommands.h"
 
 namespace tmv::qt {
 namespace {
@@ -104,10 +106,29 @@ MainWindow::MainWindow(SerialSystem& serial, Clock& clock, StartupOptions option
 }
 
 MainWindow::~MainWindow() {
-  // The ports are closed even when the window goes without ExitProgram.
+  // The window may go without ExitProgram (its owner deletes it): an open
+  // panel ends as its own "Close" ends it while the shell and the state it
+  // reaches are still here.
+  CloseModelessPanels();
   if (timer_) timer_->StopPollTimer();
+  // The panels' windows go before the members they reach: Qt would delete
+  // them only after those, and a field losing its focus on the way would
+  // call into a shell that is no more.
+  DetachMicroSalFace(microSal_);
+  std::vector<QPointer<QDialog>> panels;
+  for (QDialog* panel : findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly)) panels.emplace_back(panel);
+  for (const QPointer<QDialog>& panel : panels) delete panel.data();
+  microSal_ = nullptr;
+  statistics_ = nullptr;
+  // The ports are closed even when the window goes without ExitProgram.
   if (state_.loggerLink.port) state_.loggerLink.port->Close();
   if (state_.gpsLink.port) state_.gpsLink.port->Close();
+}
+
+void MainWindow::CloseModelessPanels() {
+  if (!shell_.modelessClose) return;
+  auto close = shell_.modelessClose;  // closing clears it
+  close();
 }
 
 void MainWindow::BuildWindow() {
@@ -424,7 +445,9 @@ void MainWindow::ShowCalibrationGroup() {
 void MainWindow::RegisterFaces() {
   RegisterDialogFaces(dialogs_, state_, this);
   RegisterRetrievalFaces(dialogs_, this);
-  RegisterLiveFaces(dialogs_, this);
+  // The micro-salinometer panel exists from start-up, hidden; its command shows it.
+  microSal_ = BuildMicroSalFace(*MicroSalinometerPanel(shell_), this);
+  RegisterLiveFaces(dialogs_, this, microSal_);
 }
 
 bool MainWindow::Start() {
@@ -448,10 +471,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   inCloseEvent_ = true;
   const bool ends = state_.shell.exiting || ExitProgram(shell_);
   inCloseEvent_ = false;
-  if (ends)
+  if (ends) {
+    CloseModelessPanels();  // ExitProgram has, unless the window was told it is exiting
     event->accept();
-  else
+  } else {
     event->ignore();
+  }
 }
 
 }  // namespace tmv::qt

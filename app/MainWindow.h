@@ -67,6 +67,9 @@ class MainWindow : public QMainWindow {
  private:
   void BuildWindow();
   void RegisterFaces();
+  // Ends the open modeless panel (download, live readings, micro-salinometer)
+  // the way its own "Close" does.
+  void CloseModelessPanels();
 
   StartupOptions options_;
   QtUserInterface ui_;
@@ -84,6 +87,7 @@ class MainWindow : public QMainWindow {
   GraphWidget* graphWidget_ = nullptr;
   QWidget* central_ = nullptr;
   QDialog* statistics_ = nullptr;
+  QDialog* microSal_ = nullptr;  // the micro-salinometer panel's window, hidden until its command
   bool refreshing_ = false;
   void ShowStatisticsFace();
   void BuildCalibrationGroup(QVBoxLayout* layout);

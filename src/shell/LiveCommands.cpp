@@ -127,6 +127,11 @@ void MicroSalPanel::Step() {
   Notify();
 }
 
+void MicroSalPanel::Reopen() {
+  closed = false;
+  fast_ = false;
+}
+
 void MicroSalPanel::SetAveraging(int seconds) {
   SetMicroSalAveraging(m, seconds);
   Notify();
@@ -183,12 +188,14 @@ int MicroSalPanel::PressAccept() {
 }
 
 void MicroSalPanel::PressOpenOrClose() {
+  if (closed) return;
   if (m.captureFile.empty()) OpenCaptureFileInteractive(shell.state, m);
   else CloseCaptureFile(shell.state, m);
   Notify();
 }
 
 bool MicroSalPanel::PressSaveNow(const std::string& information) {
+  if (closed) return false;
   const bool saved = SaveNow(shell.state, m, information, false);
   Notify();
   return saved;
@@ -214,9 +221,19 @@ int MicroSalinometerCommand(Shell& shell) {
   // Data not saved would be lost with the graph the panel takes over.
   if (!CheckUnsavedData(shell, "File Read")) return 0;
   for (int c : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment}) state.ui.SetCommandEnabled(c, false);
-  auto panel = std::make_shared<MicroSalPanel>(shell);
+  // The panel of start-up, with what its fields held when it was last closed.
+  const auto panel = MicroSalinometerPanel(shell);
   if (!RunMicroSalinometer(state, panel->m)) return 0;
-  return ShowPanel(shell, panel, "Micro-Salinometer", [&] { CloseMicroSalinometer(state, panel->m); });
+  panel->Reopen();
+  return ShowPanel(shell, panel, "Micro-Salinometer", [&] {
+    CloseMicroSalinometer(state, panel->m);
+    panel->closed = true;
+  });
+}
+
+std::shared_ptr<MicroSalPanel> MicroSalinometerPanel(Shell& shell) {
+  if (!shell.microSalPanel) shell.microSalPanel = std::make_shared<MicroSalPanel>(shell);
+  return shell.microSalPanel;
 }
 
 }  // namespace tmv

@@ -9,7 +9,10 @@
 //   LiveReadingsPanel  the live-readings dialog. Modeless: the face shows it
 //                      and returns 1 at once; it shows the model again
 //                      whenever `changed` is called and goes when `close` is.
-//   MicroSalPanel      the micro-salinometer panel, the same way.
+//   MicroSalPanel      the micro-salinometer panel, the same way, except
+//                      that the panel and its window live as long as the
+//                      program: `close` hides the window, and the command
+//                      shows it again.
 #include <functional>
 #include <memory>
 #include <string>
@@ -56,9 +59,11 @@ class LiveReadingsPanel : public ModelessPanel, public std::enable_shared_from_t
   void PressClose();
 };
 
+// Exists from start-up, closed (hidden, the instrument left alone); while
+// closed the handlers that would reach the logger or a file do nothing.
 class MicroSalPanel : public ModelessPanel, public std::enable_shared_from_this<MicroSalPanel> {
  public:
-  using ModelessPanel::ModelessPanel;
+  explicit MicroSalPanel(Shell& s) : ModelessPanel(s) { closed = true; }
   MicroSalState m;
 
   // One tick: the setup's progress, then the records; the tick goes to 100 ms
@@ -79,10 +84,16 @@ class MicroSalPanel : public ModelessPanel, public std::enable_shared_from_this<
   void PressMoreInformation();  // "More information >>" / "<< Default information"
   // "Close" (panel): the instrument stops and the panel goes.
   void PressClose();
+  // The command opened it again: the tick may drive it.
+  void Reopen();
 
  private:
   bool fast_ = false;  // the tick runs at 100 ms
 };
+
+// The program's one micro-salinometer panel, made closed on first use (the
+// main window makes it as it is built).
+std::shared_ptr<MicroSalPanel> MicroSalinometerPanel(Shell& shell);
 
 // The commands; 1 when the panel is open.
 int FetchLiveReadingsCommand(Shell& shell);

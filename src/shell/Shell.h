@@ -4,6 +4,7 @@
 // The desktop program calls these from its menu, its timer and main(); the
 // tests call them with a scripted user interface.
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,7 @@ namespace tmv {
 struct AppState;
 class CopySlots;
 class DialogPresenter;
+class MicroSalPanel;
 class PollTimer;
 
 // What the shell works with besides the program state: the dialog faces,
@@ -35,6 +37,10 @@ struct Shell {
   std::function<void()> showStatisticsPanel;
   // Writes the main window's image to a bitmap file (empty: no window).
   std::function<bool(const std::string&)> captureWindow;
+  // The micro-salinometer panel: it lives as long as the program (hidden,
+  // its instrument idle) and "&Micro-Salinometer" shows it. Made by
+  // MicroSalinometerPanel().
+  std::shared_ptr<MicroSalPanel> microSalPanel;
 };
 
 // What the statistics panel asks of the shell: the graph repaint and the

@@ -270,6 +270,7 @@ struct Desktop {
     window = std::make_unique<MainWindow>(serial, clock, options);
   }
   ~Desktop() {
+    if (!window) return;  // a test let it go already
     window->state().shell.exiting = true;  // no exit question when the window goes
     window.reset();
   }

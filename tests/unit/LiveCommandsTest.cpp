@@ -89,6 +89,56 @@ TEST(MicroSalinometerCommand, PanelReadsTheSampleAtSixHertzAndCloseStopsTheInstr
   EXPECT_FALSE(rig.shell.modelessStep);
 }
 
+// The panel lives from start-up to exit: hidden, it must not reach the
+// instrument (nor a file) from the tick or from a stray button, and the
+// command shows the same panel again with what its fields held.
+TEST(MicroSalinometerCommand, TheHiddenPanelOfStartUpStaysIdleAndTheCommandShowsItAgain) {
+  PanelRig<MicroSalPanel> rig("VL-840");
+  const auto panel = MicroSalinometerPanel(rig.shell);
+  EXPECT_EQ(MicroSalinometerPanel(rig.shell), panel);
+  EXPECT_TRUE(panel->closed);
+  EXPECT_FALSE(rig.shell.modelessStep);
+
+  ASSERT_EQ(RunCommand(rig.shell, cmd::kMicroSalinometer), 1) << (rig.ui.boxes.empty() ? "" : rig.ui.boxes.back().text);
+  ASSERT_EQ(rig.panel, panel.get());
+  panel->SetAveraging(2);
+  ASSERT_TRUE(rig.TickUntil([&] { return !panel->m.setupPending && panel->m.sampleCount > 0; }, 400));
+  panel->PressClose();
+  ASSERT_EQ(rig.panel, nullptr);
+  EXPECT_TRUE(panel->closed);
+
+  // Hidden: ticks, the tick's own step and every button leave the logger alone.
+  const size_t commands = rig.emulator.CommandLog().size();
+  const size_t boxes = rig.ui.boxes.size();
+  const size_t samples = panel->m.graph[0].size();
+  for (int i = 0; i < 50; ++i) {
+    rig.clock.Advance(100);
+    ShellTick(rig.shell);
+  }
+  panel->Step();
+  EXPECT_EQ(panel->PressAccept(), 0);
+  panel->PressOpenOrClose();
+  EXPECT_FALSE(panel->PressSaveNow("bottle 1"));
+  EXPECT_EQ(rig.emulator.CommandLog().size(), commands);
+  EXPECT_EQ(rig.ui.boxes.size(), boxes);
+  EXPECT_EQ(panel->m.graph[0].size(), samples);
+  EXPECT_TRUE(panel->m.captureFile.empty());
+  EXPECT_EQ(rig.timer.period, 1000);
+
+  // Shown again: the same panel, its averaging kept, the instrument set up anew.
+  ASSERT_EQ(RunCommand(rig.shell, cmd::kMicroSalinometer), 1);
+  ASSERT_EQ(rig.panel, panel.get());
+  EXPECT_FALSE(panel->closed);
+  EXPECT_EQ(panel->m.averagingSeconds, 2);
+  EXPECT_TRUE(panel->m.setupPending);
+  EXPECT_TRUE(panel->m.graph[0].empty());
+  ASSERT_TRUE(rig.TickUntil([&] { return !panel->m.setupPending && panel->m.sampleCount > 0; }, 400));
+  EXPECT_EQ(rig.timer.period, 100);
+  rig.shell.modelessClose();
+  EXPECT_EQ(rig.panel, nullptr);
+  EXPECT_EQ(rig.timer.period, 1000);
+}
+
 TEST(MicroSalinometerCommand, ALoggerWithoutTheLayoutIsRefused) {
   PanelRig<MicroSalPanel> rig("QN-760");
   EXPECT_EQ(RunCommand(rig.shell, cmd::kMicroSalinometer), 0);
