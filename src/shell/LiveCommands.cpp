@@ -101,8 +101,6 @@ int ShowPanel(Shell& shell, const std::shared_ptr<Panel>& panel, const char* cap
 
 int FetchLiveReadingsCommand(Shell& shell) {
   AppState& state = shell.state;
-  // The line cannot carry fetches and a collection at once: the collection ends first.
-  if (state.realTime.active) EndRealTimeDisplay(shell);
   if (PanelOpen(shell)) return 0;
   // The channels and their coefficients convert the readings; without a
   // readable calibration the defaults stand in.

@@ -396,6 +396,9 @@ int RunCommand(Shell& shell, int command) {
     return ReadRecentFile(shell, command - cmd::kReadRecentFile);
   // Setup passes the gate itself: when no logger answers it offers the simulation.
   if (command == cmd::kSetup) return RunSetupCommand(shell);
+  // The line cannot carry fetches (nor the gate's status query) and records
+  // at once: live readings end a collection first.
+  if (command == cmd::kFetchLiveReadings && state.realTime.active) EndRealTimeDisplay(shell);
   // Every command that needs a logger is checked in one place.
   if (IsCommandBuilt(command) && PassCommandGate(state, command) != GateResult::Pass) return 0;
   switch (command) {

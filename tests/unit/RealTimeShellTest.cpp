@@ -13,6 +13,7 @@
 #include "model/Capabilities.h"
 #include "presentation/GraphCommands.h"
 #include "retrieval/RealTime.h"
+#include "shell/CommandIds.h"
 #include "shell/DialogPresenter.h"
 #include "shell/Shell.h"
 #include "support/EmulatedRig.h"
@@ -20,11 +21,8 @@
 namespace tmv {
 namespace {
 
-TEST(RealTimeShell, TickFollowsTheNewestReadingsAndTheZoomInButtonEndsTheCollection) {
-  test::EmulatedRig rig;
-  char pattern[] = "/tmp/tmv-rt-shell-XXXXXX";
-  const std::string dir = mkdtemp(pattern);
-  rig.state.directories.work = dir;
+// Enables the emulated logger for a one-second real-time deployment.
+void EnableRealTimeDeployment(test::EmulatedRig& rig) {
   ASSERT_EQ(ConnectLogger(rig.state), 1);
   AssessCapabilities(rig.state);
   CommGet(rig.state, 16);
@@ -49,6 +47,15 @@ TEST(RealTimeShell, TickFollowsTheNewestReadingsAndTheZoomInButtonEndsTheCollect
   if (run.outcome != 1) {
     ASSERT_EQ(ProgramAndEnable(rig.state, run), 1) << (rig.ui.boxes.empty() ? "" : rig.ui.boxes.back().text);
   }
+}
+
+TEST(RealTimeShell, TickFollowsTheNewestReadingsAndTheZoomInButtonEndsTheCollection) {
+  test::EmulatedRig rig;
+  char pattern[] = "/tmp/tmv-rt-shell-XXXXXX";
+  const std::string dir = mkdtemp(pattern);
+  rig.state.directories.work = dir;
+  EnableRealTimeDeployment(rig);
+  ASSERT_FALSE(HasFailure());
 
   DialogPresenter dialogs;
   Shell shell(rig.state, dialogs);
@@ -77,6 +84,34 @@ TEST(RealTimeShell, TickFollowsTheNewestReadingsAndTheZoomInButtonEndsTheCollect
   EXPECT_EQ(rig.state.realTime.tickPeriodMs, 1000);
   EXPECT_EQ(rig.state.retrieval.data.sampleCount, rows);
   EXPECT_EQ(rig.state.retrieval.currentFile, dir + "/rt.hex");
+  std::filesystem::remove_all(dir);
+}
+
+// The line cannot carry fetches and records at once: asking for live
+// readings ends the collection first, with its file complete.
+TEST(RealTimeShell, FetchLiveReadingsEndsARunningCollectionFirst) {
+  test::EmulatedRig rig;
+  char pattern[] = "/tmp/tmv-rt-shell-XXXXXX";
+  const std::string dir = mkdtemp(pattern);
+  rig.state.directories.work = dir;
+  EnableRealTimeDeployment(rig);
+  ASSERT_FALSE(HasFailure());
+  DialogPresenter dialogs;
+  Shell shell(rig.state, dialogs);
+  rig.ui.fileAnswers.push_back(dir + "/rt.hex");
+  ASSERT_EQ(BeginRealTimeDisplay(shell), 1);
+  for (int i = 0; i < 400 && rig.state.realTime.readingsShown < 20; ++i) {
+    rig.clock.Advance(rig.state.realTime.tickPeriodMs);
+    ShellTick(shell);
+  }
+  const int rows = rig.state.realTime.readingsShown;
+  ASSERT_GE(rows, 20);
+  rig.ui.answers.push_back(MessageAnswer::No);  // "Stop transmission"
+  RunCommand(shell, cmd::kFetchLiveReadings);
+  EXPECT_FALSE(rig.state.realTime.active);
+  EXPECT_FALSE(rig.state.shell.realTimeActive);
+  EXPECT_EQ(rig.state.retrieval.currentFile, dir + "/rt.hex");
+  EXPECT_EQ(rig.state.retrieval.data.sampleCount, rows);
   std::filesystem::remove_all(dir);
 }
 
