@@ -183,10 +183,24 @@ void RefreshSummaries(GraphState& g, const DataSet& data) {
   ComputeKindRanges(g, data);
 }
 
+namespace {
+// A view attached before the first row (a real-time collection) had no
+// channels to show: the first rows show them all.
+void ShowChannelsOfFirstRows(GraphState& g, const DataSet& data, int columnsBefore) {
+  if (columnsBefore != 0 || g.columns == 0) return;
+  GraphView& v = g.view;
+  v.shownMask = g.columns >= 32 ? 0xFFFFFFFFu : (1u << g.columns) - 1u;
+  v.currentChannel = std::clamp(v.currentChannel, 0, g.columns - 1);
+  v.currentKind = ColumnKind(data, v.currentChannel);
+}
+}  // namespace
+
 void ExtendSummaries(GraphState& g, const DataSet& data) {
+  const int before = g.columns;
   const int columns = std::clamp(data.totalChannelCount, 0, kMaxColumns);
   if (columns != static_cast<int>(g.summaries.size()) || data.Stride() < data.sampleCount) {
     RefreshSummaries(g, data);
+    ShowChannelsOfFirstRows(g, data, before);
     return;
   }
   g.readingCount = std::max(data.sampleCount, 0);
@@ -194,6 +208,7 @@ void ExtendSummaries(GraphState& g, const DataSet& data) {
   for (int c = 0; c < g.columns; ++c) g.summaries[static_cast<size_t>(c)].Extend(data.Column(c), g.readingCount);
   g.hasData = g.readingCount > 0 && g.columns > 0;
   ComputeKindRanges(g, data);
+  ShowChannelsOfFirstRows(g, data, before);
 }
 
 void AttachData(GraphState& g, const DataSet& data) {

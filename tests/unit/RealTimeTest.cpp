@@ -151,6 +151,9 @@ TEST(RealTimeCollection, LimitsScaleTheGraphAndReadingsBeyondThemWidenIt) {
   EXPECT_EQ(d.Minimum(2), presLow);
   EXPECT_EQ(d.Maximum(2), presHigh);
   const GraphState& g = rig.state.graph;
+  // Attached before the first row, the view still shows every channel.
+  EXPECT_EQ(g.view.shownMask, 0b111u);
+  EXPECT_EQ(g.view.currentKind, KindOfCode('T'));
   const SpanRange& t = g.kindRange[static_cast<size_t>(KindOfCode('T'))];
   EXPECT_EQ(t.low, -500.0f);
   EXPECT_EQ(t.high, 500.0f);
