@@ -4,47 +4,17 @@
 // the file read back.
 #include "DesktopSupport.h"
 
-#include "deployment/Enabling.h"
-#include "deployment/SetupCommands.h"
-#include "link/Connection.h"
-#include "link/Exchange.h"
-#include "model/Capabilities.h"
 #include "presentation/GraphView.h"
 #include "shell/Shell.h"
+#include "support/RealTimeDeployment.h"
 
 namespace tmv::qt::guitest {
 namespace {
 
-// Programs the connected logger for a one-second deployment with real-time output.
-bool EnableRealTime(Desktop& desk) {
-  AppState& state = desk.window->state();
-  AssessCapabilities(state);
-  CommGet(state, 16);
-  CommGet(state, 10);
-  DeploymentSettings& d = state.deployment;
-  d.loggerClock = desk.emulator.ClockAt(desk.clock.Milliseconds());
-  d.startMode = kStartNow;
-  d.endTime = AddSeconds(d.loggerClock, 2 * 86400);
-  d.endTime.second = 0;
-  d.endTime.milliseconds = 0;
-  d.samplingPeriod = MakeClock(0, 0, 1);
-  d.averagingEnabled = false;
-  d.averagingPeriod = 0;
-  d.realTimeOutput = 1;
-  RecomputeRealTimeBaud(state);
-  EnableRun run;
-  BeginEraseAndProgram(state, run);
-  for (int tick = 0; run.erasing && tick < 400; ++tick) {
-    desk.clock.Advance(1000);
-    EnableTick(state, run);
-  }
-  return run.outcome == 1 || ProgramAndEnable(state, run) == 1;
-}
-
 TEST(RealTimeWindow, GraphFollowsAtTheLimitsScaleAndTheZoomButtonEndsTheCollection) {
   Desktop desk("QN-760");
   ASSERT_TRUE(desk.Connect());
-  ASSERT_TRUE(EnableRealTime(desk));
+  ASSERT_TRUE(test::EnableRealTimeDeployment(desk.window->state(), desk.emulator, desk.clock));
   AppState& state = desk.window->state();
   const QString file = desk.work.path() + QStringLiteral("/realtime.hex");
   FileDialogAnswers answers({file});

@@ -17,6 +17,7 @@
 #include "shell/DialogPresenter.h"
 #include "shell/Shell.h"
 #include "support/EmulatedRig.h"
+#include "support/RealTimeDeployment.h"
 
 namespace tmv {
 namespace {
@@ -24,29 +25,8 @@ namespace {
 // Enables the emulated logger for a one-second real-time deployment.
 void EnableRealTimeDeployment(test::EmulatedRig& rig) {
   ASSERT_EQ(ConnectLogger(rig.state), 1);
-  AssessCapabilities(rig.state);
-  CommGet(rig.state, 16);
-  CommGet(rig.state, 10);
-  DeploymentSettings& d = rig.state.deployment;
-  d.loggerClock = rig.emulator.ClockAt(rig.clock.Milliseconds());
-  d.startMode = kStartNow;
-  d.endTime = AddSeconds(d.loggerClock, 2 * 86400);
-  d.endTime.second = 0;
-  d.endTime.milliseconds = 0;
-  d.samplingPeriod = MakeClock(0, 0, 1);
-  d.averagingEnabled = false;
-  d.averagingPeriod = 0;
-  d.realTimeOutput = 1;
-  RecomputeRealTimeBaud(rig.state);
-  EnableRun run;
-  BeginEraseAndProgram(rig.state, run);
-  for (int tick = 0; run.erasing && tick < 400; ++tick) {
-    rig.clock.Advance(1000);
-    EnableTick(rig.state, run);
-  }
-  if (run.outcome != 1) {
-    ASSERT_EQ(ProgramAndEnable(rig.state, run), 1) << (rig.ui.boxes.empty() ? "" : rig.ui.boxes.back().text);
-  }
+  ASSERT_TRUE(test::EnableRealTimeDeployment(rig.state, rig.emulator, rig.clock))
+      << (rig.ui.boxes.empty() ? "" : rig.ui.boxes.back().text);
 }
 
 TEST(RealTimeShell, TickFollowsTheNewestReadingsAndTheZoomInButtonEndsTheCollection) {
