@@ -12,6 +12,17 @@
 
 namespace tmv::test {
 
+// Erases the logger and enables the deployment already set in `state`,
+// ticking the virtual clock a second at a time. The run's outcome.
+inline int EraseAndEnable(AppState& state, VirtualClock& clock, EnableRun& run) {
+  BeginEraseAndProgram(state, run);
+  for (int tick = 0; run.erasing && tick < 400; ++tick) {
+    clock.Advance(1000);
+    EnableTick(state, run);
+  }
+  return run.outcome;
+}
+
 // The logger must be connected. true when it is enabled.
 inline bool EnableRealTimeDeployment(AppState& state, sim::LoggerEmulator& emulator, VirtualClock& clock) {
   AssessCapabilities(state);
@@ -29,12 +40,7 @@ inline bool EnableRealTimeDeployment(AppState& state, sim::LoggerEmulator& emula
   d.realTimeOutput = 1;
   RecomputeRealTimeBaud(state);
   EnableRun run;
-  BeginEraseAndProgram(state, run);
-  for (int tick = 0; run.erasing && tick < 400; ++tick) {
-    clock.Advance(1000);
-    EnableTick(state, run);
-  }
-  return run.outcome == 1 || ProgramAndEnable(state, run) == 1;
+  return EraseAndEnable(state, clock, run) == 1 || ProgramAndEnable(state, run) == 1;
 }
 
 }  // namespace tmv::test

@@ -18,6 +18,7 @@
 #include "model/Capabilities.h"
 #include "retrieval/RealTime.h"
 #include "support/EmulatedRig.h"
+#include "support/RealTimeDeployment.h"
 
 namespace tmv {
 namespace {
@@ -66,12 +67,7 @@ struct WaveRig : test::EmulatedRig {
     d.realTimeOutput = 1;
     RecomputeRealTimeBaud(state);
     EnableRun run;
-    BeginEraseAndProgram(state, run);
-    for (int tick = 0; run.erasing && tick < 400; ++tick) {
-      clock.Advance(1000);
-      EnableTick(state, run);
-    }
-    ASSERT_EQ(run.outcome, 1);
+    ASSERT_EQ(test::EraseAndEnable(state, clock, run), 1);
   }
 
   // Ticks until the logger has sent `bursts` whole bursts, then ten seconds
