@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -473,13 +474,40 @@ void DetachMicroSalFace(QDialog* face) {
   if (auto* window = dynamic_cast<MicroSalWindow*>(face)) window->Detach();
 }
 
+QPoint BesidePosition(const QRect& anchor, const QSize& panel, const QRect& screen) {
+  int x = anchor.right() + 1;
+  if (x + panel.width() > screen.right() + 1) {
+    x = anchor.left() - panel.width();
+    if (x < screen.left()) x = screen.right() + 1 - panel.width();
+  }
+  x = std::max(x, screen.left());
+  const int y = std::max(std::min(anchor.top(), screen.bottom() + 1 - panel.height()), screen.top());
+  return {x, y};
+}
+
+namespace {
+// The panel opens beside the graph, so neither hides the other.
+void PlaceBesideTheGraph(QWidget* panel) {
+  QWidget* main = panel->parentWidget();
+  if (main == nullptr || main->screen() == nullptr) return;
+  // Until it is first shown a window has neither its size nor a frame.
+  const QSize size = panel->testAttribute(Qt::WA_Resized) ? panel->size() : panel->sizeHint();
+  const QSize frame = panel->frameGeometry().size().expandedTo(size);
+  const QPoint frameAt = BesidePosition(main->frameGeometry(), frame, main->screen()->availableGeometry());
+  panel->move(frameAt);
+}
+}  // namespace
+
 void RegisterLiveFaces(DialogPresenter& presenter, QWidget* parent, QDialog* microSalFace) {
   presenter.Register<LiveReadingsPanel>([parent](LiveReadingsPanel& p) { return ShowLiveReadingsFace(p, parent); });
   presenter.Register<MicroSalPanel>([face = QPointer<QDialog>(microSalFace)](MicroSalPanel& p) {
     auto* window = dynamic_cast<MicroSalWindow*>(face.data());
     if (window == nullptr) return DialogPresenter::kNoFace;
     window->Attach(p);
+    const bool opening = !window->isVisible();
+    if (opening) PlaceBesideTheGraph(window);
     window->show();
+    if (opening) PlaceBesideTheGraph(window);  // again, now that its frame is known
     window->raise();
     window->activateWindow();
     return 1;

@@ -3,6 +3,9 @@
 // "&Micro-Salinometer" panel. Both are modeless: the shell's tick drives
 // their models, the faces only show them and pass the buttons on.
 #include <QDialog>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QWidget>
 
 namespace tmv {
@@ -21,6 +24,11 @@ int ShowLiveReadingsFace(LiveReadingsPanel& panel, QWidget* parent);
 QDialog* BuildMicroSalFace(MicroSalPanel& panel, QWidget* parent);
 // Before the panel goes: the window lets go of it.
 void DetachMicroSalFace(QDialog* face);
+
+// Where a panel of `panel` size goes beside the window `anchor` on `screen`:
+// to its right, else to its left, else over its right edge, never off the
+// screen, with its top level with the window's where it fits.
+QPoint BesidePosition(const QRect& anchor, const QSize& panel, const QRect& screen);
 
 void RegisterLiveFaces(DialogPresenter& presenter, QWidget* parent, QDialog* microSalFace);
 

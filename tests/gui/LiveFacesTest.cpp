@@ -2,6 +2,8 @@
 // emulated loggers: they open, show the first readings and close.
 #include "DesktopSupport.h"
 #include <QProgressBar>
+#include <QScreen>
+#include "LiveFaces.h"
 
 namespace tmv::qt::guitest {
 namespace {
@@ -33,12 +35,34 @@ TEST(LiveFaces, LiveReadingsPanelShowsAReading) {
   EXPECT_EQ(VisibleTopLevel("liveReadings"), nullptr);
 }
 
+TEST(LiveFaces, PanelGoesBesideTheWindowAndStaysOnTheScreen) {
+  const QRect screen(0, 0, 1920, 1080);
+  const QSize panel(500, 400);
+  // Room to the right: level with the window's top.
+  EXPECT_EQ(BesidePosition(QRect(100, 50, 1000, 700), panel, screen), QPoint(1100, 50));
+  // None to the right: to the left.
+  EXPECT_EQ(BesidePosition(QRect(600, 50, 1200, 700), panel, screen), QPoint(100, 50));
+  // None on either side: over the window's right edge, still on the screen.
+  EXPECT_EQ(BesidePosition(QRect(0, 0, 1920, 1080), panel, screen), QPoint(1420, 0));
+  // A window low on the screen: the panel rises to fit.
+  EXPECT_EQ(BesidePosition(QRect(100, 900, 600, 150), panel, screen), QPoint(700, 680));
+  // A panel taller than the screen keeps its title bar on it.
+  EXPECT_EQ(BesidePosition(QRect(100, 50, 600, 150), QSize(500, 1200), QRect(0, 30, 1920, 1050)),
+            QPoint(700, 30));
+}
+
 TEST(LiveFaces, MicroSalinometerPanelOpensOnTheVl840) {
   Desktop desk("VL-840");
   ASSERT_TRUE(desk.Connect());
   desk.window->ui().Action(cmd::kMicroSalinometer)->trigger();
   QWidget* panel = VisibleTopLevel("microSalinometer");
   ASSERT_NE(panel, nullptr);
+  // Beside the graph: the panel does not cover the main window where there is room.
+  const QRect available = panel->screen()->availableGeometry();
+  EXPECT_TRUE(available.contains(panel->frameGeometry())) << "on the screen";
+  if (desk.window->frameGeometry().right() + panel->width() < available.right()) {
+    EXPECT_FALSE(panel->frameGeometry().intersects(desk.window->frameGeometry()));
+  }
   // The instrument sends on the emulated clock, here at the pace of the
   // window's own timer (ten times faster while its memory is erased), until
   // the panel shows averaged readings.
