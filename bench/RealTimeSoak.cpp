@@ -16,16 +16,13 @@
 #include <fstream>
 #include <string>
 
-#include "deployment/Enabling.h"
-#include "deployment/SetupCommands.h"
 #include "link/Connection.h"
-#include "link/Exchange.h"
-#include "model/Capabilities.h"
 #include "platform/Clock.h"
 #include "platform/ScriptedUserInterface.h"
 #include "retrieval/RealTime.h"
 #include "shell/AppState.h"
 #include "sim/LoggerEmulator.h"
+#include "support/RealTimeDeployment.h"
 
 using namespace tmv;
 
@@ -90,32 +87,11 @@ int main(int argc, char** argv) {
 
   // A deployment with binary real-time output, every second, starting now.
   if (ConnectLogger(state) != 1) return std::fprintf(stderr, "no logger\n"), 1;
-  AssessCapabilities(state);
-  CommGet(state, 16);
-  CommGet(state, 10);
-  DeploymentSettings& d = state.deployment;
-  d.loggerClock = emulator.ClockAt(clock.Milliseconds());
-  d.startMode = kStartNow;
-  // A million records at 1 s take 11.6 days; the end on a whole minute, as
-  // the logger keeps it.
-  d.endTime = AddSeconds(d.loggerClock, 30 * 86400);
-  d.endTime.second = 0;
-  d.endTime.milliseconds = 0;
-  d.samplingPeriod = MakeClock(0, 0, 1);
-  d.averagingEnabled = false;
-  d.averagingPeriod = 0;
-  d.realTimeOutput = 1;
-  RecomputeRealTimeBaud(state);
-  EnableRun run;
-  BeginEraseAndProgram(state, run);
-  for (int tick = 0; run.erasing && tick < 400; ++tick) {
-    clock.Advance(1000);
-    EnableTick(state, run);
-  }
-  if (run.outcome != 1 && ProgramAndEnable(state, run) != 1) {
+  // A million records at 1 s take 11.6 days.
+  if (!test::EnableRealTimeDeployment(state, emulator, clock, 30)) {
     for (const auto& b : ui.boxes) std::fprintf(stderr, "box: %s\n", b.text.c_str());
     for (const auto& c : emulator.CommandLog()) std::fprintf(stderr, "cmd: %s\n", c.c_str());
-    return std::fprintf(stderr, "not enabled (outcome %d erasing %d)\n", run.outcome, run.erasing), 1;
+    return std::fprintf(stderr, "not enabled\n"), 1;
   }
   // Only the line carries the readings, so the logger's memory never fills.
   emulator.profile().deployment.startCharacteristic[1] |= 1;

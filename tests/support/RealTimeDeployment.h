@@ -23,15 +23,17 @@ inline int EraseAndEnable(AppState& state, VirtualClock& clock, EnableRun& run) 
   return run.outcome;
 }
 
-// The logger must be connected. true when it is enabled.
-inline bool EnableRealTimeDeployment(AppState& state, sim::LoggerEmulator& emulator, VirtualClock& clock) {
+// The logger must be connected; the deployment ends after `days` (on a whole
+// minute, as the logger keeps it). true when it is enabled.
+inline bool EnableRealTimeDeployment(AppState& state, sim::LoggerEmulator& emulator, VirtualClock& clock,
+                                     int days = 2) {
   AssessCapabilities(state);
   CommGet(state, 16);
   CommGet(state, 10);
   DeploymentSettings& d = state.deployment;
   d.loggerClock = emulator.ClockAt(clock.Milliseconds());
   d.startMode = kStartNow;
-  d.endTime = AddSeconds(d.loggerClock, 2 * 86400);
+  d.endTime = AddSeconds(d.loggerClock, days * 86400);
   d.endTime.second = 0;
   d.endTime.milliseconds = 0;
   d.samplingPeriod = MakeClock(0, 0, 1);
