@@ -1,9 +1,6 @@
 // tmv-gps-sim: serves an emulated GPS receiver on a pseudo-terminal.
 // The slave path is the first line of standard output; NMEA sentences of a
 // moving ship follow on it until SIGTERM or SIGINT.
-#include <fcntl.h>
-#include <signal.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +12,7 @@
 #include <vector>
 
 #include "sim/Gps.h"
+#include "sim/PtyServer.h"
 
 namespace {
 
@@ -104,37 +102,11 @@ int main(int argc, char** argv) {
   }
   tmv::sim::GpsEmulator gps(options);
 
-  // Signals are taken synchronously, so no handler state is needed.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGINT);
-  sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-    std::perror("tmv-gps-sim: pseudo-terminal");
-    return 1;
-  }
-  const char* name = ptsname(master);
-  if (!name) {
-    std::perror("tmv-gps-sim: ptsname");
-    return 1;
-  }
-  const std::string slavePath = name;
-  // Holding the slave open keeps the master writable while no client listens.
-  const int slave = open(slavePath.c_str(), O_RDWR | O_NOCTTY);
-  if (slave < 0) {
-    std::perror("tmv-gps-sim: open slave");
-    return 1;
-  }
-  termios raw{};
-  tcgetattr(slave, &raw);
-  cfmakeraw(&raw);
-  tcsetattr(slave, TCSANOW, &raw);
-  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-  std::printf("%s\n", slavePath.c_str());
+  tmv::sim::TakeStopSignalsSynchronously();
+  tmv::sim::PtyServer pty;
+  if (!OpenPtyServer("tmv-gps-sim", B0, pty)) return 1;
+  const int master = pty.master;
+  std::printf("%s\n", pty.slavePath.c_str());
   std::fflush(stdout);
 
   const auto origin = std::chrono::steady_clock::now();
@@ -145,9 +117,7 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> buffer(1024);
   std::vector<char> discard(4096);
   for (;;) {
-    sigset_t pending;
-    sigpending(&pending);
-    if (sigismember(&pending, SIGTERM) || sigismember(&pending, SIGINT)) break;
+    if (tmv::sim::StopRequested()) break;
     // A GPS does not listen: whatever the host writes is thrown away.
     while (read(master, discard.data(), discard.size()) > 0) {
     }
@@ -156,15 +126,9 @@ int main(int argc, char** argv) {
       pendingOut.append(reinterpret_cast<const char*>(buffer.data()), n);
     // Nobody reading: the oldest bytes go, as a real receiver's would.
     if (pendingOut.size() >= 65536) pendingOut.erase(0, pendingOut.size() / 2);
-    while (!pendingOut.empty()) {
-      const ssize_t w = write(master, pendingOut.data(), pendingOut.size());
-      if (w <= 0) break;
-      pendingOut.erase(0, static_cast<size_t>(w));
-    }
+    tmv::sim::WritePending(master, pendingOut);
     const int64_t wait = std::max<int64_t>(1, std::min<int64_t>(20, gps.NextByteTimeMs() - nowMs()));
     std::this_thread::sleep_for(std::chrono::milliseconds(wait));
   }
-  close(slave);
-  close(master);
   return 0;
 }

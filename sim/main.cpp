@@ -1,9 +1,7 @@
 // tmv-logger-sim: serves an emulated logger on a pseudo-terminal.
 // The slave path is the first line of standard output; the server runs until
 // it is sent SIGTERM or SIGINT.
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,6 +15,7 @@
 #include <vector>
 
 #include "sim/LoggerEmulator.h"
+#include "sim/PtyServer.h"
 #include "sim/ServerOptions.h"
 
 namespace {
@@ -89,40 +88,12 @@ int main(int argc, char** argv) {
   emulator.SetTimeScale(options.timeScale, 0);
   emulator.SetPaced(options.paced);
 
-  // Signals are taken synchronously, so no handler state is needed.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGINT);
-  sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
-  signal(SIGPIPE, SIG_IGN);
+  tmv::sim::TakeStopSignalsSynchronously();
+  tmv::sim::PtyServer pty;
+  if (!OpenPtyServer("tmv-logger-sim", SpeedOf(profile.baud), pty)) return 1;
+  const int master = pty.master;
 
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-    std::perror("tmv-logger-sim: pseudo-terminal");
-    return 1;
-  }
-  const char* name = ptsname(master);
-  if (!name) {
-    std::perror("tmv-logger-sim: ptsname");
-    return 1;
-  }
-  const std::string slavePath = name;
-  // Holding the slave open keeps the master readable when a client closes.
-  const int slave = open(slavePath.c_str(), O_RDWR | O_NOCTTY);
-  if (slave < 0) {
-    std::perror("tmv-logger-sim: open slave");
-    return 1;
-  }
-  termios raw{};
-  tcgetattr(slave, &raw);
-  cfmakeraw(&raw);
-  cfsetispeed(&raw, SpeedOf(profile.baud));
-  cfsetospeed(&raw, SpeedOf(profile.baud));
-  tcsetattr(slave, TCSANOW, &raw);
-  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-
-  std::printf("%s\n", slavePath.c_str());
+  std::printf("%s\n", pty.slavePath.c_str());
   std::fflush(stdout);
 
   if (record >= 0) emulator.RecordSamples(record, 0);
@@ -140,9 +111,7 @@ int main(int argc, char** argv) {
   std::string pendingOut;  // bytes the terminal could not take yet
   std::vector<uint8_t> buffer(4096);
   for (;;) {
-    sigset_t pending;
-    sigpending(&pending);
-    if (sigismember(&pending, SIGTERM) || sigismember(&pending, SIGINT)) break;
+    if (tmv::sim::StopRequested()) break;
 
     int timeout = 20;
     const int64_t next = emulator.NextByteTimeMs();
@@ -165,13 +134,7 @@ int main(int argc, char** argv) {
       for (size_t i = 0; i < n; ++i)
         pendingOut.push_back(static_cast<char>(garbled ? ((buffer[i] | 0x80) ^ 0x5A) : buffer[i]));
     }
-    while (!pendingOut.empty()) {
-      const ssize_t w = write(master, pendingOut.data(), pendingOut.size());
-      if (w <= 0) break;
-      pendingOut.erase(0, static_cast<size_t>(w));
-    }
+    tmv::sim::WritePending(master, pendingOut);
   }
-  close(slave);
-  close(master);
   return 0;
 }
