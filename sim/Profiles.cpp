@@ -30,7 +30,8 @@ std::array<double, 4> DefaultCoefficients(char type, int variant) {
   const double v = 1.0 + 0.001 * variant;  // each record a little different
   switch (type) {
     case 'T': return {0.0035 * v, -0.00025, 2.7e-06, 2.3e-08};
-    case 'C': case 'S': return {-0.05 * v, 70.0 * v, 0.0, 0.0};
+    case 'C': return {-50.0 * v, 70000.0 * v, 0.0, 0.0};  // uS/cm
+    case 'S': return {-0.05 * v, 70.0 * v, 0.0, 0.0};     // mS/cm
     case 'P': return {-10.3 * v, 1000.0 * v, 0.0, 0.0};
     case 'D': return {0.0, 150.0 * v, 0.0, 0.0};
     case 'F': return {-0.2 * v, 150.0 * v, 0.0, 0.0};

@@ -52,8 +52,10 @@ double SeaValue(char type, int channel, int64_t loggerMs, bool waves) {
   switch (type) {
     case 'T': case 't':  // seawater temperature, 6..18 degC: daily and weekly swings
       return 12.0 + 3.5 * Wave(s, kDayS, k) + 2.0 * Wave(s, 7.3 * kDayS, k) + 0.1 * Wave(s, 611.0, k);
-    case 'C': case 'S':  // conductivity, mS/cm
+    case 'S':  // conductivity, mS/cm
       return 40.0 + 2.0 * Wave(s, kTidePeriodS, 1.0 + k) + 0.5 * Wave(s, kDayS, k);
+    case 'C':  // the same sea in uS/cm, the unit of a channel reported as 'C'
+      return 1000.0 * SeaValue('S', channel, loggerMs, waves);
     case 'P': case 'A': {  // pressure as the sensor reads it, dbar: the atmosphere above
       // 10 m of sea with a tide, and waves while a wave burst samples
       double v = kAtmosphereDbar + kLoggerDepthM * kDbarPerMetre + 1.5 * Wave(s, kTidePeriodS, k);

@@ -240,7 +240,7 @@ TEST(CalibrationLegacy, ThreeRecordsYieldTheThirdAndTheOffsetAfterIt) {
   ASSERT_EQ(rig.state.logger.channelCount, 3);
   ASSERT_EQ(ReadCalibration(rig.state), 1);
   const CalibrationSet& cal = rig.state.calibration;
-  EXPECT_EQ(cal.coefficients[0], (CoefficientRow{-0.05 * 1.002, 70.0 * 1.002, 0.0, 0.0}));
+  EXPECT_EQ(cal.coefficients[0], (CoefficientRow{-50.0 * 1.002, 70000.0 * 1.002, 0.0, 0.0}));
   EXPECT_EQ(cal.coefficients[1], (CoefficientRow{0.0035 * 1.002, -0.00025, 2.7e-06, 2.3e-08}));
   EXPECT_EQ(cal.nextRecordOffset, 3 * (6 + 33 * 3));
   EXPECT_EQ(cal.calibrationDate, (std::array<int, 6>{9, 11, 23, 16, 20, 5}));
@@ -436,10 +436,10 @@ TEST_F(CalibrationHistoryTest, LegacyListingOfThreeRecordsAndFirstFreeFileNumber
   EXPECT_EQ(h.lines[0], "TMV Data Logger: QN-730  4.20 007301");
   EXPECT_EQ(h.lines[1], "");
   EXPECT_EQ(h.lines[2], "2007/Feb/01 10:00:00");
-  EXPECT_EQ(h.lines[3], "  1: -0.050000000000000 70.000000000000000  0.000000000000000  0.000000000000000 ");
+  EXPECT_EQ(h.lines[3], "  1: -50.000000000000000 70000.000000000000000  0.000000000000000  0.000000000000000 ");
   EXPECT_EQ(h.lines[12], "2009/Nov/23 16:20:05");
   // The set ends up holding the current (last) record.
-  EXPECT_EQ(rig.state.calibration.coefficients[0][1], 70.0 * 1.002);
+  EXPECT_EQ(rig.state.calibration.coefficients[0][1], 70000.0 * 1.002);
   EXPECT_EQ(rig.ui.LastStatus(), "Calibration history written to file " + h.path);
 
   std::string expected;
@@ -477,7 +477,7 @@ TEST_F(CalibrationHistoryTest, MicrochipListingMarksIncompleteRecord) {
   EXPECT_EQ(dates[0], "2010/May/03 11:42:17");
   EXPECT_EQ(dates[1], "2009/May/20 14:05:00 incomplete calibration");
   EXPECT_EQ(dates[2], "2008/Mar/12 09:30:00");
-  EXPECT_EQ(h.lines[3], "  1: -0.050100000000000 70.140000000000001 0.000000000000000 0.000000000000000 ");
+  EXPECT_EQ(h.lines[3], "  1: -50.100000000000001 70140.000000000000000 0.000000000000000 0.000000000000000 ");
 }
 
 TEST_F(CalibrationHistoryTest, SingleChannelListingAndUnwritableDirectory) {

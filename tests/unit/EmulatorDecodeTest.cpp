@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "analysis/SeawaterFormulas.h"
 #include "analysis/WaveAnalysis.h"
 #include "files/Export.h"
 #include "files/HexFile.h"
@@ -88,10 +89,14 @@ TEST_F(EmulatorDecodeTest, StoppedDeploymentDecodesToTheSeaWithItsStamps) {
   for (int r = 0; r < d.sampleCount; ++r) {
     EXPECT_GT(d.Value(t, r), 5.0f);
     EXPECT_LT(d.Value(t, r), 20.0f);
-    EXPECT_GT(d.Value(c, r), 30.0f);
-    EXPECT_LT(d.Value(c, r), 50.0f);
+    EXPECT_GT(d.Value(c, r), 30000.0f);  // uS/cm: the channel is reported as 'C'
+    EXPECT_LT(d.Value(c, r), 50000.0f);
     EXPECT_GT(d.Value(p, r), 17.0f);  // 10 m of sea under the atmosphere
     EXPECT_LT(d.Value(p, r), 23.0f);
+    // It is the sea: seawater's salinity, not a lake's.
+    const double salinity = SalinityPss78(d.Value(c, r) / 1000.0, d.Value(t, r), d.Value(p, r) - 10.1325, 0);
+    EXPECT_GT(salinity, 25.0);
+    EXPECT_LT(salinity, 40.0);
   }
   EXPECT_GT(d.Minimum(p), 17.0f);
   EXPECT_LT(d.Maximum(p), 23.0f);

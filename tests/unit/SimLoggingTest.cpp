@@ -169,8 +169,8 @@ TEST(SimLogging, AProgrammedDeploymentLogsAMemoryThatDecodesToTheSea) {
     const double c = Polynomial(r[0], cal[0]), t = Thermistor(r[1], cal[1]), p = Polynomial(r[2], cal[2]);
     EXPECT_GT(t, 5.0);
     EXPECT_LT(t, 20.0);
-    EXPECT_GT(c, 30.0);
-    EXPECT_LT(c, 50.0);
+    EXPECT_GT(c, 30000.0);  // uS/cm, the unit of a channel reported as 'C'
+    EXPECT_LT(c, 50000.0);
     EXPECT_GT(p, 17.0);  // 10 m of sea under the atmosphere
     EXPECT_LT(p, 23.0);
     for (uint32_t raw : r) EXPECT_EQ(raw & 1, 0u);  // no over-range mark
