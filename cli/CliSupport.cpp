@@ -3,9 +3,13 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <utility>
 #include <ostream>
 
 #include "ConsoleUserInterface.h"
+#include "analysis/DerivedOption.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "shell/AppState.h"
@@ -88,6 +92,39 @@ int ParseCommand(CliContext& ctx, CLI::App& parser) {
 bool Confirm(CliContext& ctx, const std::string& text, const std::string& caption) {
   return ctx.state.ui.MessageBox(text, caption, MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No) ==
          MessageAnswer::Yes;
+}
+
+void DerivedOptions::AddTo(CLI::App& parser) {
+  parser.add_option("--derived", list, DerivedOptionHelp());
+  parser.add_option("--latitude", latitude, "latitude in degrees, for depth from pressure");
+  parser.add_option("--atmospheric-pressure", atmosphericPressure, "atmospheric pressure in dBar");
+  parser.add_option("--density", density, "water density in g/cm3, for the simplified depth");
+  parser.add_option("--hydrostatic-pressure", hydrostaticPressure, "hydrostatic pressure in dBar, for loggers without one");
+  parser.add_option("--fixed-temperature", fixedTemperature, "temperature in degrees C, for loggers without one");
+  parser.add_option("--fixed-salinity", fixedSalinity, "salinity, for loggers without conductivity");
+}
+
+std::string DerivedOptions::Apply(DerivedSettings& settings) const {
+  DerivedSettings s = settings;
+  if (std::string e = ParseDerivedOption(list, s); !e.empty()) return "--derived: " + e;
+  // Each value goes through the list's own "name=value" word, so both check alike.
+  const std::pair<const char*, const std::string*> values[] = {
+      {"latitude", &latitude},       {"atmospheric", &atmosphericPressure},
+      {"water-density", &density},   {"hydrostatic", &hydrostaticPressure},
+      {"fixed-temperature", &fixedTemperature}, {"fixed-salinity", &fixedSalinity}};
+  const char* options[] = {"--latitude", "--atmospheric-pressure", "--density", "--hydrostatic-pressure",
+                           "--fixed-temperature", "--fixed-salinity"};
+  for (size_t i = 0; i < std::size(values); ++i) {
+    const std::string& text = *values[i].second;
+    if (text.empty()) continue;
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0') return std::string(options[i]) + ": '" + text + "' is not a number";
+    if (std::string e = ParseDerivedOption(std::string(values[i].first) + "=" + text, s); !e.empty())
+      return std::string(options[i]) + ": " + e;
+  }
+  settings = s;
+  return {};
 }
 
 }  // namespace tmv::cli

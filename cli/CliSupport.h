@@ -9,6 +9,10 @@ namespace CLI {
 class App;
 }
 
+namespace tmv {
+struct DerivedSettings;
+}
+
 namespace tmv::cli {
 
 // Exit statuses of the tool.
@@ -44,6 +48,17 @@ constexpr int kParsed = -1;
 // Parses ctx.args. kParsed to go on; kExitOk after --help (printed to
 // ctx.out); kExitUsage after a parse error (reported on ctx.err).
 int ParseCommand(CliContext& ctx, CLI::App& parser);
+// --derived LIST and the values its formulas take, as options of a command
+// that adds derived columns.
+struct DerivedOptions {
+  std::string list, latitude, atmosphericPressure, density, hydrostaticPressure, fixedTemperature, fixedSalinity;
+
+  void AddTo(CLI::App& parser);
+  // Applies them over `settings` (the work directory's); a usage error's text
+  // for the first bad one, and then `settings` is left as it was.
+  std::string Apply(DerivedSettings& settings) const;
+};
+
 // A question of the tool itself (Yes/No, default No): the console answers Yes under --yes.
 bool Confirm(CliContext& ctx, const std::string& text, const std::string& caption);
 

@@ -36,12 +36,15 @@ int Seawater(CliContext& ctx) {
       "                        [--salinity PSU] [--saturation PCT] [--concentration UMOL_L]\n"
       "                        [--latitude DEG] [--unit UNIT]\n\n"
       "Prints one value (10 significant digits) computed as the derived columns compute it.\n"
-      "QUANTITY: depth (m, seawater formula), salinity (PSS-78), specific (conductivity at\n"
-      "25 C), density (anomaly, kg/m3), sound (m/s; --unit unesco|delgrosso|wilson),\n"
-      "oxygen (Weiss, from --saturation; --unit umol|mgl|mll), optode-saturation (percent,\n"
-      "Garcia and Gordon, from --concentration). Pressure is sea pressure (dBar, less the\n"
-      "atmosphere); temperatures are ITS-90; without --salinity, salinity comes from the\n"
-      "conductivity, temperature and pressure.");
+      "QUANTITY: depth (m, seawater formula), salinity (PSS-78), conductivity-ratio (PSS-78\n"
+      "salinity with --conductivity given as the ratio Rt to standard seawater at the same\n"
+      "temperature, as a salinometer measures it), specific-conductivity (at 25 C),\n"
+      "density-anomaly (kg/m3), sound-unesco, sound-delgrosso, sound-wilson (m/s),\n"
+      "oxygen-weiss (from --saturation; --unit umol|mg|ml), oxygen-garcia-gordon (saturation\n"
+      "in percent from an optode's --concentration). Short names: specific, density, sound\n"
+      "(--unit unesco|delgrosso|wilson), oxygen, optode-saturation. Pressure is sea pressure\n"
+      "(dBar, less the atmosphere); temperatures are ITS-90; without --salinity, salinity\n"
+      "comes from the conductivity, temperature and pressure.");
   parser->add_option("quantity", quantity, "What to compute")->required();
   parser->add_option("--conductivity", conductivity, "Conductivity [mS/cm]");
   parser->add_option("--temperature", temperature, "Temperature [degC, ITS-90]");
@@ -54,6 +57,21 @@ int Seawater(CliContext& ctx) {
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   quantity = Lower(quantity);
   unit = Lower(unit);
+  // The formula's own names stand for the short ones.
+  if (quantity.rfind("sound-", 0) == 0) {
+    const std::string formula = quantity.substr(6);
+    if (!unit.empty() && unit != formula) return UsageError(ctx, quantity + " takes no other --unit");
+    quantity = "sound";
+    unit = formula;
+  } else if (quantity == "density-anomaly") {
+    quantity = "density";
+  } else if (quantity == "specific-conductivity") {
+    quantity = "specific";
+  } else if (quantity == "oxygen-weiss") {
+    quantity = "oxygen";
+  } else if (quantity == "oxygen-garcia-gordon") {
+    quantity = "optode-saturation";
+  }
 
   // Inputs that are no reading are refused rather than printed as the marker.
   const std::pair<const char*, std::optional<double>*> inputs[] = {
@@ -88,6 +106,9 @@ int Seawater(CliContext& ctx) {
   } else if (quantity == "salinity") {
     error = need({{"conductivity", &conductivity}, {"temperature", &temperature}, {"pressure", &pressure}});
     if (error.empty()) value = SalinityPss78(*conductivity, *temperature, *pressure, 0);
+  } else if (quantity == "conductivity-ratio") {
+    error = need({{"conductivity", &conductivity}, {"temperature", &temperature}, {"pressure", &pressure}});
+    if (error.empty()) value = SalinityPss78(*conductivity, *temperature, *pressure, 1);
   } else if (quantity == "specific") {
     error = need({{"conductivity", &conductivity}, {"temperature", &temperature}});
     if (error.empty()) value = SpecificConductivity(*conductivity, *temperature);
@@ -110,9 +131,9 @@ int Seawater(CliContext& ctx) {
     error = need({{"temperature", &temperature}, {"saturation", &saturation}});
     const double s = error.empty() ? salinityOf(error) : 0.0;
     OxygenUnit u = OxygenUnit::MicromolPerLitre;
-    if (unit == "mgl" || unit == "mg/l") u = OxygenUnit::MgPerLitre;
-    else if (unit == "mll" || unit == "ml/l") u = OxygenUnit::MlPerLitre;
-    else if (!unit.empty() && unit != "umol") return UsageError(ctx, "oxygen takes --unit umol, mgl or mll");
+    if (unit == "mg" || unit == "mgl" || unit == "mg/l") u = OxygenUnit::MgPerLitre;
+    else if (unit == "ml" || unit == "mll" || unit == "ml/l") u = OxygenUnit::MlPerLitre;
+    else if (!unit.empty() && unit != "umol") return UsageError(ctx, "oxygen takes --unit umol, mg or ml");
     if (error.empty()) value = OxygenConcentrationWeiss(*temperature, s, *saturation, u);
   } else if (quantity == "optode-saturation") {
     error = need({{"temperature", &temperature}, {"concentration", &concentration}});
@@ -120,7 +141,8 @@ int Seawater(CliContext& ctx) {
     if (error.empty()) value = OxygenSaturationGarciaGordon(*temperature, s, *concentration);
   } else {
     return UsageError(ctx, "unknown quantity '" + quantity +
-                               "' (depth, salinity, specific, density, sound, oxygen, optode-saturation)");
+                               "' (depth, salinity, conductivity-ratio, specific-conductivity, density-anomaly, "
+                               "sound-unesco, sound-delgrosso, sound-wilson, oxygen-weiss, oxygen-garcia-gordon)");
   }
   if (!error.empty()) return UsageError(ctx, error);
   if (!IsValidValue(value)) return ReportFailure(ctx, "The inputs are outside the range of the formula.");

@@ -18,7 +18,8 @@ namespace tmv::cli {
 namespace {
 
 int Export(CliContext& ctx) {
-  std::string input, output, offset, derived;
+  std::string input, output, offset;
+  DerivedOptions derived;
   auto parser = CommandParser(
       "export",
       "Usage: tmv-cli export FILE.hex|FILE.dat -o OUT.nc|OUT.csv [--derived LIST] [--utc-offset +HH:MM]\n\n"
@@ -32,10 +33,9 @@ int Export(CliContext& ctx) {
   parser->add_option("input", input, "the HEX or DAT file")->required();
   parser->add_option("-o,--output", output, "the file to write (.nc or .csv)")->required();
   parser->add_option("--utc-offset", offset, "the logger clock's offset from UTC, +HH:MM or -HH:MM");
-  parser->add_option("--derived", derived, DerivedOptionHelp());
+  derived.AddTo(*parser);
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
-  if (std::string e = ParseDerivedOption(derived, ctx.state.settings.derived); !e.empty())
-    return UsageError(ctx, "--derived: " + e);
+  if (std::string e = derived.Apply(ctx.state.settings.derived); !e.empty()) return UsageError(ctx, e);
   if (!ExportFormatForPath(output)) return UsageError(ctx, "-o names a .nc (netCDF) or a .csv file");
   ExportOptions options;
   if (!offset.empty()) {

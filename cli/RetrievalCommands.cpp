@@ -134,10 +134,10 @@ int Download(CliContext& ctx) {
   parser->add_flag("--full", full, "retrieve 100% of the memory, whatever the logger reports");
   parser->add_option("--append", append, "append the new data to this HEX file (in the hex directory)");
   parser->add_option("--comment", comment, "comment stored with the data");
-  std::string derived;
-  parser->add_option("--derived", derived, DerivedOptionHelp());
+  DerivedOptions derived;
+  derived.AddTo(*parser);
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
-  if (std::string e = ParseDerivedOption(derived, ctx.state.settings.derived); !e.empty()) return UsageError(ctx, "--derived: " + e);
+  if (std::string e = derived.Apply(ctx.state.settings.derived); !e.empty()) return UsageError(ctx, e);
   if (!output.empty() && !EndsWith(output, ".dat")) return UsageError(ctx, "-o names a .dat file");
   if (!append.empty() && !EndsWith(append, ".hex")) return UsageError(ctx, "--append names a .hex file");
   if (!append.empty() && full) return UsageError(ctx, "--append and --full cannot be used together");
@@ -274,10 +274,10 @@ int Convert(CliContext& ctx) {
   parser->add_option("-o,--output", output, "the DAT file to write")->required();
   parser->add_option("--format", format, "values, time or datetime")
       ->check(CLI::IsMember({"values", "time", "datetime"}));
-  std::string derived;
-  parser->add_option("--derived", derived, DerivedOptionHelp());
+  DerivedOptions derived;
+  derived.AddTo(*parser);
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
-  if (std::string e = ParseDerivedOption(derived, ctx.state.settings.derived); !e.empty()) return UsageError(ctx, "--derived: " + e);
+  if (std::string e = derived.Apply(ctx.state.settings.derived); !e.empty()) return UsageError(ctx, e);
   if (!EndsWith(output, ".dat")) return UsageError(ctx, "-o names a .dat file");
   if (int rc = PassGate(ctx, cmd::kConvertDataFile)) return rc;
   if (int rc = ReadDataFileInto(ctx, input); rc != kParsed) return rc;

@@ -17,6 +17,10 @@ bool Number(std::string_view text, double& value) {
   return true;
 }
 
+// The oxygen units by their short names; the longer ones of earlier releases still work.
+bool MgPerLitre(std::string_view o) { return o == "mg" || o == "mgl" || o == "mg/l"; }
+bool MlPerLitre(std::string_view o) { return o == "ml" || o == "mll" || o == "ml/l"; }
+
 std::string_view Trim(std::string_view t) {
   while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
   while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
@@ -72,16 +76,16 @@ std::string ApplyWord(std::string_view word, DerivedSettings& s) {
   if (name == "oxygen") {
     s.oxygenConcentrationEnabled = true;
     if (option == "umol") s.oxygenUnit = OxygenUnit::MicromolPerLitre;
-    else if (option == "mgl" || option == "mg/l") s.oxygenUnit = OxygenUnit::MgPerLitre;
-    else if (option == "mll" || option == "ml/l") s.oxygenUnit = OxygenUnit::MlPerLitre;
-    else if (!option.empty()) return "oxygen takes umol, mgl or mll, not '" + std::string(option) + "'";
+    else if (MgPerLitre(option)) s.oxygenUnit = OxygenUnit::MgPerLitre;
+    else if (MlPerLitre(option)) s.oxygenUnit = OxygenUnit::MlPerLitre;
+    else if (!option.empty()) return "oxygen takes umol, mg or ml, not '" + std::string(option) + "'";
     return {};
   }
-  if (name == "optode") {
+  if (name == "optode-concentration" || name == "optode") {
     s.optodeConcentrationEnabled = true;
-    if (option == "mgl" || option == "mg/l") s.optodeUnit = OptodeUnit::MgPerLitre;
-    else if (option == "mll" || option == "ml/l") s.optodeUnit = OptodeUnit::MlPerLitre;
-    else if (!option.empty()) return "optode takes mgl or mll, not '" + std::string(option) + "'";
+    if (MgPerLitre(option)) s.optodeUnit = OptodeUnit::MgPerLitre;
+    else if (MlPerLitre(option)) s.optodeUnit = OptodeUnit::MlPerLitre;
+    else if (!option.empty()) return std::string(name) + " takes mg or ml, not '" + std::string(option) + "'";
     return {};
   }
   if (name == "sound") {
@@ -94,9 +98,9 @@ std::string ApplyWord(std::string_view word, DerivedSettings& s) {
   }
   bool* flag = nullptr;
   if (name == "salinity") flag = &s.salinityEnabled;
-  else if (name == "corrected") flag = &s.conductivityCorrectionEnabled;
-  else if (name == "specific") flag = &s.specificConductivityEnabled;
-  else if (name == "density") flag = &s.densityAnomalyEnabled;
+  else if (name == "corrected-conductivity" || name == "corrected") flag = &s.conductivityCorrectionEnabled;
+  else if (name == "specific-conductivity" || name == "specific") flag = &s.specificConductivityEnabled;
+  else if (name == "density-anomaly" || name == "density") flag = &s.densityAnomalyEnabled;
   else if (name == "optode-saturation") flag = &s.optodeSaturationEnabled;
   if (flag == nullptr) return "unknown derived unit '" + std::string(word) + "'";
   if (!option.empty()) return std::string(name) + " takes no option";
@@ -127,11 +131,12 @@ std::string ParseDerivedOption(std::string_view list, DerivedSettings& settings)
 }
 
 const char* DerivedOptionHelp() {
-  return "Derived units, comma-separated: depth[:seawater|:simplified], salinity, corrected,\n"
-         "specific, oxygen[:umol|:mgl|:mll], sound[:unesco|:delgrosso|:wilson], density,\n"
-         "optode[:mgl|:mll], optode-saturation, none; values: atmospheric=DBAR,\n"
-         "water-density=G_CM3, latitude=DEG, hydrostatic=DBAR, fixed-temperature=C,\n"
-         "fixed-salinity=PSU.";
+  return "Derived units, comma-separated: depth[:seawater|:simplified], salinity,\n"
+         "corrected-conductivity, specific-conductivity, oxygen[:umol|:mg|:ml],\n"
+         "sound[:unesco|:delgrosso|:wilson], density-anomaly, optode-concentration[:mg|:ml],\n"
+         "optode-saturation, none (or corrected, specific, density, optode); values:\n"
+         "atmospheric=DBAR, water-density=G_CM3, latitude=DEG, hydrostatic=DBAR,\n"
+         "fixed-temperature=C, fixed-salinity=PSU, or the options below.";
 }
 
 }  // namespace tmv

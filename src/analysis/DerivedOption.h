@@ -1,7 +1,8 @@
 #pragma once
 // The derived units named in one option string, for scripted use:
-//   "depth,salinity,oxygen:umol,sound:unesco,density,corrected,specific,
-//    optode:mgl,optode-saturation" and "none"
+//   "depth,salinity,corrected-conductivity,specific-conductivity,oxygen:umol,
+//    sound:unesco,density-anomaly,optode-concentration:mg,optode-saturation"
+//   and "none" (short names: corrected, specific, density, optode)
 // plus the values the formulas use, as "name=value" words in the same list:
 //   atmospheric=10.1325, water-density=1.0281, latitude=45.5 (degrees, minutes
 //   as a fraction), hydrostatic=0, fixed-temperature=15, fixed-salinity=35,

@@ -50,6 +50,44 @@ TEST_F(DerivedCliTest, SeawaterPrintsPublishedCheckValues) {
   EXPECT_NEAR(Value(), 6.3, 0.05);  // Weiss: about 6.3 ml/l at 10 degC, S 35
 }
 
+TEST_F(DerivedCliTest, SeawaterTakesEachFormulaByItsOwnName) {
+  // The ratio Rt to standard seawater at the sample's temperature: Rt = 1 is S = 35
+  // at any temperature, and a sample diluted by a tenth (Rt about 0.9) is fresher.
+  for (const char* t : {"14.99640086", "24"}) {
+    ASSERT_EQ(Run({"seawater", "conductivity-ratio", "--conductivity", "1", "--temperature", t, "--pressure", "0"}), 0)
+        << err.str();
+    EXPECT_NEAR(Value(), 35.0, 5e-4) << t;
+  }
+  ASSERT_EQ(Run({"seawater", "conductivity-ratio", "--conductivity", "0.9", "--temperature", "20", "--pressure", "0"}), 0);
+  EXPECT_NEAR(Value(), 31.3, 0.2);
+  // The formula's own names give what the short names give.
+  const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> same = {
+      {{"density-anomaly"}, {"density"}},
+      {{"specific-conductivity"}, {"specific"}},
+      {{"sound-unesco"}, {"sound"}},
+      {{"sound-delgrosso"}, {"sound", "--unit", "delgrosso"}},
+      {{"sound-wilson"}, {"sound", "--unit", "wilson"}},
+      {{"oxygen-weiss", "--unit", "ml"}, {"oxygen", "--unit", "mll"}},
+      {{"oxygen-garcia-gordon"}, {"optode-saturation"}},
+  };
+  const std::vector<std::string> inputs = {"--conductivity", "40", "--temperature", "12", "--pressure", "100",
+                                           "--saturation", "90", "--concentration", "250"};
+  for (const auto& [named, shortName] : same) {
+    std::vector<std::string> a = {"seawater"}, b = {"seawater"};
+    a.insert(a.end(), named.begin(), named.end());
+    b.insert(b.end(), shortName.begin(), shortName.end());
+    a.insert(a.end(), inputs.begin(), inputs.end());
+    b.insert(b.end(), inputs.begin(), inputs.end());
+    ASSERT_EQ(Run(a), 0) << named[0] << ": " << err.str();
+    const std::string first = out.str();
+    ASSERT_EQ(Run(b), 0) << shortName[0] << ": " << err.str();
+    EXPECT_EQ(first, out.str()) << named[0];
+  }
+  EXPECT_EQ(Run({"seawater", "sound-wilson", "--unit", "unesco", "--salinity", "35", "--temperature", "10", "--pressure",
+                 "0"}),
+            2);
+}
+
 TEST_F(DerivedCliTest, SeawaterRefusesBadInput) {
   const std::vector<std::vector<std::string>> bad = {
       {"seawater", "salinity", "--conductivity", "-1000", "--temperature", "10", "--pressure", "0"},
@@ -99,6 +137,21 @@ TEST_F(DerivedCliTest, ConvertWithDerivedAddsTheColumnsAndRefusesABadList) {
   EXPECT_EQ(Run({"convert", Path("in.dat"), "-o", Path("bad.dat"), "--derived", "depth,warp"}), 2);
   EXPECT_NE(err.str().find("warp"), std::string::npos);
   EXPECT_FALSE(FileExists(Path("bad.dat")));
+
+  // The values as options of their own.
+  ASSERT_EQ(Run({"convert", Path("in.dat"), "-o", Path("opt.dat"), "--derived", "depth:seawater,density-anomaly",
+                 "--latitude", "30.5", "--atmospheric-pressure", "10.2"}),
+            0)
+      << err.str();
+  EXPECT_NE(Read("opt.dat").find("Latitude 30 degrees 30.000 minutes"), std::string::npos);
+  EXPECT_FLOAT_EQ(state.settings.derived.atmosphericPressure, 10.2f);
+  EXPECT_TRUE(state.settings.derived.densityAnomalyEnabled);
+  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+           {"--latitude", "91"}, {"--density", "heavy"}, {"--fixed-salinity", "35,salinity"}, {"--hydrostatic-pressure", "-1"}}) {
+    EXPECT_EQ(Run({"convert", Path("in.dat"), "-o", Path("bad.dat"), "--derived", "depth", bad[0], bad[1]}), 2) << bad[0];
+    EXPECT_NE(err.str().find(bad[0]), std::string::npos) << err.str();
+    EXPECT_FALSE(FileExists(Path("bad.dat")));
+  }
 }
 
 TEST(DerivedOption, AppliesWordsAndValuesOrLeavesTheSettingsAlone) {
@@ -120,6 +173,16 @@ TEST(DerivedOption, AppliesWordsAndValuesOrLeavesTheSettingsAlone) {
   }
   EXPECT_EQ(ParseDerivedOption("none", s), "");
   EXPECT_FALSE(s.anyDerived || s.depthEnabled || s.salinityEnabled);
+
+  // Each quantity by its full name, and the oxygen units by their short ones.
+  EXPECT_EQ(ParseDerivedOption("corrected-conductivity,specific-conductivity,density-anomaly,"
+                               "optode-concentration:ml,oxygen:mg,optode-saturation",
+                               s),
+            "");
+  EXPECT_TRUE(s.conductivityCorrectionEnabled && s.specificConductivityEnabled && s.densityAnomalyEnabled &&
+              s.optodeConcentrationEnabled && s.oxygenConcentrationEnabled && s.optodeSaturationEnabled);
+  EXPECT_EQ(s.optodeUnit, OptodeUnit::MlPerLitre);
+  EXPECT_EQ(s.oxygenUnit, OxygenUnit::MgPerLitre);
   EXPECT_FLOAT_EQ(s.atmosphericPressure, 10.0f);  // values stay
 }
 
