@@ -23,6 +23,21 @@ class NoSerial : public SerialSystem {
   std::unique_ptr<SerialPort> Open(const std::string&, const LineSettings&) override { return nullptr; }
 };
 
+// A fresh temporary directory, removed with everything in it at the end of scope.
+struct ScopedTempDir {
+  ScopedTempDir() {
+    char pattern[] = "/tmp/tmv-work-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    path = made ? made : "";
+  }
+  ~ScopedTempDir() {
+    if (!path.empty()) std::filesystem::remove_all(path);
+  }
+  ScopedTempDir(const ScopedTempDir&) = delete;
+  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+  std::string path;
+};
+
 class WorkDirectoryTest : public ::testing::Test {
  protected:
   WorkDirectoryTest() : state(serial, clock, ui) {

@@ -3,6 +3,7 @@
 // pass the one gate.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -15,6 +16,7 @@
 #include "shell/DialogPresenter.h"
 #include "shell/Shell.h"
 #include "support/EmulatedRig.h"
+#include "support/WorkDirectoryTest.h"
 
 namespace tmv {
 namespace {
@@ -66,7 +68,9 @@ struct Scenario {
   int status;  // 1: enabled, logging tomorrow; 0: not enabled
 };
 
-void Configure(EmulatedRig& rig, const Scenario& s) {
+// The commands that write files (the calibration history) write them into `work`.
+void Configure(EmulatedRig& rig, const Scenario& s, const std::string& work) {
+  rig.state.directories.work = work;
   rig.profile().status = s.status;
   rig.profile().deployment.startTime = LoggerTime{2010, 6, 0, 8, 12, 0, 0, 0};
 }
@@ -79,23 +83,32 @@ std::vector<std::pair<std::string, std::string>> Boxes(const EmulatedRig& rig) {
 
 TEST(CommandGate, EveryCommandRefusesAlikeFromTheMenuAndTheTool) {
   const Scenario scenarios[] = {{"QN-760", 1}, {"KM-3170", 1}, {"KM-3170", 0}, {"KZM-5170", 1}};
+  const test::ScopedTempDir work;
+  ASSERT_FALSE(work.path.empty());
+  // The tool writes the calibration history into the current directory.
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(work.path);
+  struct Back {
+    std::filesystem::path to;
+    ~Back() { std::filesystem::current_path(to); }
+  } back{before};
   int refusals = 0;
   for (const Scenario& s : scenarios) {
     for (const CommandRule& rule : CommandRules()) {
       if (!IsCommandBuilt(rule.number) && CliForms().count(rule.number) == 0) continue;
       EmulatedRig desktop(s.model);
-      Configure(desktop, s);
+      Configure(desktop, s, work.path);
       DialogPresenter dialogs;  // no faces: only the gate's own messages are seen
       Shell shell(desktop.state, dialogs);
       const int ran = IsCommandBuilt(rule.number) ? RunCommand(shell, rule.number)
                                                   : (PassCommandGate(desktop.state, rule.number) == GateResult::Pass);
       EmulatedRig tool(s.model);
-      Configure(tool, s);
+      Configure(tool, s, work.path);
       const int status = RunCli(tool.state, rule.number);
 
       const GateResult gate = [&] {
         EmulatedRig again(s.model);
-        Configure(again, s);
+        Configure(again, s, work.path);
         return PassCommandGate(again.state, rule.number);
       }();
       if (gate != GateResult::Refused) continue;
@@ -124,7 +137,8 @@ TEST(CommandGate, EveryCommandRefusesAlikeFromTheMenuAndTheTool) {
 TEST(CommandGate, ToolRefusesLatencyAndDefaultBaudOnALoggingLogger) {
   for (int command : {cmd::kSetLatency, cmd::kSetDefaultBaud}) {
     EmulatedRig rig("QN-760");
-    Configure(rig, {"QN-760", 1});
+    const test::ScopedTempDir work;
+    Configure(rig, {"QN-760", 1}, work.path);
     const auto tablesBefore = rig.profile().tables;
     EXPECT_EQ(RunCli(rig.state, command), cli::kExitFailure);
     ASSERT_EQ(rig.ui.boxes.size(), 1u);
