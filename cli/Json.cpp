@@ -1,36 +1,14 @@
 #include "Json.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
+#include "Utf8Output.h"
 #include "model/LoggerTime.h"
 
 namespace tmv::cli {
-
-namespace {
-
-// Length of a well-formed UTF-8 sequence at text[i], or 0.
-size_t Utf8Length(std::string_view text, size_t i) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char c = b(i);
-  size_t n = 0;
-  if (c >= 0xC2 && c <= 0xDF) n = 2;
-  else if (c >= 0xE0 && c <= 0xEF) n = 3;
-  else if (c >= 0xF0 && c <= 0xF4) n = 4;
-  else return 0;
-  if (i + n > text.size()) return 0;
-  for (size_t k = 1; k < n; ++k)
-    if ((b(i + k) & 0xC0) != 0x80) return 0;
-  // Overlong forms, surrogates and values beyond U+10FFFF are not UTF-8.
-  if (c == 0xE0 && b(i + 1) < 0xA0) return 0;
-  if (c == 0xED && b(i + 1) >= 0xA0) return 0;
-  if (c == 0xF0 && b(i + 1) < 0x90) return 0;
-  if (c == 0xF4 && b(i + 1) >= 0x90) return 0;
-  return n;
-}
-
-}  // namespace
 
 std::string JsonQuoted(std::string_view text) {
   std::string out = "\"";
@@ -52,13 +30,11 @@ std::string JsonQuoted(std::string_view text) {
       out += u;
     } else if (c < 0x80) {
       out.push_back(static_cast<char>(c));
-    } else if (const size_t n = Utf8Length(text, i)) {
-      out.append(text.substr(i, n));
-      i += n - 1;
     } else {
-      // A Latin-1 byte (0xB5 is the micro sign of the logger's units).
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      // UTF-8 as it is; a Latin-1 byte (0xB5, the micro sign of units) as UTF-8.
+      const size_t n = std::max<size_t>(Utf8SequenceLength(text, i), 1);
+      out += AsUtf8(text.substr(i, n));
+      i += n - 1;
     }
   }
   out += "\"";

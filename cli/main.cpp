@@ -14,6 +14,7 @@
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "ConsoleUserInterface.h"
+#include "Utf8Output.h"
 #include "link/LoggerLink.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
@@ -92,6 +93,8 @@ int ComNumber(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tmv::cli::PrintAsUtf8(std::cout);
+  tmv::cli::PrintAsUtf8(std::cerr);
   Options opt;
   // The tool's own options come before the command word; everything from
   // that word on belongs to the command, whose own parser reads it.

@@ -67,6 +67,10 @@ TEST(CliE2E, HelpListsTheCommandsAndUsageErrorsAreRefused) {
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, std::string("tmv-cli ") + TMV_VERSION_TEXT + "\n");
   EXPECT_NE(help.out.find("--version"), std::string::npos);
+  // The program's Latin-1 texts reach the terminal as UTF-8.
+  const auto limits = RunCli({"limits"});
+  EXPECT_EQ(limits.status, 0) << limits.err;
+  EXPECT_NE(limits.out.find("Concentration(\xC2\xB5Mol/l)"), std::string::npos) << limits.out;
   EXPECT_NE(RunCli({"no-such-command"}).status, 0);
   EXPECT_NE(RunCli({"--baud", "1234", "identify"}).status, 0);
 }
