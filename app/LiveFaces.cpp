@@ -23,6 +23,7 @@
 
 #include "shell/DialogPresenter.h"
 #include "shell/LiveCommands.h"
+#include "shell/Shell.h"
 
 namespace tmv::qt {
 namespace {
@@ -85,6 +86,9 @@ class LiveReadingsWindow : public QDialog {
     big.setPointSize(big.pointSize() * 2);
     value_->setFont(big);
     layout->addWidget(value_);
+    caption_ = new QLabel(this);
+    caption_->setObjectName("channelCaption");
+    layout->addWidget(caption_);
     lines_ = new QListWidget(this);
     lines_->setObjectName("lines");
     layout->addWidget(lines_);
@@ -161,6 +165,8 @@ class LiveReadingsWindow : public QDialog {
     averaging_->setVisible(d.highRate);
     averagingLabel_->setVisible(d.highRate);
     value_->setText(Q(d.valueText));
+    caption_->setText(L(LiveChannelCaption(panel_->shell.state, d)));
+    caption_->setVisible(d.lines.empty());  // engineering-units lines carry their own names
     if (lines_->count() != static_cast<int>(d.lines.size())) {
       lines_->clear();
       for (const auto& l : d.lines) lines_->addItem(Q(l));
@@ -182,6 +188,7 @@ class LiveReadingsWindow : public QDialog {
   QLabel* averagingLabel_;
   QLineEdit* averaging_;
   QLabel* value_;
+  QLabel* caption_;
   QListWidget* lines_;
   QProgressBar* progress_;
   QCheckBox* restart_;

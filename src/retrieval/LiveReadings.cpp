@@ -10,6 +10,7 @@
 #include "deployment/Enabling.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
+#include "model/ChannelTypes.h"
 #include "model/Conversion.h"
 #include "model/LoggerFamily.h"
 #include "model/RangeSwitching.h"
@@ -151,6 +152,15 @@ void FetchTick(AppState& state, LiveReadingsDialog& dialog) {
     dialog.fetchUnderway = false;
     dialog.valueText = Tr(state, "Unable to communicate with logger");
   }
+}
+
+std::string LiveChannelCaption(const AppState& state, const LiveReadingsDialog& dialog) {
+  const int channel = dialog.channel - 1;
+  std::string label = ChannelLabel(state.logger, channel);
+  label.erase(0, label.find_first_not_of(' '));
+  std::string unit = ChannelUnit(state.logger, channel);
+  while (!unit.empty() && (unit.back() == '\n' || unit.back() == ' ')) unit.pop_back();
+  return unit.empty() ? label : label + " [" + unit + "]";
 }
 
 void StepLiveChannel(LiveReadingsDialog& dialog, int delta) {

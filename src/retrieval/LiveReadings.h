@@ -42,6 +42,9 @@ void OpenLiveReadings(AppState& state, LiveReadingsDialog& dialog);
 void FetchTick(AppState& state, LiveReadingsDialog& dialog);
 // The channel spinner: 1..N, wrapping both ways.
 void StepLiveChannel(LiveReadingsDialog& dialog, int delta);
+// What the reading shown is: the selected channel's label and unit, as
+// "1 - Conductivity [uS/cm]" (Latin-1, like the units).
+std::string LiveChannelCaption(const AppState& state, const LiveReadingsDialog& dialog);
 // "Freeze" pressed: stops or restarts fetching; a fetch under way is dropped.
 void ToggleLiveFreeze(LiveReadingsDialog& dialog);
 // The averaging time "HH:mm:ss" (also "mm:ss" or seconds); nullopt when not a

@@ -29,6 +29,7 @@ TEST(LiveFaces, LiveReadingsPanelShowsAReading) {
   QWidget* panel = VisibleTopLevel("liveReadings");
   ASSERT_NE(panel, nullptr);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !Find<QLabel>(panel, "value")->text().isEmpty(); }, 10000));
+  EXPECT_EQ(S(Find<QLabel>(panel, "channelCaption")->text()), "1 - Conductivity [uS/cm]");
   ExpectNothingClipped(panel);
   Screenshot(panel, "live-readings.png");
   Find<QPushButton>(panel, "closeButton")->click();

@@ -57,6 +57,18 @@ TEST(LiveReadings, ChannelSpinnerWrapsBothWays) {
   EXPECT_EQ(dlg.channel, 3);
 }
 
+TEST(LiveReadings, CaptionNamesTheFetchedChannelAndItsUnit) {
+  EmulatedRig rig("QN-760");
+  ASSERT_EQ(KnowLogger(rig.state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration | kKnowCalibration), KnowResult::Known);
+  LiveReadingsDialog dlg;
+  OpenLiveReadings(rig.state, dlg);
+  EXPECT_EQ(LiveChannelCaption(rig.state, dlg), "1 - Conductivity [uS/cm]");
+  StepLiveChannel(dlg, 2);
+  EXPECT_EQ(LiveChannelCaption(rig.state, dlg), "3 - Pressure [deciBars]");
+  rig.state.logger.channelTypes[2] = 'R';  // PAR: the unit's micro sign stays one Latin-1 byte
+  EXPECT_EQ(LiveChannelCaption(rig.state, dlg), "3 - PAR [\xB5Mol.m-2.s-1]");
+}
+
 TEST(LiveReadings, FrozenDialogSendsNothing) {
   EmulatedRig rig("QN-760");
   ASSERT_EQ(KnowLogger(rig.state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration | kKnowCalibration), KnowResult::Known);
