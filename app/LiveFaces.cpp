@@ -273,6 +273,9 @@ class MicroSalWindow : public QDialog {
     big.setPointSize(big.pointSize() * 2);
     big.setBold(true);
     salinity_->setFont(big);
+    // Room for the reading from the start, so the window keeps the size it
+    // was placed with when the first salinity comes.
+    salinity_->setMinimumWidth(QFontMetrics(big).horizontalAdvance(QStringLiteral("Sample salinity (PSS-78): 00.0000")));
     left->addWidget(salinity_);
     progress_ = new QProgressBar(this);
     progress_->setObjectName("progressBar");

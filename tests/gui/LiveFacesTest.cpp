@@ -2,6 +2,8 @@
 // emulated loggers: they open, show the first readings and close.
 #include "DesktopSupport.h"
 #include <QProgressBar>
+#include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include "LiveFaces.h"
 
@@ -78,7 +80,18 @@ TEST(LiveFaces, MicroSalinometerPanelOpensOnTheVl840) {
   pace.stop();
   EXPECT_TRUE(Find<QLabel>(panel, "salinity")->text().startsWith(QLatin1String("Sample salinity (PSS-78): ")));
   ExpectNothingClipped(panel);
+  EXPECT_TRUE(available.contains(panel->frameGeometry())) << "still on the screen with its readings";
   Screenshot(panel, "micro-salinometer.png");
+  // The screen as the user sees it: where the panel stands by the graph.
+  if (const QString dir = ArtefactDirectory(); !dir.isEmpty()) {
+    QPixmap screen(available.size());
+    screen.fill(Qt::darkGray);
+    QPainter painter(&screen);
+    painter.drawPixmap(desk.window->pos() - available.topLeft(), desk.window->grab());
+    painter.drawPixmap(panel->pos() - available.topLeft(), panel->grab());
+    painter.end();
+    EXPECT_TRUE(screen.save(dir + QStringLiteral("/micro-salinometer-on-screen.png")));
+  }
   QPushButton* close = ButtonWithText(panel, QStringLiteral("Close"));
   ASSERT_NE(close, nullptr);
   close->click();
