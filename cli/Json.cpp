@@ -1,6 +1,5 @@
 #include "Json.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,8 +11,9 @@ namespace tmv::cli {
 
 std::string JsonQuoted(std::string_view text) {
   std::string out = "\"";
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
+  // UTF-8 as it is; a Latin-1 byte (0xB5, the micro sign of units) as UTF-8.
+  for (const char ch : AsUtf8(text)) {
+    const unsigned char c = static_cast<unsigned char>(ch);
     switch (c) {
       case '"': out += "\\\""; continue;
       case '\\': out += "\\\\"; continue;
@@ -28,13 +28,8 @@ std::string JsonQuoted(std::string_view text) {
       char u[8];
       std::snprintf(u, sizeof u, "\\u%04x", c);
       out += u;
-    } else if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
     } else {
-      // UTF-8 as it is; a Latin-1 byte (0xB5, the micro sign of units) as UTF-8.
-      const size_t n = std::max<size_t>(Utf8SequenceLength(text, i), 1);
-      out += AsUtf8(text.substr(i, n));
-      i += n - 1;
+      out.push_back(ch);
     }
   }
   out += "\"";

@@ -2,6 +2,9 @@
 
 namespace tmv::cli {
 
+namespace {
+
+// Length of a well-formed UTF-8 sequence of two or more bytes at text[i], or 0.
 size_t Utf8SequenceLength(std::string_view text, size_t i) {
   const auto b = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char c = b(i);
@@ -20,6 +23,8 @@ size_t Utf8SequenceLength(std::string_view text, size_t i) {
   if (c == 0xF4 && b(i + 1) >= 0x90) return 0;
   return n;
 }
+
+}  // namespace
 
 std::string AsUtf8(std::string_view text) {
   std::string out;

@@ -12,9 +12,6 @@
 
 namespace tmv::cli {
 
-// Length of a well-formed UTF-8 sequence of two or more bytes at text[i], or 0.
-size_t Utf8SequenceLength(std::string_view text, size_t i);
-
 std::string AsUtf8(std::string_view text);
 
 // Passes what is written on to `target` as AsUtf8 gives it, a line at a time
