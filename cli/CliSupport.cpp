@@ -3,9 +3,6 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <cstdlib>
-#include <iterator>
-#include <utility>
 #include <ostream>
 
 #include "ConsoleUserInterface.h"
@@ -107,21 +104,19 @@ void DerivedOptions::AddTo(CLI::App& parser) {
 std::string DerivedOptions::Apply(DerivedSettings& settings) const {
   DerivedSettings s = settings;
   if (std::string e = ParseDerivedOption(list, s); !e.empty()) return "--derived: " + e;
-  // Each value goes through the list's own "name=value" word, so both check alike.
-  const std::pair<const char*, const std::string*> values[] = {
-      {"latitude", &latitude},       {"atmospheric", &atmosphericPressure},
-      {"water-density", &density},   {"hydrostatic", &hydrostaticPressure},
-      {"fixed-temperature", &fixedTemperature}, {"fixed-salinity", &fixedSalinity}};
-  const char* options[] = {"--latitude", "--atmospheric-pressure", "--density", "--hydrostatic-pressure",
-                           "--fixed-temperature", "--fixed-salinity"};
-  for (size_t i = 0; i < std::size(values); ++i) {
-    const std::string& text = *values[i].second;
-    if (text.empty()) continue;
-    char* end = nullptr;
-    std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0') return std::string(options[i]) + ": '" + text + "' is not a number";
-    if (std::string e = ParseDerivedOption(std::string(values[i].first) + "=" + text, s); !e.empty())
-      return std::string(options[i]) + ": " + e;
+  const struct {
+    const char* option;
+    const char* name;  // in the --derived list
+    const std::string& text;
+  } values[] = {{"--latitude", "latitude", latitude},
+                {"--atmospheric-pressure", "atmospheric", atmosphericPressure},
+                {"--density", "water-density", density},
+                {"--hydrostatic-pressure", "hydrostatic", hydrostaticPressure},
+                {"--fixed-temperature", "fixed-temperature", fixedTemperature},
+                {"--fixed-salinity", "fixed-salinity", fixedSalinity}};
+  for (const auto& v : values) {
+    if (v.text.empty()) continue;
+    if (std::string e = ApplyDerivedValue(v.name, v.text, s); !e.empty()) return std::string(v.option) + ": " + e;
   }
   settings = s;
   return {};

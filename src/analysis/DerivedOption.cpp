@@ -29,34 +29,7 @@ std::string_view Trim(std::string_view t) {
 
 std::string ApplyWord(std::string_view word, DerivedSettings& s) {
   const size_t eq = word.find('=');
-  if (eq != std::string_view::npos) {
-    const std::string_view name = word.substr(0, eq), text = word.substr(eq + 1);
-    double v = 0;
-    if (!Number(text, v)) return "'" + std::string(text) + "' is not a number in '" + std::string(word) + "'";
-    auto inRange = [&](double low, double high, float& target) -> std::string {
-      if (v < low || v > high) {
-        char text[96];
-        std::snprintf(text, sizeof text, " must be between %g and %g", low, high);
-        return std::string(name) + text;
-      }
-      target = static_cast<float>(v);
-      return {};
-    };
-    if (name == "atmospheric") return inRange(0.0, 20.0, s.atmosphericPressure);
-    if (name == "water-density") return inRange(0.5, 2.0, s.waterDensity);
-    if (name == "hydrostatic") return inRange(0.0, 12000.0, s.hydrostaticPressure);
-    if (name == "fixed-temperature") return inRange(-5.0, 50.0, s.fixedTemperature);
-    if (name == "fixed-salinity") return inRange(0.0, 50.0, s.fixedSalinity);
-    if (name == "latitude") {
-      if (v < -90.0 || v > 90.0) return "latitude must be between -90 and 90 degrees";
-      // Only sin^2 of the latitude enters, so the hemisphere is dropped.
-      const double a = std::fabs(v);
-      s.latitudeDegrees = static_cast<int>(a);
-      s.latitudeMinutes = static_cast<float>((a - s.latitudeDegrees) * 60.0);
-      return {};
-    }
-    return "unknown value '" + std::string(name) + "'";
-  }
+  if (eq != std::string_view::npos) return ApplyDerivedValue(word.substr(0, eq), word.substr(eq + 1), s);
   const size_t colon = word.find(':');
   const std::string_view name = word.substr(0, colon);
   const std::string_view option = colon == std::string_view::npos ? std::string_view() : word.substr(colon + 1);
@@ -109,6 +82,34 @@ std::string ApplyWord(std::string_view word, DerivedSettings& s) {
 }
 
 }  // namespace
+
+std::string ApplyDerivedValue(std::string_view name, std::string_view text, DerivedSettings& s) {
+  double v = 0;
+  if (!Number(text, v)) return "'" + std::string(text) + "' is not a number for " + std::string(name);
+  auto inRange = [&](double low, double high, float& target) -> std::string {
+    if (v < low || v > high) {
+      char range[96];
+      std::snprintf(range, sizeof range, " must be between %g and %g", low, high);
+      return std::string(name) + range;
+    }
+    target = static_cast<float>(v);
+    return {};
+  };
+  if (name == "atmospheric") return inRange(0.0, 20.0, s.atmosphericPressure);
+  if (name == "water-density") return inRange(0.5, 2.0, s.waterDensity);
+  if (name == "hydrostatic") return inRange(0.0, 12000.0, s.hydrostaticPressure);
+  if (name == "fixed-temperature") return inRange(-5.0, 50.0, s.fixedTemperature);
+  if (name == "fixed-salinity") return inRange(0.0, 50.0, s.fixedSalinity);
+  if (name == "latitude") {
+    if (v < -90.0 || v > 90.0) return "latitude must be between -90 and 90 degrees";
+    // Only sin^2 of the latitude enters, so the hemisphere is dropped.
+    const double a = std::fabs(v);
+    s.latitudeDegrees = static_cast<int>(a);
+    s.latitudeMinutes = static_cast<float>((a - s.latitudeDegrees) * 60.0);
+    return {};
+  }
+  return "unknown value '" + std::string(name) + "'";
+}
 
 std::string ParseDerivedOption(std::string_view list, DerivedSettings& settings) {
   DerivedSettings s = settings;

@@ -19,6 +19,12 @@ namespace tmv {
 // word, and then `settings` is left as it was.
 std::string ParseDerivedOption(std::string_view list, DerivedSettings& settings);
 
+// One of the values the formulas use, by its name in the list ("latitude",
+// "atmospheric", "water-density", "hydrostatic", "fixed-temperature",
+// "fixed-salinity") and its text. An empty string when set, else the message,
+// and then `settings` is left as it was.
+std::string ApplyDerivedValue(std::string_view name, std::string_view text, DerivedSettings& settings);
+
 // The words ParseDerivedOption understands, for a command's help text.
 const char* DerivedOptionHelp();
 
