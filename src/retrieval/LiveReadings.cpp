@@ -158,9 +158,7 @@ std::string LiveChannelCaption(const AppState& state, const LiveReadingsDialog& 
   const int channel = dialog.channel - 1;
   std::string label = ChannelLabel(state.logger, channel);
   label.erase(0, label.find_first_not_of(' '));
-  std::string unit = ChannelUnit(state.logger, channel);
-  while (!unit.empty() && (unit.back() == '\n' || unit.back() == ' ')) unit.pop_back();
-  return unit.empty() ? label : label + " [" + unit + "]";
+  return label + " [" + ChannelUnit(state.logger, channel) + "]";
 }
 
 void StepLiveChannel(LiveReadingsDialog& dialog, int delta) {
