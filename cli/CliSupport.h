@@ -15,10 +15,24 @@ struct DerivedSettings;
 
 namespace tmv::cli {
 
-// Exit statuses of the tool.
+// Exit statuses of the tool, one per kind of failure, the same for every
+// command (the README's table). A script tells them apart without reading
+// the message.
 constexpr int kExitOk = 0;
+// Failed for another reason (a file that cannot be read or written, ...).
 constexpr int kExitFailure = 1;
+// The command line was wrong; nothing was done.
 constexpr int kExitUsage = 2;
+// Done in part: data were lost or only part of them was retrieved, read or
+// saved (a partial download, a damaged file read up to its damage).
+constexpr int kExitPartial = 3;
+// No logger answered, or the link to it was lost.
+constexpr int kExitNoLogger = 4;
+// The logger answered but refused, or is not in the state that was asked
+// for (still logging after a stop, still suspended after a resume).
+constexpr int kExitRefused = 5;
+// A value written was read back different (a setup or calibration write).
+constexpr int kExitVerify = 6;
 
 // Passes the command gate for a command of the command table (cmd::...):
 // connects, refuses a logging logger as the desktop program does, learns

@@ -28,8 +28,6 @@ namespace tmv::cli {
 
 namespace {
 
-// A retrieval that ended early: what came was decoded and saved.
-constexpr int kExitPartial = 3;
 // Blocks are requested back to back; the progress is drawn between ticks.
 constexpr int kTickBudgetMs = 250;
 
