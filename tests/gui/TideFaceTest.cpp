@@ -109,10 +109,19 @@ TEST(TideFace, AMonthFromTheEmulatorGivesBackItsConstituents) {
   script.On(QStringLiteral("Save the tide analysis"), [&](QWidget* modal) {
     auto* f = qobject_cast<QFileDialog*>(modal);
     ASSERT_NE(f, nullptr);
+    // The name is typed again until the dialog takes it: on a busy machine
+    // its directory listing may not be ready at the first try.
+    script.LetRun(f);
     f->setDirectory(desk.work.path());
-    if (auto* edit = f->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(QStringLiteral("month_tide.csv"));
-    else f->selectFile(QStringLiteral("month_tide.csv"));
-    QMetaObject::invokeMethod(f, "accept", Qt::QueuedConnection);
+    auto* retry = new QTimer(f);
+    QObject::connect(retry, &QTimer::timeout, f, [f] {
+      if (auto* edit = f->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->setText(QStringLiteral("month_tide.csv"));
+      else
+        f->selectFile(QStringLiteral("month_tide.csv"));
+      QMetaObject::invokeMethod(f, "accept", Qt::QueuedConnection);
+    });
+    retry->start(50);
   });
   script.On(QStringLiteral("Tide analysis"), [&](QWidget* panel) {
     EXPECT_TRUE(panel->findChild<QLabel*>(QStringLiteral("tideMessage"))->text().startsWith(QStringLiteral("Wrote ")));
