@@ -27,6 +27,7 @@
 #include "LiveFaces.h"
 #include "RetrievalFaces.h"
 #include "StatusLine.h"
+#include "TideFace.h"
 #include "shell/CommandIds.h"
 #include "shell/LiveCommands.h"
 
@@ -448,6 +449,7 @@ void MainWindow::RegisterFaces() {
   // The micro-salinometer panel exists from start-up, hidden; its command shows it.
   microSal_ = BuildMicroSalFace(*MicroSalinometerPanel(shell_), this);
   RegisterLiveFaces(dialogs_, this, microSal_);
+  RegisterTideFace(dialogs_, state_, this);
 }
 
 bool MainWindow::Start() {

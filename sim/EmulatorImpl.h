@@ -86,7 +86,7 @@ inline double Polynomial(uint32_t raw, const std::array<double, 4>& c) {
 
 // The sea the sensors see (engineering units), and the raw count that the
 // calibration turns into a value.
-double SeaValue(char type, int channel, int64_t loggerMs, bool waves);
+double SeaValue(const Profile& p, char type, int channel, int64_t loggerMs, bool waves);
 // The micro-salinometer bench's raw reading of a channel with coefficients c,
 // when a sample is in (MicroSalinometer.cpp).
 std::optional<uint32_t> BenchRaw(const Profile& p, char type, int channel, const std::array<double, 4>& c);

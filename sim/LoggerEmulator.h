@@ -80,6 +80,27 @@ struct Deployment {
   uint8_t realTimeBaudCode = 0;                   // "!B"
 };
 
+// The tide of the sea an emulated recorder stands in: a sum of constituents
+// of the standard set (amplitude in m of sea level, Greenwich phase lag in
+// degrees) with their nodal corrections, about the mean depth, plus noise.
+// The logger's clock keeps `utcOffsetMinutes` east of UTC.
+struct EmulatedTide {
+  struct Constituent {
+    std::string name;
+    double amplitude;  // m
+    double phase;      // degrees
+  };
+  std::vector<Constituent> constituents;
+  double latitude = 45.0;     // degrees north, for the nodal corrections
+  double noise = 0.01;        // m, standard deviation
+  int utcOffsetMinutes = 0;
+};
+// The emulator's default sea: M2 S2 N2 K2 K1 O1 P1 Q1 M4 of a mid-latitude coast.
+EmulatedTide DefaultEmulatedTide();
+// The tide's departure from the mean depth at a logger time (ms since
+// 2000-01-01 00:00 of the logger's clock), m.
+double TideLevel(const EmulatedTide& tide, int64_t loggerMs);
+
 // One logger model with its identity, capabilities, tables and memory.
 struct Profile {
   std::string name;            // the profile's name, e.g. "QN-760"
@@ -131,6 +152,8 @@ struct Profile {
     double sampleCellGain = 0.42;           // raw fraction per unit of Rt
     double standardCellGain = 0.40;
   } bench;
+
+  EmulatedTide tide = DefaultEmulatedTide();
 
   bool Microchip() const { return firmwareVersion > 4.99f; }
   bool SingleChannel() const;  // older single-channel recorder ("Z"/"Y", "F")

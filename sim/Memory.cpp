@@ -145,7 +145,7 @@ std::vector<uint32_t> LoggerEmulator::Impl::RowRaw(int64_t loggerMs, bool waves)
     const bool thermistor = thermistorsOnly || type == 'T';
     const auto bench = BenchRaw(p, type, static_cast<int>(c), runCoefficients[c]);
     r.push_back(bench ? *bench
-                      : RawForValue(SeaValue(type, static_cast<int>(c), loggerMs, waves), runCoefficients[c], thermistor));
+                      : RawForValue(SeaValue(p, type, static_cast<int>(c), loggerMs, waves), runCoefficients[c], thermistor));
   }
   return r;
 }

@@ -18,7 +18,7 @@ std::vector<uint32_t> LoggerEmulator::Impl::Readings(int64_t loggerMs) const {
     const char type = c < static_cast<int>(types.size()) ? types[c] : 'T';
     const auto bench = BenchRaw(p, type, c, Coefficients(c));
     r.push_back(bench ? *bench
-                      : RawForValue(SeaValue(type, c, loggerMs, false), Coefficients(c), thermistorsOnly || type == 'T'));
+                      : RawForValue(SeaValue(p, type, c, loggerMs, false), Coefficients(c), thermistorsOnly || type == 'T'));
   }
   return r;
 }

@@ -46,7 +46,7 @@ double Wave(double seconds, double periodS, double phase = 0.0) { return std::si
 
 }  // namespace
 
-double SeaValue(char type, int channel, int64_t loggerMs, bool waves) {
+double SeaValue(const Profile& p, char type, int channel, int64_t loggerMs, bool waves) {
   const double s = static_cast<double>(loggerMs) / 1000.0;
   const double k = channel * 0.7;  // channels of one type differ a little
   switch (type) {
@@ -55,10 +55,10 @@ double SeaValue(char type, int channel, int64_t loggerMs, bool waves) {
     case 'S':  // conductivity, mS/cm
       return 40.0 + 2.0 * Wave(s, kTidePeriodS, 1.0 + k) + 0.5 * Wave(s, kDayS, k);
     case 'C':  // the same sea in uS/cm, the unit of a channel reported as 'C'
-      return 1000.0 * SeaValue('S', channel, loggerMs, waves);
+      return 1000.0 * SeaValue(p, 'S', channel, loggerMs, waves);
     case 'P': case 'A': {  // pressure as the sensor reads it, dbar: the atmosphere above
-      // 10 m of sea with a tide, and waves while a wave burst samples
-      double v = kAtmosphereDbar + kLoggerDepthM * kDbarPerMetre + 1.5 * Wave(s, kTidePeriodS, k);
+      // 10 m of sea with its tide, and waves while a wave burst samples
+      double v = kAtmosphereDbar + (kLoggerDepthM + TideLevel(p.tide, loggerMs)) * kDbarPerMetre;
       if (waves)
         for (const SeaComponent& c : kSeaState)
           v += c.height / 2.0 * kDbarPerMetre * PressureResponse(c.periodS) * Wave(s, c.periodS, c.phase);

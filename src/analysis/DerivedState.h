@@ -5,7 +5,10 @@
 // columns. Constructing it installs the derived-channel step into decoding.
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "analysis/TideRecording.h"
 
 namespace tmv {
 
@@ -32,6 +35,8 @@ struct AnalysisState {
   RealTimeLimits limits = DefaultRealTimeLimits();
   int pendingKzmAction = kKzmNone;
   std::string pendingHexFile;  // the KZM HEX file to read again
+  // The last tide analysis, of the DataSet it Matches (the export and the tide panel show it).
+  std::optional<TideRun> tide;
 
   // Significant wave height of the burst a row belongs to [m]; unset: the column holds the marker.
   std::function<float(const DataSet&, int row)> waveHeightAt;

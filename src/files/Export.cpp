@@ -18,6 +18,7 @@
 #include <limits>
 
 #include "analysis/DerivedChannels.h"
+#include "analysis/TideRecording.h"
 #include "analysis/WaveAnalysis.h"
 #include "files/HexFile.h"
 #include "files/NetCdfLibrary.h"
@@ -417,6 +418,91 @@ void PutBursts(NcCalls& nc, int file, const AppState& state, const TimeAxis& axi
   });
 }
 
+// The tide analysis run on this DataSet, when there is one: its constituents
+// on a "constituent" dimension, and the predicted tide and the residual
+// along time.
+void PutTideAnalysis(NcCalls& nc, int file, const AppState& state, int timeDim,
+                     std::vector<std::function<void()>>& writes) {
+  const DataSet& data = state.retrieval.data;
+  if (!state.analysis.tide || !state.analysis.tide->Matches(data)) return;
+  const TideRun& run = *state.analysis.tide;
+  const TideAnalysis& a = run.analysis;
+  const std::string unit = a.unit == "dbar" ? "dbar" : "m";
+  PutText(nc, file, NC_GLOBAL, "tide_analysis",
+          "Harmonic analysis (ordinary least squares, nodal corrections at the central time, Greenwich phases) of " +
+              run.columnName);
+  PutText(nc, file, NC_GLOBAL, "tide_analysis_central_time", TideTimeText(a.centre));
+  PutDouble(nc, file, NC_GLOBAL, "tide_analysis_mean", a.mean);
+  PutDouble(nc, file, NC_GLOBAL, "tide_analysis_latitude", a.latitude);
+  PutDouble(nc, file, NC_GLOBAL, "tide_analysis_rayleigh_factor", a.rayleigh);
+  if (a.hasTrend) PutDouble(nc, file, NC_GLOBAL, "tide_analysis_trend_per_day", a.trendPerDay);
+  const size_t n = a.constituents.size();
+  if (n > 0) {
+    int dim = -1, name = -1;
+    nc(nc.lib.nc_def_dim(file, "constituent", n, &dim));
+    nc(nc.lib.nc_def_var(file, "constituent_name", NC_STRING, 1, &dim, &name));
+    PutText(nc, file, name, "long_name", "Name of the tidal constituent");
+    struct Field {
+      const char* name;
+      const char* longName;
+      const char* units;
+      double TideConstituentFit::*member;
+    };
+    const std::string amplitudeUnit = unit;
+    const Field fields[] = {
+        {"constituent_frequency", "Frequency of the constituent", "hour-1", &TideConstituentFit::frequency},
+        {"tide_amplitude", "Amplitude of the constituent", amplitudeUnit.c_str(), &TideConstituentFit::amplitude},
+        {"tide_amplitude_ci95", "Half-width of the 95 % confidence interval of the amplitude", amplitudeUnit.c_str(),
+         &TideConstituentFit::amplitudeCi},
+        {"tide_phase", "Greenwich phase lag of the constituent", "degree", &TideConstituentFit::phase},
+        {"tide_phase_ci95", "Half-width of the 95 % confidence interval of the phase", "degree",
+         &TideConstituentFit::phaseCi},
+        {"tide_snr", "Signal-to-noise ratio: squared amplitude over its error variance", "1", &TideConstituentFit::snr},
+    };
+    for (const Field& f : fields) {
+      int var = -1;
+      nc(nc.lib.nc_def_var(file, f.name, NC_DOUBLE, 1, &dim, &var));
+      PutText(nc, file, var, "long_name", f.longName);
+      PutText(nc, file, var, "units", f.units);
+      PutText(nc, file, var, "coordinates", "constituent_name");
+      const auto member = f.member;
+      writes.push_back([&nc, file, var, member, &a]() {
+        std::vector<double> values;
+        // An infinite SNR (a record without noise) is written as the largest double.
+        for (const TideConstituentFit& c : a.constituents)
+          values.push_back(std::isfinite(c.*member) ? c.*member : std::numeric_limits<double>::max());
+        nc(nc.lib.nc_put_var_double(file, var, values.data()));
+      });
+    }
+    writes.push_back([&nc, file, name, &a]() {
+      std::vector<const char*> names;
+      for (const TideConstituentFit& c : a.constituents) names.push_back(c.name.c_str());
+      nc(nc.lib.nc_put_var_string(file, name, names.data()));
+    });
+  }
+  int predicted = -1, residual = -1;
+  nc(nc.lib.nc_def_var(file, "tide_predicted", NC_FLOAT, 1, &timeDim, &predicted));
+  PutText(nc, file, predicted, "long_name", "Tide predicted by the harmonic analysis of " + run.columnName);
+  PutText(nc, file, predicted, "units", unit);
+  PutText(nc, file, predicted, "coordinates", "time");
+  PutFloat(nc, file, predicted, "_FillValue", kInvalidValue);
+  nc(nc.lib.nc_def_var(file, "tide_residual", NC_FLOAT, 1, &timeDim, &residual));
+  PutText(nc, file, residual, "long_name", run.columnName + " less the predicted tide");
+  PutText(nc, file, residual, "units", unit);
+  PutText(nc, file, residual, "coordinates", "time");
+  PutFloat(nc, file, residual, "_FillValue", kInvalidValue);
+  writes.push_back([&nc, file, predicted, residual, &run]() {
+    std::vector<float> p(run.predicted.size()), r(run.predicted.size());
+    for (size_t i = 0; i < p.size(); ++i) {
+      p[i] = static_cast<float>(run.predicted[i]);
+      const double obs = i < run.series.levels.size() ? run.series.levels[i] : std::nan("");
+      r[i] = std::isfinite(obs) ? static_cast<float>(obs - run.predicted[i]) : kInvalidValue;
+    }
+    nc(nc.lib.nc_put_var_float(file, predicted, p.data()));
+    nc(nc.lib.nc_put_var_float(file, residual, r.data()));
+  });
+}
+
 std::string WriteNetCdf(const AppState& state, const std::string& path, const ExportOptions& options,
                         const std::vector<ExportColumn>& columns, const std::vector<uint64_t>& ticks) {
   const DataSet& data = state.retrieval.data;
@@ -512,6 +598,7 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
   }
 
   PutBursts(nc, file, state, axis, writes);
+  PutTideAnalysis(nc, file, state, timeDim, writes);
   PutDeploymentAttributes(nc, file, state);
   if (data.sampleCount > 0) {
     PutText(nc, file, NC_GLOBAL, "time_coverage_start", IsoText(FromTicks(ticks.front()), data.sixHzProfiling));

@@ -59,6 +59,8 @@ constexpr int kConvertDataFile = 40140;
 constexpr int kShowFileInfo = 40141;
 // "&Export...": the current DataSet to netCDF-CF or CSV.
 constexpr int kExportData = 40150;
+// "&Tide analysis" of the analysis menu: harmonic analysis of the water level.
+constexpr int kTideAnalysis = 40160;
 
 // The menus themselves, so that they can be greyed and enabled like commands.
 constexpr int kMenuBar = 50000;
@@ -67,5 +69,6 @@ constexpr int kMenuRecentFiles = 50002;  // "&Read a recent file"
 constexpr int kMenuLoggerFunctions = 50003;
 constexpr int kMenuCalibration = 50004;
 constexpr int kMenuConfiguration = 50005;
+constexpr int kMenuAnalysis = 50006;
 
 }  // namespace tmv::cmd

@@ -72,6 +72,9 @@ std::vector<MenuEntry> BuildTable() {
 
       Item(kMicroSalinometer, kMenuBar, "&Micro-Salinometer", 'M', kBuilt),
 
+      Menu(kMenuAnalysis, kMenuBar, "&Analysis", 'A'),
+      Item(kTideAnalysis, kMenuAnalysis, "&Tide analysis", 'T', kBuilt),
+
       Menu(kMenuConfiguration, kMenuBar, "C&onfiguration", 'o'),
       Item(kComSettings, kMenuConfiguration, "&COM settings", 'C', kBuilt),
       Item(kDerivedUnits, kMenuConfiguration, "&Derived units", 'D', kBuilt),
@@ -177,6 +180,9 @@ std::vector<CommandRule> BuildRules() {
   CommandRule exportData;
   exportData.number = kExportData;
   rules.push_back(exportData);
+  CommandRule tideAnalysis;  // on the data in hand, like the export
+  tideAnalysis.number = kTideAnalysis;
+  rules.push_back(tideAnalysis);
   return rules;
 }
 

@@ -32,6 +32,7 @@
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/DialogPresenter.h"
+#include "analysis/TidePanel.h"
 #include "shell/ExportCommand.h"
 #include "shell/LanguageDialog.h"
 #include "shell/LiveCommands.h"
@@ -442,6 +443,8 @@ int RunCommand(Shell& shell, int command) {
       return ExportKzmCsv(state);
     case cmd::kExportData:
       return ExportDataCommand(state);
+    case cmd::kTideAnalysis:
+      return TideAnalysisCommand(state, shell.dialogs);
     case cmd::kDerivedUnits:
       return DerivedUnits(shell);
     case cmd::kRealTimeLimits:

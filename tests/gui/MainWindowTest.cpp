@@ -83,7 +83,7 @@ TEST_F(MainWindowTest, OpensWithTitleMenusStatusPartsAndLayout) {
   QStringList bar;
   for (QAction* a : window->menuBar()->actions()) bar << a->text();
   EXPECT_EQ(bar, (QStringList{"&File", "&Setup", "&Retrieve data", "&Logger functions", "&Calibration functions",
-                              "&Micro-Salinometer", "C&onfiguration", "A&bout"}));
+                              "&Micro-Salinometer", "&Analysis", "C&onfiguration", "A&bout"}));
   EXPECT_TRUE(window->ui().Action(cmd::kComSettings)->isEnabled());
   EXPECT_TRUE(window->ui().Action(cmd::kConnect)->isEnabled());
   EXPECT_TRUE(window->ui().Action(cmd::kSetup)->isEnabled());
