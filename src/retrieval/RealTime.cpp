@@ -1,9 +1,11 @@
 #include "retrieval/RealTime.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "analysis/DerivedChannels.h"
 #include "analysis/WaveAnalysis.h"
@@ -60,6 +62,28 @@ void AppendDumpLines(std::string& out, const uint8_t* bytes, size_t count) {
 
 // Extended-range channels carry their gain in the three low bits.
 bool HasGainBits(uint8_t type) { return type == 'y' || type == 'f' || type == 'g' || type == 'z'; }
+
+// The raw count to write for a value received in engineering units: the one
+// that the file's reader turns back into the value nearest to it. The
+// nearest count by the calibration alone may be odd, and the reader takes an
+// odd count of an ordinary channel for an over-range mark and moves it by
+// 2^24. An extended-range channel's three low bits are its gain, cleared.
+uint32_t RawReadingBackAs(const AppState& state, uint8_t type, int c, double value) {
+  const uint32_t nearest =
+      NearestRawForValue(state.calibration.coefficients[static_cast<size_t>(c)], type == 'T', value);
+  if (HasGainBits(type)) return nearest & ~7u;
+  uint32_t best = nearest;
+  double bestError = std::numeric_limits<double>::infinity();
+  for (const uint32_t candidate : {nearest, nearest - 1, nearest + 1}) {
+    if (candidate > 0xFFFFFFu) continue;
+    const double error = std::fabs(ConvertStoredReading(state.logger, state.calibration, type, candidate, c) - value);
+    if (error < bestError) {
+      bestError = error;
+      best = candidate;
+    }
+  }
+  return best;
+}
 
 
 // The DataSet sized once for the whole collection: every column, measured
@@ -148,8 +172,7 @@ void TakeTimed(AppState& state, const RealTimeRecord& r, TickOutput& out) {
     const size_t i = static_cast<size_t>(c);
     if (r.engineering) {
       values[i] = r.values[i];
-      raw[i] = NearestRawForValue(state.calibration.coefficients[i], d.channelTypes[i] == 'T', values[i]);
-      if (HasGainBits(d.channelTypes[i])) raw[i] &= ~7u;
+      raw[i] = RawReadingBackAs(state, d.channelTypes[i], c, values[i]);
     } else {
       raw[i] = r.raw[i] & 0xFFFFFFu;
       // As the read-back will convert it: odd readings of a channel without

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "deployment/SetupCommands.h"
@@ -57,14 +58,15 @@ struct RealTimeRig : test::ScriptedRig {
       line.SendBytes(EncodeBinaryRecord(r));
     }
   }
-  // The same readings as the logger's engineering form, full precision.
-  void SendEngineering(int rows) {
+  // The same readings as the logger's engineering form, full precision
+  // (or as a logger prints them, "%.4f").
+  void SendEngineering(int rows, const char* format = " %.17g") {
     for (int i = 0; i < rows; ++i) {
       std::string text = "TIM " + TimeToWireText(At(i));
       const auto raw = Raw(i);
       for (size_t c = 0; c < raw.size(); ++c) {
         char b[40];
-        std::snprintf(b, sizeof b, " %.17g", ConvertReading(state.logger, state.calibration, static_cast<int32_t>(raw[c]), static_cast<int>(c)));
+        std::snprintf(b, sizeof b, format, ConvertReading(state.logger, state.calibration, static_cast<int32_t>(raw[c]), static_cast<int>(c)));
         text += b;
       }
       line.Send(text + " FET\r\n");
@@ -273,6 +275,31 @@ TEST(RealTimeCollection, SixChannelEngineeringFormWritesTheBinaryFormsFileButFor
     }
   }
   EXPECT_EQ(engineering, expected);
+}
+
+// A logger prints four decimals; the count nearest such a value is odd
+// about half the time, and the file's reader takes an odd count of an
+// ordinary channel for an over-range mark (-1000 degC, or 2^24 counts off).
+TEST(RealTimeCollection, EngineeringValuesAsPrintedReadBackAsReceived) {
+  RealTimeRig rig(3, 48, "TCP");
+  rig.evenOnly = true;
+  rig.state.logger.engineeringUnitsLevel = 1;
+  rig.state.deployment.optionFlags |= kOptionEngineeringUnits;
+  ASSERT_EQ(StartRealTime(rig.state), 1);
+  rig.SendEngineering(40, " %.4f");
+  rig.TickUntilQuiet();
+  ASSERT_EQ(EndRealTime(rig.state), 1);
+  const DataSet& d = rig.state.retrieval.data;
+  ASSERT_EQ(d.sampleCount, 40);
+  for (int r = 0; r < 40; ++r) {
+    const auto raw = rig.Raw(r);
+    for (int c = 0; c < 3; ++c) {
+      char printed[40];
+      std::snprintf(printed, sizeof printed, "%.4f",
+                    ConvertReading(rig.state.logger, rig.state.calibration, static_cast<int32_t>(raw[static_cast<size_t>(c)]), c));
+      ASSERT_NEAR(d.Value(c, r), std::strtod(printed, nullptr), 5e-5) << "row " << r << " channel " << c;
+    }
+  }
 }
 
 TEST(RealTimeCollection, UnopenableFileStopsTheStartWithItsMessage) {
