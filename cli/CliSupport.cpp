@@ -17,11 +17,12 @@ namespace tmv::cli {
 int PassGate(CliContext& ctx, int command) {
   switch (PassCommandGate(ctx.state, command)) {
     case GateResult::Pass: return kExitOk;
-    case GateResult::Refused: return kExitFailure;  // the refusal went to standard error
+    case GateResult::Refused: return kExitRefused;  // the refusal went to standard error
     case GateResult::NoLogger:
     case GateResult::LoggerUnknown: break;
   }
-  return ReportFailure(ctx, ctx.state.statusText);
+  ReportFailure(ctx, ctx.state.statusText);
+  return kExitNoLogger;
 }
 
 int ReportFailure(CliContext& ctx, const std::string& text) {
@@ -40,7 +41,10 @@ int ReportFailureSince(CliContext& ctx, int boxesBefore) {
   return ReportFailure(ctx, ctx.state.statusText);
 }
 
-int ReportNoAnswer(CliContext& ctx) { return ReportFailure(ctx, LinkErrorText(ctx.state, false)); }
+int ReportNoAnswer(CliContext& ctx) {
+  ReportFailure(ctx, LinkErrorText(ctx.state, false));
+  return kExitNoLogger;
+}
 
 int UsageError(CliContext& ctx, const std::string& text) {
   ctx.err << "tmv-cli: " << text << "\n";
