@@ -78,12 +78,8 @@ int Live(CliContext& ctx) {
     if (json) {
       JsonWriter w;
       w.BeginObject().Key("time").Time(state.clock.LocalTime()).Key("channels").BeginArray();
-      for (size_t c = 0; c < values.size(); ++c) {
-        const int ch = static_cast<int>(c);
-        w.BeginObject().Key("number").Integer(ch + 1);
-        w.Key("label").String(Tidy(ChannelShortLabel(state.logger, ch).substr(1)));
-        w.Key("value").Number(values[c]).Key("unit").String(Tidy(ChannelUnit(state.logger, ch))).EndObject();
-      }
+      for (size_t c = 0; c < values.size(); ++c)
+        ChannelKeys(w.BeginObject(), state.logger, static_cast<int>(c)).Key("value").Number(values[c]).EndObject();
       ctx.out << w.EndArray().EndObject().Text() << "\n" << std::flush;
       continue;
     }

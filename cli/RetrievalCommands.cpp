@@ -330,16 +330,7 @@ int Info(CliContext& ctx) {
     else w.String(ClockToText(d.deployment.samplingPeriod));
     w.Key("channels").BeginArray();
     for (int c = 0; c < d.channelCount; ++c) {
-      const char* unit = ChannelUnit(l, c);
-      std::string label = ChannelLabel(l, c);
-      if (label.empty()) label = ChannelShortLabel(l, c);
-      // " 2 - Temperature": the number has its own key.
-      const size_t dash = label.find(" - ");
-      if (dash != std::string::npos && label.find_first_not_of(" 0123456789") == dash + 1) label.erase(0, dash + 3);
-      w.BeginObject();
-      w.Key("number").Integer(c + 1);
-      w.Key("label").String(label);
-      w.Key("unit").String(unit != nullptr ? unit : "");
+      ChannelKeys(w.BeginObject(), l, c);
       w.Key("minimum");
       if (d.sampleCount > 0) w.Number(d.Minimum(c));
       else w.Null();

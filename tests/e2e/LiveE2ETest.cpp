@@ -35,7 +35,7 @@ TEST(LiveE2E, EachFetchPrintsOneLineOfConvertedChannels) {
   const auto json = RunCli({"--port", sim.path(), "live", "--json"}, 60000);
   ASSERT_EQ(json.status, 0) << json.err;
   EXPECT_TRUE(std::regex_match(
-      json.out, std::regex(R"(\{"time":"[-0-9T:]+","channels":\[\{"number":1,"label":"[^"]+","value":-?[0-9.e+-]+,"unit":"[^"]*"\}.*\]\}\n)")))
+      json.out, std::regex(R"(\{"time":"[-0-9T:]+","channels":\[\{"number":1,"label":"[^"]+","unit":"[^"]*","value":-?[0-9.e+-]+\}.*\]\}\n)")))
       << json.out;
 }
 
