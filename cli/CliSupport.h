@@ -78,4 +78,20 @@ struct DerivedOptions {
 // A question of the tool itself (Yes/No, default No): the console answers Yes under --yes.
 bool Confirm(CliContext& ctx, const std::string& text, const std::string& caption);
 
+// While one lives, SIGINT (Ctrl-C), SIGTERM and SIGHUP do not end the tool:
+// they set EndRequested(), and a command that runs until told to stop ends
+// at its next turn with its files and the logger left in order.
+class EndingSignals {
+ public:
+  EndingSignals();
+  ~EndingSignals();
+  EndingSignals(const EndingSignals&) = delete;
+  EndingSignals& operator=(const EndingSignals&) = delete;
+
+ private:
+  struct Saved;
+  std::unique_ptr<Saved> saved_;
+};
+bool EndRequested();
+
 }  // namespace tmv::cli

@@ -16,6 +16,7 @@
 #include "link/LoggerLink.h"
 #include "model/ChannelTypes.h"
 #include "model/Conversion.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerFamily.h"
 #include "retrieval/Gps.h"
 #include "retrieval/SampleDecoder.h"
@@ -333,8 +334,35 @@ std::vector<uint8_t> RealTimeHeaderBytes(const AppState& state) {
   return bytes;
 }
 
+int EnsureCalibrationForCollection(AppState& state, CalibrationChoice choice, const char* title) {
+  constexpr int kCalibrationReads = 3;
+  for (int read = 0; read < kCalibrationReads && state.calibration.origin == CalibrationOrigin::Unreadable; ++read) {
+    if (read > 0) DelayMs(state, 500);
+    state.logger.calibrationStale = true;
+    if (KnowLogger(state, kKnowCalibration) == KnowResult::NoLogger) break;
+  }
+  if (state.calibration.origin != CalibrationOrigin::Unreadable) return 1;
+  const std::string text =
+      Tr(state, "The calibration coefficients could not be read from the logger.\nEvery value converted with the "
+                "default coefficients would be wrong.");
+  switch (choice) {
+    case CalibrationChoice::UseDefaults:
+      return 1;
+    case CalibrationChoice::Ask:
+      return state.ui.MessageBox(text + "\n\n" + Tr(state, "Collect with the default coefficients?"), Tr(state, title),
+                                 MessageButtons::YesNo, MessageIcon::Exclamation, MessageAnswer::No) == MessageAnswer::Yes
+                 ? 1
+                 : 0;
+    case CalibrationChoice::Refuse:
+      break;
+  }
+  state.ui.MessageBox(text, Tr(state, title), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+  return 0;
+}
+
 int StartRealTime(AppState& state) {
   RealTimeState& rt = state.realTime;
+  if (!EnsureCalibrationForCollection(state, rt.calibrationChoice, "Real-time Logging")) return 0;
   // 1. A clean receiver and continuity check; the file opened.
   rt.buffer = ReceiveBuffer{};
   rt.counters = RecordCounters{};
@@ -345,6 +373,8 @@ int StartRealTime(AppState& state) {
   rt.burstPosition = 0;
   rt.statusText.clear();
   rt.gpsPosition.clear();
+  rt.gpsLost = false;
+  rt.linkLost = false;
   rt.asciiCard = IsAsciiSerialCardLogger(state);
   rt.engineering = rt.asciiCard ||
                    (state.logger.engineeringUnitsLevel >= 1 && (state.deployment.optionFlags & kOptionEngineeringUnits) != 0);
@@ -418,8 +448,17 @@ int StartRealTime(AppState& state) {
 
 int RealTimeTick(AppState& state) {
   RealTimeState& rt = state.realTime;
-  if (!rt.active) return 0;
+  if (!rt.active || rt.linkLost) return 0;
   if (rt.gpsOpen && ReadGpsPosition(state) == 1) rt.gpsPosition = state.gps.positionText;
+  if (rt.gpsOpen && LinkLost(state.gpsLink)) {
+    rt.gpsOpen = false;
+    rt.gpsLost = true;
+    rt.gpsPosition.clear();
+    state.ui.MessageBox(FormatWithPort(Tr(state, "The GPS on COM%1d has gone.\nReal-time collection goes on without "
+                                                 "positions."),
+                                       state, state.ports.gpsPort),
+                        Tr(state, "GPS Communication"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+  }
   ReceiveBuffer& b = rt.buffer;
   const size_t want = RealTimeReadLength(b, rt.channels, rt.engineering);
   if (want > 0) {
@@ -429,6 +468,15 @@ int RealTimeTick(AppState& state) {
     b.fill += got;
     // Nothing for a whole tick: the line is between records.
     if (got == 0) b.MarkPause();
+    if (got == 0 && LinkLost(state.loggerLink)) {
+      rt.linkLost = true;
+      state.ui.MessageBox(FormatWithPort(Tr(state, "The connection to the logger on COM%1d was lost.\nReal-time "
+                                                   "collection ends."),
+                                         state, state.ports.loggerPort),
+                          Tr(state, "Real-time Logging"), MessageButtons::Ok, MessageIcon::Exclamation,
+                          MessageAnswer::Ok);
+      return 0;
+    }
   }
   rt.records.clear();
   ExtractRecords(b, rt.channels, rt.engineering, rt.records, &rt.counters);
@@ -473,7 +521,7 @@ int EndRealTime(AppState& state) {
   state.ui.SetStatusText(Tr(state, "End of Real-time Display"), false);
   state.deployment.realTimeOutput = 0;
   // 2. A binary logger keeps sending unless told to stop.
-  if (!rt.engineering && state.logger.modemControl == 0 && state.loggerLink.IsOpen()) {
+  if (!rt.engineering && state.logger.modemControl == 0 && state.loggerLink.IsOpen() && !rt.linkLost) {
     const int pressed = state.ui.AskWithButtons(
         Tr(state, "Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?"),
         Tr(state, "End Real-time Display"),

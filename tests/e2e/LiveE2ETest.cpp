@@ -46,7 +46,7 @@ TEST(LiveE2E, SalinometerSettlesOnTheSampleAndCapturesIt) {
   ASSERT_FALSE(sim.path().empty());
   const std::filesystem::path file =
       std::filesystem::temp_directory_path() / ("tmv-e2e-bench-" + std::to_string(::getpid()) + ".sal");
-  const auto run = RunCli({"--port", sim.path(), "salinometer", "--average", "1", "--capture", "1", "-o",
+  const auto run = RunCli({"--port", sim.path(), "--yes", "salinometer", "--average", "1", "--capture", "1", "-o",
                            file.string()},
                           100000);
   ASSERT_EQ(run.status, 0) << run.err << run.out;

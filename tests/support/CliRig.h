@@ -36,6 +36,7 @@ struct CliRig {
     out.str({});
     err.str({});
     ui.fileAnswers.clear();
+    ui.buttonAnswer.reset();
     ui.SetYes(false);
     for (const auto& info : cli::CliCommands()) {
       if (info.name != words.front()) continue;

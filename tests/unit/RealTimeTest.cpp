@@ -15,6 +15,8 @@
 #include "model/Conversion.h"
 #include "presentation/GraphView.h"
 #include "retrieval/RealTime.h"
+#include "shell/DialogPresenter.h"
+#include "shell/Shell.h"
 #include "sim/ServerOptions.h"
 #include "support/ScriptedPort.h"
 
@@ -300,6 +302,45 @@ TEST(RealTimeCollection, EngineeringValuesAsPrintedReadBackAsReceived) {
       ASSERT_NEAR(d.Value(c, r), std::strtod(printed, nullptr), 5e-5) << "row " << r << " channel " << c;
     }
   }
+}
+
+// The desktop's collection follows its setup; coefficients that could not be
+// read there are read again, and defaults stand in only when the user says so.
+TEST(RealTimeCollection, UnreadableCalibrationIsReadAgainThenCollectedOnlyOnYes) {
+  for (const bool yes : {false, true}) {
+    RealTimeRig rig;
+    rig.state.logger.microchipLogger = true;
+    rig.state.logger.capabilitiesStale = rig.state.logger.configurationStale = false;
+    rig.state.calibration.origin = CalibrationOrigin::Unreadable;
+    if (yes) rig.ui.answers.push_back(MessageAnswer::Yes);
+    EXPECT_EQ(StartRealTime(rig.state), yes ? 1 : 0);
+    EXPECT_TRUE(rig.ui.BoxSeen("The calibration coefficients could not be read from the logger.\nEvery value "
+                               "converted with the default coefficients would be wrong.\n\nCollect with the default "
+                               "coefficients?"));
+    EXPECT_GE(rig.line.CountWrites("V000000"), 2);
+    EXPECT_EQ(std::filesystem::exists(rig.state.realTime.filePath), yes);
+    EXPECT_EQ(rig.state.realTime.active, yes);
+  }
+}
+
+// An adapter pulled out mid-collection: the rows that came are kept, the
+// byte count patched, and nothing is asked of a logger that cannot hear.
+TEST(RealTimeCollection, LostPortEndsTheCollectionWithWhatCame) {
+  RealTimeRig rig;
+  ASSERT_EQ(StartRealTime(rig.state), 1);
+  rig.SendBinary(5);
+  rig.TickUntilQuiet();
+  rig.line.lost = true;
+  // The desktop's tick ends the collection.
+  DialogPresenter dialogs;
+  Shell shell(rig.state, dialogs);
+  ShellTick(shell);
+  EXPECT_TRUE(rig.state.realTime.linkLost);
+  EXPECT_FALSE(rig.state.realTime.active);
+  ASSERT_EQ(rig.ui.boxes.size(), 1u);  // no transmission question
+  EXPECT_EQ(rig.ui.boxes[0].text, "The connection to the logger on COM1 was lost.\nReal-time collection ends.");
+  EXPECT_EQ(rig.line.CountWrites("!B00"), 0);
+  EXPECT_EQ(rig.state.retrieval.data.sampleCount, 5);
 }
 
 TEST(RealTimeCollection, UnopenableFileStopsTheStartWithItsMessage) {
