@@ -49,7 +49,7 @@ void PrintCoefficientsJson(CliContext& ctx) {
   w.Key("channels").BeginArray();
   for (int ch = 0; ch < state.logger.channelCount && ch < kMaxChannels; ++ch) {
     const auto& c = state.calibration.coefficients[static_cast<size_t>(ch)];
-    w.BeginObject().Key("number").Integer(ch + 1).Key("label").String(ChannelLabel(state.logger, ch));
+    ChannelKeys(w.BeginObject(), state.logger, ch);
     w.Key("coefficients").BeginArray();
     for (double v : c) w.Number(v);
     w.EndArray().EndObject();

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <array>
+#include <csignal>
 #include <ostream>
 
 #include "ConsoleUserInterface.h"
@@ -17,11 +19,12 @@ namespace tmv::cli {
 int PassGate(CliContext& ctx, int command) {
   switch (PassCommandGate(ctx.state, command)) {
     case GateResult::Pass: return kExitOk;
-    case GateResult::Refused: return kExitFailure;  // the refusal went to standard error
+    case GateResult::Refused: return kExitRefused;  // the refusal went to standard error
     case GateResult::NoLogger:
     case GateResult::LoggerUnknown: break;
   }
-  return ReportFailure(ctx, ctx.state.statusText);
+  ReportFailure(ctx, ctx.state.statusText);
+  return kExitNoLogger;
 }
 
 int ReportFailure(CliContext& ctx, const std::string& text) {
@@ -40,7 +43,10 @@ int ReportFailureSince(CliContext& ctx, int boxesBefore) {
   return ReportFailure(ctx, ctx.state.statusText);
 }
 
-int ReportNoAnswer(CliContext& ctx) { return ReportFailure(ctx, LinkErrorText(ctx.state, false)); }
+int ReportNoAnswer(CliContext& ctx) {
+  ReportFailure(ctx, LinkErrorText(ctx.state, false));
+  return kExitNoLogger;
+}
 
 int UsageError(CliContext& ctx, const std::string& text) {
   ctx.err << "tmv-cli: " << text << "\n";
@@ -90,6 +96,35 @@ bool Confirm(CliContext& ctx, const std::string& text, const std::string& captio
   return ctx.state.ui.MessageBox(text, caption, MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No) ==
          MessageAnswer::Yes;
 }
+
+namespace {
+
+// Set by the ending signals; a signal handler can reach nothing else.
+volatile std::sig_atomic_t endRequested = 0;
+
+extern "C" void OnEndingSignal(int) { endRequested = 1; }
+
+constexpr std::array<int, 3> kEndingSignals = {SIGINT, SIGTERM, SIGHUP};
+
+}  // namespace
+
+struct EndingSignals::Saved {
+  std::array<struct sigaction, kEndingSignals.size()> previous{};
+};
+
+EndingSignals::EndingSignals() : saved_(std::make_unique<Saved>()) {
+  endRequested = 0;
+  struct sigaction action {};
+  action.sa_handler = OnEndingSignal;
+  sigemptyset(&action.sa_mask);
+  for (size_t i = 0; i < kEndingSignals.size(); ++i) sigaction(kEndingSignals[i], &action, &saved_->previous[i]);
+}
+
+EndingSignals::~EndingSignals() {
+  for (size_t i = 0; i < kEndingSignals.size(); ++i) sigaction(kEndingSignals[i], &saved_->previous[i], nullptr);
+}
+
+bool EndRequested() { return endRequested != 0; }
 
 void DerivedOptions::AddTo(CLI::App& parser) {
   parser.add_option("--derived", list, DerivedOptionHelp());

@@ -39,7 +39,8 @@ constexpr int kExitVerify = 6;
 // what the command needs of the logger and checks its capability. Returns
 // kExitOk to go ahead; otherwise the refusal (a message box on standard
 // error) or the status-line text of the failure has been reported and
-// kExitFailure is returned.
+// kExitRefused (refused) or kExitNoLogger (no answer, or what the command
+// needs could not be read) is returned.
 int PassGate(CliContext& ctx, int command);
 // Prints text (one line) to ctx.err and returns kExitFailure.
 int ReportFailure(CliContext& ctx, const std::string& text);
@@ -48,7 +49,8 @@ int BoxesShown(const CliContext& ctx);
 // For a step that failed: when it showed a message box since boxesBefore, that
 // was the report; otherwise prints the status line. Returns kExitFailure.
 int ReportFailureSince(CliContext& ctx, int boxesBefore);
-// The "Unable to Communicate with Logger on ..." text, for a query that went unanswered.
+// The "Unable to Communicate with Logger on ..." text, for a query that
+// went unanswered; returns kExitNoLogger.
 int ReportNoAnswer(CliContext& ctx);
 // Prints a usage error and the command's help hint; returns kExitUsage.
 int UsageError(CliContext& ctx, const std::string& text);
@@ -75,5 +77,21 @@ struct DerivedOptions {
 
 // A question of the tool itself (Yes/No, default No): the console answers Yes under --yes.
 bool Confirm(CliContext& ctx, const std::string& text, const std::string& caption);
+
+// While one lives, SIGINT (Ctrl-C), SIGTERM and SIGHUP do not end the tool:
+// they set EndRequested(), and a command that runs until told to stop ends
+// at its next turn with its files and the logger left in order.
+class EndingSignals {
+ public:
+  EndingSignals();
+  ~EndingSignals();
+  EndingSignals(const EndingSignals&) = delete;
+  EndingSignals& operator=(const EndingSignals&) = delete;
+
+ private:
+  struct Saved;
+  std::unique_ptr<Saved> saved_;
+};
+bool EndRequested();
 
 }  // namespace tmv::cli

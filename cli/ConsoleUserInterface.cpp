@@ -24,6 +24,17 @@ MessageAnswer ConsoleUserInterface::MessageBox(const std::string& text, const st
   return answer;
 }
 
+int ConsoleUserInterface::AskWithButtons(const std::string& text, const std::string& caption,
+                                         const std::vector<std::string>& buttons, int defaultButton) {
+  ++boxesShown;
+  int pressed = buttonAnswer.value_or(defaultButton);
+  if (pressed < 0 || static_cast<size_t>(pressed) >= buttons.size()) pressed = defaultButton;
+  err_ << caption << ": " << text << "\n";
+  if (pressed >= 0 && static_cast<size_t>(pressed) < buttons.size()) err_ << "  -> " << buttons[static_cast<size_t>(pressed)] << "\n";
+  err_.flush();
+  return pressed;
+}
+
 void ConsoleUserInterface::SetStatusText(const std::string& text, bool warningIcon) {
   if (!verbose_ || text.empty()) return;
   err_ << (warningIcon ? "! " : "  ") << text << "\n";

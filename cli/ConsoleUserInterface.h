@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "platform/UserInterface.h"
 
@@ -32,6 +33,12 @@ class ConsoleUserInterface : public UserInterface {
   std::optional<std::string> AskText(const std::string&, const std::string&) override { return textAnswer; }
   std::deque<std::string> fileAnswers;
   std::optional<std::string> textAnswer;
+
+  // A question with buttons of its own takes buttonAnswer when set, else
+  // its default button.
+  int AskWithButtons(const std::string& text, const std::string& caption, const std::vector<std::string>& buttons,
+                     int defaultButton) override;
+  std::optional<int> buttonAnswer;
 
   // --yes given after the command word.
   void SetYes(bool yes) { yes_ = yes; }

@@ -170,14 +170,16 @@ int Limits(CliContext& ctx) {
   std::vector<std::string> sets;
   auto parser = CommandParser("limits",
                               "Usage: tmv-cli limits [--set CATEGORY=MAX,MIN]...\n\n"
-                              "Prints the real-time limits of tmv.lim in the current directory (the\n"
+                              "Prints the real-time limits of tmv.lim in the work directory (the\n"
                               "defaults where it has none); --set changes a category (by its key in\n"
                               "the file, e.g. SOS, its name, e.g. \"Speed of Sound\", or its number)\n"
                               "and writes the file.");
   parser->add_option("--set", sets, "CATEGORY=MAX,MIN");
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   AppState& state = ctx.state;
-  LoadRealTimeLimits(state);
+  // The tool read tmv.lim at its start (unless --no-settings).
+  if (!sets.empty() && !state.directories.filesWritable)
+    return UsageError(ctx, "--set writes tmv.lim, which --no-settings leaves alone");
   for (const std::string& set : sets) {
     const size_t eq = set.find('=');
     const size_t comma = set.find(',', eq == std::string::npos ? 0 : eq);

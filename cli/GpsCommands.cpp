@@ -61,7 +61,10 @@ int GpsTestCommand(CliContext& ctx) {
 
   const int boxes = BoxesShown(ctx);
   GpsTestDialog dialog(state);
-  if (!dialog.Open()) return ReportFailureSince(ctx, boxes);
+  if (!dialog.Open()) {
+    ReportFailureSince(ctx, boxes);
+    return state.ports.gpsPort == 0 ? kExitUsage : kExitNoLogger;
+  }
   uint64_t printedSentences = 0, printedPositions = 0;
   // Prints what a list gained since `printed` (it keeps only the newest).
   const auto printNew = [&ctx](const std::deque<std::string>& list, uint64_t total, uint64_t& printed, bool trim) {
@@ -72,7 +75,9 @@ int GpsTestCommand(CliContext& ctx) {
     ctx.out.flush();
   };
   const int64_t end = state.clock.Milliseconds() + static_cast<int64_t>(seconds * 1000.0);
-  while (state.clock.Milliseconds() < end && (count == 0 || printedPositions < static_cast<uint64_t>(count))) {
+  const EndingSignals signals;
+  while (state.clock.Milliseconds() < end && (count == 0 || printedPositions < static_cast<uint64_t>(count)) &&
+         !dialog.Lost() && !EndRequested()) {
     const int64_t before = state.clock.Milliseconds();
     dialog.Step();
     if (sentences) printNew(dialog.Sentences(), dialog.Received(), printedSentences, false);
@@ -84,7 +89,11 @@ int GpsTestCommand(CliContext& ctx) {
   }
   dialog.Close();
   ctx.err << dialog.CountsText() << "\n";
-  if (printedPositions == 0) return ReportFailure(ctx, "No GPS position received");
+  if (dialog.Lost()) return kExitNoLogger;  // the message box said so
+  if (printedPositions == 0) {
+    ReportFailure(ctx, "No GPS position received");
+    return kExitNoLogger;
+  }
   return kExitOk;
 }
 
@@ -95,7 +104,9 @@ const bool registered = [] {
                       "each position parsed from the NMEA GGA and GLL sentences, one line each:\n"
                       "\"4807.0380,N,01131.0000,E\" (latitude and longitude as ddmm.mmmm).\n"
                       "Sentences with a bad checksum are never taken. Ends after --seconds\n"
-                      "(default 10) or --count positions; exit status 1 when none came.\n",
+                      "(default 10), --count positions, Ctrl-C, SIGTERM or SIGHUP.\n\n"
+                      "Exit status: 0 positions came; 2 no GPS port given or set; 4 the port could\n"
+                      "not be opened, no position came, or the GPS went away.\n",
                       GpsTestCommand});
   return true;
 }();

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "Utf8Output.h"
+#include "model/ChannelTypes.h"
 #include "model/LoggerTime.h"
 
 namespace tmv::cli {
@@ -34,6 +35,19 @@ std::string JsonQuoted(std::string_view text) {
   }
   out += "\"";
   return out;
+}
+
+std::string ChannelName(const LoggerInfo& info, int channel) {
+  // " 2 - Temperature": the number has its own key.
+  std::string label = ChannelLabel(info, channel);
+  const size_t dash = label.find(" - ");
+  if (dash != std::string::npos && label.find_first_not_of(" 0123456789") == dash + 1) label.erase(0, dash + 3);
+  return label;
+}
+
+JsonWriter& ChannelKeys(JsonWriter& w, const LoggerInfo& info, int channel) {
+  return w.Key("number").Integer(channel + 1).Key("label").String(ChannelName(info, channel)).Key("unit").String(
+      ChannelUnit(info, channel));
 }
 
 std::string SnakeCase(std::string_view label) {

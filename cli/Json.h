@@ -9,6 +9,7 @@
 #include <vector>
 
 namespace tmv {
+struct LoggerInfo;
 struct LoggerTime;
 }
 
@@ -39,6 +40,12 @@ class JsonWriter {
   std::vector<bool> first_;  // per open container: nothing written in it yet
   bool afterKey_ = false;
 };
+
+// The keys that name a channel, the same in every output: "number" (from
+// 1), "label" (its type's name, "Conductivity") and "unit" ("mS/cm").
+JsonWriter& ChannelKeys(JsonWriter& w, const LoggerInfo& info, int channel);
+// The label of those keys: the channel list's label without its number.
+std::string ChannelName(const LoggerInfo& info, int channel);
 
 // The text of a JSON string literal for `text`, quotes included. Bytes that
 // are not UTF-8 (the logger's 8-bit texts) are taken as Latin-1.

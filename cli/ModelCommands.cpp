@@ -80,8 +80,7 @@ int Config(CliContext& ctx) {
     w.Key("channel_count").Integer(info.channelCount);
     w.Key("channels").BeginArray();
     for (int ch = 0; ch < info.channelCount && ch < kMaxChannels; ++ch)
-      w.BeginObject().Key("number").Integer(ch + 1).Key("label").String(ChannelLabel(info, ch))
-          .Key("unit").String(ChannelUnit(info, ch)).EndObject();
+      ChannelKeys(w.BeginObject(), info, ch).EndObject();
     w.EndArray();
     w.Key("latency_ms").Integer(info.latencyMs);
     w.Key("reading_time_ms").Integer(info.readingTimeMs);

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "analysis/DerivedOption.h"
+#include "analysis/TideWaveFiles.h"
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "Json.h"
@@ -265,7 +266,10 @@ int Convert(CliContext& ctx) {
   auto parser = CommandParser("convert",
                               "Usage: tmv-cli convert IN.hex -o OUT.dat [--format values|time|datetime]\n"
                               "       tmv-cli convert IN.dat -o OUT.dat [--format values|time|datetime] [--derived LIST]\n\n"
-                              "Decodes a HEX file again (or re-reads a DAT file) and writes the DAT file.\n"
+                              "Decodes a HEX file again (or re-reads a DAT file) and writes the DAT file,\n"
+                              "with the derived columns of tmv.ini (or --derived). Tide-and-wave data also\n"
+                              "gets its .wave and .tide files in the kzm directory, as the desktop program's\n"
+                              "save writes them (the DAT format leaves the significant wave height out).\n"
                               "--format: one reading per line, time and readings, or date, time and\n"
                               "readings (default: the work directory's setting).");
   parser->add_option("input", input, "the HEX or DAT file")->required();
@@ -286,6 +290,12 @@ int Convert(CliContext& ctx) {
   }
   if (!WriteDatFile(state, output)) return ReportFailure(ctx, "Unable to write " + output);
   ctx.out << "Wrote " << output << " (" << state.retrieval.data.sampleCount << " samples)\n";
+  // As the desktop program's save: tide-and-wave data gets its wave and tide files.
+  if (state.logger.waves && state.retrieval.writeTideAndWaveFiles) {
+    state.retrieval.writeTideAndWaveFiles(output);
+    const std::string wave = WaveFilePath(WorkPath(state, "kzm"), output);
+    if (!wave.empty() && FileExists(wave)) ctx.out << "Wave file: " << wave << "\nTide file: " << TideFilePath(wave) << "\n";
+  }
   return kExitOk;
 }
 
@@ -320,16 +330,7 @@ int Info(CliContext& ctx) {
     else w.String(ClockToText(d.deployment.samplingPeriod));
     w.Key("channels").BeginArray();
     for (int c = 0; c < d.channelCount; ++c) {
-      const char* unit = ChannelUnit(l, c);
-      std::string label = ChannelLabel(l, c);
-      if (label.empty()) label = ChannelShortLabel(l, c);
-      // " 2 - Temperature": the number has its own key.
-      const size_t dash = label.find(" - ");
-      if (dash != std::string::npos && label.find_first_not_of(" 0123456789") == dash + 1) label.erase(0, dash + 3);
-      w.BeginObject();
-      w.Key("number").Integer(c + 1);
-      w.Key("label").String(label);
-      w.Key("unit").String(unit != nullptr ? unit : "");
+      ChannelKeys(w.BeginObject(), l, c);
       w.Key("minimum");
       if (d.sampleCount > 0) w.Number(d.Minimum(c));
       else w.Null();

@@ -64,27 +64,30 @@ int Waves(CliContext& ctx) {
   std::string hexPath, csvPath, outDir;
   int burst = 0;
   bool files = false, json = false;
-  double atmosphere = ctx.state.settings.derived.atmosphericPressure;
-  auto parser = CommandParser("waves", "Usage: tmv-cli waves FILE.hex [--burst N] [--csv OUT.csv] [--files] [-o DIR] [--json]\n\n"
+  DerivedOptions derived;
+  auto parser = CommandParser("waves", "Usage: tmv-cli waves FILE.hex [--burst N] [--csv OUT.csv] [--files] [-o DIR] [--json]\n"
+                                       "                  [--derived LIST] [--latitude DEG] [--atmospheric-pressure DBAR] ...\n\n"
                                        "Analyses the wave bursts of a tide-and-wave recording and prints one line per\n"
                                        "burst: number, start, mean depth of water (m), Hs (m), Tz (s), Hmax (m),\n"
-                                       "Tmax (s), peak frequency (Hz), peak period (s) and status.");
+                                       "Tmax (s), peak frequency (Hz), peak period (s) and status. The bursts become\n"
+                                       "depths as the derived depth column does (tmv.ini's depth formula, latitude,\n"
+                                       "atmospheric pressure and water density, or the options below); depth is\n"
+                                       "always derived here, whatever tmv.ini says.");
   parser->add_option("file", hexPath, "the HEX file of a tide-and-wave recorder")->required();
   parser->add_option("--burst", burst, "print only burst N (from 1)")->check(CLI::PositiveNumber);
   parser->add_option("--csv", csvPath, "write the KZM csv file of the bursts and their surfaces");
   parser->add_flag("--files", files, "write the .wave and .tide files into the kzm directory");
   parser->add_option("-o,--output-dir", outDir, "write the .wave, .tide and .csv files into DIR");
   parser->add_flag("--json", json, "print the results as JSON");
-  parser->add_option("--atmospheric-pressure", atmosphere,
-                     "dBar taken off the pressure readings (default: the settings' value)")
-      ->check(CLI::Range(0.0, 20.0));
+  derived.AddTo(*parser);
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
 
   AppState& state = ctx.state;
-  state.settings.derived.depthEnabled = true;  // the analysis needs the depth of the bursts
+  if (std::string e = derived.Apply(state.settings.derived); !e.empty()) return UsageError(ctx, e);
+  // The analysis needs the depth of the bursts.
+  state.settings.derived.depthEnabled = true;
   state.settings.derived.anyDerived = true;
-  state.settings.derived.atmosphericPressure = atmosphere;
-  InstallWaveAnalysis(state);
+  InstallWaveAnalysis(state);  // done at the tool's start; kept for callers that run the command alone
   const int boxes = BoxesShown(ctx);
   if (ReadHexFile(state, 0, hexPath) != 1) return ReportFailureSince(ctx, boxes);
   const DataSet& d = state.retrieval.data;

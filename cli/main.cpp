@@ -1,11 +1,12 @@
 // tmv-cli: the command-line tool.
 //
-//   tmv-cli [--port PATH|COMn] [--baud N] [--yes] [--verbose] COMMAND [ARGS]
+//   tmv-cli [--port PATH|COMn] [--baud N] [--work-dir DIR] [--no-settings] [--yes] [--verbose] COMMAND [ARGS]
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -15,6 +16,8 @@
 #include "CliSupport.h"
 #include "ConsoleUserInterface.h"
 #include "Utf8Output.h"
+#include "analysis/WaveAnalysis.h"
+#include "files/SettingsFile.h"
 #include "link/LoggerLink.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
@@ -27,6 +30,8 @@ using tmv::cli::CliCommandInfo;
 struct Options {
   std::string port;
   int baud = 0;
+  std::string workDir;
+  bool noSettings = false;
   bool yes = false;
   bool verbose = false;
   bool help = false;
@@ -35,15 +40,23 @@ struct Options {
 };
 
 void PrintUsage(std::ostream& os) {
-  os << "Usage: tmv-cli [--port PATH|COMn] [--baud N] [--yes] [--verbose] COMMAND [ARGS]\n"
+  os << "Usage: tmv-cli [--port PATH|COMn] [--baud N] [--work-dir DIR] [--no-settings] [--yes] [--verbose]\n"
+        "               COMMAND [ARGS]\n"
         "       tmv-cli COMMAND --help\n\n"
         "Options:\n"
         "  --port PATH|COMn  the logger's serial device (e.g. /dev/ttyUSB0) or COM port number\n"
+        "                    (default: the port of tmv.ini, else COM1)\n"
         "  --baud N          the rate to try first: 1200, 2400, 4800, 9600 or 19200 (default 19200)\n"
+        "  --work-dir DIR    the work directory (default: the current directory)\n"
+        "  --no-settings     run on the defaults: read no work files and write none over\n"
         "  --yes             answer Yes to questions (otherwise their default answer is taken)\n"
         "  --verbose         show the status-line texts on standard error\n"
         "  --help            this text\n"
         "  --version         the tool's version\n\n"
+        "Settings: as the desktop program does, the tool reads the work files of its work\n"
+        "directory: tmv.ini (ports, DAT format, the derived units and their values),\n"
+        "tmvdir.ini (data directories) and tmv.lim (real-time limits). Options override\n"
+        "them for that run only; the tool never writes them back.\n\n"
         "Commands:\n";
   std::vector<const CliCommandInfo*> list;
   for (const auto& c : tmv::cli::CliCommands()) list.push_back(&c);
@@ -107,12 +120,16 @@ int main(int argc, char** argv) {
   app.add_flag("-v,--verbose", opt.verbose);
   app.add_option("--port", opt.port);
   app.add_option("--baud", opt.baud);
+  app.add_option("--work-dir", opt.workDir);
+  app.add_flag("--no-settings", opt.noSettings);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const std::string what = e.what();
     if (what.find("--port") != std::string::npos)
       std::cerr << "tmv-cli: --port needs a device path or COMn\n";
+    else if (what.find("--work-dir") != std::string::npos)
+      std::cerr << "tmv-cli: --work-dir needs a directory\n";
     else if (what.find("--baud") != std::string::npos)
       std::cerr << "tmv-cli: --baud must be one of 1200, 2400, 4800, 9600, 19200\n";
     else
@@ -126,6 +143,11 @@ int main(int argc, char** argv) {
   if (app.count("--baud") > 0 &&
       std::find(tmv::kBaudTable.begin(), tmv::kBaudTable.end(), opt.baud) == tmv::kBaudTable.end()) {
     std::cerr << "tmv-cli: --baud must be one of 1200, 2400, 4800, 9600, 19200\n";
+    return tmv::cli::kExitUsage;
+  }
+  std::error_code ec;
+  if (app.count("--work-dir") > 0 && (opt.workDir.empty() || !std::filesystem::is_directory(opt.workDir, ec))) {
+    std::cerr << "tmv-cli: --work-dir needs an existing directory\n";
     return tmv::cli::kExitUsage;
   }
   std::vector<std::string> rest = app.remaining();
@@ -166,6 +188,10 @@ int main(int argc, char** argv) {
   tmv::SystemClock clock;
   tmv::cli::ConsoleUserInterface ui(std::cerr, opt.verbose, opt.yes);
   tmv::AppState state(serial, clock, ui);
+  // The work directory's settings first; the options below override them.
+  if (!opt.workDir.empty()) state.directories.work = std::filesystem::absolute(opt.workDir, ec).lexically_normal().string();
+  tmv::LoadWorkFiles(state, opt.noSettings ? tmv::WorkFilesUse::Defaults : tmv::WorkFilesUse::ReadOnly);
+  tmv::InstallWaveAnalysis(state);
   if (!opt.port.empty()) {
     const int com = ComNumber(opt.port);
     if (com >= 1 && com <= 16)

@@ -121,7 +121,13 @@ int main(int argc, char** argv) {
     const int ready = poll(&pfd, 1, timeout);
     if (ready > 0 && (pfd.revents & POLLIN)) {
       const ssize_t n = read(master, buffer.data(), buffer.size());
-      if (n > 0) emulator.Receive(buffer.data(), static_cast<size_t>(n), hostBaud(), nowMs());
+      // Over a cable the host's write returns once its bytes have left, so
+      // the last of them reaches the logger as the host starts timing the
+      // reply. A pseudo-terminal takes them at once: they are dated back by
+      // their line time, or at slow rates every reply would come late.
+      const int baud = hostBaud();
+      const int64_t lineMs = baud > 0 ? static_cast<int64_t>(n) * 10000 / baud : 0;
+      if (n > 0) emulator.Receive(buffer.data(), static_cast<size_t>(n), baud, nowMs() - lineMs);
     } else if (ready > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
       usleep(10000);
     }

@@ -28,6 +28,9 @@ struct WorkDirectories {
   std::string hex;        // where the HEX open dialog starts
   std::string mat;
   std::string hexOutput;  // where HEX files are always written
+  // false: the work files (tmv.ini, tmvdir.ini, tmvpath.fil) stay as they
+  // are. A run that did not read them must not write its defaults over them.
+  bool filesWritable = true;
 };
 
 }  // namespace tmv

@@ -7,6 +7,7 @@
 #include <optional>
 #include <system_error>
 
+#include "analysis/DerivedUnitsDialog.h"
 #include "files/WorkFiles.h"
 #include "shell/AppState.h"
 
@@ -312,7 +313,9 @@ bool ReadAllowMultipleCopies(const AppState& state) {
   return text && CopiesTextAllowsCopies(*text);
 }
 
-int LoadSettings(AppState& state) {
+namespace {
+
+int LoadSettingsFile(AppState& state, bool writeMissing) {
   ResetSettings(state);
   state.shell.allowMultipleCopies = ReadAllowMultipleCopies(state);
   const std::string path = WorkPath(state, SettingsFileName(state));
@@ -328,14 +331,37 @@ int LoadSettings(AppState& state) {
   if (!text) {
     // Only a missing file gets the defaults; one we merely cannot read is
     // left as it is.
-    if (!FileExists(path)) SaveSettings(state);
+    if (writeMissing && !FileExists(path)) SaveSettings(state);
     return 0;
   }
   ParseSettingsText(state, *text);
   return 1;
 }
 
+}  // namespace
+
+int LoadSettings(AppState& state) { return LoadSettingsFile(state, true); }
+
+int LoadWorkFiles(AppState& state, WorkFilesUse use) {
+  if (use == WorkFilesUse::Defaults) {
+    state.directories.filesWritable = false;
+    ResetSettings(state);
+    DefaultDirectories(state);
+    return 1;
+  }
+  LoadSettingsFile(state, use == WorkFilesUse::Start);
+  if (use == WorkFilesUse::Start) {
+    if (PrepareDirectories(state) == 0) return 0;
+  } else {
+    DefaultDirectories(state);
+    LoadWorkDirectories(state);
+  }
+  LoadRealTimeLimits(state);
+  return 1;
+}
+
 int SaveSettings(AppState& state) {
+  if (!state.directories.filesWritable) return 0;
   state.settings.gainRequired = !state.shell.showRangeChanges;
   state.settings.languageSupport = state.shell.language != 0;
   const bool settings = WriteTextFile(WorkPath(state, SettingsFileName(state)), SettingsText(state));

@@ -27,8 +27,28 @@ std::string SettingsFileName(const AppState& state);
 // cannot be parsed is not rewritten: unreadable values keep their defaults.
 // 1 when a settings file was read, 0 when the defaults were written instead.
 int LoadSettings(AppState& state);
-// Writes the settings file and tmv_copies.ini; 1 when both were written.
+// Writes the settings file and tmv_copies.ini; 1 when both were written
+// (0 without writing when the work files are not to be written).
 int SaveSettings(AppState& state);
+
+// How a run takes its work directory.
+enum class WorkFilesUse {
+  // The desktop program's start: a missing settings file gets the defaults
+  // written, the data directories are made and tmvdir.ini is rewritten.
+  Start,
+  // The command-line tool: reads what is there and writes nothing.
+  ReadOnly,
+  // The command-line tool's --no-settings: nothing is read, the defaults
+  // stand, and no work file is written over.
+  Defaults,
+};
+
+// The one loader of the work files, for both faces: the settings file
+// (after the copy check has settled which one is this copy's), the data
+// directories of tmvdir.ini and the real-time limits of tmv.lim. 1: go on;
+// 0: a data directory could not be made (Start only; the "Startup" message
+// was shown and the program must end).
+int LoadWorkFiles(AppState& state, WorkFilesUse use);
 
 // The pure forms.
 void ResetSettings(AppState& state);

@@ -196,6 +196,13 @@ int PrepareDirectories(AppState& state) {
   return 1;
 }
 
+void DefaultDirectories(AppState& state) {
+  WorkDirectories& d = state.directories;
+  if (d.work.empty()) d.work = WorkDirectory(state);
+  for (auto [directory, name] : {std::pair{&d.dat, "dat"}, {&d.mat, "mat"}, {&d.hex, "hex"}, {&d.hexOutput, "hex"}})
+    if (directory->empty()) *directory = WorkPath(state, name);
+}
+
 void ParseWorkDirectoriesText(AppState& state, std::string_view text) {
   struct Key {
     const char* key;
@@ -228,6 +235,7 @@ int LoadWorkDirectories(AppState& state) {
 }
 
 int SaveWorkDirectories(const AppState& state) {
+  if (!state.directories.filesWritable) return 0;
   return WriteTextFile(WorkPath(state, "tmvdir.ini"), WorkDirectoriesText(state)) ? 1 : 0;
 }
 
@@ -281,6 +289,7 @@ int LoadRecentFiles(AppState& state) {
 }
 
 int SaveRecentFiles(const AppState& state) {
+  if (!state.directories.filesWritable) return 0;
   std::string text;
   for (const auto& path : state.shell.recentFiles) text += path + "\n";
   return WriteTextFile(WorkPath(state, "tmvpath.fil"), text) ? 1 : 0;

@@ -23,9 +23,14 @@ std::string WorkPath(const AppState& state, std::string_view name);
 // rewrites tmvdir.ini. 1: go on; 0: a directory could not be made, the
 // "Startup" message was shown and the program must end.
 int PrepareDirectories(AppState& state);
+// The same default directories for those still unset, without making them
+// (a run that only reads the work directory; LoadWorkDirectories then reads
+// the remembered ones).
+void DefaultDirectories(AppState& state);
 // Lines holding "DAT directory=", "MAT directory=" or "HEX directory=" set
 // that directory; 1 when the file could be read.
 int LoadWorkDirectories(AppState& state);
+// Writes tmvdir.ini; 0 without writing when the work files are not to be written.
 int SaveWorkDirectories(const AppState& state);
 // Pure forms for tests and callers that hold the text.
 void ParseWorkDirectoriesText(AppState& state, std::string_view text);

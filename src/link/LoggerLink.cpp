@@ -163,4 +163,6 @@ void DelayMs(AppState& state, int ms) {
   if (ms > 0) state.clock.DelayMs(ms);
 }
 
+bool LinkLost(const LoggerLink& link) { return link.IsOpen() && link.port->Lost(); }
+
 }  // namespace tmv

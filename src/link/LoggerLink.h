@@ -69,6 +69,8 @@ size_t LinkRead(AppState& state, LoggerLink& link, uint8_t* buffer, size_t maxBy
 size_t LinkReadUntil(AppState& state, LoggerLink& link, uint8_t* buffer, size_t maxBytes,
                      const ReadCompletion& complete);
 int OpenGpsLink(AppState& state);
+// The link's port has gone away (see SerialPort::Lost); a closed link is not lost.
+bool LinkLost(const LoggerLink& link);
 void DelayMs(AppState& state, int ms);
 
 }  // namespace tmv

@@ -458,6 +458,7 @@ int RunMicroSalinometer(AppState& state, MicroSalState& m) {
   }
   if (KnowLogger(state, kKnowCapabilities | kKnowConfiguration | kKnowCalibration) == KnowResult::NoLogger)
     return end(0);
+  if (!EnsureCalibrationForCollection(state, m.calibrationChoice, kTitle)) return end(0);
   if (!MicroSalChannelsAsExpected(state, m)) {
     Box(state, "Channel configuration is not as expected.\nCannot continue with the Micro-Salinometer operation.",
         kTitle, MessageIcon::Stop);

@@ -13,6 +13,7 @@
 
 #include "deployment/Enabling.h"
 #include "model/LoggerTime.h"
+#include "retrieval/RealTime.h"
 
 namespace tmv {
 
@@ -61,6 +62,9 @@ struct MicroSalState {
   std::string salinityText;      // "Sample salinity (PSS-78): %.4f"
   int progress = 0;
   int channelA = 0, channelT = 1, channelB = 2;
+  // What the start does when the calibration cannot be read (every ratio
+  // and salinity depends on it).
+  CalibrationChoice calibrationChoice = CalibrationChoice::Ask;
   EnableRun enableRun;
   std::vector<uint8_t> receive;  // real-time bytes not yet taken as records
 

@@ -143,7 +143,11 @@ class PosixSerialPort : public SerialPort {
         continue;
       }
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;  // a read error reads as no bytes more
+      if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+        // A read error reads as no bytes more; EIO is a device that went away.
+        if (errno == EIO || errno == ENXIO || errno == ENODEV) lost_ = true;
+        break;
+      }
       const int64_t remaining = deadline - NowMs();
       if (remaining <= 0) break;
       pollfd p{fd_, POLLIN, 0};
@@ -153,14 +157,19 @@ class PosixSerialPort : public SerialPort {
         break;
       }
       if (r == 0) break;  // total time-out
-      if ((p.revents & POLLIN) == 0) {
-        // Hang-up or error without data (the far end of a pty went away):
-        // wait out the time-out as a silent line would, without spinning.
-        if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
-          const int64_t rest = deadline - NowMs();
-          if (rest > 0) ::poll(nullptr, 0, static_cast<int>(std::min<int64_t>(rest, 60000)));
-          break;
+      if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        // A hang-up (the far end of a pty went away): what is still buffered
+        // comes first; after it a read brings nothing, ever. The time-out is
+        // waited out as a silent line would, without spinning.
+        const ssize_t m = ::read(fd_, buffer + got, maxBytes - got);
+        if (m > 0) {
+          got += static_cast<size_t>(m);
+          continue;
         }
+        lost_ = true;
+        const int64_t rest = deadline - NowMs();
+        if (rest > 0) ::poll(nullptr, 0, static_cast<int>(std::min<int64_t>(rest, 60000)));
+        break;
       }
     }
     return got;
@@ -193,6 +202,8 @@ class PosixSerialPort : public SerialPort {
     return done;
   }
 
+  bool Lost() const override { return lost_; }
+
   void Close() override {
     pending_.clear();
     if (fd_ < 0) return;
@@ -221,6 +232,7 @@ class PosixSerialPort : public SerialPort {
   termios original_{};
   LineSettings settings_;
   std::vector<uint8_t> pending_;  // read from the device but not yet asked for
+  bool lost_ = false;             // a hang-up or a device error was seen
 };
 
 // "/dev/ttyUSB12" -> 12 when the name is prefix + digits only.

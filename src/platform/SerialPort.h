@@ -41,6 +41,10 @@ class SerialPort {
   // stays the upper bound, and the bytes of a next reply stay in the port.
   virtual size_t ReadUntil(uint8_t* buffer, size_t maxBytes, const ReadCompletion& complete) = 0;
   virtual size_t Write(const uint8_t* data, size_t count) = 0;
+  // The device has gone (the far end of a pseudo-terminal closed, an adapter
+  // was unplugged): reads can never bring anything again. A silent line is
+  // not a lost one.
+  virtual bool Lost() const { return false; }
   // Leaves RTS disabled and releases the device.
   virtual void Close() = 0;
 };

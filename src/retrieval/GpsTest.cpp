@@ -24,6 +24,7 @@ bool GpsTestDialog::Open() {
         Tr(state_, "Unable to open COM%1d - bad port setting or another application holds the port."), state_,
         state_.ports.gpsPort));
   // Start clean: what an earlier session left half-read is not this GPS's.
+  lost_ = false;
   state_.gps.fill = 0;
   state_.gps.otherSentences = 0;
   state_.gps.onSentence = [this](std::string_view sentence, NmeaResult result) {
@@ -46,7 +47,15 @@ bool GpsTestDialog::Open() {
 
 bool GpsTestDialog::Step() {
   if (!open_) return false;
-  if (!ReadGpsPosition(state_)) return false;
+  const bool position = ReadGpsPosition(state_) == 1;
+  if (!position && LinkLost(state_.gpsLink)) {
+    state_.ui.MessageBox(FormatWithPort(Tr(state_, "The GPS on COM%1d has gone."), state_, state_.ports.gpsPort),
+                         Tr(state_, "GPS Test"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+    lost_ = true;
+    Close();
+    return false;
+  }
+  if (!position) return false;
   ++version_;
   return true;
 }

@@ -23,11 +23,14 @@ class GpsTestDialog {
   // or it cannot be opened.
   bool Open();
   // One tick: reads what the GPS sent. true when a new position was parsed.
+  // When the GPS port has gone away, a message box says so and the dialog
+  // closes its port (Lost()).
   bool Step();
   // Closes the GPS port (also done by the destructor).
   void Close();
 
   bool IsOpen() const { return open_; }
+  bool Lost() const { return lost_; }
   // Received sentences, oldest first; rejected ones end in "  (rejected)".
   const std::deque<std::string>& Sentences() const { return sentences_; }
   // The latest position (" %.4f,%c,%.4f,%c"), or "No position yet".
@@ -45,6 +48,7 @@ class GpsTestDialog {
  private:
   AppState& state_;
   bool open_ = false;
+  bool lost_ = false;
   std::deque<std::string> sentences_;
   std::deque<std::string> positions_;
   uint64_t received_ = 0;

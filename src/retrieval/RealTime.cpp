@@ -1,9 +1,11 @@
 #include "retrieval/RealTime.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "analysis/DerivedChannels.h"
 #include "analysis/WaveAnalysis.h"
@@ -14,6 +16,7 @@
 #include "link/LoggerLink.h"
 #include "model/ChannelTypes.h"
 #include "model/Conversion.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerFamily.h"
 #include "retrieval/Gps.h"
 #include "retrieval/SampleDecoder.h"
@@ -60,6 +63,28 @@ void AppendDumpLines(std::string& out, const uint8_t* bytes, size_t count) {
 
 // Extended-range channels carry their gain in the three low bits.
 bool HasGainBits(uint8_t type) { return type == 'y' || type == 'f' || type == 'g' || type == 'z'; }
+
+// The raw count to write for a value received in engineering units: the one
+// that the file's reader turns back into the value nearest to it. The
+// nearest count by the calibration alone may be odd, and the reader takes an
+// odd count of an ordinary channel for an over-range mark and moves it by
+// 2^24. An extended-range channel's three low bits are its gain, cleared.
+uint32_t RawReadingBackAs(const AppState& state, uint8_t type, int c, double value) {
+  const uint32_t nearest =
+      NearestRawForValue(state.calibration.coefficients[static_cast<size_t>(c)], type == 'T', value);
+  if (HasGainBits(type)) return nearest & ~7u;
+  uint32_t best = nearest;
+  double bestError = std::numeric_limits<double>::infinity();
+  for (const uint32_t candidate : {nearest, nearest - 1, nearest + 1}) {
+    if (candidate > 0xFFFFFFu) continue;
+    const double error = std::fabs(ConvertStoredReading(state.logger, state.calibration, type, candidate, c) - value);
+    if (error < bestError) {
+      bestError = error;
+      best = candidate;
+    }
+  }
+  return best;
+}
 
 
 // The DataSet sized once for the whole collection: every column, measured
@@ -148,8 +173,7 @@ void TakeTimed(AppState& state, const RealTimeRecord& r, TickOutput& out) {
     const size_t i = static_cast<size_t>(c);
     if (r.engineering) {
       values[i] = r.values[i];
-      raw[i] = NearestRawForValue(state.calibration.coefficients[i], d.channelTypes[i] == 'T', values[i]);
-      if (HasGainBits(d.channelTypes[i])) raw[i] &= ~7u;
+      raw[i] = RawReadingBackAs(state, d.channelTypes[i], c, values[i]);
     } else {
       raw[i] = r.raw[i] & 0xFFFFFFu;
       // As the read-back will convert it: odd readings of a channel without
@@ -310,8 +334,35 @@ std::vector<uint8_t> RealTimeHeaderBytes(const AppState& state) {
   return bytes;
 }
 
+int EnsureCalibrationForCollection(AppState& state, CalibrationChoice choice, const char* title) {
+  constexpr int kCalibrationReads = 3;
+  for (int read = 0; read < kCalibrationReads && state.calibration.origin == CalibrationOrigin::Unreadable; ++read) {
+    if (read > 0) DelayMs(state, 500);
+    state.logger.calibrationStale = true;
+    if (KnowLogger(state, kKnowCalibration) == KnowResult::NoLogger) break;
+  }
+  if (state.calibration.origin != CalibrationOrigin::Unreadable) return 1;
+  const std::string text =
+      Tr(state, "The calibration coefficients could not be read from the logger.\nEvery value converted with the "
+                "default coefficients would be wrong.");
+  switch (choice) {
+    case CalibrationChoice::UseDefaults:
+      return 1;
+    case CalibrationChoice::Ask:
+      return state.ui.MessageBox(text + "\n\n" + Tr(state, "Collect with the default coefficients?"), Tr(state, title),
+                                 MessageButtons::YesNo, MessageIcon::Exclamation, MessageAnswer::No) == MessageAnswer::Yes
+                 ? 1
+                 : 0;
+    case CalibrationChoice::Refuse:
+      break;
+  }
+  state.ui.MessageBox(text, Tr(state, title), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+  return 0;
+}
+
 int StartRealTime(AppState& state) {
   RealTimeState& rt = state.realTime;
+  if (!EnsureCalibrationForCollection(state, rt.calibrationChoice, "Real-time Logging")) return 0;
   // 1. A clean receiver and continuity check; the file opened.
   rt.buffer = ReceiveBuffer{};
   rt.counters = RecordCounters{};
@@ -322,6 +373,8 @@ int StartRealTime(AppState& state) {
   rt.burstPosition = 0;
   rt.statusText.clear();
   rt.gpsPosition.clear();
+  rt.gpsLost = false;
+  rt.linkLost = false;
   rt.asciiCard = IsAsciiSerialCardLogger(state);
   rt.engineering = rt.asciiCard ||
                    (state.logger.engineeringUnitsLevel >= 1 && (state.deployment.optionFlags & kOptionEngineeringUnits) != 0);
@@ -395,8 +448,17 @@ int StartRealTime(AppState& state) {
 
 int RealTimeTick(AppState& state) {
   RealTimeState& rt = state.realTime;
-  if (!rt.active) return 0;
+  if (!rt.active || rt.linkLost) return 0;
   if (rt.gpsOpen && ReadGpsPosition(state) == 1) rt.gpsPosition = state.gps.positionText;
+  if (rt.gpsOpen && LinkLost(state.gpsLink)) {
+    rt.gpsOpen = false;
+    rt.gpsLost = true;
+    rt.gpsPosition.clear();
+    state.ui.MessageBox(FormatWithPort(Tr(state, "The GPS on COM%1d has gone.\nReal-time collection goes on without "
+                                                 "positions."),
+                                       state, state.ports.gpsPort),
+                        Tr(state, "GPS Communication"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+  }
   ReceiveBuffer& b = rt.buffer;
   const size_t want = RealTimeReadLength(b, rt.channels, rt.engineering);
   if (want > 0) {
@@ -406,6 +468,15 @@ int RealTimeTick(AppState& state) {
     b.fill += got;
     // Nothing for a whole tick: the line is between records.
     if (got == 0) b.MarkPause();
+    if (got == 0 && LinkLost(state.loggerLink)) {
+      rt.linkLost = true;
+      state.ui.MessageBox(FormatWithPort(Tr(state, "The connection to the logger on COM%1d was lost.\nReal-time "
+                                                   "collection ends."),
+                                         state, state.ports.loggerPort),
+                          Tr(state, "Real-time Logging"), MessageButtons::Ok, MessageIcon::Exclamation,
+                          MessageAnswer::Ok);
+      return 0;
+    }
   }
   rt.records.clear();
   ExtractRecords(b, rt.channels, rt.engineering, rt.records, &rt.counters);
@@ -450,7 +521,7 @@ int EndRealTime(AppState& state) {
   state.ui.SetStatusText(Tr(state, "End of Real-time Display"), false);
   state.deployment.realTimeOutput = 0;
   // 2. A binary logger keeps sending unless told to stop.
-  if (!rt.engineering && state.logger.modemControl == 0 && state.loggerLink.IsOpen()) {
+  if (!rt.engineering && state.logger.modemControl == 0 && state.loggerLink.IsOpen() && !rt.linkLost) {
     const int pressed = state.ui.AskWithButtons(
         Tr(state, "Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?"),
         Tr(state, "End Real-time Display"),

@@ -16,8 +16,16 @@ namespace tmv {
 
 struct AppState;
 
+// What a collection does when the logger's calibration cannot be read.
+enum class CalibrationChoice {
+  Ask,          // the desktop program: Yes/No, No the default
+  Refuse,       // the command-line tool, unless told otherwise
+  UseDefaults,  // the user chose the defaults beforehand
+};
+
 struct RealTimeState {
   bool active = false;     // mirrors shell.realTimeActive
+  CalibrationChoice calibrationChoice = CalibrationChoice::Ask;
   ReceiveBuffer buffer;
   RecordCounters counters;
   long long fileBytes = 0;  // bytes of the dump in the HEX file, header bytes included
@@ -30,6 +38,8 @@ struct RealTimeState {
   bool asciiCard = false;   // the DAT file of an ASCII serial-card logger
   bool engineering = false; // records in engineering units
   bool gpsOpen = false;
+  bool gpsLost = false;     // the GPS port went away: positions stopped
+  bool linkLost = false;    // the logger's port went away: the collection must end
   int channels = 0;         // measured channels per TIM record
   int tickPeriodMs = 1000;  // 100 or 150 while collecting
   std::string statusText;   // the last row shown
@@ -47,11 +57,22 @@ bool IsAsciiSerialCardLogger(const AppState& state);
 // GPS file name follows. 1 chosen, 0 cancelled.
 int ChooseRealTimeFiles(AppState& state);
 
-// Begins a collection into state.realTime.filePath; 1 started, 0 not (reported).
+// Every reading of a collection is converted with the logger's calibration.
+// A logger that is already transmitting disturbs the table reads, so while
+// the coefficients in hand are defaults standing in for unreadable ones the
+// read is tried again; if it still fails, the collection goes on with the
+// defaults only when the user chooses so (`choice`), and otherwise a message
+// box (titled `title`) says why it stops. 1 go on; 0 stop.
+int EnsureCalibrationForCollection(AppState& state, CalibrationChoice choice, const char* title);
+
+// Begins a collection into state.realTime.filePath; 1 started, 0 not
+// (reported). The calibration is checked first (realTime.calibrationChoice).
 int StartRealTime(AppState& state);
 
 // One fast tick: the GPS, then every record that has come. Returns the rows
-// and bursts taken.
+// and bursts taken. A port that went away is told in a message box: the GPS
+// one once, collection going on without positions (gpsLost); the logger's
+// sets linkLost, and the face then ends the collection.
 int RealTimeTick(AppState& state);
 
 // Command 2135: ends the collection, patches the byte count and reads the

@@ -375,6 +375,8 @@ void ShellTick(Shell& shell) {
   if (state.linkActivity > 0) --state.linkActivity;
   if (state.realTime.active) {
     if (RealTimeTick(state) > 0 && shell.redrawGraph) shell.redrawGraph();
+    // The logger's port went away (the tick said so): the collection ends with what came.
+    if (state.realTime.linkLost) EndRealTimeDisplay(shell);
     return;
   }
   // A copy: the step may close its panel, and with it this function.

@@ -21,10 +21,11 @@ namespace {
 
 // The settings file holds the port settings but not the device list that
 // probing found, nor a device given on the command line.
-int LoadSettingsKeepingDevices(AppState& state, const std::string& loggerDevice) {
+template <class Load>
+int KeepingDevices(AppState& state, const std::string& loggerDevice, Load load) {
   const auto devices = state.ports.devices;
   const auto present = state.ports.portPresent;
-  int result = LoadSettings(state);
+  int result = load();
   state.ports.devices = devices;
   state.ports.portPresent = present;
   state.ports.loggerDevice = loggerDevice;
@@ -51,7 +52,7 @@ int StartShell(Shell& shell, const StartupOptions& options) {
   state.shell.commandLineFile = StripQuotes(options.commandLineFile);
   state.ports.loggerDevice = options.loggerDevice;
 
-  LoadSettingsKeepingDevices(state, options.loggerDevice);
+  KeepingDevices(state, options.loggerDevice, [&] { return LoadSettings(state); });
   if (shell.copySlots != nullptr && CheckCopies(state, *shell.copySlots) == 0) {
     ExitProgram(shell);
     return 0;
@@ -60,19 +61,18 @@ int StartShell(Shell& shell, const StartupOptions& options) {
   state.shell.windowTitle = MainWindowTitle(state);
 
   ProbePorts(state);
-  // A later copy has its own settings file, known only now.
-  LoadSettingsKeepingDevices(state, options.loggerDevice);
+  // A later copy has its own settings file, known only now: the work files
+  // are read through the loader the command-line tool uses too.
+  if (KeepingDevices(state, options.loggerDevice, [&] { return LoadWorkFiles(state, WorkFilesUse::Start); }) == 0) {
+    ExitProgram(shell);
+    return 0;
+  }
 
   ApplyBuiltCommands(state);
   InstallWaveAnalysis(state);
   GreyDataCommands(shell);
   ShowSettingMarks(shell);
-  if (PrepareDirectories(state) == 0) {
-    ExitProgram(shell);
-    return 0;
-  }
   LoadRecentFiles(state);
-  LoadRealTimeLimits(state);
   ShowConnectionState(state, false);
   ShowUnitsState(state);
   return 1;

@@ -48,7 +48,7 @@ TEST(JsonE2E, LinkAndModelCommandsPrintTheirDocumentedObjects) {
   EXPECT_TRUE(OneObjectLine(cal.out)) << cal.out;
   // Four numbers per channel, in the C form.
   EXPECT_TRUE(std::regex_search(
-      cal.out, std::regex(R"("number":1,"label":"[^"]+","coefficients":\[(-?[0-9.e+-]+,){3}-?[0-9.e+-]+\])")))
+      cal.out, std::regex(R"("number":1,"label":"[^"]+","unit":"[^"]+","coefficients":\[(-?[0-9.e+-]+,){3}-?[0-9.e+-]+\])")))
       << cal.out;
 
   const auto deployment = RunCli({"--port", sim.path(), "deployment", "--json"});

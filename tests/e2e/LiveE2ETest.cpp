@@ -35,7 +35,7 @@ TEST(LiveE2E, EachFetchPrintsOneLineOfConvertedChannels) {
   const auto json = RunCli({"--port", sim.path(), "live", "--json"}, 60000);
   ASSERT_EQ(json.status, 0) << json.err;
   EXPECT_TRUE(std::regex_match(
-      json.out, std::regex(R"(\{"time":"[-0-9T:]+","channels":\[\{"number":1,"label":"[^"]+","value":-?[0-9.e+-]+,"unit":"[^"]*"\}.*\]\}\n)")))
+      json.out, std::regex(R"(\{"time":"[-0-9T:]+","channels":\[\{"number":1,"label":"[^"]+","unit":"[^"]*","value":-?[0-9.e+-]+\}.*\]\}\n)")))
       << json.out;
 }
 
@@ -46,7 +46,7 @@ TEST(LiveE2E, SalinometerSettlesOnTheSampleAndCapturesIt) {
   ASSERT_FALSE(sim.path().empty());
   const std::filesystem::path file =
       std::filesystem::temp_directory_path() / ("tmv-e2e-bench-" + std::to_string(::getpid()) + ".sal");
-  const auto run = RunCli({"--port", sim.path(), "salinometer", "--average", "1", "--capture", "1", "-o",
+  const auto run = RunCli({"--port", sim.path(), "--yes", "salinometer", "--average", "1", "--capture", "1", "-o",
                            file.string()},
                           100000);
   ASSERT_EQ(run.status, 0) << run.err << run.out;

@@ -31,7 +31,7 @@ TEST(PreparationE2E, SingleChannelRecorderWithoutConfigurationImage) {
   EXPECT_TRUE(Has(config.out, " 1 - Temperature")) << config.out;
 
   const auto baud = RunCli({"--port", port, "default-baud"});
-  EXPECT_EQ(baud.status, 1);
+  EXPECT_EQ(baud.status, 5);  // refused: the exit-status table's "logger refused"
   EXPECT_TRUE(Has(baud.err, "The default baudrate for this type of logger cannot be set by this command.")) << baud.err;
   EXPECT_FALSE(Has(baud.err, "Configuration Table read failed.")) << baud.err;
 

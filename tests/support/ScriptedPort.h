@@ -129,6 +129,7 @@ class ScriptedLine {
   int opens = 0;
   int closes = 0;
   bool refuseOpen = false;
+  bool lost = false;  // the device went away
 };
 
 class ScriptedPort : public SerialPort {
@@ -141,6 +142,7 @@ class ScriptedPort : public SerialPort {
     return true;
   }
   LineSettings Current() const override { return line_.settings; }
+  bool Lost() const override { return line_.lost; }
   size_t ReadUntil(uint8_t* buffer, size_t maxBytes, const ReadCompletion& complete) override {
     return line_.Read(buffer, maxBytes, complete);
   }

@@ -140,7 +140,7 @@ TEST(CommandGate, ToolRefusesLatencyAndDefaultBaudOnALoggingLogger) {
     const test::ScopedTempDir work;
     Configure(rig, {"QN-760", 1}, work.path);
     const auto tablesBefore = rig.profile().tables;
-    EXPECT_EQ(RunCli(rig.state, command), cli::kExitFailure);
+    EXPECT_EQ(RunCli(rig.state, command), cli::kExitRefused);
     ASSERT_EQ(rig.ui.boxes.size(), 1u);
     EXPECT_EQ(rig.ui.boxes[0].text,
               LoggingRefusalText(command == cmd::kSetLatency ? "set the latency" : "set the default baudrate"));

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "deployment/SetupCommands.h"
@@ -14,6 +15,8 @@
 #include "model/Conversion.h"
 #include "presentation/GraphView.h"
 #include "retrieval/RealTime.h"
+#include "shell/DialogPresenter.h"
+#include "shell/Shell.h"
 #include "sim/ServerOptions.h"
 #include "support/ScriptedPort.h"
 
@@ -57,14 +60,15 @@ struct RealTimeRig : test::ScriptedRig {
       line.SendBytes(EncodeBinaryRecord(r));
     }
   }
-  // The same readings as the logger's engineering form, full precision.
-  void SendEngineering(int rows) {
+  // The same readings as the logger's engineering form, full precision
+  // (or as a logger prints them, "%.4f").
+  void SendEngineering(int rows, const char* format = " %.17g") {
     for (int i = 0; i < rows; ++i) {
       std::string text = "TIM " + TimeToWireText(At(i));
       const auto raw = Raw(i);
       for (size_t c = 0; c < raw.size(); ++c) {
         char b[40];
-        std::snprintf(b, sizeof b, " %.17g", ConvertReading(state.logger, state.calibration, static_cast<int32_t>(raw[c]), static_cast<int>(c)));
+        std::snprintf(b, sizeof b, format, ConvertReading(state.logger, state.calibration, static_cast<int32_t>(raw[c]), static_cast<int>(c)));
         text += b;
       }
       line.Send(text + " FET\r\n");
@@ -273,6 +277,70 @@ TEST(RealTimeCollection, SixChannelEngineeringFormWritesTheBinaryFormsFileButFor
     }
   }
   EXPECT_EQ(engineering, expected);
+}
+
+// A logger prints four decimals; the count nearest such a value is odd
+// about half the time, and the file's reader takes an odd count of an
+// ordinary channel for an over-range mark (-1000 degC, or 2^24 counts off).
+TEST(RealTimeCollection, EngineeringValuesAsPrintedReadBackAsReceived) {
+  RealTimeRig rig(3, 48, "TCP");
+  rig.evenOnly = true;
+  rig.state.logger.engineeringUnitsLevel = 1;
+  rig.state.deployment.optionFlags |= kOptionEngineeringUnits;
+  ASSERT_EQ(StartRealTime(rig.state), 1);
+  rig.SendEngineering(40, " %.4f");
+  rig.TickUntilQuiet();
+  ASSERT_EQ(EndRealTime(rig.state), 1);
+  const DataSet& d = rig.state.retrieval.data;
+  ASSERT_EQ(d.sampleCount, 40);
+  for (int r = 0; r < 40; ++r) {
+    const auto raw = rig.Raw(r);
+    for (int c = 0; c < 3; ++c) {
+      char printed[40];
+      std::snprintf(printed, sizeof printed, "%.4f",
+                    ConvertReading(rig.state.logger, rig.state.calibration, static_cast<int32_t>(raw[static_cast<size_t>(c)]), c));
+      ASSERT_NEAR(d.Value(c, r), std::strtod(printed, nullptr), 5e-5) << "row " << r << " channel " << c;
+    }
+  }
+}
+
+// The desktop's collection follows its setup; coefficients that could not be
+// read there are read again, and defaults stand in only when the user says so.
+TEST(RealTimeCollection, UnreadableCalibrationIsReadAgainThenCollectedOnlyOnYes) {
+  for (const bool yes : {false, true}) {
+    RealTimeRig rig;
+    rig.state.logger.microchipLogger = true;
+    rig.state.logger.capabilitiesStale = rig.state.logger.configurationStale = false;
+    rig.state.calibration.origin = CalibrationOrigin::Unreadable;
+    if (yes) rig.ui.answers.push_back(MessageAnswer::Yes);
+    EXPECT_EQ(StartRealTime(rig.state), yes ? 1 : 0);
+    EXPECT_TRUE(rig.ui.BoxSeen("The calibration coefficients could not be read from the logger.\nEvery value "
+                               "converted with the default coefficients would be wrong.\n\nCollect with the default "
+                               "coefficients?"));
+    EXPECT_GE(rig.line.CountWrites("V000000"), 2);
+    EXPECT_EQ(std::filesystem::exists(rig.state.realTime.filePath), yes);
+    EXPECT_EQ(rig.state.realTime.active, yes);
+  }
+}
+
+// An adapter pulled out mid-collection: the rows that came are kept, the
+// byte count patched, and nothing is asked of a logger that cannot hear.
+TEST(RealTimeCollection, LostPortEndsTheCollectionWithWhatCame) {
+  RealTimeRig rig;
+  ASSERT_EQ(StartRealTime(rig.state), 1);
+  rig.SendBinary(5);
+  rig.TickUntilQuiet();
+  rig.line.lost = true;
+  // The desktop's tick ends the collection.
+  DialogPresenter dialogs;
+  Shell shell(rig.state, dialogs);
+  ShellTick(shell);
+  EXPECT_TRUE(rig.state.realTime.linkLost);
+  EXPECT_FALSE(rig.state.realTime.active);
+  ASSERT_EQ(rig.ui.boxes.size(), 1u);  // no transmission question
+  EXPECT_EQ(rig.ui.boxes[0].text, "The connection to the logger on COM1 was lost.\nReal-time collection ends.");
+  EXPECT_EQ(rig.line.CountWrites("!B00"), 0);
+  EXPECT_EQ(rig.state.retrieval.data.sampleCount, 5);
 }
 
 TEST(RealTimeCollection, UnopenableFileStopsTheStartWithItsMessage) {

@@ -2,6 +2,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -292,6 +293,43 @@ TEST_F(SettingsFileTest, CopiesSwitchReadsOnlyTheStartOfTheFirstLine) {
   LoadSettings(state);
   EXPECT_TRUE(state.shell.allowMultipleCopies);
   EXPECT_EQ(Read("tmv_copies.ini"), "Allow multiple copies\r\n");
+}
+
+// The tool reads the work directory as the desktop does, and writes none of
+// it; on --no-settings it reads nothing and writes nothing over.
+TEST_F(SettingsFileTest, TheToolsLoaderReadsEveryWorkFileAndWritesNone) {
+  Write("tmv.ini", "Depth Seawater=ON\nLatitude=53 30.000\nFormat=2\nPort=COM3\n");
+  Write("tmvdir.ini", "DAT directory=/data/cruise\n");
+  Write("tmv.lim", "SOS=1600 1450\n");
+  ASSERT_EQ(LoadWorkFiles(state, WorkFilesUse::ReadOnly), 1);
+  const DerivedSettings& d = state.settings.derived;
+  EXPECT_TRUE(d.depthEnabled && d.depthSeawater && d.anyDerived);
+  EXPECT_EQ(d.latitudeDegrees, 53);
+  EXPECT_FLOAT_EQ(d.latitudeMinutes, 30.0f);
+  EXPECT_EQ(state.settings.datFormat, 2);
+  EXPECT_EQ(state.ports.loggerPort, 3);
+  EXPECT_EQ(state.directories.dat, "/data/cruise");
+  EXPECT_EQ(state.directories.hexOutput, Path("hex"));
+  EXPECT_EQ(state.analysis.limits[14].maximum, 1600);
+  EXPECT_EQ(state.analysis.limits[14].minimum, 1450);
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir)) files.push_back(entry.path().filename().string());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"tmv.ini", "tmv.lim", "tmvdir.ini"}));
+
+  test::ScopedTempDir other;
+  state.directories = WorkDirectories{};
+  state.directories.work = other.path;
+  std::ofstream(other.path + "/tmv.ini") << "Depth Seawater=ON\n";
+  ASSERT_EQ(LoadWorkFiles(state, WorkFilesUse::Defaults), 1);
+  EXPECT_FALSE(state.settings.derived.depthEnabled);
+  EXPECT_EQ(state.directories.dat, other.path + "/dat");
+  EXPECT_EQ(SaveSettings(state), 0);
+  AddRecentFile(state, other.path + "/dat/a.dat");
+  EXPECT_EQ(SaveWorkDirectories(state), 0);
+  EXPECT_EQ(ReadTextFile(other.path + "/tmv.ini").value_or(""), "Depth Seawater=ON\n");
+  EXPECT_FALSE(FileExists(other.path + "/tmvpath.fil"));
+  EXPECT_FALSE(FileExists(other.path + "/tmvdir.ini"));
 }
 
 }  // namespace
