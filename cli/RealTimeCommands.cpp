@@ -61,12 +61,12 @@ int RealTime(CliContext& ctx) {
   AppState& state = ctx.state;
   auto* console = dynamic_cast<ConsoleUserInterface*>(&state.ui);
 
-  // The logger: who it is, its channels and calibration, what it was told to send.
-  const KnowResult known = KnowLogger(state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration | kKnowCalibration);
+  // The logger: who it is, its channels and calibration, what it was told to
+  // send and the deployment that heads the file (period, clocks, status).
+  const KnowResult known = KnowLogger(state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration |
+                                                 kKnowCalibration | kKnowStatus | kKnowDeployment);
   if (known == KnowResult::NoLogger) return ReportNoAnswer(ctx);
   if (known != KnowResult::Known && known != KnowResult::CalibrationUnreadable) return ReportFailure(ctx, state.statusText);
-  CommGet(state, 2);   // the sampling period
-  CommGet(state, 28);  // real-time output and its form
   if (!state.deployment.realTimeOutput)
     return ReportFailure(ctx, "The logger is not set to send real-time data (see: setup --realtime).");
   if (!gps.empty() && !ChooseGpsPort(state, gps)) return UsageError(ctx, "bad GPS port '" + gps + "'");

@@ -6,6 +6,7 @@
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerFamily.h"
 #include "model/LoggerTime.h"
 #include "shell/AppState.h"
@@ -108,6 +109,12 @@ std::string AveragingCommand(const AppState& state) {
   return Format("W%02X%02X", static_cast<unsigned>(readings & 0xFF), static_cast<unsigned>(readings >> 8));
 }
 
+int AveragingSecondsFromLength(const LoggerInfo& info, int burstRate, int length) {
+  int rate = 6;
+  if (info.rates124Hz) rate = info.waves ? (burstRate > 0 ? burstRate : 2) : 4;
+  return length / rate;
+}
+
 std::string ThresholdCommand(AppState& state) {
   DeploymentSettings& d = state.deployment;
   const LoggerInfo& info = state.logger;
@@ -193,6 +200,8 @@ unsigned RealTimeBaudCode(int baud) {
 
 int SendSetupCommand(AppState& state, int op, SetupVerdict* verdict) {
   const LoggerInfo& info = state.logger;
+  // Whatever the command changes is to be read from the logger again.
+  ForgetLoggerState(state);
   int result = 1;
   switch (op) {
     case kSetupSetClock: SendText(state, "J" + TimeToWireText(state.deployment.loggerClock)); break;

@@ -4,6 +4,8 @@
 
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
+#include "model/Capabilities.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerFamily.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
@@ -220,6 +222,7 @@ int ConnectLogger(AppState& state) {
       info.capabilitiesStale = true;
       info.configurationStale = true;
       info.calibrationStale = true;
+      ForgetLoggerState(state);
     }
 
     info.previousSerial = info.serialNumber;

@@ -13,6 +13,7 @@
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
 #include "model/Capabilities.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerFamily.h"
 #include "retrieval/SampleDecoder.h"
 #include "shell/AppState.h"
@@ -200,8 +201,9 @@ BlockPlan PlanBlock(const LoggerInfo& logger, DownloadState& d, int imageLength)
 
 DownloadQuery DownloadQueryFor(int s, int c) {
   DownloadQuery q;
-  const bool running = s == 1 || s == 2;
-  if ((running || s == 6) && c == 4) {
+  // A profiling logger (6) writes to its memory as a logging one does.
+  const bool running = s == 1 || s == 2 || s == 6;
+  if (running && c == 4) {
     q.kind = DownloadQuery::Kind::Ask;
     q.text = "Do you wish to stop the logger?\nIf you choose to continue without stopping the logger, data download may be slow.";
     q.button6 = "Keep logging";
@@ -213,7 +215,7 @@ DownloadQuery DownloadQueryFor(int s, int c) {
     q.button6 = "Suspend and resume";
     q.button7 = "Stop";
     q.on6 = DownloadQuery::Action::Suspend;
-  } else if (((s == 1 || s == 2 || s == 3) && c == 2) || (s == 3 && c == 3)) {
+  } else if (((running || s == 3) && c == 2) || (s == 3 && c == 3)) {
     q.kind = DownloadQuery::Kind::Ask;
     q.text = "This logger must be stopped to download data.";
     q.button7 = "Stop";
@@ -276,7 +278,10 @@ bool DownloadProc::Open(AppState& state) {
   view = DownloadView{};
   view.infoIcon = view.warningIcon = false;
   const LoggerInfo& l = state.logger;
-  if (!CommGet(state, 9)) {
+  // The logger as it is now: status first (an active older QN-760 tells
+  // nothing more), then what it can do, its channels (they size the memory
+  // text) and the deployment its data were logged with.
+  if (KnowLogger(state, kKnowStatus) != KnowResult::Known) {
     view.message = Tr(state, "Unable to connect to logger");
     Warn(view);
     return false;
@@ -289,9 +294,8 @@ bool DownloadProc::Open(AppState& state) {
     view.button1 = Tr(state, "STOP logger");
     return true;
   }
-  AssessCapabilities(state);
-  // The channel count sizes the memory text and the calibration read.
-  if (Qn(l) || l.microchipLogger) CommGet(state, 16);
+  const bool qnOrVl = Qn(l) || IsMicroSalinometer(l.model);
+  KnowLogger(state, kKnowCapabilities | kKnowConfiguration | kKnowDeployment | (qnOrVl ? kKnowCalibration : 0u));
   if (CommGet(state, 6)) view.memoryUsage = ReadMemoryStatus(state, *this, state.reply.Text());
   const uint32_t p = state.retrieval.download.endPointer;
   if (MemoryHoldsNoData(l, p)) {
@@ -303,22 +307,9 @@ bool DownloadProc::Open(AppState& state) {
     }
     Info(view);
   }
-  // The deployment summary, as the logger holds it.
+  // The deployment summary, as the logger holds it (shown for the multi-channel loggers).
   view.summary.clear();
-  const bool qnOrVl = Qn(l) || IsMicroSalinometer(l.model);
-  if (!qnOrVl) {
-    CommGet(state, 28);
-    if (l.waves) {
-      CommGet(state, 31);
-      CommGet(state, 32);
-    }
-    if (l.averaging != 0) CommGet(state, 17);
-    if (l.rates124Hz) CommGet(state, 30);
-  } else {
-    CommGet(state, 10);
-    SetupDialog settings;
-    ReadLoggerSettings(state, settings);
-    CommGet(state, 28);
+  if (qnOrVl) {
     const DeploymentSettings& d = state.deployment;
     view.summary.push_back(Tr(state, StartModeText(d.startMode)));
     view.summary.push_back("Start: " + TimeToDisplayText(d.startTime));
@@ -374,8 +365,10 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
     r.data.unsaved = false;
     r.saved = false;
   }
-  // 4.
+  // 4. The host's clock and the logger's, as one pair for the file header.
   r.data.hostTime = state.clock.LocalTime();
+  r.data.loggerTime = r.data.hostTime;
+  if (CommGet(state, 1)) r.data.loggerTime = ParseTimeReply(state.reply.Text());
   view.button1Visible = view.appendVisible = view.retrieveFullVisible = false;
   r.data.stamps.clear();
   d.resumeAfterDownload = false;
@@ -410,7 +403,8 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
     }
   }
   // 7. Status and memory status again.
-  if (CommGet(state, 9)) status = state.query.loggerStatus;
+  state.logger.statusStale = true;
+  if (KnowLogger(state, kKnowStatus) == KnowResult::Known) status = state.query.loggerStatus;
   std::string reply;
   if (!full) {
     if (CommGet(state, 6)) reply = std::string(state.reply.Text());
