@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "files/HexFile.h"
@@ -397,3 +399,119 @@ TEST_F(DownloadDeployment, AveragingIsAskedForAndWrittenInSeconds) {
 }  // namespace
 }  // namespace tmv
 
+namespace tmv {
+namespace {
+
+// Every way out of a download puts the link and the logger back as they
+// were, and what came is kept as the logger's it came from.
+class DownloadEndings : public test::WorkDirectoryTest {
+ protected:
+  // A logger with `rows` readings; still logging (until long after the
+  // download) when `logging`, finished otherwise.
+  DownloadProc Start(test::EmulatedRig& rig, int rows, int answer = kQueryButton7, bool logging = false) {
+    rig.emulator.RecordSamples(rows, rig.clock.Milliseconds());
+    if (logging) {
+      rig.profile().firmwareVersion = 6.5f;  // tells its deployment while it logs
+      rig.profile().status = 2;
+      rig.profile().deployment.endTime = LoggerTime{2030, 1, 0, 1, 0, 0, 0, 0};
+    }
+    AppState& s = rig.state;
+    s.directories.work = dir;
+    EXPECT_EQ(CommGet(s, 0), 1);
+    DownloadProc dialog;
+    dialog.offerSave = false;
+    EXPECT_TRUE(dialog.Open(s));
+    EXPECT_TRUE(dialog.Retrieve(s, [answer](const DownloadQuery&) { return answer; }));
+    return dialog;
+  }
+  // The logger answers at its usual rate again.
+  static void ExpectUsualRate(test::EmulatedRig& rig) {
+    EXPECT_EQ(rig.emulator.Baud(), 19200);
+    AppState& s = rig.state;
+    s.logger.connected = false;
+    EXPECT_EQ(CommGet(s, 0), 1);
+    EXPECT_EQ(s.logger.baud, 19200);
+  }
+};
+
+TEST_F(DownloadEndings, APartialDownloadAfterALostLinkIsSavedAsTheLoggersOwn) {
+  test::EmulatedRig rig("QN-760");
+  DownloadProc dialog = Start(rig, 4000);
+  AppState& s = rig.state;
+  dialog.Tick(s, 200);
+  ASSERT_FALSE(dialog.ended);
+  rig.faults().silent = true;  // the cable is pulled
+  RunDownloadToEnd(s, dialog, 1000);
+  EXPECT_EQ(dialog.outcome, DownloadOutcome::Partial);
+  ASSERT_GT(s.retrieval.data.sampleCount, 0);
+  EXPECT_EQ(s.logger.model, "QN-760");
+  EXPECT_EQ(s.logger.serialNumber, 12345);
+  const std::string hex = dir + "/partial.hex";
+  ASSERT_TRUE(WriteHexFile(s, hex));
+  const int rows = s.retrieval.data.sampleCount;
+  EXPECT_EQ(ReadHexFile(s, 0, hex), 1);
+  EXPECT_EQ(s.retrieval.data.sampleCount, rows);
+  EXPECT_EQ(s.logger.serialNumber, 12345);
+}
+
+TEST_F(DownloadEndings, ASilenceLongerThanTheRetriesStillEndsAtTheUsualRate) {
+  test::EmulatedRig rig("QN-760");
+  sim::Faults& f = rig.faults();
+  f.silenceOnceMs = 20000;  // longer than a block's ten attempts
+  f.silenceAfterReads = 4;
+  DownloadProc dialog = Start(rig, 4000);
+  RunDownloadToEnd(rig.state, dialog, 1000);
+  EXPECT_NE(dialog.outcome, DownloadOutcome::NotStarted);
+  ExpectUsualRate(rig);
+}
+
+TEST_F(DownloadEndings, CancelledDownloadRestoresTheRateAndResumesTheLogger) {
+  test::EmulatedRig rig("QN-760");
+  DownloadProc dialog = Start(rig, 4000, kQueryButton6, true);  // suspend and resume
+  AppState& s = rig.state;
+  int ticks = 0;
+  RunDownloadToEnd(s, dialog, 200, {}, [&] { return ++ticks > 2; });
+  EXPECT_TRUE(dialog.cancelled);
+  EXPECT_EQ(dialog.outcome, DownloadOutcome::Partial);
+  EXPECT_GT(s.retrieval.data.sampleCount, 0);
+  EXPECT_FALSE(dialog.resumeFailed);
+  EXPECT_EQ(rig.profile().status, 2);  // logging again
+  ExpectUsualRate(rig);
+}
+
+TEST_F(DownloadEndings, AppendWithNothingNewLeavesTheRateAlone) {
+  test::EmulatedRig rig("QN-760");
+  DownloadProc first = Start(rig, 300);
+  AppState& s = rig.state;
+  RunDownloadToEnd(s, first, 1000);
+  ASSERT_EQ(first.outcome, DownloadOutcome::Complete);
+  std::filesystem::create_directories(dir + "/hex");
+  ASSERT_TRUE(WriteHexFile(s, dir + "/hex/site.hex"));
+  DownloadProc again;
+  again.offerSave = false;
+  ASSERT_TRUE(again.Open(s));
+  rig.ui.fileAnswers.push_back(dir + "/dat/site.dat");
+  EXPECT_NE(again.Append(s), 1);
+  ExpectUsualRate(rig);
+}
+
+TEST_F(DownloadEndings, ALoggerThatDoesNotResumeIsReportedAndLogged) {
+  test::EmulatedRig rig("QN-760");
+  rig.faults().ignoreCommands = {"!R"};
+  DownloadProc dialog = Start(rig, 300, kQueryButton6, true);
+  AppState& s = rig.state;
+  RunDownloadToEnd(s, dialog, 1000);
+  EXPECT_EQ(dialog.outcome, DownloadOutcome::Complete);
+  EXPECT_TRUE(dialog.resumeFailed);
+  EXPECT_TRUE(rig.ui.BoxSeen("Logger failed to resume."));
+  EXPECT_EQ(rig.profile().status, 5);
+  std::string log;
+  for (const auto& entry : std::filesystem::directory_iterator(dir + "/log")) {
+    std::ifstream in(entry.path());
+    log += std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  EXPECT_NE(log.find("Logger failed to resume."), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace tmv
