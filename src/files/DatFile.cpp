@@ -303,12 +303,18 @@ int ReadDatFile(AppState& state, int mode, const std::string& chosenPath) {
     state.directories.dat = DirectoryOfCurrentFile(path, 2, state.directories.dat);
   }
   // 3. Open it, or its namesake in the work directory's dat folder.
-  std::optional<std::string> text = ReadDataFile(path);
-  if (!text && Contains(path, "dat")) {
+  bool tooLarge = false;
+  std::optional<std::string> text = ReadDataFile(path, kMaxDatFileBytes, &tooLarge);
+  if (!text && !tooLarge && Contains(path, "dat")) {
     const size_t slash = path.find_last_of('/');
     const std::string alternative = WorkPath(state, "dat/" + path.substr(slash == std::string::npos ? 0 : slash + 1));
-    text = ReadDataFile(alternative);
+    text = ReadDataFile(alternative, kMaxDatFileBytes, &tooLarge);
     if (text) path = alternative;
+  }
+  if (tooLarge) {
+    Warn(state, Format(Tr(state, "%s is larger than any data file this program writes.\nIt is not read.").c_str(), path.c_str()),
+         Tr(state, "Read Data File"));
+    return 0;
   }
   if (!text) {
     Warn(state, Tr(state, "File does not exist"), Tr(state, "Read Data File"));

@@ -773,12 +773,18 @@ int ReadHexFile(AppState& state, int mode, const std::string& chosenPath) {
     state.directories.hex = DirectoryOfCurrentFile(path, 1, state.directories.hex);
   }
   // 3. Open it, or its namesake in the work directory's hex folder.
-  std::optional<std::string> text = ReadDataFile(path);
-  if (!text && Contains(path, "hex")) {
+  bool tooLarge = false;
+  std::optional<std::string> text = ReadDataFile(path, kMaxDataFileBytes, &tooLarge);
+  if (!text && !tooLarge && Contains(path, "hex")) {
     const size_t slash = path.find_last_of('/');
     const std::string alternative = WorkPath(state, "hex/" + path.substr(slash == std::string::npos ? 0 : slash + 1));
-    text = ReadDataFile(alternative);
+    text = ReadDataFile(alternative, kMaxDataFileBytes, &tooLarge);
     if (text) path = alternative;
+  }
+  if (tooLarge) {
+    Warn(state, Format(Tr(state, "%s is larger than any data file this program writes.\nIt is not read.").c_str(), path.c_str()),
+         Tr(state, "Read Hex File"));
+    return 0;
   }
   if (!text) {
     Warn(state, Tr(state, "File does not exist"), Tr(state, "Read Hex File"));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "files/DatFile.h"
 #include "files/HexFile.h"
@@ -306,6 +307,25 @@ TEST_F(DatRowTimes, ReadingBackKeepsTheTimesOfRowsAfterARestart) {
     ASSERT_EQ(Data().sampleCount, 30);
     for (int r = 0; r < 30; ++r) EXPECT_EQ(CompareTimes(SampleTime(Data(), r), times[static_cast<size_t>(r)]), 0) << "row " << r;
   }
+}
+
+TEST_F(DatRowTimes, AFullLoggersDatFileOfMoreThanSixtyFourMebibytesIsReadBack) {
+  // A full single-channel logger with the date on every row: what the
+  // program writes, it reads.
+  state.logger.channelCount = 1;
+  state.logger.channelTypes[0] = 'V';
+  state.calibration.coefficients[0] = {0, 100, 0, 0};
+  constexpr int kRows = 2300000;
+  ImageBuilder b(48);
+  for (int r = 0; r < kRows; ++r) b.Word(0x3B4A2C + 2 * static_cast<uint32_t>(r % 1000));
+  Retrieve(b);
+  ASSERT_EQ(Data().sampleCount, kRows);
+  state.settings.datFormat = 2;
+  const std::string path = dir + "/full.dat";
+  ASSERT_TRUE(WriteDatFile(state, path));
+  ASSERT_GT(std::filesystem::file_size(path), size_t{64} << 20);
+  ASSERT_EQ(ReadDatFile(state, 0, path), 1) << (ui.boxes.empty() ? std::string() : ui.boxes.back().text);
+  EXPECT_EQ(Data().sampleCount, kRows);
 }
 
 }  // namespace
