@@ -199,6 +199,16 @@ int Download(CliContext& ctx) {
                                           : std::filesystem::path(datPath).parent_path(),
                                       ec);
   std::filesystem::create_directories(WorkPath(state, "hex"), ec);
+  // The files, checked before a download that may take many minutes: an
+  // existing file is only replaced when --yes says so.
+  if (append.empty() && !ctx.yes) {
+    if (FileExists(datPath))
+      return ReportFailure(ctx, datPath + " already exists: name another file with -o, or replace it with --yes.");
+    const std::string hexPath = HexPathFor(state, datPath);
+    if (const auto other = OtherRecordIn(hexPath, state.logger.serialNumber, state.deployment.startTime))
+      return ReportFailure(ctx, hexPath + " holds the data of " + *other +
+                                    ": name another file with -o, or replace it with --yes.");
+  }
   // SaveFile asks for the name and the comment: the console answers with these.
   if (console != nullptr) {
     console->fileAnswers.clear();
@@ -207,7 +217,16 @@ int Download(CliContext& ctx) {
     console->textAnswer = comment;
   }
   bool saved = false;
-  dialog.save = [&](AppState& s) { saved = SaveFile(s, kSaveHexAndDat) == 1; };
+  dialog.save = [&](AppState& s) {
+    saved = SaveFile(s, kSaveHexAndDat) == 1;
+    if (saved || !s.retrieval.data.unsaved || s.retrieval.data.sampleCount == 0 || console == nullptr) return;
+    // Retrieved data are never dropped without a word: kept under a free name.
+    const std::string kept = FreeFileName(datPath);
+    console->fileAnswers = {kept};
+    saved = SaveFile(s, kSaveHexAndDat) == 1;
+    if (saved) ctx.err << datPath << " was not written: the data are kept as " << kept << ".\n";
+    else ctx.err << "The retrieved data could not be saved.\n";
+  };
 
   bool started = false;
   if (!append.empty()) {
@@ -262,9 +281,10 @@ int Download(CliContext& ctx) {
   if (seconds > 0 && moved > 0)
     ctx.out << Format("Blocks: %lld bytes in %.2f s, %.0f bytes/s at %d baud\n", static_cast<long long>(moved), seconds,
                       static_cast<double>(moved) / seconds, dialog.blockBaud);
+  const std::string& hexFile = state.retrieval.savedHexFile;
   if (saved) {
     ctx.out << "DAT file: " << state.retrieval.currentFile << "\n";
-    if ((state.logger.rsAdvanced & 8u) == 0) ctx.out << "HEX file: " << HexPathFor(state, state.retrieval.currentFile) << "\n";
+    if (!hexFile.empty()) ctx.out << "HEX file: " << hexFile << "\n";
   }
   int rc = kExitOk;
   switch (dialog.outcome) {
@@ -281,6 +301,11 @@ int Download(CliContext& ctx) {
       if (data.sampleCount == 0) ctx.err << "There are no data in the logger's memory.\n";
       rc = saved ? kExitOk : kExitFailure;
       break;
+  }
+  // The HEX file is the lossless record: without it the save failed.
+  if (saved && hexFile.empty() && rc == kExitOk) {
+    ctx.err << "The HEX file was not written: only the DAT file holds the data.\n";
+    rc = kExitFailure;
   }
   // Data lost or unsaved says more than the logger's state; otherwise a
   // logger that stays suspended is the failure.
@@ -316,7 +341,9 @@ int Convert(CliContext& ctx) {
                               "       tmv-cli convert IN.dat -o OUT.dat [--format values|time|datetime] [--derived LIST]\n\n"
                               "Decodes a HEX file again (or re-reads a DAT file) and writes the DAT file.\n"
                               "--format: one reading per line, time and readings, or date, time and\n"
-                              "readings (default: the work directory's setting).");
+                              "readings (default: the work directory's setting).\n\n"
+                              "Exit status: 0 written; 1 failed; 2 usage error; 3 the file was damaged\n"
+                              "(cut short, junk in it, a line missing): what could be read was written.");
   parser->add_option("input", input, "the HEX or DAT file")->required();
   parser->add_option("-o,--output", output, "the DAT file to write")->required();
   parser->add_option("--format", format, "values, time or datetime")
@@ -335,7 +362,7 @@ int Convert(CliContext& ctx) {
   }
   if (!WriteDatFile(state, output)) return ReportFailure(ctx, "Unable to write " + output);
   ctx.out << "Wrote " << output << " (" << state.retrieval.data.sampleCount << " samples)\n";
-  return kExitOk;
+  return DamagedFileStatus(ctx, input);
 }
 
 int Info(CliContext& ctx) {
@@ -406,7 +433,7 @@ int Info(CliContext& ctx) {
     w.EndArray();
     w.EndObject();
     ctx.out << w.Text() << "\n";
-    return kExitOk;
+    return DamagedFileStatus(ctx, input);
   }
   std::ostream& out = ctx.out;
   out << "File: " << input << "\n";
@@ -433,7 +460,7 @@ int Info(CliContext& ctx) {
   out << "Stamps: " << d.StampCount() << "\n";
   for (const StampRecord& s : d.stamps)
     out << "  row " << s.sampleIndex << "  " << StampName(s.type) << "  " << TimeToDisplayText(s.time) << "\n";
-  return kExitOk;
+  return DamagedFileStatus(ctx, input);
 }
 
 const bool registered = [] {

@@ -326,6 +326,7 @@ TEST_F(DatRowTimes, AFullLoggersDatFileOfMoreThanSixtyFourMebibytesIsReadBack) {
   ASSERT_GT(std::filesystem::file_size(path), size_t{64} << 20);
   ASSERT_EQ(ReadDatFile(state, 0, path), 1) << (ui.boxes.empty() ? std::string() : ui.boxes.back().text);
   EXPECT_EQ(Data().sampleCount, kRows);
+  EXPECT_FALSE(state.retrieval.fileDamaged);
 }
 
 }  // namespace
