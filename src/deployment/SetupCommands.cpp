@@ -68,6 +68,21 @@ bool IsResumedReply(const ReplyBuffer& reply) {
 }
 
 int Resume(AppState& state) {
+  // Only a suspended or stopped logger can log again: one already logging
+  // needs nothing, and the others are not sent "!R" five times for nothing.
+  if (CommGet(state, 9) == 1) {
+    const int status = state.query.loggerStatus;
+    if (IsResumedReply(state.reply)) {
+      ShowStatus(state, Tr(state, "Logger resumed sampling"));
+      return 1;
+    }
+    if (status != 4 && status != 5 && status != 8) {
+      state.ui.MessageBox(Format(Tr(state, "The logger is not suspended (%s): there is nothing to resume.").c_str(),
+                                 Tr(state, LoggerStatusText(status)).c_str()),
+                          Tr(state, "Resume"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+      return 0;
+    }
+  }
   for (int round = 0; round < kResumeRounds; ++round) {
     SendText(state, "!R");
     DelayMs(state, kPauseAfterCommandMs);
