@@ -92,6 +92,12 @@ int ParseCommand(CliContext& ctx, CLI::App& parser) {
   return kParsed;
 }
 
+int DamagedFileStatus(CliContext& ctx, const std::string& path) {
+  if (!ctx.state.retrieval.fileDamaged) return kExitOk;
+  ctx.err << path << " is damaged: only what could be read of it was used.\n";
+  return kExitPartial;
+}
+
 bool Confirm(CliContext& ctx, const std::string& text, const std::string& caption) {
   return ctx.state.ui.MessageBox(text, caption, MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No) ==
          MessageAnswer::Yes;

@@ -75,6 +75,10 @@ struct DerivedOptions {
   std::string Apply(DerivedSettings& settings) const;
 };
 
+// After a command wrote what it read from `path`: kExitPartial (with the
+// reason) when the reader found the file damaged and lost part of it, else kExitOk.
+int DamagedFileStatus(CliContext& ctx, const std::string& path);
+
 // A question of the tool itself (Yes/No, default No): the console answers Yes under --yes.
 bool Confirm(CliContext& ctx, const std::string& text, const std::string& caption);
 

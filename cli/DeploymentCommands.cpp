@@ -17,6 +17,7 @@
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
 #include "model/CapabilitiesDialogs.h"
+#include "model/KnowLogger.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/CommandIds.h"
@@ -110,7 +111,9 @@ int Setup(CliContext& ctx) {
   auto parser = CommandParser("setup", "Usage: tmv-cli [--port PATH|COMn] [--yes] setup [OPTIONS]\n\n"
                                        "Sets up a deployment as the Setup dialog does, prints it with its\n"
                                        "estimate, asks \"Enable logging?\" (answered Yes only with --yes) and\n"
-                                       "enables the logger, then reads the deployment back.");
+                                       "enables the logger, then reads the deployment back. A logger that\n"
+                                       "holds readings is erased only with --erase (--yes alone never erases);\n"
+                                       "--continue adds to them with the deployment the logger holds.");
   AddSetupOptions(*parser, options);
   parser->add_flag("--dry-run", dryRun, "validate and estimate only; nothing is written");
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
@@ -121,11 +124,27 @@ int Setup(CliContext& ctx) {
   if (int rc = OpenSetup(ctx, dialog); rc != kParsed) return rc;
   if (dialog.updatesSuspended)
     return ReportFailure(ctx, dialog.panel.message.text + " (tmv-cli stop)");
+  // Whether the logger could go on adding to its readings with the deployment it holds.
+  const bool couldContinue = dialog.enableButtonText == SetupDialog::kResumeEnable;
   if (int rc = ApplySetupOptions(ctx, dialog, options); rc != kParsed) return rc;
   PrintDeployment(ctx, dialog);
   if (int rc = ReportValidity(ctx, dialog)) return rc;
   if (dryRun) return kExitOk;
 
+  // Readings stored in the logger are erased only when asked for by name:
+  // --yes answers the questions that lose nothing.
+  const bool stored =
+      CommGet(state, 6) == 1 && MemoryHoldsData(state.logger, DataPointerFromReply(state.reply.Text()));
+  if (stored && !options.erase && !options.keep) {
+    ctx.err << ContainsDataDialog::kHeading << ": " << ContainsDataDialog::kText << "\n";
+    ctx.err << "Choose --erase (the readings are lost) or --continue. Nothing was written.\n";
+    return kExitFailure;
+  }
+  if (stored && options.keep && !couldContinue)
+    return ReportFailure(ctx, "This logger cannot continue to add to its readings; nothing was written.");
+  if (stored && options.keep && dialog.enableButtonText != SetupDialog::kResumeEnable)
+    return ReportFailure(ctx, "--continue adds to the readings with the deployment the logger holds, and a setting "
+                              "given here changes it: leave the setting out, or use --erase. Nothing was written.");
   if (!Confirm(ctx, "Enable logging with these settings?", "Setup")) {
     ctx.err << "Not enabled (answer Yes with --yes).\n";
     return kExitFailure;
@@ -135,17 +154,10 @@ int Setup(CliContext& ctx) {
   const EnableDecision decision = dialog.EnableLogging(state);
   SetupAction action = decision.action;
   if (decision.askContainsData) {
-    // With no readings stored, erasing loses nothing; otherwise the user chooses.
-    const bool stored =
-        CommGet(state, 6) == 1 && MemoryHoldsData(state.logger, DataPointerFromReply(state.reply.Text()));
-    if (stored && !options.erase && !options.keep) {
-      ctx.err << ContainsDataDialog::kHeading << ": " << ContainsDataDialog::kText << "\n";
-      ctx.err << "Choose --erase or --continue.\n";
-      return kExitFailure;
-    }
+    // With no readings stored, erasing loses nothing; otherwise the user chose above.
     action = ContainsDataDialog::Choose(options.keep ? ContainsDataDialog::Button::ContinueToAdd
                                                      : ContainsDataDialog::Button::EraseOldReadings);
-  } else if (options.keep && action == SetupAction::EraseAndProgram) {
+  } else if (options.keep && stored && action == SetupAction::EraseAndProgram) {
     // The readings were to be kept: this logger cannot add to them.
     return ReportFailure(ctx, "This logger cannot continue to add to its readings; nothing was written.");
   }
@@ -197,6 +209,9 @@ int Estimate(CliContext& ctx) {
   if (!channels.empty()) {
     if (!choice.NeedsChannelChoice()) return UsageError(ctx, model + " has fixed channels");
     qn.channels.clear();
+    if (static_cast<int>(channels.size()) > qn.maximumChannels)
+      return UsageError(ctx, Format("--channels takes at most %d channels (%d given)", qn.maximumChannels,
+                                    static_cast<int>(channels.size())));
     for (char c : channels)
       if (!qn.AddChannel(static_cast<uint8_t>(c))) return UsageError(ctx, std::string("'") + c + "' is not a channel type offered");
   }
@@ -210,23 +225,41 @@ int Estimate(CliContext& ctx) {
 }
 
 int PrintStatus(CliContext& ctx) {
-  if (CommGet(ctx.state, 9) != 1) return ReportNoAnswer(ctx);
+  if (KnowLogger(ctx.state, kKnowStatus) != KnowResult::Known) return ReportNoAnswer(ctx);
   ctx.out << LoggerStatusText(ctx.state.query.loggerStatus) << "\n";
   return kExitOk;
 }
 
-int RunningState(CliContext& ctx, const char* name, int command, int (*change)(AppState&)) {
+// Stop, suspend or resume, then the status the logger reports: a logger
+// that does not show the change (a command lost on the line, refused) is
+// not reported as done.
+int RunningState(CliContext& ctx, const char* name, int command, int (*change)(AppState&), RunningChange wanted) {
   auto parser = CommandParser(name, std::string("Usage: tmv-cli [--port PATH|COMn] ") + name);
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, command)) return rc;
   const int boxes = BoxesShown(ctx);
-  if (change(ctx.state) != 1) return ReportFailureSince(ctx, boxes);
-  return PrintStatus(ctx);
+  if (change(ctx.state) != 1) {
+    ReportFailureSince(ctx, boxes);
+    return ctx.state.logger.connected ? kExitRefused : kExitNoLogger;
+  }
+  if (KnowLogger(ctx.state, kKnowStatus) != KnowResult::Known) {
+    ReportNoAnswer(ctx);
+    return kExitNoLogger;
+  }
+  const int status = ctx.state.query.loggerStatus;
+  ctx.out << LoggerStatusText(status) << "\n";
+  if (StatusShows(wanted, status)) return kExitOk;
+  ctx.err << "The logger still reports \"" << LoggerStatusText(status) << "\": it did not " << name << ".\n";
+  return kExitRefused;
 }
 
-int Stop(CliContext& ctx) { return RunningState(ctx, "stop", cmd::kStopLogger, StopLogger); }
-int Suspend(CliContext& ctx) { return RunningState(ctx, "suspend", cmd::kSuspendLogger, SuspendLogger); }
-int Resume(CliContext& ctx) { return RunningState(ctx, "resume", cmd::kResumeLogger, ResumeLogger); }
+int Stop(CliContext& ctx) { return RunningState(ctx, "stop", cmd::kStopLogger, StopLogger, RunningChange::Stop); }
+int Suspend(CliContext& ctx) {
+  return RunningState(ctx, "suspend", cmd::kSuspendLogger, SuspendLogger, RunningChange::Suspend);
+}
+int Resume(CliContext& ctx) {
+  return RunningState(ctx, "resume", cmd::kResumeLogger, ResumeLogger, RunningChange::Resume);
+}
 
 int Erase(CliContext& ctx) {
   auto parser = CommandParser("erase", "Usage: tmv-cli [--port PATH|COMn] [--yes] erase");
@@ -237,20 +270,23 @@ int Erase(CliContext& ctx) {
     ctx.err << "Not erased (answer Yes with --yes).\n";
     return kExitFailure;
   }
-  const int boxes = BoxesShown(ctx);
-  if (SendSetupCommand(state, kSetupErase) != 1) return ReportFailureSince(ctx, boxes);
-  // The logger answers query 26 once the erase is done; it takes about two
-  // seconds per 64 KiB block, and a whole memory within some minutes.
-  for (int second = 0; second < 600; ++second) {
-    DelayMs(state, 1000);
-    state.query.progressValue = 0;
-    if (CommGet(state, 26) == 1) {
-      ctx.out << "Erased.\n";
-      return PrintStatus(ctx);
+  int shownTenth = -1;
+  const int erased = EraseLogger(state, [&](double percent) {
+    // A line per tenth of the estimated time: an erase takes up to minutes.
+    const int tenth = static_cast<int>(percent / 10.0);
+    if (tenth != shownTenth) ctx.err << Format("Erasing: %d%%\n", tenth * 10);
+    shownTenth = tenth;
+  });
+  if (erased != 1) {
+    if (!state.logger.connected) {
+      ReportNoAnswer(ctx);
+      return kExitNoLogger;
     }
-    if (state.query.progressValue == 101 && state.reply.length > 0) break;
+    ReportFailure(ctx, "The logger failed to erase properly.");
+    return kExitRefused;
   }
-  return ReportFailure(ctx, "The logger failed to erase properly.");
+  ctx.out << "Erased.\n";
+  return PrintStatus(ctx);
 }
 
 const bool registered = [] {
@@ -265,21 +301,26 @@ const bool registered = [] {
   RegisterCliCommand({"estimate", "Estimate a deployment on a simulated logger (no logger needed)", "", Estimate});
   RegisterCliCommand({"stop", "Stop a logging logger",
                       "Usage: tmv-cli [--port PATH|COMn] stop\n\n"
-                      "Stops the logger (real-time output off too) and prints its status.\n",
+                      "Stops the logger (real-time output off too) and prints its status;\n"
+                      "status 5 when the logger still reports itself logging.\n",
                       Stop});
   RegisterCliCommand({"suspend", "Suspend logging",
                       "Usage: tmv-cli [--port PATH|COMn] suspend\n\n"
-                      "Suspends the logger's logging and prints its status.\n",
+                      "Suspends the logger's logging and prints its status; status 5 when\n"
+                      "the logger does not report itself suspended.\n",
                       Suspend});
   RegisterCliCommand({"resume", "Resume suspended logging",
                       "Usage: tmv-cli [--port PATH|COMn] resume\n\n"
-                      "Resumes the logger's logging and prints its status.\n",
+                      "Resumes the logger's logging and prints its status; status 5 when\n"
+                      "it is not suspended, or does not report itself logging again.\n",
                       Resume});
   RegisterCliCommand({"erase", "Erase the logger's memory (asks first)",
                       "Usage: tmv-cli [--port PATH|COMn] [--yes] erase\n\n"
                       "Erases the logger's memory and waits until the logger reports it\n"
-                      "erased. Asks first; without --yes the answer is No and nothing is\n"
-                      "erased. The logger must not be logging.\n",
+                      "erased (about two minutes at most on a newer logger, two seconds per\n"
+                      "64 KiB in use on an older one), showing the progress. Asks first;\n"
+                      "without --yes the answer is No and nothing is erased. The logger must\n"
+                      "not be logging. Status 5 when the logger reports a failed erase.\n",
                       Erase});
   return true;
 }();

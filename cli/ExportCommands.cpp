@@ -29,7 +29,8 @@ int Export(CliContext& ctx) {
       "reading is missing. The logger clock has no time zone: --utc-offset gives its\n"
       "offset from UTC; the netCDF time is then in UTC and the CSV times carry the offset.\n"
       "The file appears under its name only once it is whole.\n\n"
-      "Exit status: 0 written; 1 failed (nothing written); 2 usage error.");
+      "Exit status: 0 written; 1 failed (nothing written); 2 usage error; 3 the file was\n"
+      "damaged (cut short, junk in it): what could be read was written.");
   parser->add_option("input", input, "the HEX or DAT file")->required();
   parser->add_option("-o,--output", output, "the file to write (.nc or .csv)")->required();
   parser->add_option("--utc-offset", offset, "the logger clock's offset from UTC, +HH:MM or -HH:MM");
@@ -67,7 +68,7 @@ int Export(CliContext& ctx) {
   const DataSet& d = state.retrieval.data;
   ctx.out << "Wrote " << output << " (" << d.sampleCount << " samples, " << d.totalChannelCount << " channel"
           << (d.totalChannelCount == 1 ? "" : "s") << ")\n";
-  return kExitOk;
+  return DamagedFileStatus(ctx, input);
 }
 
 const bool registered = [] {

@@ -9,6 +9,7 @@
 #include "deployment/Enabling.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerTime.h"
 #include "shell/AppState.h"
 #include "shell/CommandIds.h"
@@ -48,7 +49,7 @@ int Status(CliContext& ctx) {
   bool json = false;
   if (int rc = JsonOnly(ctx, "status", json); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kShowLoggerStatus)) return rc;
-  if (!CommGet(ctx.state, 9)) return ReportNoAnswer(ctx);
+  if (KnowLogger(ctx.state, kKnowStatus) != KnowResult::Known) return ReportNoAnswer(ctx);
   const int code = ctx.state.query.loggerStatus;
   if (!json) {
     ctx.out << LoggerStatusText(code) << "\n";

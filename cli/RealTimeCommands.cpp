@@ -90,16 +90,17 @@ int RealTime(CliContext& ctx) {
   if (!gps.empty())
     if (const std::string problem = ChooseGpsPort(state, gps); !problem.empty()) return UsageError(ctx, problem);
 
-  // The logger: who it is and its channels; the calibration is checked as
-  // the collection starts.
-  const KnowResult known = KnowLogger(state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration | kKnowCalibration);
+  // The logger: who it is, its channels and calibration, what it was told to
+  // send and the deployment that heads the file (period, clocks, status).
+  const KnowResult known = KnowLogger(state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration |
+                                                 kKnowCalibration | kKnowStatus | kKnowDeployment);
   if (known == KnowResult::NoLogger) return ReportNoAnswer(ctx);
   if (known != KnowResult::Known && known != KnowResult::CalibrationUnreadable) {
     ReportFailure(ctx, state.statusText);
     return kExitNoLogger;
   }
-  CommGet(state, 2);  // the sampling period
-  if (state.logger.commands12Level >= 1 && !ReadRealTimeSetting(state)) {
+  // The records a logging logger sends may disturb the reply of its setting: ask again.
+  if (!state.deployment.realTimeOutput && state.logger.commands12Level >= 1 && !ReadRealTimeSetting(state)) {
     ReportFailure(ctx, "The logger did not answer the query of its real-time setting (records it sends may "
                        "disturb the reply); try again.");
     return kExitNoLogger;

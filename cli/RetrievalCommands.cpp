@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
@@ -101,6 +103,34 @@ class ProgressReport {
 
 ConsoleUserInterface* Console(CliContext& ctx) { return dynamic_cast<ConsoleUserInterface*>(&ctx.state.ui); }
 
+// Set by SIGINT, SIGTERM and SIGHUP: the download ends as Cancel ends it (the
+// link restored, a suspended logger resumed, what came decoded and saved).
+// A signal handler can reach nothing else.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnDownloadInterrupt(int) { interrupted = 1; }
+
+// Catches the signals while it lives, and puts the earlier handlers back.
+class InterruptCatcher {
+ public:
+  InterruptCatcher() {
+    interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnDownloadInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &action, &previous_[i]);
+  }
+  ~InterruptCatcher() {
+    for (size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
+  }
+  InterruptCatcher(const InterruptCatcher&) = delete;
+  InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+ private:
+  static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+  std::array<struct sigaction, 3> previous_{};
+};
+
 // "00123_20260108_1530.dat" in the DAT directory: the serial number first, as the save dialog proposes.
 std::string DefaultDatPath(AppState& state) {
   const LoggerTime t = state.clock.LocalTime();
@@ -121,9 +151,12 @@ int Download(CliContext& ctx) {
       "of the same name in the hex directory. A logger that is still logging is stopped,\n"
       "suspended and resumed afterwards, or left logging, as chosen and as it allows.\n"
       "Progress goes to standard error.\n\n"
+      "Ctrl-C (or SIGTERM, SIGHUP) ends the download as Cancel does: the link speed is\n"
+      "restored, a suspended logger resumed, and what came is decoded and saved.\n\n"
       "Exit status: 0 retrieved and saved; 1 failed (nothing retrieved, or not saved);\n"
-      "2 usage error; 3 partial: the download ended early (a block failed 10 times, or\n"
-      "the link was lost), and what was retrieved was decoded and saved.");
+      "2 usage error; 3 partial: the download ended early (a block failed 10 times, the\n"
+      "link was lost, or it was interrupted), and what was retrieved was decoded and\n"
+      "saved; 4 no logger; 5 the logger suspended for the download did not resume.");
   parser->add_option("-o,--output", output, "the DAT file to write (NAME.dat)");
   auto* stopFlag = parser->add_flag("--stop", stop, "stop a logger that is still logging");
   auto* suspendFlag = parser->add_flag("--suspend", suspend, "suspend it during the download and resume it after");
@@ -145,6 +178,8 @@ int Download(CliContext& ctx) {
   ConsoleUserInterface* console = Console(ctx);
   const int boxes = BoxesShown(ctx);
 
+  // From here an interrupt ends the download cleanly instead of the program.
+  InterruptCatcher catcher;
   DownloadProc dialog;
   if (!dialog.Open(state)) return ReportFailure(ctx, dialog.view.message);
   if (!dialog.view.memoryUsage.empty()) ctx.err << "Memory: " << dialog.view.memoryUsage << "\n";
@@ -165,6 +200,16 @@ int Download(CliContext& ctx) {
                                           : std::filesystem::path(datPath).parent_path(),
                                       ec);
   std::filesystem::create_directories(WorkPath(state, "hex"), ec);
+  // The files, checked before a download that may take many minutes: an
+  // existing file is only replaced when --yes says so.
+  if (append.empty() && !ctx.yes) {
+    if (FileExists(datPath))
+      return ReportFailure(ctx, datPath + " already exists: name another file with -o, or replace it with --yes.");
+    const std::string hexPath = HexPathFor(state, datPath);
+    if (const auto other = OtherRecordIn(hexPath, state.logger.serialNumber, state.deployment.startTime))
+      return ReportFailure(ctx, hexPath + " holds the data of " + *other +
+                                    ": name another file with -o, or replace it with --yes.");
+  }
   // SaveFile asks for the name and the comment: the console answers with these.
   if (console != nullptr) {
     console->fileAnswers.clear();
@@ -173,7 +218,16 @@ int Download(CliContext& ctx) {
     console->textAnswer = comment;
   }
   bool saved = false;
-  dialog.save = [&](AppState& s) { saved = SaveFile(s, kSaveHexAndDat) == 1; };
+  dialog.save = [&](AppState& s) {
+    saved = SaveFile(s, kSaveHexAndDat) == 1;
+    if (saved || !s.retrieval.data.unsaved || s.retrieval.data.sampleCount == 0 || console == nullptr) return;
+    // Retrieved data are never dropped without a word: kept under a free name.
+    const std::string kept = FreeFileName(datPath);
+    console->fileAnswers = {kept};
+    saved = SaveFile(s, kSaveHexAndDat) == 1;
+    if (saved) ctx.err << datPath << " was not written: the data are kept as " << kept << ".\n";
+    else ctx.err << "The retrieved data could not be saved.\n";
+  };
 
   bool started = false;
   if (!append.empty()) {
@@ -209,11 +263,15 @@ int Download(CliContext& ctx) {
   ProgressReport progress(ctx.err, isatty(2) != 0);
   progress.Start(static_cast<int64_t>(d.endPointer) - static_cast<int64_t>(dialog.dataStart));
   const int startLength = state.retrieval.image.imageLength;
-  RunDownloadToEnd(state, dialog, kTickBudgetMs, [&](const DownloadProc& p) {
-    if (p.outcome == DownloadOutcome::Running || p.ended)
-      progress.Show(state.retrieval.image.imageLength - startLength, p.view.progress);
-  });
+  RunDownloadToEnd(
+      state, dialog, kTickBudgetMs,
+      [&](const DownloadProc& p) {
+        if (p.outcome == DownloadOutcome::Running || p.ended)
+          progress.Show(state.retrieval.image.imageLength - startLength, p.view.progress);
+      },
+      [] { return interrupted != 0; });
   progress.Finish();
+  if (dialog.cancelled) ctx.err << "Download interrupted: the logger was put back as it was, and what came is kept.\n";
   const double seconds = progress.Seconds();
 
   const DataSet& data = state.retrieval.data;
@@ -224,23 +282,39 @@ int Download(CliContext& ctx) {
   if (seconds > 0 && moved > 0)
     ctx.out << Format("Blocks: %lld bytes in %.2f s, %.0f bytes/s at %d baud\n", static_cast<long long>(moved), seconds,
                       static_cast<double>(moved) / seconds, dialog.blockBaud);
+  const std::string& hexFile = state.retrieval.savedHexFile;
   if (saved) {
     ctx.out << "DAT file: " << state.retrieval.currentFile << "\n";
-    if ((state.logger.rsAdvanced & 8u) == 0) ctx.out << "HEX file: " << HexPathFor(state, state.retrieval.currentFile) << "\n";
+    if (!hexFile.empty()) ctx.out << "HEX file: " << hexFile << "\n";
   }
+  int rc = kExitOk;
   switch (dialog.outcome) {
     case DownloadOutcome::Complete:
       if (!saved) return ReportFailureSince(ctx, boxes);
-      return kExitOk;
+      break;
     case DownloadOutcome::Partial:
       ctx.err << "Download incomplete: " << state.retrieval.image.imageLength << " of "
               << (dialog.firstEndPointer - dialog.dataStart) << " bytes retrieved"
               << (saved ? "; what was retrieved is saved.\n" : "; nothing was saved.\n");
-      return saved ? kExitPartial : kExitFailure;
+      rc = saved ? kExitPartial : kExitFailure;
+      break;
     default:
       if (data.sampleCount == 0) ctx.err << "There are no data in the logger's memory.\n";
-      return saved ? kExitOk : kExitFailure;
+      rc = saved ? kExitOk : kExitFailure;
+      break;
   }
+  // The HEX file is the lossless record: without it the save failed.
+  if (saved && hexFile.empty() && rc == kExitOk) {
+    ctx.err << "The HEX file was not written: only the DAT file holds the data.\n";
+    rc = kExitFailure;
+  }
+  // Data lost or unsaved says more than the logger's state; otherwise a
+  // logger that stays suspended is the failure.
+  if (dialog.resumeFailed) {
+    ctx.err << "Logger failed to resume: it stays suspended and logs nothing (tmv-cli resume).\n";
+    if (rc == kExitOk) rc = kExitRefused;
+  }
+  return rc;
 }
 
 // Reads a HEX or DAT file into the program state; kParsed when read.
@@ -271,7 +345,9 @@ int Convert(CliContext& ctx) {
                               "gets its .wave and .tide files in the kzm directory, as the desktop program's\n"
                               "save writes them (the DAT format leaves the significant wave height out).\n"
                               "--format: one reading per line, time and readings, or date, time and\n"
-                              "readings (default: the work directory's setting).");
+                              "readings (default: the work directory's setting).\n\n"
+                              "Exit status: 0 written; 1 failed; 2 usage error; 3 the file was damaged\n"
+                              "(cut short, junk in it, a line missing): what could be read was written.");
   parser->add_option("input", input, "the HEX or DAT file")->required();
   parser->add_option("-o,--output", output, "the DAT file to write")->required();
   parser->add_option("--format", format, "values, time or datetime")
@@ -296,7 +372,7 @@ int Convert(CliContext& ctx) {
     const std::string wave = WaveFilePath(WorkPath(state, "kzm"), output);
     if (!wave.empty() && FileExists(wave)) ctx.out << "Wave file: " << wave << "\nTide file: " << TideFilePath(wave) << "\n";
   }
-  return kExitOk;
+  return DamagedFileStatus(ctx, input);
 }
 
 int Info(CliContext& ctx) {
@@ -358,7 +434,7 @@ int Info(CliContext& ctx) {
     w.EndArray();
     w.EndObject();
     ctx.out << w.Text() << "\n";
-    return kExitOk;
+    return DamagedFileStatus(ctx, input);
   }
   std::ostream& out = ctx.out;
   out << "File: " << input << "\n";
@@ -385,7 +461,7 @@ int Info(CliContext& ctx) {
   out << "Stamps: " << d.StampCount() << "\n";
   for (const StampRecord& s : d.stamps)
     out << "  row " << s.sampleIndex << "  " << StampName(s.type) << "  " << TimeToDisplayText(s.time) << "\n";
-  return kExitOk;
+  return DamagedFileStatus(ctx, input);
 }
 
 const bool registered = [] {

@@ -15,7 +15,7 @@ void LoggerEmulator::Impl::Queue(const std::string& bytes, int64_t readyUs, bool
     return;
   }
   std::string data = bytes;
-  int64_t t = std::max(readyUs + TurnaroundUs(), lastDueUs);
+  int64_t t = std::max(readyUs + TurnaroundUs() + slowUs, lastDueUs);
   const bool applies = faultable && FaultsLive() &&
                        (f.junkBeforeReply > 0 || f.splitReplies || f.lateReplyMs > 0 || (f.badChecksum && sumLast));
   if (applies) {
@@ -216,12 +216,31 @@ void LoggerEmulator::Impl::Log(const std::string& c) {
   if (log.size() < kMaxLog) log.push_back(Printable(c));
 }
 
+namespace {
+
+bool Named(const std::vector<std::string>& commands, const std::string& c) {
+  for (const std::string& name : commands)
+    if (!name.empty() && c.compare(0, name.size(), name) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
 void LoggerEmulator::Impl::Execute(const std::string& c, int64_t at) {
+  if (Named(f.dropCommands, c)) return;  // lost on the line: the logger never heard it
   Log(c);
   if (silentNow()) {
     Consume();
     return;
   }
+  if (Named(f.ignoreCommands, c)) return;
+  slowUs = 0;
+  for (const auto& [name, ms] : f.slowCommands)
+    if (!name.empty() && c.compare(0, name.size(), name) == 0) slowUs = static_cast<int64_t>(ms) * 1000;
+  struct Prompt {
+    int64_t& us;
+    ~Prompt() { us = 0; }
+  } prompt{slowUs};
   if (c[0] == '!') {
     ExecuteBang(c, at);
     return;

@@ -55,6 +55,13 @@ struct Faults {
   double rtDropRate = 0.0;
   double rtBreakRate = 0.0;
   uint32_t rtSeed = 12345;
+  // Single commands, named by their first characters ("!R", "!9", "T"), as a
+  // line or a logger fails them: dropped on the line (never heard), heard
+  // but not carried out (nothing done, nothing answered), or answered this
+  // many milliseconds late.
+  std::vector<std::string> dropCommands;
+  std::vector<std::string> ignoreCommands;
+  std::map<std::string, int> slowCommands;
 };
 
 // One calibration record of a newer logger ("V" tables).

@@ -73,6 +73,7 @@ const std::vector<int>& ServedBaudRates() {
 std::string ServerUsage() {
   return "Usage: tmv-logger-sim [--model NAME] [--baud N] [--faults LIST] [--serial N] [--record ROWS]\n"
          "                      [--reply-latency MS] [--time-scale N] [--pace | --no-pace]\n"
+         "                      [--drop CMD] [--ignore CMD] [--slow CMD:MS]\n"
          "                      [--bench-salinity S] [--bench-temperature T]\n"
          "Serves an emulated TMV data logger on a pseudo-terminal and prints the\n"
          "terminal's path as the first line of output. Ends on SIGTERM or SIGINT.\n"
@@ -88,6 +89,10 @@ std::string ServerUsage() {
          "                 for the memory card: cardsilent (its queries go unanswered),\n"
          "                 cardoverclaim[=N] (the last file named is N beyond the files\n"
          "                 on the card, default 3)\n"
+         "  --drop CMD     the logger never hears the command CMD (named by its first\n"
+         "                 characters, e.g. '!R'); --ignore CMD: it hears it and does\n"
+         "                 nothing; --slow CMD:MS: it answers it MS milliseconds late\n"
+         "                 (each may be given more than once)\n"
          "  --pace         replies go out at the line rate of the current baud, 10 bits\n"
          "                 a byte, as over a real cable (the default); --no-pace sends\n"
          "                 them as fast as the terminal takes them\n"
@@ -127,7 +132,8 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
     const bool valued = arg == "--model" || arg == "--baud" || arg == "--serial" || arg == "--record" ||
                         arg == "--faults" || arg == "--reply-latency" || arg == "--time-scale" ||
                         arg == "--bench-salinity" || arg == "--bench-temperature" || arg == "--rt-junk" ||
-                        arg == "--rt-drop" || arg == "--rt-break" || arg == "--rt-seed";
+                        arg == "--rt-drop" || arg == "--rt-break" || arg == "--rt-seed" || arg == "--drop" ||
+                        arg == "--ignore" || arg == "--slow";
     if (!valued) {
       error = "bad argument '" + arg + "'";
       return false;
@@ -158,6 +164,18 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
         return false;
       }
       options.faults.rtSeed = static_cast<uint32_t>(seed);
+    } else if (arg == "--drop" || arg == "--ignore" || arg == "--slow") {
+      const size_t colon = arg == "--slow" ? value.rfind(':') : std::string::npos;
+      const std::string name = colon == std::string::npos ? value : value.substr(0, colon);
+      const bool command = !name.empty() && name.size() <= 8 && (name[0] == '!' || (name[0] >= 'A' && name[0] <= 'Z'));
+      const long ms = colon == std::string::npos ? 0 : Number(value.substr(colon + 1));
+      if (!command || (arg == "--slow" && (colon == std::string::npos || ms < 1 || ms > 600000))) {
+        error = "bad command '" + value + "' for " + arg + (arg == "--slow" ? " (CMD:MS, e.g. T:3000)" : " (e.g. '!R')");
+        return false;
+      }
+      if (arg == "--drop") options.faults.dropCommands.push_back(name);
+      else if (arg == "--ignore") options.faults.ignoreCommands.push_back(name);
+      else options.faults.slowCommands[name] = static_cast<int>(ms);
     } else if (arg == "--model") {
       model = value;
     } else if (arg == "--baud") {

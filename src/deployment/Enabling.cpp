@@ -108,15 +108,10 @@ void StartErase(AppState& state, EnableRun& run, bool force) {
   if (info.microchipLogger) {
     const bool statusRead = CommGet(state, 9) == 1;
     erase = erase || pointer != 0 || !statusRead || state.query.loggerStatus >= 1;
-    run.progressStep = kMicrochipEraseStep;
   } else {
     erase = erase || pointer != kOlderDataStart;
-    // Erasing takes about two seconds per 64 KiB block in use.
-    // A pointer below the data area (a corrupt reply) gets the slowest pace.
-    const long blocks = static_cast<long>(pointer / 65536u) - 1;
-    run.progressStep = blocks > 0 ? std::max(100.0 / (2.0 * static_cast<double>(blocks)), kMinimumEraseStep)
-                                  : kMinimumEraseStep;
   }
+  run.progressStep = ErasePace(info, pointer);
   if (!erase) {
     ProgramAndEnable(state, run);
     return;
@@ -173,22 +168,57 @@ void BeginEraseAndProgram(AppState& state, EnableRun& run) {
 
 void EnableTick(AppState& state, EnableRun& run) {
   if (!run.erasing) return;
-  const LoggerInfo& info = state.logger;
-  run.progress += run.progressStep;
-  state.query.progressValue = 0;
-  const bool erased = CommGet(state, 26) == 1;
-  // A logger that says neither "erased" nor "failed" is past helping; one that
-  // says nothing at all is still busy erasing and is given the full time.
-  if (!erased && state.query.progressValue == 101 && state.reply.length > 0) run.progress = 101.0;
-  if (!erased && run.progress <= 100.0) return;
-  if (!erased && run.progress <= kEraseGraceProgress) {
-    // The pace is an estimate: a logger that still says it is erasing (7F)
-    // is given as long again before it is taken to have failed.
-    if (!info.microchipLogger) CommGet(state, 9);
-    if (state.reply.Contains("Logger status 7F")) return;
-  }
+  if (!EraseWaitOver(state, run.progress, run.progressStep)) return;
   run.erasing = false;
   ProgramAndEnable(state, run);
+}
+
+double ErasePace(const LoggerInfo& info, uint32_t pointer) {
+  if (info.microchipLogger) return kMicrochipEraseStep;
+  // Erasing takes about two seconds per 64 KiB block in use. A pointer below
+  // the data area (a corrupt reply) gets the slowest pace.
+  const long blocks = static_cast<long>(pointer / 65536u) - 1;
+  return blocks > 0 ? std::max(100.0 / (2.0 * static_cast<double>(blocks)), kMinimumEraseStep) : kMinimumEraseStep;
+}
+
+bool EraseWaitOver(AppState& state, double& progress, double step) {
+  const LoggerInfo& info = state.logger;
+  progress += step;
+  if (info.microchipLogger) {
+    state.query.progressValue = 0;
+    if (CommGet(state, 26) == 1) return true;
+    // A reply that says neither "erased" nor "failed" makes no sense: the
+    // wait ends and the status tells the rest. Silence is a logger still busy.
+    if (state.query.progressValue == 101 && state.reply.length > 0) {
+      progress = 101.0;
+      return true;
+    }
+    return progress > 100.0;
+  }
+  // An older logger has no erase query: its status, which it answers with
+  // 7F while it erases, says when it is done.
+  const bool answered = CommGet(state, 9) == 1;
+  const bool busy = state.reply.Contains("Logger status 7F");
+  if (answered && !busy) return true;
+  if (progress <= 100.0) return false;
+  // Its pace is an estimate from its memory pointer: a logger that still
+  // says it is erasing is given as long again before it is taken to have failed.
+  return !(busy && progress <= kEraseGraceProgress);
+}
+
+int EraseLogger(AppState& state, const std::function<void(double percent)>& shown) {
+  uint32_t pointer = 0;
+  ReadDataPointer(state, pointer);
+  const double step = ErasePace(state.logger, pointer);
+  if (SendSetupCommand(state, kSetupErase) != 1) return 0;
+  double progress = 0.0;
+  for (bool over = false; !over;) {
+    DelayMs(state, 1000);
+    over = EraseWaitOver(state, progress, step);
+    if (shown) shown(std::min(progress, 100.0));
+  }
+  // The status says how it ended: "00" erased, "7F" failed.
+  return CommGet(state, 9) == 1 && state.reply.Contains("Logger status 00") ? 1 : 0;
 }
 
 int ProgramAndEnable(AppState& state, EnableRun& run) {
@@ -347,6 +377,15 @@ int StopLogger(AppState& state) {
 int SuspendLogger(AppState& state) { return SendSetupCommand(state, kSetupSuspend); }
 
 int ResumeLogger(AppState& state) { return SendSetupCommand(state, kSetupResume); }
+
+bool StatusShows(RunningChange change, int status) {
+  switch (change) {
+    case RunningChange::Stop: return status == 0 || status == 4 || status == 8;
+    case RunningChange::Suspend: return status == 5;
+    case RunningChange::Resume: return status == 1 || status == 2 || status == 3 || status == 6;
+  }
+  return false;
+}
 
 bool SynchronizeClock(AppState& state) {
   DeploymentSettings& d = state.deployment;

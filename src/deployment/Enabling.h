@@ -3,12 +3,15 @@
 // program and enable, continue to add, stop, suspend, resume and clock
 // synchronisation. The erase wait is a step function driven by the
 // one-second tick, so the windows stay live while the logger erases.
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace tmv {
 
 struct AppState;
+struct LoggerInfo;
 
 // What the Setup dialog's "Enable logging" decided, for the program to carry out.
 enum class SetupAction {
@@ -42,6 +45,18 @@ struct EnableRun {
 void BeginEraseAndProgram(AppState& state, EnableRun& run);
 // The one-second step while erasing; runs ProgramAndEnable when the erase ends.
 void EnableTick(AppState& state, EnableRun& run);
+// The erase wait's pace, percent a second: about two minutes on a newer
+// logger, two seconds per 64 KiB block in use (end-of-data pointer) on an
+// older one.
+double ErasePace(const LoggerInfo& info, uint32_t pointer);
+// One second of the erase wait: `progress` grows by `step` and the logger is
+// asked where it answers (the erase query of a newer logger, the status of an
+// older one). True when the wait is over: erased, or past its time.
+bool EraseWaitOver(AppState& state, double& progress, double step);
+// The erase alone (the "erase" command): sends it and waits as "Reset
+// Logger" does, showing the progress; 1 when the logger then reports itself
+// erased ("Logger status 00").
+int EraseLogger(AppState& state, const std::function<void(double percent)>& shown = {});
 // The programming sequence; 1 when the logger reports enabled, logging or thresholding.
 int ProgramAndEnable(AppState& state, EnableRun& run);
 // Re-enables a logger that keeps its data; 1 when resumed.
@@ -52,6 +67,12 @@ int StopLogger(AppState& state);
 int SuspendLogger(AppState& state);
 // Op 23: "!R" and the status query, up to five rounds; 1 when the logger logs again.
 int ResumeLogger(AppState& state);
+// What stop, suspend and resume ask of a logger, and whether its status
+// code (query 9) shows it done: stopped (not enabled, complete or stopped),
+// suspended, or logging again (enabled, logging, thresholding or profiling).
+enum class RunningChange { Stop, Suspend, Resume };
+bool StatusShows(RunningChange change, int status);
+
 // Sets the logger clock to the host's; true when the read-back agrees within 2 s.
 bool SynchronizeClock(AppState& state);
 

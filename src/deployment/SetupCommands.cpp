@@ -6,6 +6,7 @@
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerFamily.h"
 #include "model/LoggerTime.h"
 #include "shell/AppState.h"
@@ -67,6 +68,21 @@ bool IsResumedReply(const ReplyBuffer& reply) {
 }
 
 int Resume(AppState& state) {
+  // Only a suspended or stopped logger can log again: one already logging
+  // needs nothing, and the others are not sent "!R" five times for nothing.
+  if (CommGet(state, 9) == 1) {
+    const int status = state.query.loggerStatus;
+    if (IsResumedReply(state.reply)) {
+      ShowStatus(state, Tr(state, "Logger resumed sampling"));
+      return 1;
+    }
+    if (status != 4 && status != 5 && status != 8) {
+      state.ui.MessageBox(Format(Tr(state, "The logger is not suspended (%s): there is nothing to resume.").c_str(),
+                                 Tr(state, LoggerStatusText(status)).c_str()),
+                          Tr(state, "Resume"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+      return 0;
+    }
+  }
   for (int round = 0; round < kResumeRounds; ++round) {
     SendText(state, "!R");
     DelayMs(state, kPauseAfterCommandMs);
@@ -106,6 +122,12 @@ std::string AveragingCommand(const AppState& state) {
   const long rate = info.rates124Hz ? (d.burstRate > 0 ? d.burstRate : 2) : 6;
   const long readings = std::clamp<long>(static_cast<long>(std::max(d.averagingPeriod, 1)) * rate, 1, 0xFFFF);
   return Format("W%02X%02X", static_cast<unsigned>(readings & 0xFF), static_cast<unsigned>(readings >> 8));
+}
+
+int AveragingSecondsFromLength(const LoggerInfo& info, int burstRate, int length) {
+  int rate = 6;
+  if (info.rates124Hz) rate = info.waves ? (burstRate > 0 ? burstRate : 2) : 4;
+  return length / rate;
 }
 
 std::string ThresholdCommand(AppState& state) {
@@ -193,6 +215,8 @@ unsigned RealTimeBaudCode(int baud) {
 
 int SendSetupCommand(AppState& state, int op, SetupVerdict* verdict) {
   const LoggerInfo& info = state.logger;
+  // Whatever the command changes is to be read from the logger again.
+  ForgetLoggerState(state);
   int result = 1;
   switch (op) {
     case kSetupSetClock: SendText(state, "J" + TimeToWireText(state.deployment.loggerClock)); break;

@@ -7,6 +7,7 @@
 namespace tmv {
 
 struct AppState;
+struct LoggerInfo;
 
 constexpr int kSetupSetClock = 1;            // "J" + wire time of deployment.loggerClock
 constexpr int kSetupPeriod = 2;              // "K" + sampling period (caller reads it back)
@@ -52,6 +53,10 @@ std::string PeriodCommand(const AppState& state);
 std::string StartTimeCommand(const AppState& state);
 std::string EndTimeCommand(const AppState& state);
 std::string AveragingCommand(const AppState& state);
+// The averaging period in seconds from the logger's averaging length in
+// readings (query 17): six readings a second, or the burst rate on loggers
+// with 1, 2 and 4 Hz sampling. The inverse of AveragingCommand.
+int AveragingSecondsFromLength(const LoggerInfo& info, int burstRate, int length);
 // Clears powerSaving when the deployment does not start on a threshold, and
 // sixHzMode without 6 Hz profiling, as the command itself does.
 std::string ThresholdCommand(AppState& state);

@@ -10,6 +10,7 @@
 #include "deployment/UsageEstimate.h"
 #include "link/Exchange.h"
 #include "model/Capabilities.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerFamily.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
@@ -66,12 +67,6 @@ bool NotCalibrated(const AppState& state) {
 
 }  // namespace
 
-int AveragingSecondsFromLength(const LoggerInfo& info, int burstRate, int length) {
-  int rate = 6;
-  if (info.rates124Hz) rate = info.waves ? (burstRate > 0 ? burstRate : 2) : 4;
-  return length / rate;
-}
-
 uint32_t DataPointerFromReply(std::string_view reply) {
   uint8_t b[4] = {0, 0, 0, 0};
   const size_t tag = reply.find("CDP");
@@ -92,34 +87,23 @@ bool MemoryHoldsData(const LoggerInfo& info, uint32_t p) {
 int ReadLoggerSettings(AppState& state, SetupDialog& dialog) {
   DeploymentSettings& d = state.deployment;
   const LoggerInfo& info = state.logger;
-  if (!CommGet(state, 9)) {
-    ShowStatus(state, Tr(state, "Error: Status read incorrectly"));
-    return -1;
-  }
+  // The status, then the deployment, each read once for this operation.
+  if (KnowLogger(state, kKnowStatus) != KnowResult::Known) return -1;
   const int status = state.query.loggerStatus;
   dialog.loggerStatus = status;
   dialog.loggerStatusText = Tr(state, LoggerStatusText(status));
   if (ModelContains(info.model, "QN-760") && FirmwareBelow(info.firmwareVersion, 6.415) &&
       (status == 1 || status == 2 || status == 3 || status == 6))
     return status;
-  d.hostClockAtRead = state.clock.LocalTime();
+  KnowLogger(state, kKnowDeployment);
   dialog.hostTimeText = TimeToDisplayText(d.hostClockAtRead);
-  if (CommGet(state, 1)) d.loggerClock = ParseTimeReply(state.reply.Text());
   dialog.loggerTimeText = TimeToDisplayText(d.loggerClock);
-  if (CommGet(state, 3))
-    d.startTime = ParseTimeReply(state.reply.Text());
-  else
+  if (info.deploymentUnread & kUnreadStart)
     dialog.panel.message.Show(Tr(state, "TIMEOUT: Start date/time read incorrectly"), MessageIcon::Exclamation);
-  if (CommGet(state, 4))
-    d.endTime = ParseTimeReply(state.reply.Text());
-  else
+  if (info.deploymentUnread & kUnreadEnd)
     dialog.panel.message.Show(Tr(state, "TIMEOUT: End date/time read incorrectly"), MessageIcon::Exclamation);
-  if (CommGet(state, 2)) {
-    d.samplingPeriod = ParsePeriodReply(state.reply.Text());
-    if (ClockSeconds(d.samplingPeriod) == 0 && d.samplingPeriod.hour != 24) d.samplingPeriod = MakeClock(0, 1, 0);
-  } else {
+  if (info.deploymentUnread & kUnreadPeriod)
     dialog.panel.message.Show(Tr(state, "TIMEOUT: Period read incorrectly"), MessageIcon::Exclamation);
-  }
   if (CommGet(state, 16) != 1) return -1;
   return status;
 }
@@ -155,29 +139,7 @@ bool SetupDialog::Open(AppState& state) {
     memoryUsageText = MemoryUsageText(info, pointer);
     holdsData = MemoryHoldsData(info, pointer);
   }
-  if (!IsMultiChannelModel(info.model) && !ModelContains(info.model, "VL")) {
-    d.startMode = kStartAtTime;
-    d.powerKeptOn = false;
-    d.realTimeOutput = 0;
-    d.averagingEnabled = false;
-    d.waveEnabled = false;
-    if (CommGet(state, 28) && (state.query.statusByte & 1)) d.startMode = kStartNow;
-    if (info.waves) {
-      CommGet(state, 30);
-      CommGet(state, 31);
-      CommGet(state, 32);
-    }
-  }
-  if (info.averaging != 0 && CommGet(state, 17)) {
-    const int seconds = AveragingSecondsFromLength(info, d.burstRate, d.averagingLength);
-    // A length shorter than one second of readings is no averaging.
-    if (seconds == 0) {
-      d.averagingPeriod = 1;
-      d.averagingEnabled = false;
-    } else {
-      d.averagingPeriod = std::min(seconds, 10800);
-    }
-  }
+  // Start characteristic, bursts and averaging came with the deployment.
   enableButtonText = kEnableLogging;
   if (IsMultiChannelModel(info.model) && FirmwareAbove(info.firmwareVersion, 2.45) && holdsData &&
       CompareTimes(d.endTime, d.loggerClock) > 0 && (status == 4 || status == 8) && !Thresholding(d) && !d.sixHzMode) {

@@ -9,6 +9,7 @@
 
 #include "deployment/DeploymentValidation.h"
 #include "deployment/Enabling.h"
+#include "deployment/SetupCommands.h"
 
 namespace tmv {
 
@@ -18,9 +19,6 @@ struct SetupDialog;
 // Reads status, clocks, start, end, period and configuration; the status
 // code, or -1 (status or configuration unreadable).
 int ReadLoggerSettings(AppState& state, SetupDialog& dialog);
-
-// The averaging period in seconds from the logger's averaging length in readings.
-int AveragingSecondsFromLength(const LoggerInfo& info, int burstRate, int length);
 
 // Whether the memory holds readings, from the data pointer of query 6.
 bool MemoryHoldsData(const LoggerInfo& info, uint32_t dataPointer);

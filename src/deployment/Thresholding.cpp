@@ -314,7 +314,8 @@ bool ThresholdDialog::Accept(AppState& state) {
   bool acceptedLimit = false;
   if (!CheckThresholdLimits(state, acceptedLimit)) {
     thresholdText = Format("%.2f", d.thresholdValue);
-    return false;
+    // "Do you wish to accept this value?" answered Yes: the limit is the threshold.
+    if (!acceptedLimit) return false;
   }
   if (hysteresisVisible && hysteresisChecked) {
     d.hysteresisEnabled = true;

@@ -195,6 +195,86 @@ size_t CountLines(std::string_view text) {
   return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
 }
 
+// The times a DAT row carries (time formats 1 and 2). The header lists only
+// some kinds of stamp; a row whose time is not the one the row-time rule
+// gives from the stamps read so far follows a stamp the header left out
+// (a restart), and gets one, so that it and the rows after it keep their times.
+class RowTimes {
+ public:
+  RowTimes(const DataSet& d, int timeFormat) : d_(d), format_(timeFormat), period_(RowPeriod(d)), base_(d.startTime) {}
+
+  void Row(int r, std::string_view line) {
+    while (next_ < d_.stamps.size() && d_.stamps[next_].sampleIndex < r) ++next_;
+    while (next_ < d_.stamps.size() && d_.stamps[next_].sampleIndex == r) {
+      base_ = d_.stamps[next_++].time;
+      t_ = 0.0;
+    }
+    // The row-time rule of the writer (AppendDatRows).
+    const double whole = std::trunc(t_);
+    const double f = t_ - whole;
+    if (f >= 0.9 * period_ && f > 1.0 - 0.9 * period_) t_ = whole + 1.0;
+    else if (f < 0.9 * period_) t_ = whole;
+    const LoggerTime expected = AddSeconds(base_, static_cast<int32_t>(std::trunc(t_)));
+    LoggerTime carried;
+    if (Carried(line, expected, carried) && CompareTimes(carried, expected) != 0) {
+      StampRecord s;
+      s.sampleIndex = r;
+      s.type = kStampTime;
+      s.time = carried;
+      added_.push_back(s);
+      base_ = carried;
+      t_ = 0.0;
+    }
+    t_ += period_;
+  }
+
+  // The stamps found, after those of the header at the same row (they are
+  // applied in table order, so the row's own time wins).
+  void AddStampsTo(DataSet& d) const {
+    if (added_.empty()) return;
+    d.stamps.insert(d.stamps.end(), added_.begin(), added_.end());
+    std::stable_sort(d.stamps.begin(), d.stamps.end(),
+                     [](const StampRecord& a, const StampRecord& b) { return a.sampleIndex < b.sampleIndex; });
+    if (d.stamps.size() > static_cast<size_t>(kMaxStamps)) d.stamps.resize(static_cast<size_t>(kMaxStamps));
+  }
+
+ private:
+  // The time at the start of the row: the date and time (format 2), or the
+  // time of day on the day nearest the expected time (format 1).
+  bool Carried(std::string_view line, const LoggerTime& expected, LoggerTime& t) const {
+    if (format_ == 0) return false;
+    const std::string head(line.substr(0, format_ == 2 ? 19 : 8));
+    int y = expected.year, mo = expected.month, day = expected.day, h = 0, mi = 0, se = 0;
+    const bool read = format_ == 2 ? std::sscanf(head.c_str(), "%4d/%2d/%2d %2d:%2d:%2d", &y, &mo, &day, &h, &mi, &se) == 6
+                                   : std::sscanf(head.c_str(), "%2d:%2d:%2d", &h, &mi, &se) == 3;
+    if (!read || y < 1601 || y > 9999 || mo < 1 || mo > 12 || day < 1 || day > 31 || h < 0 || h > 23 || mi < 0 ||
+        mi > 59 || se < 0 || se > 59)
+      return false;
+    t = LoggerTime{};
+    t.year = static_cast<uint16_t>(y);
+    t.month = static_cast<uint16_t>(mo);
+    t.day = static_cast<uint16_t>(day);
+    t.hour = static_cast<uint16_t>(h);
+    t.minute = static_cast<uint16_t>(mi);
+    t.second = static_cast<uint16_t>(se);
+    t = FromTicks(ToTicks(t));
+    if (format_ == 1) {
+      const int32_t off = SignedSecondsBetween(t, expected);
+      if (off > 43200) t = AddSeconds(t, -86400);
+      else if (off < -43200) t = AddSeconds(t, 86400);
+    }
+    return true;
+  }
+
+  const DataSet& d_;
+  int format_;
+  double period_;
+  LoggerTime base_;
+  double t_ = 0.0;
+  size_t next_ = 0;
+  std::vector<StampRecord> added_;
+};
+
 }  // namespace
 
 int ReadDatFile(AppState& state, int mode, const std::string& chosenPath) {
@@ -223,12 +303,18 @@ int ReadDatFile(AppState& state, int mode, const std::string& chosenPath) {
     state.directories.dat = DirectoryOfCurrentFile(path, 2, state.directories.dat);
   }
   // 3. Open it, or its namesake in the work directory's dat folder.
-  std::optional<std::string> text = ReadDataFile(path);
-  if (!text && Contains(path, "dat")) {
+  bool tooLarge = false;
+  std::optional<std::string> text = ReadDataFile(path, kMaxDatFileBytes, &tooLarge);
+  if (!text && !tooLarge && Contains(path, "dat")) {
     const size_t slash = path.find_last_of('/');
     const std::string alternative = WorkPath(state, "dat/" + path.substr(slash == std::string::npos ? 0 : slash + 1));
-    text = ReadDataFile(alternative);
+    text = ReadDataFile(alternative, kMaxDatFileBytes, &tooLarge);
     if (text) path = alternative;
+  }
+  if (tooLarge) {
+    Warn(state, Format(Tr(state, "%s is larger than any data file this program writes.\nIt is not read.").c_str(), path.c_str()),
+         Tr(state, "Read Data File"));
+    return 0;
   }
   if (!text) {
     Warn(state, Tr(state, "File does not exist"), Tr(state, "Read Data File"));
@@ -292,7 +378,8 @@ int ReadDatText(AppState& state, const std::string& path, std::string_view text)
   d.LayOut(d.channelCount, rows);
   std::array<float, kMaxChannels> minimum{}, maximum{};
   std::array<bool, kMaxChannels> hasRange{};
-  // 8. The rows.
+  // 8. The rows, and the times they carry.
+  RowTimes times(d, header.timeFormat);
   int notNumbers = 0;
   bool lost = header.sampleCount > rows;
   int row = 0;
@@ -308,6 +395,7 @@ int ReadDatText(AppState& state, const std::string& path, std::string_view text)
       lost = true;
       break;
     }
+    times.Row(row, line);
     if (header.valueColumn > 0) line.remove_prefix(std::min(line.size(), static_cast<size_t>(header.valueColumn - 1)));
     const char* p = line.data();
     const char* end = p + line.size();
@@ -351,12 +439,14 @@ int ReadDatText(AppState& state, const std::string& path, std::string_view text)
     d.Column(c)[row] = hasRange[static_cast<size_t>(c)] ? minimum[static_cast<size_t>(c)] : kInvalidValue;
     d.Column(c)[row + 1] = hasRange[static_cast<size_t>(c)] ? maximum[static_cast<size_t>(c)] : kInvalidValue;
   }
+  r.fileDamaged = lost || notNumbers > 0;
   if (lost)
     Warn(state, Tr(state, "Error while reading file data.\nThe file has lost data.\nThe available data will be plotted."),
          Tr(state, "Read File"));
   if (notNumbers > 0)
     Warn(state, Format(Tr(state, "Error while reading file data.\n%d values are not numbers; they are shown as missing.").c_str(), notNumbers),
          Tr(state, "Read File"));
+  times.AddStampsTo(d);
   ClassifyStamps(d);
   // 9. A DAT file carries no memory image.
   d.fromDatFile = true;

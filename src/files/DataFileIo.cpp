@@ -6,15 +6,23 @@
 
 namespace tmv {
 
-std::optional<std::string> ReadDataFile(const std::string& path, size_t maxBytes) {
+std::optional<std::string> ReadDataFile(const std::string& path, size_t maxBytes, bool* tooLarge) {
+  if (tooLarge != nullptr) *tooLarge = false;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) return std::nullopt;
   std::string out;
+  // Read at once where the size is known; a large file is then one allocation.
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    const long size = std::ftell(f);
+    if (size > 0 && static_cast<unsigned long>(size) <= maxBytes) out.reserve(static_cast<size_t>(size));
+    std::rewind(f);
+  }
   char buffer[1 << 16];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
     if (out.size() + n > maxBytes) {
       std::fclose(f);
+      if (tooLarge != nullptr) *tooLarge = true;
       return std::nullopt;
     }
     out.append(buffer, n);

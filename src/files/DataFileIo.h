@@ -9,11 +9,17 @@
 
 namespace tmv {
 
-// The data files are read whole; anything larger than this is not one.
+// The data files are read whole; anything larger than these is not one. A
+// HEX file holds at most the 8 MiB memory as text (about 18 MB); a DAT file
+// of a full logger with its derived columns and the date on every row runs
+// to hundreds of megabytes.
 constexpr size_t kMaxDataFileBytes = size_t{64} << 20;
+constexpr size_t kMaxDatFileBytes = size_t{1} << 30;
 
-// The file's bytes, or nothing when it cannot be opened or is too large.
-std::optional<std::string> ReadDataFile(const std::string& path, size_t maxBytes = kMaxDataFileBytes);
+// The file's bytes, or nothing when it cannot be opened or is larger than
+// maxBytes (then *tooLarge is set, when given, so that the refusal can say so).
+std::optional<std::string> ReadDataFile(const std::string& path, size_t maxBytes = kMaxDataFileBytes,
+                                        bool* tooLarge = nullptr);
 // Writes bytes (line ends as given) to a temporary file beside path and
 // renames it over path: a write that fails keeps the earlier file whole.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes);

@@ -773,12 +773,18 @@ int ReadHexFile(AppState& state, int mode, const std::string& chosenPath) {
     state.directories.hex = DirectoryOfCurrentFile(path, 1, state.directories.hex);
   }
   // 3. Open it, or its namesake in the work directory's hex folder.
-  std::optional<std::string> text = ReadDataFile(path);
-  if (!text && Contains(path, "hex")) {
+  bool tooLarge = false;
+  std::optional<std::string> text = ReadDataFile(path, kMaxDataFileBytes, &tooLarge);
+  if (!text && !tooLarge && Contains(path, "hex")) {
     const size_t slash = path.find_last_of('/');
     const std::string alternative = WorkPath(state, "hex/" + path.substr(slash == std::string::npos ? 0 : slash + 1));
-    text = ReadDataFile(alternative);
+    text = ReadDataFile(alternative, kMaxDataFileBytes, &tooLarge);
     if (text) path = alternative;
+  }
+  if (tooLarge) {
+    Warn(state, Format(Tr(state, "%s is larger than any data file this program writes.\nIt is not read.").c_str(), path.c_str()),
+         Tr(state, "Read Hex File"));
+    return 0;
   }
   if (!text) {
     Warn(state, Tr(state, "File does not exist"), Tr(state, "Read Hex File"));
@@ -790,6 +796,7 @@ int ReadHexFile(AppState& state, int mode, const std::string& chosenPath) {
 
 int ReadHexText(AppState& state, int mode, const std::string& path, std::string_view text) {
   RetrievalState& r = state.retrieval;
+  r.fileDamaged = false;
   // 4, 5. The identity line.
   if (mode != 6) state.ui.SetStatusText(Format("Data from file: %s", path.c_str()), false);
   LineReader reader(text);
@@ -826,16 +833,25 @@ int ReadHexText(AppState& state, int mode, const std::string& path, std::string_
          Tr(state, "Read File"));
     return 0;
   }
-  // 8. The ruler, then the dump into the image.
-  reader.Next(line);
+  // 8. The ruler, then the dump into the image. A missing ruler is not
+  // skipped in place of the first dump line: that would shift every channel.
+  const size_t dumpStart = reader.Position();
+  if (reader.Next(line) && line.substr(0, 1) != "|") {
+    reader.Seek(dumpStart);
+    r.fileDamaged = true;
+    Warn(state, Tr(state, "Error while reading file.\nThe ruler line after 'Number of bytes of data' is missing.\nThe data are read from the line after the byte count."),
+         Tr(state, "Read File"));
+  }
   ApplyFileHeader(state, header);
   const size_t wanted = static_cast<size_t>(std::min<long long>(declared, kMemoryImageSize));
   const size_t got = ReadHexDump(reader.Rest(), r.image.Bytes(), wanted);
   if (declared > kMemoryImageSize) {
+    r.fileDamaged = true;
     Warn(state, Format(Tr(state, "Error while reading file.\nThe file reports %lld bytes of data, more than a logger memory holds.\nThe first %d bytes will be plotted.").c_str(),
                        declared, kMemoryImageSize),
          Tr(state, "Read File"));
   } else if (got < wanted) {
+    r.fileDamaged = true;
     Warn(state, Tr(state, "Error while reading file.\nThe file has lost data.\nThe available data will be plotted."),
          Tr(state, "Read File"));
   }

@@ -1,6 +1,7 @@
 #include "files/SaveFile.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "files/DatFile.h"
 #include "files/DataFileIo.h"
@@ -18,7 +19,10 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool StoresAsciiText(const LoggerInfo& l) { return (l.rsAdvanced & 8u) != 0; }
+// A generic serial card that takes its readings as text: the DAT file is
+// that text. The memory itself is binary whatever the card, so the HEX file
+// (the lossless record) is written for every logger.
+bool StoresAsciiText(const LoggerInfo& l) { return (l.rsAdvanced & 0x0Au) == 0x0Au && l.cardProtocolLevel >= 1; }
 
 }  // namespace
 
@@ -28,6 +32,42 @@ std::string HexPathFor(const AppState& state, const std::string& datPath) {
   if (dot != std::string::npos && dot > 0) name.resize(dot);
   const std::string dir = state.directories.hexOutput.empty() ? WorkPath(state, "hex") : state.directories.hexOutput;
   return dir + "/" + name + ".hex";
+}
+
+std::optional<std::string> OtherRecordIn(const std::string& hexPath, int serialNumber, const LoggerTime& startOfLogging) {
+  std::FILE* f = std::fopen(hexPath.c_str(), "rb");
+  if (f == nullptr) return std::nullopt;
+  // The first four lines: identity, host time, logger time, start of logging.
+  std::string head(1024, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), f));
+  std::fclose(f);
+  LineReader reader(head);
+  std::string_view identity, line, start;
+  if (!reader.Next(identity) || !Contains(identity, "TMV")) return std::nullopt;
+  if (!reader.Next(line) || !reader.Next(line) || !reader.Next(start)) return std::nullopt;
+  char maker[64] = {}, model[64] = {};
+  float version = 0.0f;
+  int serial = -1;
+  if (std::sscanf(std::string(identity).c_str(), "%63s %63s %f %d", maker, model, &version, &serial) != 4) return std::nullopt;
+  const std::string ours = "Logging start " + TimeToShortText(startOfLogging);
+  const bool same = serial == serialNumber && start.substr(0, ours.size()) == ours;
+  if (same) return std::nullopt;
+  std::string described = Format("logger %06d", serial);
+  if (start.size() > 14) described += ", logging start " + std::string(start.substr(14));
+  return described;
+}
+
+std::string FreeFileName(const std::string& path) {
+  if (!FileExists(path)) return path;
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.rfind('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  const std::string stem = hasExtension ? path.substr(0, dot) : path;
+  const std::string extension = hasExtension ? path.substr(dot) : std::string();
+  for (int n = 1;; ++n) {
+    const std::string candidate = stem + "_" + std::to_string(n) + extension;
+    if (!FileExists(candidate)) return candidate;
+  }
 }
 
 int SaveFile(AppState& state, int mode) {
@@ -74,12 +114,29 @@ int SaveFile(AppState& state, int mode) {
   std::replace(r.comment.begin(), r.comment.end(), '\r', ' ');
   std::replace(r.comment.begin(), r.comment.end(), '\n', ' ');
   ui.SetWaitCursor(true);
-  // 6, 7. The HEX file, always in the HEX output directory.
-  const std::string hexPath = HexPathFor(state, datPath);
-  if (mode == kSaveHexAndDat && !StoresAsciiText(state.logger) && !WriteHexFile(state, hexPath)) {
-    ui.MessageBox(Format(Tr(state, "Unable to open the file %s.\nThis file may be open in another application\n or the directory path may not be valid.").c_str(),
-                         hexPath.c_str()),
-                  Tr(state, "Write File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+  // 6, 7. The HEX file, always in the HEX output directory. One that holds
+  // another logger's record (the same DAT name in another directory) is that
+  // record's only lossless copy: asked about, and kept when the answer is No.
+  std::string hexPath = HexPathFor(state, datPath);
+  r.savedHexFile.clear();
+  if (mode == kSaveHexAndDat) {
+    if (const auto other = OtherRecordIn(hexPath, state.logger.serialNumber, d.startTime)) {
+      if (ui.MessageBox(Format(Tr(state, "%s already exists.\nIt holds the data of %s.\nContinue to overwrite this file?").c_str(),
+                               hexPath.c_str(), other->c_str()),
+                        Tr(state, "Write File"), MessageButtons::YesNo, MessageIcon::Question,
+                        MessageAnswer::No) != MessageAnswer::Yes) {
+        hexPath = FreeFileName(hexPath);
+        ui.MessageBox(Format(Tr(state, "The HEX file is written as %s.").c_str(), hexPath.c_str()), Tr(state, "Write File"),
+                      MessageButtons::Ok, MessageIcon::Information, MessageAnswer::Ok);
+      }
+    }
+    if (WriteHexFile(state, hexPath)) {
+      r.savedHexFile = hexPath;
+    } else {
+      ui.MessageBox(Format(Tr(state, "Unable to open the file %s.\nThis file may be open in another application\n or the directory path may not be valid.").c_str(),
+                           hexPath.c_str()),
+                    Tr(state, "Write File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+    }
   }
   // 8. The DAT file.
   AddRecentFile(state, datPath);

@@ -1,7 +1,10 @@
 #pragma once
 // Saving retrieved data: the HEX file (lossless, the memory image) and the
 // DAT file (converted values), named and placed as the user chooses.
+#include <optional>
 #include <string>
+
+#include "model/LoggerTime.h"
 
 namespace tmv {
 
@@ -11,8 +14,19 @@ constexpr int kSaveHexAndDat = 0;  // after a download, and "&Save file" while u
 constexpr int kSaveDatOnly = 1;    // "&Save file" otherwise
 
 // Asks the questions, writes the files; 1 when the DAT file was written.
+// The HEX file written (its name may differ from the DAT file's, see below)
+// is state.retrieval.savedHexFile, empty when none was.
 int SaveFile(AppState& state, int mode);
 // "name.dat" -> "<hexOutput>/name.hex".
 std::string HexPathFor(const AppState& state, const std::string& datPath);
+
+// A HEX file that holds another record than data of this logger (serial
+// number) and deployment (start of logging) would write: another logger's,
+// or another deployment's. Its description ("logger 012345, logging
+// start 24/03/15 12:00:00"), or nothing when the file is absent, unreadable
+// as a HEX file's head, or the same record (a save again, an append).
+std::optional<std::string> OtherRecordIn(const std::string& hexPath, int serialNumber, const LoggerTime& startOfLogging);
+// "name.ext" when no such file exists, else the first free "name_N.ext".
+std::string FreeFileName(const std::string& path);
 
 }  // namespace tmv

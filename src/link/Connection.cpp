@@ -4,6 +4,8 @@
 
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
+#include "model/Capabilities.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerFamily.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
@@ -54,7 +56,47 @@ bool IdentifyPass(AppState& state) {
   return false;
 }
 
+// Looks for a logger that went on talking at a download's fast rate; when
+// one answers, tells it to go back to the usual rate of the table and meets
+// it there. True when a logger answered (at whichever rate it now talks).
+bool FindLoggerAtFastRate(AppState& state) {
+  LoggerInfo& info = state.logger;
+  for (int fast : kFastRates) {
+    ShowLinkStatus(state, true);
+    info.baud = fast;
+    if (!OpenLink(state, state.loggerLink, state.ports.loggerPort, fast, 0)) return false;
+    if (!IdentifyPass(state)) continue;
+    Identity identity;
+    ParseIdentity(state.reply.Bytes(), identity);
+    LoggerInfo found = info;
+    found.model = identity.model;
+    found.firmwareVersion = identity.firmwareVersion;
+    found.microchipLogger = FirmwareAbove(identity.firmwareVersion, 4.99);
+    const int usual = kBaudTable[static_cast<size_t>(info.baudIndex)];
+    const std::string command = SpeedSwitchCommand(found, usual);
+    if (command.empty()) return true;
+    LinkWrite(state, state.loggerLink, command);
+    DelayMs(state, 200);
+    info.baud = usual;
+    SetLinkBaud(state, usual);
+    if (IdentifyPass(state)) return true;
+    // It did not follow: it is still where it answered.
+    info.baud = fast;
+    SetLinkBaud(state, fast);
+    return IdentifyPass(state);
+  }
+  return false;
+}
+
 }  // namespace
+
+std::string SpeedSwitchCommand(const LoggerInfo& l, int baud) {
+  const double v = static_cast<double>(l.firmwareVersion);
+  if (IsMultiChannelModel(l.model) || l.microchipLogger) return Format("!E%02X", SpeedSwitchDivisor(baud) & 0xFF);
+  if ((IsTemperatureRecorder(l.model) && ((v > 2.15 && v < 3.0) || v > 3.15)) || (IsDepthRecorder(l.model) && v > 3.15))
+    return baud == 28800 ? "!E00" : "!E01";
+  return std::string();
+}
 
 bool IdentityComplete(std::string_view reply) {
   const size_t at = reply.find("TMV");
@@ -165,6 +207,7 @@ int ConnectLogger(AppState& state) {
       }
       state.ui.ProcessEvents();
     } while (failedPasses <= 5 && !info.connected);
+    if (!info.connected && FindLoggerAtFastRate(state)) index = info.baudIndex;
 
     ShowLinkStatus(state, false);
     if (!info.connected) {
@@ -220,6 +263,7 @@ int ConnectLogger(AppState& state) {
       info.capabilitiesStale = true;
       info.configurationStale = true;
       info.calibrationStale = true;
+      ForgetLoggerState(state);
     }
 
     info.previousSerial = info.serialNumber;

@@ -7,6 +7,7 @@
 namespace tmv {
 
 struct AppState;
+struct LoggerInfo;
 
 // The identity reply of "A", read from the maker word "TMV" on as
 // "%s %s %f %d"; fields that are not there keep the values they hold.
@@ -21,6 +22,16 @@ bool ParseIdentity(std::string_view reply, Identity& identity);
 // with its decimals and a serial number of at least six digits. A reply cut
 // off in its version or serial number would give a wrong logger.
 bool IdentityComplete(std::string_view reply);
+
+// The rates a download may raise the link to. A logger left at one (a link
+// lost, a program ended before it could slow the logger down) answers at no
+// rate of the baud table: the connection tries these last.
+inline constexpr int kFastRates[] = {57600, 115200};
+
+// The command that tells the logger to change its speed to `baud`: "!E" and
+// the divisor for multi-channel and newer loggers, "!E00" / "!E01" for the
+// older single-channel recorders that have it; empty for a logger without one.
+std::string SpeedSwitchCommand(const LoggerInfo& logger, int baud);
 
 int ConnectLogger(AppState& state);
 // Runs the connect command (status texts and ConnectLogger); returns `connected`.

@@ -577,7 +577,7 @@ int QueryMinimumVersion(AppState& state) {
 
 int QueryStartCharacteristic(AppState& state) {
   if (state.logger.commands12Level < 1) return 0;
-  const int result = QueryTagged(state, "!2", "STC", HexBefore("STC", 4));
+  if (QueryTagged(state, "!2", "STC", HexBefore("STC", 4)) != 1) return 0;
   // The logger echoes the whole start characteristic (four bytes) in front of
   // the tag; status and option are its first two bytes.
   const size_t valueChars = DigitsBeforeTag(state.reply, "STC", 8, true) ? 8 : 4;
@@ -588,18 +588,12 @@ int QueryStartCharacteristic(AppState& state) {
   state.query.startByte = s;
   DeploymentSettings& d = state.deployment;
   const LoggerInfo& info = state.logger;
-  if (s >= 128) {
-    d.powerKeptOn = true;
-    s &= 0x7F;
-  }
-  if (info.sixHzProfiling && s >= 64) {
-    d.sixHzMode = true;
-    s &= ~0x40;
-  }
-  if (s >= 32) {
-    d.realTimeOutput = 1;
-    s &= 0x1F;
-  }
+  // Each flag as the logger holds it now, cleared as well as set.
+  d.powerKeptOn = s >= 128;
+  s &= 0x7F;
+  d.sixHzMode = info.sixHzProfiling && s >= 64;
+  if (d.sixHzMode) s &= ~0x40;
+  d.realTimeOutput = s >= 32 ? 1 : 0;
   s &= 0x01;
   if (!info.oemSupport) o = 0;
   if (info.engineeringUnitsLevel < 1) o &= ~0x04;
@@ -611,7 +605,7 @@ int QueryStartCharacteristic(AppState& state) {
   d.optionFlags = static_cast<uint32_t>(o);
   state.ui.SetUnitsIndicator(EngineeringUnitsOutput(state) ? UnitsIndicator::EngineeringUnits
                                                            : UnitsIndicator::Binary);
-  return result;
+  return 1;
 }
 
 int QueryRate(AppState& state) {

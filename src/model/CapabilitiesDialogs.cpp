@@ -115,7 +115,7 @@ void DefaultBaudDialog::Cancel() { open = false; }
 // ---------------------------------------------------------- communication format
 
 void CommunicationFormatDialog::Open(AppState& state) {
-  CommGet(state, 28);
+  KnowLogger(state, kKnowStartCharacteristic);
   Refresh(state);
   open = true;
 }
@@ -162,7 +162,7 @@ void CommunicationFormatDialog::Cancel() { open = false; }
 // ---------------------------------------------------------------- sampling LED
 
 void SamplingLedDialog::Open(AppState& state) {
-  CommGet(state, 28);
+  KnowLogger(state, kKnowStartCharacteristic);
   Refresh(state);
   open = true;
 }
@@ -288,7 +288,7 @@ std::string CapabilitiesStatusText(const AppState& state) {
 void CurrentCapabilitiesDialog::Open(AppState& state) {
   const LoggerInfo& info = state.logger;
   CapabilityListingInputs inputs;
-  if (info.engineeringUnitsLevel >= 1) CommGet(state, 28);
+  if (info.engineeringUnitsLevel >= 1) KnowLogger(state, kKnowStartCharacteristic);
   if (info.memoryTestCapable) inputs.memoryTestPassed = CommGet(state, 33) == 1;
   inputs.optionByte = state.query.optionByte;
   inputs.linkBaud = info.baud;

@@ -1,27 +1,136 @@
 #include "model/KnowLogger.h"
 
+#include <algorithm>
+
+#include "deployment/SetupCommands.h"
 #include "link/Connection.h"
+#include "link/Exchange.h"
 #include "model/Calibration.h"
 #include "model/Capabilities.h"
 #include "model/ConfigTable.h"
+#include "model/Conversion.h"
+#include "model/LoggerFamily.h"
 #include "shell/AppState.h"
+#include "shell/Catalogue.h"
+#include "shell/StatusLine.h"
 
 namespace tmv {
 
+namespace {
+
+// The threshold a newer multi-channel logger was started on ("!L", the
+// eight bytes "!A" wrote): mode, channel, limit and level.
+void ReadThreshold(AppState& state) {
+  if (QueryTagged(state, "!L", "THR") != 1) return;
+  uint8_t b[8] = {};
+  if (ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "THR", 16), b, 8) != 8) return;
+  DeploymentSettings& d = state.deployment;
+  const LoggerInfo& l = state.logger;
+  const unsigned mode = b[0] & 7u;
+  if (mode < 4) return;  // no threshold: the start characteristic says how it starts
+  const unsigned channel = b[1];
+  if (channel >= static_cast<unsigned>(std::clamp(l.channelCount, 1, kMaxChannels))) return;
+  // The logger compares raw counts; a thermistor's count falls as the temperature rises.
+  bool above = (mode & 1u) == 0;
+  if (l.channelTypes[channel] == 'T') above = !above;
+  d.startMode = above ? kStartAbove : kStartBelow;
+  d.powerSaving = mode >= 6;
+  d.thresholdChannel = channel;
+  d.thresholdRawLimit = static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 8 | b[4];
+  d.thresholdRaw = static_cast<uint32_t>(b[5]) << 16 | static_cast<uint32_t>(b[6]) << 8 | b[7];
+  if (!l.calibrationStale)
+    d.thresholdValue = ConvertReading(l, state.calibration, static_cast<int32_t>(d.thresholdRaw), static_cast<int>(channel));
+}
+
+void ReadDeployment(AppState& state) {
+  LoggerInfo& l = state.logger;
+  DeploymentSettings& d = state.deployment;
+  l.deploymentStale = false;
+  l.deploymentUnread = 0;
+  // The clocks as one pair, so that their difference is the logger's drift.
+  d.hostClockAtRead = state.clock.LocalTime();
+  if (CommGet(state, 1)) d.loggerClock = ParseTimeReply(state.reply.Text());
+  else l.deploymentUnread |= kUnreadClock;
+  if (CommGet(state, 3)) d.startTime = ParseTimeReply(state.reply.Text());
+  else l.deploymentUnread |= kUnreadStart;
+  if (CommGet(state, 4)) d.endTime = ParseTimeReply(state.reply.Text());
+  else l.deploymentUnread |= kUnreadEnd;
+  if (CommGet(state, 2)) {
+    d.samplingPeriod = ParsePeriodReply(state.reply.Text());
+    if (ClockSeconds(d.samplingPeriod) == 0 && d.samplingPeriod.hour != 24) d.samplingPeriod = MakeClock(0, 1, 0);
+  } else {
+    l.deploymentUnread |= kUnreadPeriod;
+  }
+  // The modes: the start characteristic says start now, power kept on, 6 Hz
+  // and real-time output; a threshold overrides its start.
+  if (l.commands12Level >= 1) {
+    d.startMode = (state.query.statusByte & 1) ? kStartNow : kStartAtTime;
+  } else if (!IsMultiChannelModel(l.model) && !ModelContains(l.model, "VL")) {
+    // A single-channel recorder without a start characteristic starts at its start time.
+    d.startMode = kStartAtTime;
+    d.powerKeptOn = false;
+    d.realTimeOutput = 0;
+  }
+  if (l.microchipLogger && l.conventionalThresholding) ReadThreshold(state);
+  if (l.rates124Hz) CommGet(state, 30);
+  if (l.waves) {
+    CommGet(state, 31);
+    CommGet(state, 32);
+  } else {
+    d.waveEnabled = false;
+  }
+  // The averaging length in readings, kept as the seconds the files and dialogs show.
+  d.averagingEnabled = false;
+  if (l.averaging != 0 && CommGet(state, 17) && d.averagingEnabled) {
+    const int seconds = AveragingSecondsFromLength(l, d.burstRate, d.averagingLength);
+    if (seconds == 0) {
+      d.averagingEnabled = false;  // shorter than one second of readings: no averaging
+      d.averagingPeriod = 1;
+    } else {
+      d.averagingPeriod = std::min(seconds, 10800);
+    }
+  }
+}
+
+}  // namespace
+
+void ForgetLoggerState(AppState& state) {
+  LoggerInfo& l = state.logger;
+  l.statusStale = true;
+  l.startCharacteristicStale = true;
+  l.deploymentStale = true;
+}
+
 KnowResult KnowLogger(AppState& state, unsigned needs) {
   // Each part is read in terms of the ones before it.
+  if (needs & kKnowDeployment) needs |= kKnowStatus | kKnowStartCharacteristic;
+  if (needs & kKnowStartCharacteristic) needs |= kKnowCapabilities;
   if (needs & kKnowCalibration) needs |= kKnowConfiguration;
   if (needs & kKnowConfiguration) needs |= kKnowCapabilities;
+  LoggerInfo& l = state.logger;
 
   if ((needs & kKnowIdentity) && !Reconnect(state)) return KnowResult::NoLogger;
+  if ((needs & kKnowStatus) && l.statusStale) {
+    if (CommGet(state, 9) != 1) {
+      ShowStatus(state, Tr(state, "Error: Status read incorrectly"));
+      return KnowResult::StatusUnread;
+    }
+    l.statusStale = false;
+  }
   if (needs & kKnowCapabilities) AssessCapabilities(state);
   if (needs & kKnowConfiguration) {
     const int config = GetConfigTable(state);
     if (config == -1) return KnowResult::NotConfigured;
     if (config != 1) return KnowResult::ConfigurationUnknown;
   }
-  if ((needs & kKnowCalibration) && ReadCalibration(state) != 1) return KnowResult::CalibrationUnreadable;
-  return KnowResult::Known;
+  const bool calibrationRead = !(needs & kKnowCalibration) || ReadCalibration(state) == 1;
+  if ((needs & kKnowStartCharacteristic) && l.startCharacteristicStale) {
+    // Loggers without the "!12" commands have no start characteristic to tell.
+    CommGet(state, 28);
+    l.startCharacteristicStale = false;
+  }
+  if ((needs & kKnowDeployment) && l.deploymentStale) ReadDeployment(state);
+  return calibrationRead ? KnowResult::Known : KnowResult::CalibrationUnreadable;
 }
 
 }  // namespace tmv

@@ -25,6 +25,13 @@ struct LoggerInfo {
   bool capabilitiesStale = true;
   bool configurationStale = true;
   bool calibrationStale = true;
+  // The logger's state (status, start characteristic, deployment) changes
+  // while it logs and with every command that programs it: read once per
+  // operation and after each such command (ForgetLoggerState).
+  bool statusStale = true;
+  bool startCharacteristicStale = true;
+  bool deploymentStale = true;
+  unsigned deploymentUnread = 0;  // kUnread... bits: the queries of the last read that went unanswered
 
   // Capabilities (reset at the start of every assessment).
   int averaging = 0;
@@ -77,6 +84,12 @@ struct LoggerInfo {
   bool rangeSwitchingRead = false;          // table 05 came from the logger
   std::vector<uint8_t> configTableImage;    // table 01 data bytes as read (empty: none)
 };
+
+// deploymentUnread bits.
+constexpr unsigned kUnreadClock = 1u << 0;
+constexpr unsigned kUnreadStart = 1u << 1;
+constexpr unsigned kUnreadEnd = 1u << 2;
+constexpr unsigned kUnreadPeriod = 1u << 3;
 
 // rsCommandLevel flags.
 constexpr int kRsBasic = 1;

@@ -115,9 +115,6 @@ inline uint8_t ColumnCode(const DataSet& data, int column) {
 
 // Where the analysis of later steps plugs into decoding.
 struct DecodeHooks {
-  // After a download (not a file): read the capabilities and the logging
-  // parameters of the connected logger before the header is sized.
-  std::function<void()> readLoggerParameters;
   // The wave analysis of one burst.
   std::function<void(DataSet&, int burst)> analyseBurst;
   // The derived channels and tide values, once the readings are in.

@@ -13,6 +13,7 @@
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
 #include "model/Capabilities.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerFamily.h"
 #include "retrieval/SampleDecoder.h"
 #include "shell/AppState.h"
@@ -200,8 +201,9 @@ BlockPlan PlanBlock(const LoggerInfo& logger, DownloadState& d, int imageLength)
 
 DownloadQuery DownloadQueryFor(int s, int c) {
   DownloadQuery q;
-  const bool running = s == 1 || s == 2;
-  if ((running || s == 6) && c == 4) {
+  // A profiling logger (6) writes to its memory as a logging one does.
+  const bool running = s == 1 || s == 2 || s == 6;
+  if (running && c == 4) {
     q.kind = DownloadQuery::Kind::Ask;
     q.text = "Do you wish to stop the logger?\nIf you choose to continue without stopping the logger, data download may be slow.";
     q.button6 = "Keep logging";
@@ -213,7 +215,7 @@ DownloadQuery DownloadQueryFor(int s, int c) {
     q.button6 = "Suspend and resume";
     q.button7 = "Stop";
     q.on6 = DownloadQuery::Action::Suspend;
-  } else if (((s == 1 || s == 2 || s == 3) && c == 2) || (s == 3 && c == 3)) {
+  } else if (((running || s == 3) && c == 2) || (s == 3 && c == 3)) {
     q.kind = DownloadQuery::Kind::Ask;
     q.text = "This logger must be stopped to download data.";
     q.button7 = "Stop";
@@ -276,7 +278,10 @@ bool DownloadProc::Open(AppState& state) {
   view = DownloadView{};
   view.infoIcon = view.warningIcon = false;
   const LoggerInfo& l = state.logger;
-  if (!CommGet(state, 9)) {
+  // The logger as it is now: status first (an active older QN-760 tells
+  // nothing more), then what it can do, its channels (they size the memory
+  // text) and the deployment its data were logged with.
+  if (KnowLogger(state, kKnowStatus) != KnowResult::Known) {
     view.message = Tr(state, "Unable to connect to logger");
     Warn(view);
     return false;
@@ -289,9 +294,8 @@ bool DownloadProc::Open(AppState& state) {
     view.button1 = Tr(state, "STOP logger");
     return true;
   }
-  AssessCapabilities(state);
-  // The channel count sizes the memory text and the calibration read.
-  if (Qn(l) || l.microchipLogger) CommGet(state, 16);
+  const bool qnOrVl = Qn(l) || IsMicroSalinometer(l.model);
+  KnowLogger(state, kKnowCapabilities | kKnowConfiguration | kKnowDeployment | (qnOrVl ? kKnowCalibration : 0u));
   if (CommGet(state, 6)) view.memoryUsage = ReadMemoryStatus(state, *this, state.reply.Text());
   const uint32_t p = state.retrieval.download.endPointer;
   if (MemoryHoldsNoData(l, p)) {
@@ -303,22 +307,9 @@ bool DownloadProc::Open(AppState& state) {
     }
     Info(view);
   }
-  // The deployment summary, as the logger holds it.
+  // The deployment summary, as the logger holds it (shown for the multi-channel loggers).
   view.summary.clear();
-  const bool qnOrVl = Qn(l) || IsMicroSalinometer(l.model);
-  if (!qnOrVl) {
-    CommGet(state, 28);
-    if (l.waves) {
-      CommGet(state, 31);
-      CommGet(state, 32);
-    }
-    if (l.averaging != 0) CommGet(state, 17);
-    if (l.rates124Hz) CommGet(state, 30);
-  } else {
-    CommGet(state, 10);
-    SetupDialog settings;
-    ReadLoggerSettings(state, settings);
-    CommGet(state, 28);
+  if (qnOrVl) {
     const DeploymentSettings& d = state.deployment;
     view.summary.push_back(Tr(state, StartModeText(d.startMode)));
     view.summary.push_back("Start: " + TimeToDisplayText(d.startTime));
@@ -374,8 +365,10 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
     r.data.unsaved = false;
     r.saved = false;
   }
-  // 4.
+  // 4. The host's clock and the logger's, as one pair for the file header.
   r.data.hostTime = state.clock.LocalTime();
+  r.data.loggerTime = r.data.hostTime;
+  if (CommGet(state, 1)) r.data.loggerTime = ParseTimeReply(state.reply.Text());
   view.button1Visible = view.appendVisible = view.retrieveFullVisible = false;
   r.data.stamps.clear();
   d.resumeAfterDownload = false;
@@ -410,7 +403,8 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
     }
   }
   // 7. Status and memory status again.
-  if (CommGet(state, 9)) status = state.query.loggerStatus;
+  state.logger.statusStale = true;
+  if (KnowLogger(state, kKnowStatus) == KnowResult::Known) status = state.query.loggerStatus;
   std::string reply;
   if (!full) {
     if (CommGet(state, 6)) reply = std::string(state.reply.Text());
@@ -440,16 +434,8 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
 
 int SetLoggerBaud(AppState& state, int baud) {
   CommGet(state, 0);
-  const LoggerInfo& l = state.logger;
-  const double v = Version(l);
-  char command[8];
-  if (Qn(l) || l.microchipLogger) {
-    std::snprintf(command, sizeof command, "!E%02X", SpeedSwitchDivisor(baud) & 0xFF);
-  } else if ((Km(l) && ((v > 2.15 && v < 3.0) || v > 3.15)) || (Pm(l) && v > 3.15)) {
-    std::snprintf(command, sizeof command, "%s", baud == 28800 ? "!E00" : "!E01");
-  } else {
-    return l.connected ? 1 : 0;
-  }
+  const std::string command = SpeedSwitchCommand(state.logger, baud);
+  if (command.empty()) return state.logger.connected ? 1 : 0;
   LinkWrite(state, state.loggerLink, command);
   DelayMs(state, 200);
   state.logger.baud = baud;
@@ -472,6 +458,7 @@ int SpeedUpLink(AppState& state, DownloadProc& dialog) {
       return l.connected || ReconnectAtCurrentBaud(state) ? 1 : 0;
     }
     if (fast != l.baud) {
+      dialog.raisedSpeed = true;
       SetLoggerBaud(state, fast);
       if (!l.connected) {
         l.baud = d.savedBaud;
@@ -497,10 +484,15 @@ int SpeedUpLink(AppState& state, DownloadProc& dialog) {
 void RestoreLinkBaud(AppState& state, DownloadProc& dialog) {
   DownloadState& d = state.retrieval.download;
   LoggerInfo& l = state.logger;
-  if (l.expressDownloadBaud != 0 && d.savedBaud != 0 && l.baud != d.savedBaud && !state.ports.radioModem) {
+  // Back to the rate the download began at, whichever way it ended: a logger
+  // left at a fast rate answers nothing at its usual one. A link lost at the
+  // fast rate is looked for there too (the connection tries it last).
+  if (dialog.raisedSpeed && d.savedBaud != 0 && !state.ports.radioModem && (l.baud != d.savedBaud || !l.connected)) {
     SetLoggerBaud(state, d.savedBaud);
     if (!l.connected) WaitAndReconnect(state, &dialog);
+    if (l.connected && l.baud != d.savedBaud) SetLoggerBaud(state, d.savedBaud);
   }
+  dialog.raisedSpeed = false;
   dialog.timerPeriodMs = 1000;
   SetDownloadMenus(state, true);
 }
@@ -509,24 +501,24 @@ int BeginDownload(AppState& state, DownloadProc& dialog, uint32_t startAddress) 
   RetrievalState& r = state.retrieval;
   DownloadState& d = r.download;
   const LoggerInfo& l = state.logger;
+  // The data are this logger's, whatever becomes of the link on the way.
+  dialog.loggerAtStart = l;
+  dialog.identityKept = true;
+  // What there is to read, before the link is raised for it.
+  const uint32_t reported = d.endPointer;
+  const uint32_t start = l.microchipLogger ? startAddress : 0x20000;
+  const uint32_t end = std::min<uint32_t>(reported, EndPointerCap(l));
+  r.image.imageLength = l.microchipLogger ? static_cast<int>(startAddress) : 0;
+  d.currentAddress = start;
+  d.endPointer = end;
+  dialog.dataStart = start;
+  dialog.firstEndPointer = end;
+  // Nothing to request, not even a whole word (an append with nothing new):
+  // the link stays as it is.
+  if (end == 0 || end <= start || end - start < 3) return 0;
   if (!SpeedUpLink(state, dialog)) return 0;
   d.blockSize = DownloadBlockSize(l.baud);
   dialog.blockBaud = l.baud;
-  const uint32_t reported = d.endPointer;
-  if (l.microchipLogger) {
-    d.currentAddress = startAddress;
-    r.image.imageLength = static_cast<int>(startAddress);
-    d.endPointer = std::min<uint32_t>(reported, EndPointerCap(l));
-    if (d.endPointer == 0) return 0;
-  } else {
-    d.currentAddress = 0x20000;
-    r.image.imageLength = 0;
-    d.endPointer = std::min<uint32_t>(reported, EndPointerCap(l));
-  }
-  dialog.dataStart = d.currentAddress;
-  dialog.firstEndPointer = d.endPointer;
-  // An empty or backwards range: nothing to request.
-  if (d.endPointer <= d.currentAddress) return 0;
   r.image.Bytes();  // the 8 MiB image is allocated on the first download
   dialog.view.progress = 0;
   d.progressPercent = 0.0f;
@@ -546,8 +538,13 @@ int CheckLinkBeforeBlock(AppState& state, DownloadProc& dialog) {
   dialog.lastCheckMs = now;
   d.lastCheckTime = state.clock.LocalTime();
   if (since < kLinkCheckMs) return 1;
-  if (CommGet(state, 0)) return 1;
   LoggerInfo& l = state.logger;
+  if (CommGet(state, 0)) {
+    // Found again, but at its usual rate (the connection brings a lost
+    // logger back there): raised again for the rest.
+    if (dialog.raisedSpeed && l.baud != dialog.blockBaud) SpeedUpLink(state, dialog);
+    if (l.connected) return 1;
+  }
   if (l.baud > kFallbackBaud) {
     SetLinkBaud(state, kFallbackBaud);
     l.baud = kFallbackBaud;
@@ -624,21 +621,40 @@ void EndDownload(AppState& state, DownloadProc& dialog) {
   const bool reachedEnd = d.endPointer > 0 && d.currentAddress >= d.endPointer && !dialog.failed;
   // 1.
   RestoreLinkBaud(state, dialog);
+  // A link lost on the way leaves the identification reset (or another
+  // logger answering): the data are decoded and saved as the logger's the
+  // download began with, or its own files would refuse them.
+  const LoggerInfo& first = dialog.loggerAtStart;
+  if (dialog.identityKept &&
+      (l.model != first.model || l.serialNumber != first.serialNumber || l.firmwareVersion != first.firmwareVersion)) {
+    LoggerInfo kept = first;
+    kept.connected = false;  // the next operation identifies whatever answers then
+    kept.baud = l.baud;
+    kept.baudIndex = l.baudIndex;
+    kept.previousSerial = l.previousSerial;
+    kept.previousModel = l.previousModel;
+    kept.previousVersion = l.previousVersion;
+    l = kept;
+  }
   // 2, 3.
   d.downloading = false;
   state.shell.downloading = false;
   dialog.endPosted = false;
-  if (Qn(l) || l.microchipLogger) CommGet(state, 16);
-  // 4. The deployment as read from the logger goes with the data.
+  // 3, 4. The channels and the deployment the data were logged with, as the
+  // logger tells them (read when the dialog opened, again after a stop):
+  // they give every row its time.
+  if (l.connected) KnowLogger(state, kKnowConfiguration | kKnowDeployment);
   r.data.deployment = state.deployment;
   r.data.loggerStatus = dialog.status;
-  LoggerTime loggerClock = state.clock.LocalTime();
-  if (CommGet(state, 1)) loggerClock = ParseTimeReply(state.reply.Text());
-  r.data.loggerTime = loggerClock;
+  const LoggerTime loggerClock = r.data.loggerTime;
   r.dataFromFile = false;
   DecodeSampleStream(state, false);
-  // 5.
-  if (d.resumeAfterDownload) ResumeLogger(state);
+  // 5. A logger left suspended logs nothing more: that is said, not passed over.
+  dialog.resumeFailed = false;
+  if (d.resumeAfterDownload && (!l.connected || !ResumeLogger(state))) {
+    dialog.resumeFailed = true;
+    ShowStatus(state, Tr(state, "Logger failed to resume."));
+  }
   d.resumeAfterDownload = false;
   // 6, 7.
   for (int c : {cmd::kSaveFile, 120, cmd::kSaveScreenSegment, cmd::kScreenCapture, 123})
@@ -675,6 +691,7 @@ void EndDownload(AppState& state, DownloadProc& dialog) {
   if (dialog.outcome == DownloadOutcome::Partial)
     entry.statusName += Format(" - download incomplete, %d of %u bytes", r.image.imageLength,
                                static_cast<unsigned>(dialog.firstEndPointer - dialog.dataStart));
+  if (dialog.resumeFailed) entry.statusName += " - Logger failed to resume.";
   entry.dataSaved = r.saved;
   entry.datPath = r.saved ? r.currentFile : std::string();
   AppendToLog(state, kLogDownloaded, entry);
@@ -713,6 +730,7 @@ void DownloadProc::Tick(AppState& state, int budgetMs) {
 
 void DownloadProc::Cancel(AppState& state) {
   if (state.retrieval.download.downloading) {
+    cancelled = true;
     failed = true;
     PostEnd(state, *this);
     EndDownload(state, *this);
@@ -723,9 +741,14 @@ void DownloadProc::Cancel(AppState& state) {
 }
 
 void RunDownloadToEnd(AppState& state, DownloadProc& dialog, int budgetMs,
-                      const std::function<void(const DownloadProc&)>& progress) {
+                      const std::function<void(const DownloadProc&)>& progress,
+                      const std::function<bool()>& cancelled) {
   while (!dialog.ended) {
-    dialog.Tick(state, budgetMs);
+    // An end already due (a failed block, the last block) runs as it is.
+    if (cancelled && cancelled() && dialog.Downloading(state) && !dialog.endPosted)
+      dialog.Cancel(state);
+    else
+      dialog.Tick(state, budgetMs);
     if (progress) progress(dialog);
   }
 }

@@ -126,6 +126,12 @@ class DownloadProc {
   uint32_t dataStart = 0;     // address the download began at
   uint32_t firstEndPointer = 0;  // end-of-data pointer as first planned
   int64_t startMs = 0, lastCheckMs = 0;  // process clock at the start and the last link check
+  bool raisedSpeed = false;   // the logger was told a faster rate for this download
+  bool cancelled = false;     // Cancel ended the download
+  bool resumeFailed = false;  // the logger suspended for the download did not resume
+  // The logger the data came from, as it was when the download began.
+  LoggerInfo loggerAtStart;
+  bool identityKept = false;
   std::string dialogTitle = "TMV Logger - Data Retrieval";
 };
 
@@ -143,8 +149,10 @@ int CheckLinkBeforeBlock(AppState& state, DownloadProc& dialog);
 void EndDownload(AppState& state, DownloadProc& dialog);
 
 // Runs a started download to its end (the tool's loop): ticks with
-// `budgetMs`, calling `progress` after each tick.
+// `budgetMs`, calling `progress` after each tick. When `cancelled` says so
+// (an interrupt), the download ends as Cancel ends it.
 void RunDownloadToEnd(AppState& state, DownloadProc& dialog, int budgetMs,
-                      const std::function<void(const DownloadProc&)>& progress = {});
+                      const std::function<void(const DownloadProc&)>& progress = {},
+                      const std::function<bool()>& cancelled = {});
 
 }  // namespace tmv

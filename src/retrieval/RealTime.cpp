@@ -94,6 +94,10 @@ void PrepareDataSet(AppState& state) {
   const DeploymentSettings& dep = state.deployment;
   d.Clear();
   d.deployment = dep;
+  // The clocks and status the logger told, for the file header.
+  d.hostTime = dep.hostClockAtRead;
+  d.loggerTime = dep.loggerClock;
+  d.loggerStatus = state.query.loggerStatus;
   d.samplePeriodSeconds = static_cast<int>(std::max<uint32_t>(ClockSeconds(dep.samplingPeriod), 1));
   d.sixHzProfiling = dep.sixHzMode;
   d.startTime = state.clock.LocalTime();

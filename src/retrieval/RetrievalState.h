@@ -19,6 +19,10 @@ struct RetrievalState {
   std::string currentFile;   // the data file read or written last
   bool dataFromFile = false; // the DataSet came from a HEX or DAT file
   bool saved = false;        // saved since it was retrieved
+  std::string savedHexFile;  // the HEX file the last save wrote ("": none)
+  // The last file read was damaged (cut short, junk in it, a line missing):
+  // what could be read is shown, and the reader said what was wrong.
+  bool fileDamaged = false;
   int memoryType = 0;        // 1..6 when known (file header "Memory type")
   int waveSampleRate = 0;    // Hz, file header "Wave burst sample rate"
   bool depthSuspended = false;  // a generic ASCII card file turned depth off

@@ -57,7 +57,7 @@ class Decoder {
  public:
   Decoder(const DecodeSources& s, DataSet& d) : src_(s), data_(d), bytes_(s.image.Bytes()) {}
 
-  void Run(bool fromFile);
+  void Run();
 
  private:
   enum class Word { Reading, End };
@@ -335,7 +335,7 @@ void Decoder::RowComplete() {
   ++row_;
 }
 
-void Decoder::Run(bool fromFile) {
+void Decoder::Run() {
   const LoggerInfo& logger = src_.logger;
   DataSet& d = data_;
   const DeploymentSettings& dep = d.deployment;
@@ -351,9 +351,6 @@ void Decoder::Run(bool fromFile) {
   d.Clear();
 
   // 3. Header and channels by logger kind.
-  const bool km = IsTemperatureRecorder(logger.model);
-  const bool pm = IsDepthRecorder(logger.model);
-  if (!fromFile && !km && !pm && src_.hooks.readLoggerParameters) src_.hooks.readLoggerParameters();
   d.headerLength = MemoryHeaderLength(logger);
   LayOutMeasuredChannels(logger, d);
   d.gainChannelMask = 0;
@@ -482,7 +479,9 @@ double ConvertStoredReading(const LoggerInfo& logger, const CalibrationSet& cali
 }
 
 void LayOutMeasuredChannels(const LoggerInfo& logger, DataSet& d) {
-  if (IsTemperatureRecorder(logger.model) || IsDepthRecorder(logger.model)) {
+  // A newer logger's channels are its configuration's, whatever its model
+  // says (a KPM-5170 records temperature and pressure).
+  if (!logger.microchipLogger && (IsTemperatureRecorder(logger.model) || IsDepthRecorder(logger.model))) {
     d.channelCount = 1;
     d.channelTypes = {};
     d.channelTypes[0] = IsTemperatureRecorder(logger.model) ? 'T' : 'P';
@@ -495,9 +494,9 @@ void LayOutMeasuredChannels(const LoggerInfo& logger, DataSet& d) {
   for (int c = 0; c < d.channelCount; ++c) d.columnCodes[static_cast<size_t>(c)] = d.channelTypes[static_cast<size_t>(c)];
 }
 
-void DecodeSampleStream(const DecodeSources& sources, DataSet& data, bool fromFile) {
+void DecodeSampleStream(const DecodeSources& sources, DataSet& data, bool /*fromFile*/) {
   Decoder decoder(sources, data);
-  decoder.Run(fromFile);
+  decoder.Run();
 }
 
 void DecodeSampleStream(AppState& state, bool fromFile) {

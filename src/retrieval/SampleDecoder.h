@@ -33,8 +33,8 @@ struct DecodeSources {
 // firmware, PM 30, others their parameter block length).
 int MemoryHeaderLength(const LoggerInfo& logger);
 // The measured channels a logger's memory holds: one fixed channel for the
-// temperature and depth recorders, else its configuration; column codes
-// are the channel types.
+// older temperature and depth recorders, else its configuration (newer
+// loggers of every model); column codes are the channel types.
 void LayOutMeasuredChannels(const LoggerInfo& logger, DataSet& data);
 
 // One reading of channel c (type letter `type`) converted exactly as the
@@ -42,8 +42,9 @@ void LayOutMeasuredChannels(const LoggerInfo& logger, DataSet& data);
 // included, so that a reading shown as it arrives equals its read-back.
 double ConvertStoredReading(const LoggerInfo& logger, const CalibrationSet& calibration, uint8_t type, uint32_t raw, int c);
 
-// Rebuilds `data` from the first image.imageLength bytes. fromFile false:
-// after a download (hooks.readLoggerParameters runs first).
+// Rebuilds `data` from the first image.imageLength bytes, with the time base
+// of data.deployment (the caller takes it from the logger after a download,
+// from the file header after a file read).
 void DecodeSampleStream(const DecodeSources& sources, DataSet& data, bool fromFile);
 // The same on the program state (state.retrieval's image and DataSet).
 void DecodeSampleStream(AppState& state, bool fromFile);

@@ -17,7 +17,7 @@ void Refuse(AppState& state, const std::string& text, const char* title, Message
 
 // The logger status (query 9) says logging or enabled.
 bool LoggingOrEnabled(AppState& state) {
-  if (CommGet(state, 9) == 0) return false;  // no status: the operation finds out for itself
+  if (KnowLogger(state, kKnowStatus) != KnowResult::Known) return false;  // no status: the operation finds out for itself
   const int status = state.query.loggerStatus;
   return status != 0 && status != 4 && status != 8;
 }
@@ -62,6 +62,8 @@ const char* Incapable(AppState& state, const CommandRule& rule) {
 GateResult PassCommandGate(AppState& state, int command) {
   const CommandRule* rule = FindCommandRule(command);
   if (rule == nullptr || !rule->needsLogger) return GateResult::Pass;
+  // A new operation: what the logger does now is read afresh, once.
+  ForgetLoggerState(state);
   if (KnowLogger(state, kKnowIdentity) != KnowResult::Known) return GateResult::NoLogger;
   ShowUnitsState(state);
   if (RefusedWhileLogging(state, *rule)) return GateResult::Refused;
@@ -74,6 +76,7 @@ GateResult PassCommandGate(AppState& state, int command) {
     case KnowResult::CalibrationUnreadable:  // the calibration's origin says so; the command decides
       return GateResult::Pass;
     case KnowResult::NoLogger:
+    case KnowResult::StatusUnread:
     case KnowResult::ConfigurationUnknown:
     case KnowResult::NotConfigured:
       break;

@@ -113,11 +113,11 @@ std::vector<CommandRule> BuildRules() {
   using namespace cmd;
   std::vector<CommandRule> rules;
   rules.push_back(Needs(kConnect, 0));
-  rules.push_back(Needs(kShowLoggerStatus, 0));
+  rules.push_back(Needs(kShowLoggerStatus, kKnowStatus));
   rules.push_back(Needs(kShowLoggerClock, 0));
   rules.push_back(Needs(kShowConfiguration, kKnowConfiguration));
   rules.push_back(Needs(kCurrentCapabilities, kKnowConfiguration));
-  rules.push_back(Needs(kSamplingLed, kKnowCapabilities));
+  rules.push_back(Needs(kSamplingLed, kKnowStartCharacteristic));
   rules.push_back(RefusedWhileLogging(Needs(kSetLatency, kKnowCapabilities), "set the latency", "Set Latency"));
 
   CommandRule baud = RefusedWhileLogging(Needs(kSetDefaultBaud, 0), "set the default baudrate", "Set Default Baudrate");
@@ -126,7 +126,7 @@ std::vector<CommandRule> BuildRules() {
   baud.incapableTitle = "Default baudrate";
   rules.push_back(baud);
 
-  CommandRule format = Needs(kEngineeringUnits, kKnowCapabilities);
+  CommandRule format = Needs(kEngineeringUnits, kKnowStartCharacteristic);
   format.loggingText =
       "This logger is active.\n\nThe communiation format cannot be switched between\nEngineering units and Binary "
       "format at this time";
@@ -140,7 +140,8 @@ std::vector<CommandRule> BuildRules() {
                                        "Calibration History"));
 
   CommandRule fetch = RefusedWhileLogging(
-      RefusedOnLargeLogger(Needs(kFetchLiveReadings, kKnowCapabilities),
+      // The reply parser needs the output format (the option byte).
+      RefusedOnLargeLogger(Needs(kFetchLiveReadings, kKnowCalibration | kKnowStartCharacteristic),
                            "Unable to perform fetch while QN-760 logger is enabled", "Fetch Live Readings"),
       "fetch live readings", "Fetch");
   fetch.allowedWithLiveReadingFlag = true;
@@ -153,20 +154,21 @@ std::vector<CommandRule> BuildRules() {
   card.incapableTitle = "MMC/SD Card Access";
   rules.push_back(card);
   rules.push_back(RefusedWhileLogging(Needs(kSetModem, kKnowCapabilities), "read the modem parameters", "Set modem"));
-  rules.push_back(Needs(kRetrieveData, kKnowCapabilities));
+  // The panel reads the deployment (every retrieved row's time) where the logger tells it.
+  rules.push_back(Needs(kRetrieveData, kKnowConfiguration | kKnowStatus));
   // The panel refuses a logging instrument with its own message.
   rules.push_back(Needs(kMicroSalinometer, kKnowCapabilities));
   // Not refused while logging: the Setup dialog itself offers "STOP logger".
   // The channels and coefficients serve the estimate and the threshold limits.
-  rules.push_back(Needs(kSetup, kKnowCapabilities | kKnowConfiguration | kKnowCalibration));
+  rules.push_back(Needs(kSetup, kKnowCalibration | kKnowStatus));
   // The command-line tool's deployment operations. The Setup dialog decides
   // for itself what a logging logger allows, so only erasing and setting the
   // clock are refused here.
-  rules.push_back(Needs(kShowDeployment, kKnowCapabilities | kKnowConfiguration | kKnowCalibration));
-  rules.push_back(Needs(kProgramDeployment, kKnowCapabilities | kKnowConfiguration | kKnowCalibration));
-  rules.push_back(Needs(kStopLogger, kKnowCapabilities));
-  rules.push_back(Needs(kSuspendLogger, kKnowCapabilities));
-  rules.push_back(Needs(kResumeLogger, kKnowCapabilities));
+  rules.push_back(Needs(kShowDeployment, kKnowCalibration | kKnowStatus));
+  rules.push_back(Needs(kProgramDeployment, kKnowCalibration | kKnowStatus));
+  rules.push_back(Needs(kStopLogger, kKnowCapabilities | kKnowStatus));
+  rules.push_back(Needs(kSuspendLogger, kKnowCapabilities | kKnowStatus));
+  rules.push_back(Needs(kResumeLogger, kKnowCapabilities | kKnowStatus));
   rules.push_back(RefusedWhileLogging(Needs(kEraseLogger, kKnowCapabilities), "erase the memory", "Erase"));
   rules.push_back(RefusedWhileLogging(Needs(kSetLoggerClock, kKnowCapabilities), "set the clock", "Synchronize Clock"));
   // The command-line tool's data-file operations work without a logger.

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -77,7 +78,10 @@ struct ProgramRun {
 };
 
 // Runs program with args, collecting both outputs; kills it after timeoutMs.
-inline ProgramRun RunProgram(const char* program, std::vector<std::string> args, int timeoutMs = 30000) {
+// When `interruptWhen` is given, it is asked after each piece of output and
+// the program is sent SIGINT (once) when it says so, as Ctrl-C would.
+inline ProgramRun RunProgram(const char* program, std::vector<std::string> args, int timeoutMs = 30000,
+                             const std::function<bool(const ProgramRun&)>& interruptWhen = {}) {
   ProgramRun r;
   int out[2], err[2];
   if (pipe(out) != 0 || pipe(err) != 0) return r;
@@ -99,7 +103,7 @@ inline ProgramRun RunProgram(const char* program, std::vector<std::string> args,
   close(out[1]);
   close(err[1]);
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  bool outOpen = true, errOpen = true;
+  bool outOpen = true, errOpen = true, interrupted = false;
   while ((outOpen || errOpen) && std::chrono::steady_clock::now() < end) {
     pollfd p[2] = {{out[0], static_cast<short>(outOpen ? POLLIN : 0), 0},
                    {err[0], static_cast<short>(errOpen ? POLLIN : 0), 0}};
@@ -113,6 +117,10 @@ inline ProgramRun RunProgram(const char* program, std::vector<std::string> args,
       else
         (i == 0 ? outOpen : errOpen) = false;
     }
+    if (interruptWhen && !interrupted && interruptWhen(r)) {
+      kill(pid, SIGINT);
+      interrupted = true;
+    }
   }
   if (outOpen || errOpen) kill(pid, SIGKILL);
   int status = 0;
@@ -123,8 +131,9 @@ inline ProgramRun RunProgram(const char* program, std::vector<std::string> args,
   return r;
 }
 
-inline ProgramRun RunCli(std::vector<std::string> args, int timeoutMs = 30000) {
-  return RunProgram(TMV_CLI_PATH, std::move(args), timeoutMs);
+inline ProgramRun RunCli(std::vector<std::string> args, int timeoutMs = 30000,
+                         const std::function<bool(const ProgramRun&)>& interruptWhen = {}) {
+  return RunProgram(TMV_CLI_PATH, std::move(args), timeoutMs, interruptWhen);
 }
 
 }  // namespace tmv::test

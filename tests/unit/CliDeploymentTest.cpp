@@ -3,60 +3,16 @@
 // without a logger.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
-#include "CliCommand.h"
 #include "CliSupport.h"
-#include "ConsoleUserInterface.h"
-#include "platform/Clock.h"
-#include "shell/AppState.h"
-#include "sim/LoggerEmulator.h"
+#include "support/CliRig.h"
 
 namespace tmv {
 namespace {
 
-// The tool's own user interface (questions answered by --yes) on the emulator.
-struct CliRig {
-  explicit CliRig(const std::string& profile = "QN-760")
-      : ui(err, false, false),
-        emulator(sim::ProfileByName(profile), clock.LocalTime()),
-        serial(emulator, clock),
-        state(serial, clock, ui) {
-    state.ports.devices = serial.ListDevices();
-    state.ports.portPresent[1] = true;
-    state.ports.loggerPort = 1;
-  }
-  int Run(std::vector<std::string> words) {
-    out.str({});
-    err.str({});
-    for (const auto& info : cli::CliCommands()) {
-      if (info.name != words.front()) continue;
-      cli::CliContext ctx{state, std::vector<std::string>(words.begin() + 1, words.end()), out, err, false};
-      return info.run(ctx);
-    }
-    ADD_FAILURE() << "no command " << words.front();
-    return -1;
-  }
-  // Commands that change the logger's deployment, sent since entry `from` of the log.
-  std::vector<std::string> WritesSince(size_t from) const {
-    std::vector<std::string> writes;
-    const auto& log = emulator.CommandLog();
-    for (size_t i = from; i < log.size(); ++i) {
-      const std::string& c = log[i];
-      const bool schedule = c.size() > 1 && (c[0] == 'J' || c[0] == 'K' || c[0] == 'L' || c[0] == 'M' || c[0] == 'W');
-      const bool mode = c.rfind("!1", 0) == 0 || c.rfind("!A", 0) == 0 || c.rfind("!U", 0) == 0 || c.rfind("!B", 0) == 0;
-      if (schedule || mode || c == "P" || c == "!9") writes.push_back(c);
-    }
-    return writes;
-  }
-
-  std::ostringstream out, err;
-  VirtualClock clock;
-  cli::ConsoleUserInterface ui;
-  sim::LoggerEmulator emulator;
-  sim::EmulatedSerialSystem serial;
-  AppState state;
-};
+using test::CliRig;
 
 TEST(CliDeployment, OptionErrorsAreUsageErrorsBeforeTheLoggerIsTouched) {
   CliRig rig;
@@ -152,6 +108,97 @@ TEST(CliDeployment, EstimateOfASimulatedTideAndWaveRecorder) {
   EXPECT_TRUE(rig.emulator.CommandLog().empty());  // no logger was asked anything
   // A multi-channel type takes its channels; bursts it has not.
   EXPECT_EQ(rig.Run({"estimate", "--simulate", "QN-760", "--channels", "CTPD", "--waves", "on"}), cli::kExitUsage);
+}
+
+// Readings in the logger are lost only when asked for by name: --yes
+// answers the questions that lose nothing.
+TEST(CliDeployment, YesAloneNeverErasesStoredReadings) {
+  for (const char* model : {"KM-3170", "QN-760"}) {
+    SCOPED_TRACE(model);
+    CliRig rig(model);
+    rig.emulator.RecordSamples(100, rig.clock.Milliseconds());
+    const size_t stored = rig.emulator.profile().dataMemory.size();
+    const std::vector<std::string> setup = {"setup", "--yes", "--start", "2030/01/15 08:00:00", "--end",
+                                            "2030/01/20 08:00:00", "--period", "00:10:00"};
+    const size_t before = rig.emulator.CommandLog().size();
+    EXPECT_EQ(rig.Run(setup), cli::kExitFailure);
+    EXPECT_NE(rig.err.str().find("--erase"), std::string::npos) << rig.err.str();
+    EXPECT_TRUE(rig.WritesSince(before).empty());
+    EXPECT_EQ(rig.emulator.profile().dataMemory.size(), stored);
+    std::vector<std::string> erase = setup;
+    erase.push_back("--erase");
+    EXPECT_EQ(rig.Run(erase), cli::kExitOk) << rig.err.str();
+    EXPECT_EQ(rig.emulator.profile().status, 1);
+  }
+}
+
+TEST(CliDeployment, TheWordsSayWhatHappened) {
+  CliRig rig("QN-760-TH");
+  // Too many channels, not a channel type that is not offered.
+  EXPECT_EQ(rig.Run({"estimate", "--simulate", "QN-760", "--channels", std::string(25, 'T')}), cli::kExitUsage);
+  EXPECT_NE(rig.err.str().find("at most 24 channels"), std::string::npos) << rig.err.str();
+  EXPECT_EQ(rig.err.str().find("not a channel type offered"), std::string::npos) << rig.err.str();
+  // A threshold beyond the sensor's range, corrected and accepted (--yes): taken, not refused.
+  EXPECT_EQ(rig.Run({"setup", "--yes", "--dry-run", "--above", "1:1000"}), cli::kExitOk) << rig.err.str();
+  EXPECT_NE(rig.err.str().find("Do you wish to accept this value?"), std::string::npos) << rig.err.str();
+  EXPECT_EQ(rig.err.str().find("not accepted"), std::string::npos) << rig.err.str();
+  // Resume of a logger that is not suspended: said so, and nothing sent.
+  const auto& log = rig.emulator.CommandLog();
+  const size_t before = log.size();
+  EXPECT_EQ(rig.Run({"resume"}), cli::kExitRefused);
+  EXPECT_NE(rig.err.str().find("not suspended"), std::string::npos) << rig.err.str();
+  EXPECT_EQ(std::count(log.begin() + static_cast<long>(before), log.end(), "!R"), 0);
+}
+
+TEST(CliDeployment, ContinueIsRefusedForTheSettingThatRulesItOut) {
+  CliRig rig("QN-760");
+  rig.emulator.RecordSamples(100, rig.clock.Milliseconds());
+  rig.emulator.profile().deployment.endTime = LoggerTime{2010, 7, 0, 1, 0, 0, 0, 0};  // could go on logging
+  const size_t stored = rig.emulator.profile().dataMemory.size();
+  const size_t before = rig.emulator.CommandLog().size();
+  EXPECT_EQ(rig.Run({"setup", "--yes", "--continue", "--period", "00:05:00"}), cli::kExitFailure);
+  EXPECT_NE(rig.err.str().find("a setting given here changes it"), std::string::npos) << rig.err.str();
+  EXPECT_TRUE(rig.WritesSince(before).empty());
+  EXPECT_EQ(rig.Run({"setup", "--yes", "--continue"}), cli::kExitOk) << rig.err.str();
+  EXPECT_EQ(rig.emulator.profile().status, 2);  // logging on, its readings kept
+  EXPECT_GE(rig.emulator.profile().dataMemory.size(), stored);
+}
+
+TEST(CliDeployment, StopAndSuspendThatDidNotHappenAreNotReportedAsDone) {
+  CliRig rig("QN-760");
+  ASSERT_EQ(rig.Run({"setup", "--yes", "--now", "--end", "2010/07/01 08:00:00", "--period", "00:00:10"}), cli::kExitOk)
+      << rig.err.str();
+  rig.clock.Advance(30000);  // logging
+  rig.emulator.faults().ignoreCommands = {"!9", "!S"};
+  EXPECT_EQ(rig.Run({"stop"}), cli::kExitRefused);
+  EXPECT_EQ(rig.out.str(), "Logging\n");
+  EXPECT_NE(rig.err.str().find("did not stop"), std::string::npos) << rig.err.str();
+  EXPECT_EQ(rig.Run({"suspend"}), cli::kExitRefused);
+  rig.emulator.faults().ignoreCommands.clear();
+  EXPECT_EQ(rig.Run({"suspend"}), cli::kExitOk) << rig.err.str();
+  EXPECT_EQ(rig.out.str(), "Logging Suspended\n");
+}
+
+TEST(CliDeployment, EraseEndsWhenTheLoggerSaysSoAndAFailedOneAfterItsTime) {
+  {
+    // An older logger has no erase query: its status says when it is erased (4 s here).
+    CliRig rig("KM-3170");
+    rig.emulator.RecordSamples(3000, rig.clock.Milliseconds());
+    const int64_t start = rig.clock.Milliseconds();
+    EXPECT_EQ(rig.Run({"erase", "--yes"}), cli::kExitOk) << rig.err.str();
+    EXPECT_LT(rig.clock.Milliseconds() - start, 30000);
+    EXPECT_NE(rig.err.str().find("Erasing: "), std::string::npos);
+  }
+  {
+    // A newer logger that goes on saying its erase failed: about two minutes, then the reason.
+    CliRig rig("QN-760");
+    rig.emulator.RecordSamples(3000, rig.clock.Milliseconds());
+    rig.emulator.faults().eraseFails = true;
+    const int64_t start = rig.clock.Milliseconds();
+    EXPECT_EQ(rig.Run({"erase", "--yes"}), cli::kExitRefused);
+    EXPECT_LT(rig.clock.Milliseconds() - start, 150000);
+    EXPECT_NE(rig.err.str().find("failed to erase"), std::string::npos) << rig.err.str();
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "files/DatFile.h"
 #include "files/HexFile.h"
@@ -254,8 +255,12 @@ TEST_F(DatFileTest, TemperatureRecorderFilesRoundTripWithTheirStamps) {
   ASSERT_EQ(ReadDatFile(state, 0, Path("km.dat")), 1) << ui.boxes.back().text;
   ASSERT_EQ(Data().sampleCount, 12);
   for (int r = 0; r < 12; ++r) EXPECT_NEAR(Data().Value(0, r), before.Value(0, r), 0.00006);
-  ASSERT_EQ(Data().StampCount(), 1);  // the DAT header lists time stamps only
+  // The DAT header lists time stamps only; the cold start-up's time comes
+  // back from the rows, so that every row keeps its time.
+  ASSERT_EQ(Data().StampCount(), 2);
   EXPECT_EQ(Data().stamps[0].sampleIndex, 4);
+  EXPECT_EQ(Data().stamps[1].sampleIndex, 8);
+  for (int r = 0; r < 12; ++r) EXPECT_EQ(CompareTimes(SampleTime(Data(), r), SampleTime(before, r)), 0) << r;
   EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -267,6 +272,61 @@ TEST_F(DatFileTest, SixHertzSegmentKeepsItsRowsOnTheirSeconds) {
   ASSERT_EQ(rows.size(), 8u);
   for (int r = 0; r < 3; ++r) EXPECT_EQ(rows[static_cast<size_t>(2 + r)].substr(0, 8), "12:00:00") << r;
   for (int r = 3; r < 6; ++r) EXPECT_EQ(rows[static_cast<size_t>(2 + r)].substr(0, 8), "12:00:01") << r;
+}
+
+}  // namespace
+}  // namespace tmv::test
+
+namespace tmv::test {
+namespace {
+
+class DatRowTimes : public DatFileTest {};
+
+TEST_F(DatRowTimes, ReadingBackKeepsTheTimesOfRowsAfterARestart) {
+  // Rows every 30 s from 12:00:00; a warm start-up 44 min 53 s after the
+  // regular step at row 20. The DAT header lists no such stamp: its rows
+  // carry the times, and the rows after it must keep them.
+  state.logger.channelCount = 1;
+  state.logger.channelTypes[0] = 'V';
+  state.calibration.coefficients[0] = {0, 100, 0, 0};
+  ImageBuilder b(48);
+  for (int r = 0; r < 30; ++r) {
+    if (r == 20) b.Stamp("WRM", 24, 3, 15, 12, 54, 53);
+    b.Word(0x3B4A2C + 2 * static_cast<uint32_t>(r));
+  }
+  for (int format : {1, 2}) {
+    SCOPED_TRACE(format);
+    Retrieve(b);
+    std::vector<LoggerTime> times;
+    for (int r = 0; r < Data().sampleCount; ++r) times.push_back(SampleTime(Data(), r));
+    ASSERT_EQ(SignedSecondsBetween(times[20], times[19]), 44 * 60 + 53 + 30);
+    state.settings.datFormat = format;
+    const std::string path = dir + "/restart.dat";
+    ASSERT_TRUE(WriteDatFile(state, path));
+    ASSERT_EQ(ReadDatFile(state, 0, path), 1);
+    ASSERT_EQ(Data().sampleCount, 30);
+    for (int r = 0; r < 30; ++r) EXPECT_EQ(CompareTimes(SampleTime(Data(), r), times[static_cast<size_t>(r)]), 0) << "row " << r;
+  }
+}
+
+TEST_F(DatRowTimes, AFullLoggersDatFileOfMoreThanSixtyFourMebibytesIsReadBack) {
+  // A full single-channel logger with the date on every row: what the
+  // program writes, it reads.
+  state.logger.channelCount = 1;
+  state.logger.channelTypes[0] = 'V';
+  state.calibration.coefficients[0] = {0, 100, 0, 0};
+  constexpr int kRows = 2300000;
+  ImageBuilder b(48);
+  for (int r = 0; r < kRows; ++r) b.Word(0x3B4A2C + 2 * static_cast<uint32_t>(r % 1000));
+  Retrieve(b);
+  ASSERT_EQ(Data().sampleCount, kRows);
+  state.settings.datFormat = 2;
+  const std::string path = dir + "/full.dat";
+  ASSERT_TRUE(WriteDatFile(state, path));
+  ASSERT_GT(std::filesystem::file_size(path), size_t{64} << 20);
+  ASSERT_EQ(ReadDatFile(state, 0, path), 1) << (ui.boxes.empty() ? std::string() : ui.boxes.back().text);
+  EXPECT_EQ(Data().sampleCount, kRows);
+  EXPECT_FALSE(state.retrieval.fileDamaged);
 }
 
 }  // namespace

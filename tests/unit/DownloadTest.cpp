@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "files/HexFile.h"
@@ -100,6 +102,13 @@ TEST(DownloadQueryTable, ChoicesByStatusAndRetrievalMode) {
   q = DownloadQueryFor(2, 1);
   EXPECT_EQ(q.kind, DownloadQuery::Kind::Refuse);
   EXPECT_EQ(DownloadQueryFor(4, 3).kind, DownloadQuery::Kind::None);
+  // A profiling logger is asked about as a logging one: never read while it writes.
+  for (int mode = 1; mode <= 4; ++mode) {
+    const DownloadQuery profiling = DownloadQueryFor(6, mode), logging = DownloadQueryFor(2, mode);
+    EXPECT_EQ(profiling.kind, logging.kind) << mode;
+    EXPECT_EQ(profiling.button6, logging.button6) << mode;
+    EXPECT_EQ(profiling.button7, logging.button7) << mode;
+  }
 }
 
 class DownloadRun : public test::WorkDirectoryTest {
@@ -244,6 +253,23 @@ TEST_F(DownloadRun, RetrieveFullOnFourMegLoggerReadsToTheCap) {
   EXPECT_EQ(dialog.outcome, DownloadOutcome::Partial);
 }
 
+TEST_F(DownloadRun, ProfilingOlderLoggerIsSuspendedBeforeItsMemoryIsRead) {
+  test::EmulatedRig rig("QN-730");
+  rig.emulator.RecordSamples(200, rig.clock.Milliseconds());
+  rig.profile().status = 6;  // profiling, and writing on
+  rig.profile().deployment.endTime = LoggerTime{2030, 1, 0, 1, 0, 0, 0, 0};
+  const DownloadProc dialog = Retrieve(rig, kQueryButton6);
+  EXPECT_EQ(dialog.outcome, DownloadOutcome::Complete);
+  const auto& log = rig.emulator.CommandLog();
+  const auto suspend = std::find(log.begin(), log.end(), "!S");
+  // The first block of the data area (start address 0x20000).
+  const auto firstRead = std::find_if(log.begin(), log.end(), [](const std::string& c) {
+    return c.size() == 17 && c[0] == 'I' && c.compare(9, 8, "00000200") == 0;
+  });
+  ASSERT_NE(suspend, log.end());
+  EXPECT_LT(suspend, firstRead);
+}
+
 TEST_F(DownloadRun, SuspendedLoggerIsResumedAfterTheDownload) {
   test::EmulatedRig rig("QN-760");
   rig.emulator.RecordSamples(200, rig.clock.Milliseconds());
@@ -284,6 +310,207 @@ TEST_F(DownloadOlderRecorder, KmFirmwareOneWithoutSumsGivesTheLoggersMemory) {
   memory.resize(static_cast<size_t>(n));
   EXPECT_EQ(std::vector<uint8_t>(s.retrieval.image.Bytes(), s.retrieval.image.Bytes() + n), memory);
   EXPECT_EQ(s.retrieval.data.sampleCount, 700);
+}
+
+}  // namespace
+}  // namespace tmv
+
+namespace tmv {
+namespace {
+
+// Every family's download takes the deployment its data were logged with
+// from the logger: each row a period after the one before, the files'
+// header with the logger's start, period and averaging.
+class DownloadDeployment : public test::WorkDirectoryTest {
+ protected:
+  void Download(test::EmulatedRig& rig, int rows) {
+    rig.emulator.RecordSamples(rows, rig.clock.Milliseconds());
+    AppState& s = rig.state;
+    s.directories.work = dir;
+    s.settings.derived.depthEnabled = true;  // a tide-and-wave recorder needs it
+    ASSERT_EQ(CommGet(s, 0), 1);
+    DownloadProc dialog;
+    dialog.offerSave = false;
+    ASSERT_TRUE(dialog.Open(s));
+    ASSERT_TRUE(dialog.Retrieve(s, [](const DownloadQuery&) { return kQueryButton7; }));
+    RunDownloadToEnd(s, dialog, 1000);
+    ASSERT_EQ(dialog.outcome, DownloadOutcome::Complete);
+    ASSERT_EQ(s.retrieval.data.sampleCount, rows);
+  }
+  static std::string Header(const AppState& s) { return FileHeaderText(s, kHeaderModeHex); }
+};
+
+TEST_F(DownloadDeployment, EveryFamilyGetsTheLoggersStartAndPeriod) {
+  for (const char* model : {"KM-3170", "KM-3180", "KPM-5170", "KZM-5170", "QN-730", "QN-760"}) {
+    SCOPED_TRACE(model);
+    test::EmulatedRig rig(model);
+    sim::Deployment& logged = rig.profile().deployment;
+    logged.periodMinutes = 10;  // the program's default is one minute
+    Download(rig, 100);
+    const AppState& s = rig.state;
+    const DataSet& d = s.retrieval.data;
+    EXPECT_EQ(d.samplePeriodSeconds, 600);
+    EXPECT_EQ(CompareTimes(d.startTime, logged.startTime), 0);
+    for (int r : {1, 50, 99})
+      EXPECT_EQ(SignedSecondsBetween(SampleTime(d, r), logged.startTime), r * 600) << "row " << r;
+    const std::string header = Header(s);
+    EXPECT_NE(header.find("Sample period          00:10:00"), std::string::npos) << header;
+    EXPECT_NE(header.find("Logging start " + TimeToShortText(logged.startTime)), std::string::npos) << header;
+  }
+}
+
+TEST_F(DownloadDeployment, NewerDepthRecorderKeepsItsTemperatureAndPressureApart) {
+  test::EmulatedRig rig("KPM-5170");
+  Download(rig, 200);
+  AppState& s = rig.state;
+  const DataSet& d = s.retrieval.data;
+  ASSERT_EQ(d.channelCount, 2);
+  EXPECT_EQ(d.channelTypes[0], 'T');
+  EXPECT_EQ(d.channelTypes[1], 'P');
+  // The emulated sea: water temperatures, and decibars of a logger under water.
+  EXPECT_GT(d.Minimum(0), -3.0f);
+  EXPECT_LT(d.Maximum(0), 40.0f);
+  EXPECT_GT(d.Minimum(1), 1.0f);
+  EXPECT_NE(FileHeaderText(s, kHeaderModeHex).find("Number of channels =  2"), std::string::npos);
+  const std::string hex = dir + "/kpm.hex";
+  ASSERT_TRUE(WriteHexFile(s, hex));
+  ASSERT_EQ(ReadHexFile(s, 0, hex), 1);
+  EXPECT_EQ(s.retrieval.data.channelCount, 2);
+  EXPECT_EQ(s.retrieval.data.sampleCount, 200);
+}
+
+TEST_F(DownloadDeployment, AveragingIsAskedForAndWrittenInSeconds) {
+  {
+    test::EmulatedRig rig("KPM-5170");
+    rig.profile().deployment.averaging = {60, 0};  // 60 readings, six a second
+    Download(rig, 20);
+    EXPECT_NE(Header(rig.state).find("Averaging: 10 seconds"), std::string::npos) << Header(rig.state);
+  }
+  {
+    test::EmulatedRig rig("QN-760");
+    rig.profile().deployment.averaging = {0x2C, 0x01};  // 300 readings: 50 seconds
+    Download(rig, 20);
+    const auto& log = rig.emulator.CommandLog();
+    EXPECT_NE(std::find(log.begin(), log.end(), "X"), log.end());
+    EXPECT_NE(Header(rig.state).find("Averaging: 50 seconds"), std::string::npos) << Header(rig.state);
+  }
+}
+
+}  // namespace
+}  // namespace tmv
+
+namespace tmv {
+namespace {
+
+// Every way out of a download puts the link and the logger back as they
+// were, and what came is kept as the logger's it came from.
+class DownloadEndings : public test::WorkDirectoryTest {
+ protected:
+  // A logger with `rows` readings; still logging (until long after the
+  // download) when `logging`, finished otherwise.
+  DownloadProc Start(test::EmulatedRig& rig, int rows, int answer = kQueryButton7, bool logging = false) {
+    rig.emulator.RecordSamples(rows, rig.clock.Milliseconds());
+    if (logging) {
+      rig.profile().firmwareVersion = 6.5f;  // tells its deployment while it logs
+      rig.profile().status = 2;
+      rig.profile().deployment.endTime = LoggerTime{2030, 1, 0, 1, 0, 0, 0, 0};
+    }
+    AppState& s = rig.state;
+    s.directories.work = dir;
+    EXPECT_EQ(CommGet(s, 0), 1);
+    DownloadProc dialog;
+    dialog.offerSave = false;
+    EXPECT_TRUE(dialog.Open(s));
+    EXPECT_TRUE(dialog.Retrieve(s, [answer](const DownloadQuery&) { return answer; }));
+    return dialog;
+  }
+  // The logger answers at its usual rate again.
+  static void ExpectUsualRate(test::EmulatedRig& rig) {
+    EXPECT_EQ(rig.emulator.Baud(), 19200);
+    AppState& s = rig.state;
+    s.logger.connected = false;
+    EXPECT_EQ(CommGet(s, 0), 1);
+    EXPECT_EQ(s.logger.baud, 19200);
+  }
+};
+
+TEST_F(DownloadEndings, APartialDownloadAfterALostLinkIsSavedAsTheLoggersOwn) {
+  test::EmulatedRig rig("QN-760");
+  DownloadProc dialog = Start(rig, 4000);
+  AppState& s = rig.state;
+  dialog.Tick(s, 200);
+  ASSERT_FALSE(dialog.ended);
+  rig.faults().silent = true;  // the cable is pulled
+  RunDownloadToEnd(s, dialog, 1000);
+  EXPECT_EQ(dialog.outcome, DownloadOutcome::Partial);
+  ASSERT_GT(s.retrieval.data.sampleCount, 0);
+  EXPECT_EQ(s.logger.model, "QN-760");
+  EXPECT_EQ(s.logger.serialNumber, 12345);
+  const std::string hex = dir + "/partial.hex";
+  ASSERT_TRUE(WriteHexFile(s, hex));
+  const int rows = s.retrieval.data.sampleCount;
+  EXPECT_EQ(ReadHexFile(s, 0, hex), 1);
+  EXPECT_EQ(s.retrieval.data.sampleCount, rows);
+  EXPECT_EQ(s.logger.serialNumber, 12345);
+}
+
+TEST_F(DownloadEndings, ASilenceLongerThanTheRetriesStillEndsAtTheUsualRate) {
+  test::EmulatedRig rig("QN-760");
+  sim::Faults& f = rig.faults();
+  f.silenceOnceMs = 20000;  // longer than a block's ten attempts
+  f.silenceAfterReads = 4;
+  DownloadProc dialog = Start(rig, 4000);
+  RunDownloadToEnd(rig.state, dialog, 1000);
+  EXPECT_NE(dialog.outcome, DownloadOutcome::NotStarted);
+  ExpectUsualRate(rig);
+}
+
+TEST_F(DownloadEndings, CancelledDownloadRestoresTheRateAndResumesTheLogger) {
+  test::EmulatedRig rig("QN-760");
+  DownloadProc dialog = Start(rig, 4000, kQueryButton6, true);  // suspend and resume
+  AppState& s = rig.state;
+  int ticks = 0;
+  RunDownloadToEnd(s, dialog, 200, {}, [&] { return ++ticks > 2; });
+  EXPECT_TRUE(dialog.cancelled);
+  EXPECT_EQ(dialog.outcome, DownloadOutcome::Partial);
+  EXPECT_GT(s.retrieval.data.sampleCount, 0);
+  EXPECT_FALSE(dialog.resumeFailed);
+  EXPECT_EQ(rig.profile().status, 2);  // logging again
+  ExpectUsualRate(rig);
+}
+
+TEST_F(DownloadEndings, AppendWithNothingNewLeavesTheRateAlone) {
+  test::EmulatedRig rig("QN-760");
+  DownloadProc first = Start(rig, 300);
+  AppState& s = rig.state;
+  RunDownloadToEnd(s, first, 1000);
+  ASSERT_EQ(first.outcome, DownloadOutcome::Complete);
+  std::filesystem::create_directories(dir + "/hex");
+  ASSERT_TRUE(WriteHexFile(s, dir + "/hex/site.hex"));
+  DownloadProc again;
+  again.offerSave = false;
+  ASSERT_TRUE(again.Open(s));
+  rig.ui.fileAnswers.push_back(dir + "/dat/site.dat");
+  EXPECT_NE(again.Append(s), 1);
+  ExpectUsualRate(rig);
+}
+
+TEST_F(DownloadEndings, ALoggerThatDoesNotResumeIsReportedAndLogged) {
+  test::EmulatedRig rig("QN-760");
+  rig.faults().ignoreCommands = {"!R"};
+  DownloadProc dialog = Start(rig, 300, kQueryButton6, true);
+  AppState& s = rig.state;
+  RunDownloadToEnd(s, dialog, 1000);
+  EXPECT_EQ(dialog.outcome, DownloadOutcome::Complete);
+  EXPECT_TRUE(dialog.resumeFailed);
+  EXPECT_TRUE(rig.ui.BoxSeen("Logger failed to resume."));
+  EXPECT_EQ(rig.profile().status, 5);
+  std::string log;
+  for (const auto& entry : std::filesystem::directory_iterator(dir + "/log")) {
+    std::ifstream in(entry.path());
+    log += std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  EXPECT_NE(log.find("Logger failed to resume."), std::string::npos) << log;
 }
 
 }  // namespace

@@ -406,17 +406,28 @@ TEST(LoggerRunningState, StopSuspendResumeAndContinueToAdd) {
   EXPECT_NE(rig.Log().find("Resumed logging"), std::string::npos);
 }
 
-TEST(LoggerRunningState, ALoggerThatWillNotResumeIsReportedAfterFiveRounds) {
+TEST(LoggerRunningState, NothingToResumeIsSaidAndALoggerThatWillNotResumeIsReportedAfterFiveRounds) {
   EnableRig rig("QN-760");  // erased: there is nothing to resume
+  const auto resumes = [&] {
+    return std::count(rig.emulator.CommandLog().begin(), rig.emulator.CommandLog().end(), "!R");
+  };
   EXPECT_EQ(ResumeLogger(rig.state), 0);
-  EXPECT_EQ(std::count(rig.emulator.CommandLog().begin(), rig.emulator.CommandLog().end(), "!R"), 5);
+  EXPECT_EQ(resumes(), 0);  // not sent five times for nothing
   ASSERT_EQ(rig.ui.boxes.size(), 1u);
-  EXPECT_EQ(rig.ui.boxes[0].text, "Logger failed to resume.");
+  EXPECT_EQ(rig.ui.boxes[0].text, "The logger is not suspended (Not Enabled): there is nothing to resume.");
   EXPECT_EQ(rig.ui.boxes[0].caption, "Resume");
   EnableRun run;
   EXPECT_EQ(ContinueToAdd(rig.state, run), 0);
   EXPECT_TRUE(run.rerunSetup);
   EXPECT_NE(rig.Log().find("Logger setup FAILED"), std::string::npos);
+  // A suspended logger that does not hear "!R": five rounds, then the failure.
+  rig.profile().status = 5;
+  rig.faults().ignoreCommands = {"!R"};
+  rig.ui.boxes.clear();
+  EXPECT_EQ(ResumeLogger(rig.state), 0);
+  EXPECT_EQ(resumes(), 5);
+  ASSERT_EQ(rig.ui.boxes.size(), 1u);
+  EXPECT_EQ(rig.ui.boxes[0].text, "Logger failed to resume.");
 }
 
 TEST(ClockSynchronisation, WaitsPastSecond59AndSetsTheLoggerClock) {

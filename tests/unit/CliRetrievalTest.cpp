@@ -1,0 +1,93 @@
+// The tool's download, convert and the commands that read the logger's
+// deployment, run in-process against the emulated logger: what they ask the
+// logger, what they write, and the exit status that says how it went.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "CliSupport.h"
+#include "files/DataFileIo.h"
+#include "support/CliRig.h"
+#include "support/WorkDirectoryTest.h"
+
+namespace tmv {
+namespace {
+
+using test::CliRig;
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+struct CliFiles : CliRig {
+  explicit CliFiles(const std::string& profile = "QN-760") : CliRig(profile) { state.directories.work = work.path; }
+  std::string Path(const std::string& name) const { return work.path + "/" + name; }
+  test::ScopedTempDir work;
+};
+
+TEST(CliRetrieval, TargetsAreCheckedBeforeTheDownloadAndAnotherLoggersHexIsKept) {
+  CliFiles rig;
+  rig.emulator.RecordSamples(300, rig.clock.Milliseconds());
+  std::filesystem::create_directories(rig.Path("site1"));
+  std::filesystem::create_directories(rig.Path("site2"));
+  ASSERT_EQ(rig.Run({"download", "-o", rig.Path("site1/mooring.dat")}), cli::kExitOk) << rig.err.str();
+  const std::string first = FileText(rig.Path("hex/mooring.hex"));
+  ASSERT_TRUE(Has(first, "TMV QN-760")) << first;
+
+  // Another logger, the same file name in another directory: its HEX would
+  // replace the first logger's only lossless record. Refused before a block is read.
+  CliFiles other("QN-760-S");
+  other.work.path.swap(rig.work.path);  // the same work directory
+  other.state.directories.work = other.work.path;
+  other.emulator.RecordSamples(300, other.clock.Milliseconds());
+  const size_t before = other.emulator.CommandLog().size();
+  EXPECT_EQ(other.Run({"download", "-o", other.Path("site2/mooring.dat")}), cli::kExitFailure);
+  EXPECT_TRUE(Has(other.err.str(), "holds the data of logger 012345")) << other.err.str();
+  for (size_t i = before; i < other.emulator.CommandLog().size(); ++i)
+    EXPECT_FALSE(other.emulator.CommandLog()[i].rfind("I", 0) == 0 && other.emulator.CommandLog()[i].size() == 17)
+        << "memory read before the refusal";
+  EXPECT_EQ(FileText(other.Path("hex/mooring.hex")), first);
+  // The same DAT name again: refused before the download too.
+  EXPECT_EQ(other.Run({"download", "-o", other.Path("site1/mooring.dat")}), cli::kExitFailure);
+  EXPECT_TRUE(Has(other.err.str(), "already exists")) << other.err.str();
+  other.work.path.swap(rig.work.path);
+}
+
+TEST(CliRetrieval, AFailedHexWriteIsAFailure) {
+  CliFiles rig;
+  rig.emulator.RecordSamples(100, rig.clock.Milliseconds());
+  std::ofstream(rig.Path("hex")) << "a file where the hex directory should be";
+  EXPECT_EQ(rig.Run({"download", "-o", rig.Path("data.dat")}), cli::kExitFailure);
+  EXPECT_FALSE(Has(rig.out.str(), "HEX file:")) << rig.out.str();
+  EXPECT_TRUE(Has(rig.err.str(), "HEX file was not written")) << rig.err.str();
+}
+
+TEST(CliRetrieval, DamagedFilesConvertWithThePartialStatus) {
+  CliFiles rig;
+  rig.emulator.RecordSamples(100, rig.clock.Milliseconds());
+  ASSERT_EQ(rig.Run({"download", "-o", rig.Path("good.dat")}), cli::kExitOk) << rig.err.str();
+  const std::string hex = FileText(rig.Path("hex/good.hex"));
+  const size_t ruler = hex.find("|     |");
+  const size_t dump = hex.find('\n', ruler) + 1;
+  ASSERT_NE(ruler, std::string::npos);
+  const auto convert = [&](const std::string& name, const std::string& text) {
+    std::ofstream(rig.Path(name), std::ios::binary) << text;
+    return rig.Run({"convert", rig.Path(name), "-o", rig.Path(name + ".dat")});
+  };
+  EXPECT_EQ(convert("good.hex", hex), cli::kExitOk) << rig.err.str();
+  EXPECT_EQ(convert("cut.hex", hex.substr(0, hex.size() - 100)), cli::kExitPartial);
+  EXPECT_EQ(convert("junk.hex", hex.substr(0, dump) + "?? " + hex.substr(dump)), cli::kExitPartial);
+  // Without the ruler the dump is still read from its first line: nothing shifts.
+  EXPECT_EQ(convert("noruler.hex", hex.substr(0, ruler) + hex.substr(dump)), cli::kExitPartial);
+  const auto rows = [&](const std::string& name) { return FileText(rig.Path(name + ".dat")); };
+  const std::string good = rows("good.hex"), noRuler = rows("noruler.hex");
+  EXPECT_EQ(good.substr(good.find("\r\n\r\n")), noRuler.substr(noRuler.find("\r\n\r\n")));
+}
+
+}  // namespace
+}  // namespace tmv
