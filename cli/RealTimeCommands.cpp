@@ -50,8 +50,12 @@ std::string ChooseGpsPort(AppState& state, const std::string& port) {
 // The logger's real-time setting, read again while the records it sends
 // disturb the reply; false when it never came.
 bool ReadRealTimeSetting(AppState& state) {
-  for (int read = 0; read < 3; ++read)
-    if (CommGet(state, 28) == 1) return true;
+  for (int read = 0; read < 3; ++read) {
+    if (CommGet(state, 28) == 1) {
+      state.logger.startCharacteristicStale = false;
+      return true;
+    }
+  }
   return false;
 }
 
@@ -99,8 +103,9 @@ int RealTime(CliContext& ctx) {
     ReportFailure(ctx, state.statusText);
     return kExitNoLogger;
   }
-  // The records a logging logger sends may disturb the reply of its setting: ask again.
-  if (!state.deployment.realTimeOutput && state.logger.commands12Level >= 1 && !ReadRealTimeSetting(state)) {
+  // What the logger was told to send, asked again at once: the records a
+  // logging logger sends may have disturbed the reply.
+  if (state.logger.commands12Level >= 1 && !ReadRealTimeSetting(state)) {
     ReportFailure(ctx, "The logger did not answer the query of its real-time setting (records it sends may "
                        "disturb the reply); try again.");
     return kExitNoLogger;

@@ -14,6 +14,7 @@
 #include "CliCommand.h"
 #include "CliSupport.h"
 #include "Json.h"
+#include "analysis/SeawaterFormulas.h"
 #include "analysis/TideAnalysis.h"
 #include "analysis/TideRecording.h"
 #include "files/DatFile.h"

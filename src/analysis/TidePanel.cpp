@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 
+#include "analysis/SeawaterFormulas.h"
 #include "files/Export.h"
 #include "shell/AppState.h"
 #include "shell/DialogPresenter.h"

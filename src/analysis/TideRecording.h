@@ -46,8 +46,4 @@ struct TideRunOutcome {
 };
 TideRunOutcome RunTideAnalysis(const DataSet& data, int utcOffsetMinutes, const TideAnalysisOptions& options);
 
-// The latitude of the derived-unit settings, in degrees.
-struct DerivedSettings;
-double SettingsLatitude(const DerivedSettings& settings);
-
 }  // namespace tmv

@@ -126,8 +126,9 @@ KnowResult KnowLogger(AppState& state, unsigned needs) {
   const bool calibrationRead = !(needs & kKnowCalibration) || ReadCalibration(state) == 1;
   if ((needs & kKnowStartCharacteristic) && l.startCharacteristicStale) {
     // Loggers without the "!12" commands have no start characteristic to tell.
-    CommGet(state, 28);
-    l.startCharacteristicStale = false;
+    // One that went unanswered stays unknown, so that the next step asks again
+    // rather than trusting what an earlier read left.
+    if (l.commands12Level < 1 || CommGet(state, 28) == 1) l.startCharacteristicStale = false;
   }
   if ((needs & kKnowDeployment) && l.deploymentStale) ReadDeployment(state);
   return calibrationRead ? KnowResult::Known : KnowResult::CalibrationUnreadable;

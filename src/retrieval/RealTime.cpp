@@ -479,7 +479,7 @@ int RealTimeTick(AppState& state) {
                                          state, state.ports.loggerPort),
                           Tr(state, "Real-time Logging"), MessageButtons::Ok, MessageIcon::Exclamation,
                           MessageAnswer::Ok);
-      return 0;
+      // The records that came before the loss are still taken below.
     }
   }
   rt.records.clear();

@@ -444,10 +444,9 @@ TEST_F(Parity, LiveReadingsShowTheSameChannelsAndValues) {
   EXPECT_EQ(seen, captions.size()) << cli.out;
 }
 
-// Waits for the logger preparation of the retrieval helper (the option
-// byte read before a fetch): live readings of a logger set to send
-// engineering units, in both faces.
-TEST_F(Parity, DISABLED_LiveReadingsOfAnEngineeringUnitsLogger) {
+// Live readings of a logger set to send engineering units, in both faces:
+// the option byte is read before the first fetch.
+TEST_F(Parity, LiveReadingsOfAnEngineeringUnitsLogger) {
   SimProcess sim({"--model", "QN-760"});
   ASSERT_FALSE(sim.path().empty());
   const std::time_t tomorrow = std::time(nullptr) + 86400;
@@ -552,10 +551,9 @@ TEST_F(Parity, RealTimeFilesHoldWhatTheLoggerStored) {
   }
 }
 
-// Waits for the logger preparation of the retrieval helper (the deployment
-// read from a logger that is already logging): the tool's real-time file
-// is then headed as the desktop's is after its Setup.
-TEST_F(Parity, DISABLED_RealTimeHeaderOfALoggerThatIsAlreadyLogging) {
+// The deployment read from a logger that is already logging: the tool's
+// real-time file is headed as the desktop's is after its Setup.
+TEST_F(Parity, RealTimeHeaderOfALoggerThatIsAlreadyLogging) {
   SimProcess sim({"--model", "QN-760", "--time-scale", "10"});
   ASSERT_FALSE(sim.path().empty());
   const std::time_t tomorrow = std::time(nullptr) + 86400;

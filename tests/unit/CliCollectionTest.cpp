@@ -93,6 +93,9 @@ TEST(CliRealTime, AGpsPortThatCannotServeIsRefusedBeforeCollecting) {
 
 TEST(CliRealTime, ThePortGoingAwayEndsTheCollectionWithItsFileWhole) {
   RealTimeCliRig rig;
+  // Learnt before the hook, so that only the records are counted (the clock
+  // replies carry the same tag).
+  ASSERT_EQ(KnowLogger(rig.state, kKnowStatus | kKnowDeployment | kKnowCalibration), KnowResult::Known);
   // Three records, then the adapter is pulled out.
   int records = 0;
   rig.serial.onRead = [&](const std::string& bytes) {
