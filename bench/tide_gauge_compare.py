@@ -31,6 +31,14 @@ Conventions, so that like is compared with like:
   cycle a year apart by the Rayleigh criterion; TIRA fits them all, so the
   fit here uses a Rayleigh factor of 0.99 (--rayleigh) to do the same.
 
+- Nodal corrections: ours come from Foreman's satellite tables, with the
+  latitude factors of the diurnal and semidiurnal satellites; TIRA's follow
+  the classical formulas (Doodson, Schureman) without them. f and u only
+  scale and turn each constituent's own result, and where they differ
+  (J1, OO1, 2Q1, RHO1 and the perigee and perihelion satellites of S1 and
+  R2, strongest near the equator) so do H and G. A failure there is a
+  difference of convention, not of the fit.
+
 The check: amplitudes within 3 mm and phases within 2 degrees where our SNR
 exceeds 10. Exit status 1 when it fails. No data are embedded: give the files.
 
