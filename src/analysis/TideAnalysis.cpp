@@ -62,15 +62,42 @@ bool ChooseConstituents(const TideAnalysisOptions& options, double spanHours, do
     error += " (the standard set of 146 names, e.g. M2,S2,N2,K1,O1)";
     return false;
   }
-  for (int k : asked) {
+  // Of two named constituents the record cannot tell apart, the one kept
+  // must not depend on the order they were named in (a year's record a few
+  // hours short of 365.24 days, named in order of frequency, would otherwise
+  // keep S1 and lose K1). They are taken in the order of the standard
+  // choice's hierarchy: a constituent after the one it is told apart from
+  // (K1 before S1, P1 before PI1, S2 before T2); of two told apart from the
+  // same one, the farther first (K2 before R2: the lines one cycle a year
+  // beside a major constituent are its weak satellites); constituents
+  // outside the standard choice last. The drops are reported as named.
+  auto depth = [&](int k) {
+    int d = 0;
+    for (int c = table[static_cast<size_t>(k)].comparison; c >= 0 && d < 64; c = table[static_cast<size_t>(c)].comparison) ++d;
+    return table[static_cast<size_t>(k)].comparison < 0 ? 1000 : d;
+  };
+  auto spacing = [&](int k) {
+    const int c = table[static_cast<size_t>(k)].comparison;
+    return c < 0 ? 0.0 : std::fabs(table[static_cast<size_t>(k)].frequency - table[static_cast<size_t>(c)].frequency);
+  };
+  std::vector<size_t> order(asked.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const int da = depth(asked[a]), db = depth(asked[b]);
+    if (da != db) return da < db;
+    return spacing(asked[a]) > spacing(asked[b]);
+  });
+  std::vector<std::pair<size_t, TideDropped>> drops;
+  for (size_t position : order) {
+    const int k = asked[position];
     const TideConstituent& c = table[static_cast<size_t>(k)];
     if (c.frequency >= nyquist) {
-      dropped.push_back({c.name, Fmt("above the Nyquist frequency of the sampling (%.4f cycles/hour)", nyquist)});
+      drops.push_back({position, {c.name, Fmt("above the Nyquist frequency of the sampling (%.4f cycles/hour)", nyquist)}});
       continue;
     }
     if (c.frequency < resolution) {
-      dropped.push_back({c.name, Fmt("not resolved from the mean in %.1f days (needs %.1f)", spanHours / 24.0,
-                                     options.rayleigh / c.frequency / 24.0)});
+      drops.push_back({position, {c.name, Fmt("not resolved from the mean in %.1f days (needs %.1f)", spanHours / 24.0,
+                                              options.rayleigh / c.frequency / 24.0)}});
       continue;
     }
     bool kept = true;
@@ -78,14 +105,17 @@ bool ChooseConstituents(const TideAnalysisOptions& options, double spanHours, do
       const TideConstituent& o = table[static_cast<size_t>(other)];
       const double apart = std::fabs(c.frequency - o.frequency);
       if (apart < resolution) {
-        dropped.push_back({c.name, "not resolved from " + o.name +
-                                       Fmt(" in %.1f days (needs %.1f)", spanHours / 24.0, options.rayleigh / apart / 24.0)});
+        drops.push_back({position, {c.name, "not resolved from " + o.name +
+                                                Fmt(" in %.1f days (needs %.1f)", spanHours / 24.0,
+                                                    options.rayleigh / apart / 24.0)}});
         kept = false;
         break;
       }
     }
     if (kept) chosen.push_back(k);
   }
+  std::stable_sort(drops.begin(), drops.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& d : drops) dropped.push_back(std::move(d.second));
   std::sort(chosen.begin(), chosen.end());
   return true;
 }

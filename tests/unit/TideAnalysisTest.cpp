@@ -298,6 +298,26 @@ TEST(TideAnalysis, BadInputsGetAReasonAndNeverANumberThatIsNot) {
   EXPECT_EQ(trimmed.analysis->constituents.size(), 4u);
   EXPECT_TRUE(allFinite(*trimmed.analysis));
 
+  // A tide gauge's year a few hours short of 365.24 days, the constituents
+  // named in order of frequency as analysis packages list them: the lines a
+  // cycle a year beside K1 and S2 are not resolved, and it is they that go,
+  // not K1, P1, S2 or K2.
+  const std::vector<Truth> year = {{"M2", 0.23, 180.0}, {"S2", 0.09, 233.0}, {"K2", 0.024, 229.0},
+                                   {"K1", 0.19, 332.0}, {"P1", 0.055, 329.0}, {"O1", 0.09, 342.0}};
+  TideAnalysisOptions listed;
+  listed.constituents = {"O1", "PI1", "P1", "S1", "K1", "PSI1", "PHI1", "M2", "T2", "S2", "R2", "K2"};
+  const TideOutcome yearly = AnalyseTide(Synthesise(year, 0.0, 364.9, 180.0, 0.6, 0.01), listed);
+  ASSERT_TRUE(yearly.analysis) << yearly.error;
+  std::string gone;
+  for (const TideDropped& d : yearly.analysis->dropped) gone += d.name + " ";
+  EXPECT_EQ(gone, "PI1 S1 PSI1 T2 R2 ");
+  EXPECT_NE(yearly.analysis->dropped[1].reason.find("not resolved from K1"), std::string::npos);
+  for (const Truth& c : year) {
+    const TideConstituentFit* fit = Find(*yearly.analysis, c.name);
+    ASSERT_NE(fit, nullptr) << c.name;
+    EXPECT_NEAR(fit->amplitude, c.amplitude, 0.002) << c.name;
+  }
+
   // A gap longer than the record: two days of readings a year apart. The
   // span admits constituents that the readings cannot tell apart; those are
   // dropped instead of a singular matrix.
