@@ -90,8 +90,10 @@ TEST(DownloadFaultsE2E, AnAppendWithNothingNewLeavesTheRateAlone) {
 }
 
 TEST(DownloadFaultsE2E, ALoggerThatIgnoresResumeOrStopIsNotReportedAsDone) {
-  // A fast clock, so that the logger has readings a moment after it starts.
-  SimProcess sim({"--model", "QN-760", "--time-scale", "10000", "--ignore", "!R", "--ignore", "!9"});
+  // A fast clock, so that the logger has readings a moment after it starts;
+  // a newer logger, which may be suspended for a download (an active older
+  // QN-760 is only offered a stop).
+  SimProcess sim({"--model", "KPM-5170", "--time-scale", "10000", "--ignore", "!R", "--ignore", "!9"});
   ASSERT_FALSE(sim.path().empty());
   WorkDirectory work("tmv-e2e-resume");
   const ProgramRun setup = RunCli({"--port", sim.path(), "--yes", "setup", "--now", "--period", "00:00:10", "--end",
@@ -108,7 +110,7 @@ TEST(DownloadFaultsE2E, ALoggerThatIgnoresResumeOrStopIsNotReportedAsDone) {
   EXPECT_EQ(download.status, 5) << download.err << download.out;
   EXPECT_TRUE(Has(download.err, "Logger failed to resume")) << download.err;
   EXPECT_TRUE(Has(download.out, "DAT file: held.dat")) << download.out;
-  EXPECT_TRUE(Has(work.Text("log/012345.log"), "Logger failed to resume.")) << work.Text("log/012345.log");
+  EXPECT_TRUE(Has(work.Text("log/051706.log"), "Logger failed to resume.")) << work.Text("log/051706.log");
   const ProgramRun status = RunCli({"--port", sim.path(), "status"});
   EXPECT_EQ(status.out, "Logging Suspended\n") << status.err;
 }

@@ -562,6 +562,9 @@ TEST_F(Parity, RealTimeHeaderOfALoggerThatIsAlreadyLogging) {
   const ProgramRun setup = Cli(sim.path(), {"--yes", "setup", "--now", "--end", end, "--period", "00:00:10",
                                             "--no-averaging", "--realtime", "binary"});
   ASSERT_EQ(setup.status, 0) << setup.err;
+  // Until its first sample the logger is enabled, not yet logging.
+  for (int wait = 0; wait < 100 && Cli(sim.path(), {"status"}).out != "Logging\n"; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   const ProgramRun cli = Cli(sim.path(), {"realtime", "-o", Path("cli.hex"), "--records", "3"});
   ASSERT_EQ(cli.status, 0) << cli.err;
   const std::string text = FileText(Path("cli.hex"));
