@@ -59,6 +59,10 @@ constexpr int kConvertDataFile = 40140;
 constexpr int kShowFileInfo = 40141;
 // "&Export...": the current DataSet to netCDF-CF or CSV.
 constexpr int kExportData = 40150;
+// "&Open a data file...": a HEX or a DAT file, by its extension.
+constexpr int kOpenDataFile = 40151;
+// "&Help": the manual in a window of its own.
+constexpr int kManual = 40152;
 
 // The menus themselves, so that they can be greyed and enabled like commands.
 constexpr int kMenuBar = 50000;

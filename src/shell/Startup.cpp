@@ -34,7 +34,7 @@ int LoadSettingsKeepingDevices(AppState& state, const std::string& loggerDevice)
 }  // namespace
 
 std::string MainWindowTitle(const AppState& state) {
-  std::string title = Format("TMV Data Loggers Windows Version %s", TMV_VERSION_TEXT);
+  std::string title = Format("TMV Data Loggers %s", TMV_VERSION_TEXT);
   if (state.shell.copyNumber > 1) title = Format("Copy %-2d: ", state.shell.copyNumber) + title;
   return title;
 }
