@@ -56,24 +56,44 @@ class PanelDockWidget : public QDockWidget {
     return false;
   }
 
-  // A dock that widens the window past the screen floats instead, over the
-  // window's right edge: a graph that cannot grow narrower leaves it no room.
+  // A dock that widens the window past the screen goes below the graph,
+  // where a laptop screen has room; only when that does not fit either does
+  // it float, over the window's corner (a graph that cannot shrink leaves
+  // it no room).
   void KeepOnTheScreen() {
     QTimer::singleShot(0, this, [this] {
       auto* window = qobject_cast<QMainWindow*>(parentWidget());
       if (window == nullptr || isFloating() || window->screen() == nullptr) return;
-      window->layout()->activate();  // the room the dock takes, now
       const QRect screen = window->screen()->availableGeometry();
-      const QSize frame = window->frameGeometry().size();
-      if (frame.width() <= screen.width() && frame.height() <= screen.height()) return;
+      auto fits = [&] {
+        window->layout()->activate();  // the room the dock takes, now
+        const QSize frame = window->frameGeometry().size();
+        return frame.width() <= screen.width() && frame.height() <= screen.height();
+      };
+      if (fits()) return;
       const QSize before = size();
+      const QSize margins = window->frameGeometry().size() - window->size();
+      const QSize room = screen.size() - margins;
+      if (window->dockWidgetArea(this) != Qt::BottomDockWidgetArea) {
+        window->addDockWidget(Qt::BottomDockWidgetArea, this);
+        window->layout()->activate();
+        // The width the dock took beside the graph goes back; the height it
+        // now needs below the graph is added, as far as the screen allows.
+        const QSize least = window->minimumSizeHint();
+        window->resize(std::min(window->width(), room.width()),
+                       std::min(std::max(window->height(), least.height()), room.height()));
+        if (fits()) {
+          // Kept whole on the screen, however it grew.
+          window->move(std::min(window->x(), screen.right() + 1 - window->frameGeometry().width()),
+                       std::min(window->y(), screen.bottom() + 1 - window->frameGeometry().height()));
+          return;
+        }
+      }
       setFloating(true);
       window->layout()->activate();  // the room it no longer takes
       resize(std::min(before.width(), screen.width() / 2), std::min(before.height(), screen.height() / 2));
       move(screen.right() + 1 - frameGeometry().width(), screen.bottom() + 1 - frameGeometry().height());
-      const QSize margins = frame - window->size();
-      window->resize(std::min(window->width(), screen.width() - margins.width()),
-                     std::min(window->height(), screen.height() - margins.height()));
+      window->resize(std::min(window->width(), room.width()), std::min(window->height(), room.height()));
     });
   }
 
