@@ -6,6 +6,7 @@
 
 #include "link/Connection.h"
 #include "link/LoggerLink.h"
+#include "link/PortDevices.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/StatusLine.h"
@@ -42,17 +43,12 @@ void ComSettingsDialog::Open() {
   devices_.clear();
   loggerItems_.clear();
   gpsItems_.assign(1, Tr(state_, "Not used"));
-  const std::vector<SerialDeviceInfo> described = state_.serial.DescribeDevices();
-  for (int n = 1; n <= 16; ++n) {
-    if (!ports.portPresent[static_cast<size_t>(n)]) continue;
-    // Each entry names its device, as the user knows it, with the COM
-    // number the settings keep for it.
-    SerialDeviceInfo device{DeviceForPort(state_, n), {}, {}};
-    for (const SerialDeviceInfo& d : described)
-      if (d.path == device.path) device = d;
-    const std::string item = SerialDeviceText(device) + Format("  (COM%d)", n);
-    portNumbers_.push_back(n);
-    devices_.push_back(device);
+  // Each entry names its device, as the user knows it, with the COM number
+  // the settings keep for it.
+  for (const PortDevice& p : DescribePorts(state_)) {
+    const std::string item = SerialDeviceText(p.device) + Format("  (COM%d)", p.port);
+    portNumbers_.push_back(p.port);
+    devices_.push_back(p.device);
     loggerItems_.push_back(item);
     gpsItems_.push_back(item);
   }
