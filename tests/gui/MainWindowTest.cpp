@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, ASecondCopyMarksItsTitleAndItsDialogs) {
     BoxAnswerer answerer(QMessageBox::Yes);
     ASSERT_TRUE(second.Start());
     ASSERT_EQ(answerer.titles.size(), 1);
-    EXPECT_EQ(answerer.titles[0], QStringLiteral("TMV Windows Software - Multiple copy"));
+    EXPECT_EQ(answerer.titles[0], QStringLiteral("TMV Data Loggers - Multiple copy"));
   }
   second.state().shell.exiting = true;  // no exit question when it goes
   EXPECT_EQ(second.windowTitle(), QStringLiteral("Copy 2 : TMV Data Loggers 6.16"));
