@@ -86,9 +86,13 @@ int Ports(CliContext& ctx) {
   bool json = false;
   if (int rc = JsonOnly(ctx, "ports", json); rc != kParsed) return rc;
   const std::vector<PortDevice> ports = DescribePorts(ctx.state);
+  if (ports.empty()) {
+    ctx.err << "No serial device could be opened.\n";
+    return kExitNoLogger;
+  }
   if (json) {
     JsonWriter w;
-    w.BeginArray();
+    w.BeginObject().Key("ports").BeginArray();
     for (const PortDevice& p : ports) {
       w.BeginObject();
       w.Key("port").String(Format("COM%d", p.port));
@@ -97,13 +101,9 @@ int Ports(CliContext& ctx) {
       w.Key("description").String(p.device.description);
       w.EndObject();
     }
-    w.EndArray();
+    w.EndArray().EndObject();
     ctx.out << w.Text() << "\n";
     return kExitOk;
-  }
-  if (ports.empty()) {
-    ctx.err << "No serial device could be opened.\n";
-    return kExitNoLogger;
   }
   for (const PortDevice& p : ports) {
     ctx.out << Format("COM%-3d", p.port) << SerialDeviceText(p.device) << "\n";

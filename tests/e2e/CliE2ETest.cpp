@@ -34,6 +34,9 @@ TEST(CliE2E, IdentifyStatusAndClockThroughThePseudoTerminal) {
   const auto ports = RunCli({"--port", sim.path(), "ports"});
   EXPECT_EQ(ports.status, 0) << ports.err;
   EXPECT_NE(ports.out.find("COM1  " + sim.path() + "\n"), std::string::npos) << ports.out;
+  const auto portsJson = RunCli({"--port", sim.path(), "ports", "--json"});
+  EXPECT_EQ(portsJson.status, 0) << portsJson.err;
+  EXPECT_NE(portsJson.out.find(R"({"port":"COM1","device":")" + sim.path() + "\""), std::string::npos) << portsJson.out;
 }
 
 TEST(CliE2E, LoggerAtAnotherRateIsFoundByTheBaudCycle) {
