@@ -2,6 +2,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QSettings>
+#include <QTextBrowser>
+#include <QUrl>
 #include <QDialog>
 #include <QFrame>
 #include <QGuiApplication>
@@ -12,6 +21,8 @@
 #include <algorithm>
 
 #include "DialogFaces.h"
+#include "FaceSupport.h"
+#include "PanelDock.h"
 #include "GraphPainter.h"
 #include "GraphWidget.h"
 #include <QFormLayout>
@@ -30,6 +41,10 @@
 #include "TideFace.h"
 #include "shell/CommandIds.h"
 #include "shell/LiveCommands.h"
+#include "shell/Manual.h"
+
+// The manual built into the program (the library's resources start with the window).
+static void InitManualResource() { Q_INIT_RESOURCE(manual); }
 
 namespace tmv::qt {
 namespace {
@@ -100,8 +115,13 @@ MainWindow::MainWindow(SerialSystem& serial, Clock& clock, StartupOptions option
   shell_.quit = [this] {
     if (!inCloseEvent_) close();
   };
+  InitManualResource();
   BuildWindow();
+  BuildFirstSteps();
   RegisterFaces();
+  shell_.showManual = [this] { ShowManualWindow(); };
+  ui_.connectionChanged = [this] { ShowFirstSteps(); };
+  setAcceptDrops(true);
   // Another logger's data windows go when a new logger is identified.
   state_.hooks.hideDataWindows = [this] { SetDataControlsVisible(false); };
 }
@@ -116,9 +136,11 @@ MainWindow::~MainWindow() {
   // them only after those, and a field losing its focus on the way would
   // call into a shell that is no more.
   DetachMicroSalFace(microSal_);
-  std::vector<QPointer<QDialog>> panels;
+  std::vector<QPointer<QWidget>> panels;
   for (QDialog* panel : findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly)) panels.emplace_back(panel);
-  for (const QPointer<QDialog>& panel : panels) delete panel.data();
+  // The docked panels go with their docks.
+  for (QDockWidget* dock : findChildren<QDockWidget*>(QString(), Qt::FindDirectChildrenOnly)) panels.emplace_back(dock);
+  for (const QPointer<QWidget>& panel : panels) delete panel.data();
   microSal_ = nullptr;
   statistics_ = nullptr;
   // The ports are closed even when the window goes without ExitProgram.
@@ -240,6 +262,95 @@ void MainWindow::BuildWindow() {
   resize(std::max(layout_.usableWidth, central->minimumWidth()), clientHeight + 60);
 }
 
+void MainWindow::BuildFirstSteps() {
+  firstSteps_ = new QLabel(central_);
+  firstSteps_->setObjectName("firstSteps");
+  firstSteps_->setTextFormat(Qt::PlainText);
+  firstSteps_->setWordWrap(true);
+  firstSteps_->setAlignment(Qt::AlignCenter);
+  firstSteps_->setMargin(16);
+  // Clicks and drops reach the graph and the window beneath.
+  firstSteps_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  firstSteps_->setStyleSheet(QStringLiteral("color: #404040;"));
+  // It covers the graph wherever the graph goes.
+  graph_->installEventFilter(this);
+  firstSteps_->setGeometry(graph_->geometry());
+  ShowFirstSteps();
+}
+
+void MainWindow::ShowFirstSteps() {
+  if (firstSteps_ == nullptr) return;
+  const bool empty = !state_.graph.hasData;
+  if (empty) firstSteps_->setText(QString::fromStdString(FirstStepsText(state_.logger.connected)));
+  firstSteps_->setVisible(empty);
+  if (empty) firstSteps_->raise();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == graph_ && firstSteps_ != nullptr && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+    firstSteps_->setGeometry(graph_->geometry());
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::ShowManualWindow() {
+  if (manual_ == nullptr) {
+    manual_ = new QDialog(this);
+    manual_->setObjectName("manualWindow");
+    manual_->setWindowTitle(QStringLiteral("TMV Data Loggers - Manual"));
+    manual_->setModal(false);
+    auto* layout = new QVBoxLayout(manual_);
+    auto* text = new QTextBrowser(manual_);
+    text->setObjectName("manualText");
+    text->setOpenExternalLinks(true);
+    QFile readme(QStringLiteral(":/manual/README.md"));
+    const QByteArray bytes = readme.open(QIODevice::ReadOnly) ? readme.readAll() : QByteArray();
+    const std::string manual = UserManual(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    if (manual.empty())
+      text->setPlainText(QStringLiteral("The manual is not in this build of the program."));
+    else
+      text->setMarkdown(QString::fromStdString(manual));
+    layout->addWidget(text);
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, manual_);
+    connect(close, &QDialogButtonBox::rejected, manual_, &QDialog::hide);
+    layout->addWidget(close);
+    manual_->resize(760, 560);
+  }
+  manual_->show();
+  manual_->raise();
+  manual_->activateWindow();
+}
+
+void MainWindow::RestoreWindowState() {
+  QSettings settings;
+  restoreGeometry(settings.value(QStringLiteral("mainWindow/geometry")).toByteArray());
+  restoreState(settings.value(QStringLiteral("mainWindow/state")).toByteArray());
+}
+
+void MainWindow::SaveWindowState() {
+  // The first copy's window is the one remembered; later copies sit offset from it.
+  if (copySlots_.CopyIndex() > 0) return;
+  QSettings settings;
+  settings.setValue(QStringLiteral("mainWindow/geometry"), saveGeometry());
+  settings.setValue(QStringLiteral("mainWindow/state"), saveState());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  const std::string path = urls.front().toLocalFile().toStdString();
+  // After the drop has ended: the questions of the read may be modal.
+  QTimer::singleShot(0, this, [this, path] {
+    if (ui_.Action(cmd::kOpenDataFile) != nullptr && !ui_.Action(cmd::kOpenDataFile)->isEnabled()) return;
+    OpenGivenDataFile(shell_, path);
+  });
+}
+
 void MainWindow::SetDataControlsVisible(bool visible) {
   for (auto* b : channelButtons_) b->setVisible(visible);
   for (auto* w : viewControls_)
@@ -291,6 +402,7 @@ void MainWindow::RefreshGraph() {
     if (auto* b = central_->findChild<QPushButton*>(QString::fromLatin1(name))) b->setVisible(g.hasData && !realTime);
   graphWidget_->Refresh();
   central_->update();
+  ShowFirstSteps();
   ShowWavesAtCursor();
   if (statistics_ != nullptr && statistics_->isVisible()) {
     const StatisticsPanelState& p = state_.statistics;
@@ -339,11 +451,16 @@ void MainWindow::ShowStatisticsFace() {
     BuildCalibrationGroup(layout);
     auto* close = new QPushButton(QStringLiteral("Close"), statistics_);
     layout->addWidget(close);
-    connect(close, &QPushButton::clicked, this, [this] {
+    // "Close", Escape and the dock's close box end the panel alike.
+    connect(close, &QPushButton::clicked, statistics_, &QDialog::reject);
+    connect(statistics_, &QDialog::rejected, this, [this] {
       StatisticsPanel panel(state_, ShellStatisticsHooks(shell_));
       panel.Close();
-      statistics_->hide();
+      RefreshGraph();
     });
+    // "Write calibration coefficients to logger" must be clicked, never entered.
+    NoButtonAnswersEnter(statistics_);
+    DockPanel(this, statistics_, QStringLiteral("statisticsDock"), Qt::RightDockWidgetArea);
   }
   if (auto* count = statistics_->findChild<QLineEdit*>("statisticsCount"))
     count->setText(QString::fromStdString(state_.statistics.countText));
@@ -455,6 +572,7 @@ void MainWindow::RegisterFaces() {
 bool MainWindow::Start() {
   if (StartShell(shell_, options_) == 0) return false;
   setWindowTitle(QString::fromStdString(state_.shell.windowTitle));
+  RestoreWindowState();
   const int copyIndex = copySlots_.CopyIndex();
   if (copyIndex > 0) {
     move(pos() + QPoint(copySlots_.WindowOffsetX(), copySlots_.WindowOffsetY()));
@@ -474,6 +592,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   const bool ends = state_.shell.exiting || ExitProgram(shell_);
   inCloseEvent_ = false;
   if (ends) {
+    SaveWindowState();
     CloseModelessPanels();  // ExitProgram has, unless the window was told it is exiting
     event->accept();
   } else {

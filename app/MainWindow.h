@@ -2,6 +2,7 @@
 // The main window: menu bar from the core's command table, the graph area
 // with its scroll bars, the channel and view buttons, and the status line.
 // Everything it does goes through the core's shell; the window only shows.
+#include <QLabel>
 #include <QMainWindow>
 #include <QVBoxLayout>
 #include <QPushButton>
@@ -63,10 +64,22 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // A HEX or DAT file dropped on the window is opened as "Open a data file" opens it.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildWindow();
   void RegisterFaces();
+  // The empty graph names the next steps until there is data to show.
+  void BuildFirstSteps();
+  void ShowFirstSteps();
+  // The manual (F1) in a window of its own, made when first asked for.
+  void ShowManualWindow();
+  // Size, position and where the docked panels are, between runs.
+  void RestoreWindowState();
+  void SaveWindowState();
   // Ends the open modeless panel (download, live readings, micro-salinometer)
   // the way its own "Close" does.
   void CloseModelessPanels();
@@ -88,6 +101,8 @@ class MainWindow : public QMainWindow {
   QWidget* central_ = nullptr;
   QDialog* statistics_ = nullptr;
   QDialog* microSal_ = nullptr;  // the micro-salinometer panel's window, hidden until its command
+  QLabel* firstSteps_ = nullptr;  // over the empty graph
+  QDialog* manual_ = nullptr;
   bool refreshing_ = false;
   void ShowStatisticsFace();
   void BuildCalibrationGroup(QVBoxLayout* layout);

@@ -117,7 +117,7 @@ TEST(GraphWindow, OpensAHexFileFromTheCommandLineAndDrawsIt) {
   const int cursor = g.view.cursorIndex;
   RunCommand(window->shell(), 2135);
   RunCommand(window->shell(), 2135);
-  EXPECT_FLOAT_EQ(g.view.readingsPerDivision, 10.0f);  // 49.7, 30, 10
+  EXPECT_FLOAT_EQ(g.view.readingsPerDivision, 3.0f);  // on the 1024-pixel screen: fitted, 10, 3
   EXPECT_LE(g.view.firstIndex, cursor);
   EXPECT_TRUE(window->horizontalBar()->isEnabled());
   // Depth chosen: the pressure channel gains a depth column and the button shows.

@@ -78,12 +78,12 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, OpensWithTitleMenusStatusPartsAndLayout) {
   ASSERT_TRUE(Open());
-  EXPECT_EQ(window->windowTitle(), QStringLiteral("TMV Data Loggers Windows Version 6.16"));
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("TMV Data Loggers 6.16"));
 
   QStringList bar;
   for (QAction* a : window->menuBar()->actions()) bar << a->text();
   EXPECT_EQ(bar, (QStringList{"&File", "&Setup", "&Retrieve data", "&Logger functions", "&Calibration functions",
-                              "&Micro-Salinometer", "&Analysis", "C&onfiguration", "A&bout"}));
+                              "&Micro-Salinometer", "&Analysis", "C&onfiguration", "&Help", "A&bout"}));
   EXPECT_TRUE(window->ui().Action(cmd::kComSettings)->isEnabled());
   EXPECT_TRUE(window->ui().Action(cmd::kConnect)->isEnabled());
   EXPECT_TRUE(window->ui().Action(cmd::kSetup)->isEnabled());
@@ -158,10 +158,10 @@ TEST_F(MainWindowTest, ASecondCopyMarksItsTitleAndItsDialogs) {
     BoxAnswerer answerer(QMessageBox::Yes);
     ASSERT_TRUE(second.Start());
     ASSERT_EQ(answerer.titles.size(), 1);
-    EXPECT_EQ(answerer.titles[0], QStringLiteral("TMV Windows Software - Multiple copy"));
+    EXPECT_EQ(answerer.titles[0], QStringLiteral("TMV Data Loggers - Multiple copy"));
   }
   second.state().shell.exiting = true;  // no exit question when it goes
-  EXPECT_EQ(second.windowTitle(), QStringLiteral("Copy 2 : TMV Data Loggers Windows Version 6.16"));
+  EXPECT_EQ(second.windowTitle(), QStringLiteral("Copy 2 : TMV Data Loggers 6.16"));
 
   ComSettingsDialog::Callbacks callbacks;
   callbacks.saveSettings = [](AppState&) {};
