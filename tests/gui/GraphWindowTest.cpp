@@ -20,6 +20,7 @@
 #include "paint/GraphPainter.h"
 #include "MainWindow.h"
 #include "analysis/DerivedChannels.h"
+#include "analysis/DerivedUnitsDialog.h"
 #include "presentation/GraphCommands.h"
 #include "files/DatFile.h"
 #include "files/HexFile.h"
@@ -328,6 +329,77 @@ TEST(GraphWindow, PlotFillsAndFollowsTheWindowAndTakesTheMouseAndKeys) {
     if (b->isVisible()) {
       EXPECT_FALSE(b->toolTip().isEmpty()) << b->objectName().toStdString();
     }
+  window->state().shell.exiting = true;
+}
+
+// Count of the pixels of a colour inside a rectangle of an image.
+int PixelsOf(const QImage& image, const GraphRect& r, Rgb colour) {
+  const QRgb want = qRgb(colour.r, colour.g, colour.b);
+  int n = 0;
+  for (int y = std::max(r.y, 0); y < std::min(r.y + r.h, image.height()); ++y)
+    for (int x = std::max(r.x, 0); x < std::min(r.x + r.w, image.width()); ++x) n += image.pixel(x, y) == want;
+  return n;
+}
+
+// Salinity and depth switched on while a file is shown: the salinity trace
+// is drawn at once over its own range (it used to stay an empty axis about 0
+// until the program started again), and the depth plot labels its axes with
+// depth in metres and the channel across, without the zoom buttons.
+TEST(GraphWindow, DerivedChannelsAddedWhileDataIsShownAreDrawnAndTheDepthPlotNamesDepth) {
+  App();
+  QTemporaryDir work;
+  VirtualClock clock;
+  sim::LoggerEmulator emulator(sim::ProfileByName("QN-760"), clock.LocalTime());
+  sim::EmulatedSerialSystem serial(emulator, clock);
+  auto window = OpenFileWindow(WriteSeaDat(work.path()), work, clock, serial);
+  ASSERT_NE(window, nullptr);
+  window->resize(1024, 768);
+  QTest::qWait(50);
+  AppState& state = window->state();
+  {
+    DerivedUnitsDialog dialog(state);
+    if (!dialog.Checked(DerivedUnitsDialog::kDepth)) dialog.Click(DerivedUnitsDialog::kDepth);
+    if (!dialog.Checked(DerivedUnitsDialog::kSalinity)) dialog.Click(DerivedUnitsDialog::kSalinity);
+    EXPECT_EQ(dialog.Ok(), 1);
+  }
+  const int salinity = FindDerivedColumns(state.retrieval.data).salinity;
+  ASSERT_GE(salinity, 3);
+  GraphWidget* graph = window->graphWidget();
+  EXPECT_TRUE(window->channelButtons()[static_cast<size_t>(salinity)]->isVisible());
+  // Only salinity shown: its trace alone, spread over the panel.
+  QTest::mouseClick(window->channelButtons()[static_cast<size_t>(salinity)], Qt::LeftButton);
+  const GraphDrawing& d = graph->drawing();
+  int top = 1 << 30, bottom = -(1 << 30);
+  for (const GraphPolyline& line : d.lines) {
+    EXPECT_EQ(line.channel, salinity);
+    for (const GraphPoint& p : line.points) {
+      top = std::min(top, p.y);
+      bottom = std::max(bottom, p.y);
+    }
+  }
+  EXPECT_GT(bottom - top, d.plot.h / 2);
+  const QImage image = graph->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_GT(PixelsOf(image, d.plot, ChannelColour(salinity)), d.plot.w / 2);
+  Save(window.get(), "graph-salinity-added.png");
+
+  // The depth plot: the chosen channel across, depth in metres downwards.
+  auto* depthButton = window->findChild<QPushButton*>(QStringLiteral("depthPlotButton"));
+  ASSERT_TRUE(depthButton != nullptr && depthButton->isVisible());
+  QTest::mouseClick(window->channelButtons()[0], Qt::LeftButton);
+  depthButton->click();
+  ASSERT_TRUE(state.graph.view.xyMode);
+  std::string across, down;
+  for (const GraphText& t : graph->drawing().texts)
+    if (t.style == TextStyle::Title) (t.vertical ? down : across) += t.text;
+  EXPECT_NE(down.find("Depth [m]"), std::string::npos) << down;
+  EXPECT_NE(across.find("Temperature [degrees C]"), std::string::npos) << across;
+  EXPECT_FALSE(window->findChild<QPushButton*>(QStringLiteral("zoomInButton"))->isVisible());
+  EXPECT_GT(PixelsOf(graph->grab().toImage().convertToFormat(QImage::Format_RGB32), graph->drawing().plot,
+                     ChannelColour(0)), 50);
+  Save(window.get(), "graph-depth-plot.png");
+  depthButton->click();
+  EXPECT_FALSE(state.graph.view.xyMode);
+  EXPECT_TRUE(window->findChild<QPushButton*>(QStringLiteral("zoomInButton"))->isVisible());
   window->state().shell.exiting = true;
 }
 
