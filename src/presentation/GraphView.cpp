@@ -235,7 +235,14 @@ std::string ColumnCaption(const DataSet& data, const LoggerInfo& logger, int col
 namespace graph {
 
 SpanRange FittedSpan(int kind, const SpanRange& r) {
-  (void)kind;
+  // Wave heights are read against calm water: from zero, and over a metre at
+  // least, so that a calm record of a few centimetres does not look like a storm.
+  if (kind == kKindWaveHeight && r.any) {
+    SpanRange w = r;
+    w.low = std::min(r.low, 0.0f);
+    w.high = std::max(r.high, w.low + 1.0f);
+    return w;
+  }
   return r;
 }
 

@@ -669,6 +669,44 @@ TEST(GraphFaults, DepthPlotAxesNameDepthDownwardAndFollowTheChosenChannel) {
   EXPECT_TRUE(BuildDrawing(g, ctx).zoomButtonsShown);
 }
 
+// Calm water: wave heights of a few centimetres stay low over an axis from
+// zero, not stretched over the whole plot as if they were a storm.
+TEST(GraphFaults, WaveHeightsAreScaledFromZeroOverAMetreAtLeast) {
+  DataSet d;
+  Fill(d, {'T', 0x81}, 400, [](int c, int r) {
+    return static_cast<float>(c == 0 ? 12 + r / 100.0 : 0.03 + 0.02 * std::sin(r / 10.0));
+  });
+  LoggerInfo qn;
+  qn.model = "QN-760";
+  const DrawContext ctx{d, qn, 0};
+  GraphState g;
+  AttachData(g, d);
+  LayOutPicture(g, ctx, 1000, 700);
+  ShowChannel(g, d, 1);
+  const GraphDrawing drawing = BuildDrawing(g, ctx);
+  int top = 1 << 30, bottom = -(1 << 30);
+  for (const GraphPolyline& line : drawing.lines)
+    for (const GraphPoint& p : line.points) {
+      top = std::min(top, p.y);
+      bottom = std::max(bottom, p.y);
+    }
+  ASSERT_LT(top, bottom);
+  EXPECT_LT(bottom - top, drawing.plot.h / 10);
+  // Zero and one metre both lie on the plot, zero below.
+  const int zero = PlaceValue(g, kKindWaveHeight, 0.0) + drawing.plot.y;
+  const int metre = PlaceValue(g, kKindWaveHeight, 1.0) + drawing.plot.y;
+  EXPECT_TRUE(drawing.plot.Contains(drawing.plot.x, zero)) << zero;
+  EXPECT_TRUE(drawing.plot.Contains(drawing.plot.x, metre)) << metre;
+  EXPECT_GT(zero, metre);
+  // A storm keeps its own range.
+  for (int r = 0; r < 400; ++r) d.Column(1)[r] = static_cast<float>(3 + 2 * std::sin(r / 10.0));
+  d.Column(1)[400] = 1.0f;
+  d.Column(1)[401] = 5.0f;
+  AttachData(g, d);
+  ShowChannel(g, d, 1);
+  EXPECT_GT(PlaceValue(g, kKindWaveHeight, 1.0), PlaceValue(g, kKindWaveHeight, 5.0) + g.view.height / 2);
+}
+
 TEST(GraphPicture, PlotFollowsThePictureAndEverythingFitsAtAnySize) {
   // A thermistor string with its derived columns: 24 channels.
   std::vector<uint8_t> codes(24, 'T');
