@@ -781,7 +781,13 @@ GraphDrawing BuildDrawing(const GraphState& g, const DrawContext& ctx) {
   d.cursorReadout = CursorReadout(g, ctx);
   d.legend = L.legend;
   d.scaleText = ScaleText(g, ctx.data);
-  if (laidOut) AddText(d, L.pad, L.statusBaseline, d.scaleText, TextAlign::Left, TextStyle::Muted);
+  if (laidOut) {
+    // A narrow picture drops the line's last parts rather than cutting a time in half.
+    std::string line = d.scaleText;
+    const int room = d.width - 2 * L.pad;
+    for (size_t cut; m.Width(line) > room && (cut = line.rfind(kDot)) != std::string::npos;) line.erase(cut);
+    AddText(d, L.pad, L.statusBaseline, line, TextAlign::Left, TextStyle::Muted);
+  }
   return d;
 }
 

@@ -748,7 +748,13 @@ TEST(GraphPicture, PlotFollowsThePictureAndEverythingFitsAtAnySize) {
         const GraphRect& b = drawing.legend[i].box;
         EXPECT_TRUE(a.y + a.h <= b.y || b.x >= a.x + a.w) << at << " legend entries overlap";
       }
-      for (const GraphText& t : drawing.texts) EXPECT_TRUE(t.y > 0 && t.y <= h && t.x >= 0) << at << " " << t.text;
+      for (const GraphText& t : drawing.texts) {
+        EXPECT_TRUE(t.y > 0 && t.y <= h && t.x >= 0) << at << " " << t.text;
+        // Nothing runs off the right edge, the status line included.
+        if (!t.vertical && t.align == TextAlign::Left) {
+          EXPECT_LE(t.x + TextMetrics{}.Width(t.text), w) << at << " " << t.text;
+        }
+      }
       EXPECT_TRUE(drawing.hScrollBar.y >= p.y + p.h && drawing.hScrollBar.y + drawing.hScrollBar.h <= h) << at;
       EXPECT_EQ(drawing.panels.size(), stacked ? 24u : 1u) << at;
     }
