@@ -113,6 +113,20 @@ TEST(GraphWindow, OpensAHexFileFromTheCommandLineAndDrawsIt) {
     EXPECT_TRUE(plotted.convertToFormat(QImage::Format_RGB32) == desktop.convertToFormat(QImage::Format_RGB32));
     // The screen's view is left as it was.
     EXPECT_EQ(g.view.width, window->graphArea()->width());
+    // The same picture as a drawing and as a document, the format named or taken from the file's name.
+    const QString svg = out.filePath(QStringLiteral("plot.drawing")), pdf = out.filePath(QStringLiteral("plot.pdf"));
+    for (const QStringList& args : {QStringList{QStringLiteral("-o"), svg, QStringLiteral("--format"), QStringLiteral("SVG")},
+                                    QStringList{QStringLiteral("-o"), pdf, QStringLiteral("--width"), QStringLiteral("800")}}) {
+      cli.start(QStringLiteral(TMV_CLI_PATH), QStringList{QStringLiteral("plot"), QString::fromStdString(options.commandLineFile)} + args);
+      ASSERT_TRUE(cli.waitForFinished(30000));
+      EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    }
+    QFile drawing(svg), document(pdf);
+    ASSERT_TRUE(drawing.open(QIODevice::ReadOnly) && document.open(QIODevice::ReadOnly));
+    const QByteArray svgText = drawing.readAll();
+    EXPECT_TRUE(svgText.contains("<svg")) << svgText.left(200).toStdString();
+    EXPECT_TRUE(svgText.contains("Temperature [degrees C]"));
+    EXPECT_TRUE(document.readAll().startsWith("%PDF"));
   }
 
   // The cursor at the middle, then zoom in on it twice.
