@@ -17,6 +17,9 @@ inline float KindScale(const GraphView& v, int kind) {
   return u > 0 && std::isfinite(u) ? u : 1.0f;
 }
 
+// Depth and wave height are drawn bold, in the traces and their legend swatches.
+inline int PenWidthForKind(int kind) { return kind == kKindDepth || kind == kKindWaveHeight ? 3 : 1; }
+
 // The span a kind is fitted to: its readings' range.
 SpanRange FittedSpan(int kind, const SpanRange& readings);
 // Units per division that put the fitted span over 20 divisions, and the

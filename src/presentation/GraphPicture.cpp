@@ -167,7 +167,7 @@ std::vector<LegendEntry> LegendContent(const GraphState& g, const DrawContext& c
     e.channel = c;
     e.colour = ChannelColour(c);
     e.dashed = ChannelDashed(c);
-    e.penWidth = g.kinds[static_cast<size_t>(c)] == kKindDepth || g.kinds[static_cast<size_t>(c)] == kKindWaveHeight ? 3 : 1;
+    e.penWidth = PenWidthForKind(g.kinds[static_cast<size_t>(c)]);
     e.shown = v.xyMode ? c == XySubject(v) : Shown(v, c);
     e.label = ChannelTitle(ctx, c);
     if (v.cursorActive && !v.xyMode) e.value = ValueText(g, data, c, std::clamp(v.cursorIndex, 0, g.readingCount - 1));

@@ -38,8 +38,6 @@ void AddPoint(GraphPolyline& line, GraphPoint p) {
   line.points.push_back(p);
 }
 
-int PenWidthForKind(int kind) { return kind == kKindDepth || kind == kKindWaveHeight ? 3 : 1; }
-
 GraphPolyline LineFor(int channel, int kind, int panel) {
   GraphPolyline line;
   line.channel = channel;
