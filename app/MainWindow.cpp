@@ -23,7 +23,6 @@
 #include "DialogFaces.h"
 #include "FaceSupport.h"
 #include "PanelDock.h"
-#include "GraphPainter.h"
 #include "GraphWidget.h"
 #include <QFormLayout>
 #include <QGroupBox>
@@ -70,25 +69,6 @@ class DialogTitlePrefix : public QObject {
  private:
   QString prefix_;
   QWidget* main_;
-};
-
-// The main window's client area: paints the graph's labels around the plot.
-class LabelCanvas : public QWidget {
- public:
-  LabelCanvas(QWidget* parent, std::function<const GraphDrawing*()> drawing)
-      : QWidget(parent), drawing_(std::move(drawing)) {}
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    const GraphDrawing* d = drawing_();
-    if (d == nullptr || (d->lines.empty() && d->texts.empty())) return;
-    QPainter painter(this);
-    painter.translate(paint::kPlotLeft, paint::kPlotTop);
-    paint::PaintLabels(painter, *d);
-  }
-
- private:
-  std::function<const GraphDrawing*()> drawing_;
 };
 
 }  // namespace
@@ -158,19 +138,16 @@ void MainWindow::BuildWindow() {
   ui_.SetWindow(this);
   ui_.BuildMenus(this, [this](int command) { RunCommand(shell_, command); });
 
-  auto* central = new LabelCanvas(this, [this]() -> const GraphDrawing* {
-    return graphWidget_ != nullptr && state_.graph.hasData ? &graphWidget_->drawing() : nullptr;
-  });
-  central->setObjectName("mainClient");
-  setCentralWidget(central);
-  central_ = central;
-
-  state_.graph.view.width = layout_.graphWidth;
-  auto* graph = new GraphWidget(shell_, central);
-  graph->setGeometry(160, 20, layout_.graphWidth, 250);
-  graph->viewChanged = [this] { RefreshGraph(); };
-  graph_ = graph;
-  graphWidget_ = graph;
+  // The graph fills the window's central area and follows its size.
+  graphArea_ = new GraphArea(shell_, this);
+  setCentralWidget(graphArea_);
+  central_ = graphArea_;
+  graphWidget_ = graphArea_->graphWidget();
+  graph_ = graphWidget_->plotArea();
+  hBar_ = graphWidget_->horizontalBar();
+  vBar_ = graphWidget_->verticalBar();
+  channelButtons_ = graphArea_->channelButtons();
+  graphArea_->viewChanged = [this] { RefreshGraph(); };
   shell_.redrawGraph = [this] { RefreshGraph(); };
   shell_.captureWindow = [this](const std::string& path) {
     return grab().save(QString::fromStdString(path), "BMP");
@@ -185,85 +162,20 @@ void MainWindow::BuildWindow() {
   };
   state_.analysis.refreshGraph = [this] { RefreshGraph(); };
   // The derived columns say whether there is a depth column to plot.
-  state_.analysis.showDepthPlot = [this](bool show) {
-    depthAvailable_ = show;
-    if (auto* b = findChild<QPushButton*>(QStringLiteral("depthPlotButton")))
-      b->setVisible(show && !channelButtons_.empty() && !channelButtons_.front()->isHidden());
-  };
+  state_.analysis.showDepthPlot = [this](bool show) { graphArea_->SetDepthAvailable(show); };
   state_.analysis.postCommand = [this](int command) {
     QTimer::singleShot(0, this, [this, command] { RunCommand(shell_, command); });
   };
-
-  hBar_ = new QScrollBar(Qt::Horizontal, central);
-  hBar_->setObjectName("graphHorizontalBar");
-  hBar_->setGeometry(160, 270, layout_.graphWidth, 20);
-  hBar_->setEnabled(false);
-  vBar_ = new QScrollBar(Qt::Vertical, central);
-  vBar_->setObjectName("graphVerticalBar");
-  vBar_->setGeometry(140, 20, 20, 250);
-  vBar_->setEnabled(false);
-
-  for (int i = 0; i < 24; ++i) {
-    auto* button = new QPushButton(QString::number(i + 1), central);
-    button->setObjectName(QStringLiteral("channelButton%1").arg(i + 1));
-    button->setGeometry((i % 12) * 53 + 90, (i / 12) * 24 + 365, 50, 22);
-    channelButtons_.push_back(button);
-  }
-  auto addView = [&](QWidget* w, const char* name, int x, int y, int width, int height) {
-    w->setObjectName(name);
-    w->setGeometry(x, y, width, height);
-    viewControls_.push_back(w);
-  };
-  addView(new QPushButton(QStringLiteral("ALL"), central), "allButton", 20, 365, 60, 22);
-  addView(new QPushButton(QStringLiteral("Depth Plot"), central), "depthPlotButton", 20, 300, 110, 22);
-  addView(new QPushButton(QStringLiteral("+"), central), "zoomInButton", 20, 20, 30, 24);
-  addView(new QPushButton(QStringLiteral("-"), central), "zoomOutButton", 55, 20, 30, 24);
-  addView(new QPushButton(QStringLiteral("R"), central), "resetButton", 90, 20, 30, 24);
-  addView(new QSpinBox(central), "upDown", 20, 120, 60, 24);
-  addView(new QPushButton(QStringLiteral("+"), central), "zoomInVerticalButton", 20, 60, 30, 24);
-  addView(new QPushButton(QStringLiteral("-"), central), "zoomOutVerticalButton", 55, 60, 30, 24);
-  addView(new QPushButton(QStringLiteral("R"), central), "resetVerticalButton", 90, 60, 30, 24);
-  SetDataControlsVisible(false);
-  auto wire = [&](const char* name, int command) {
-    auto* b = central->findChild<QPushButton*>(QString::fromLatin1(name));
-    if (b != nullptr) connect(b, &QPushButton::clicked, this, [this, command] { RunCommand(shell_, command); });
-  };
-  wire("allButton", graphcmd::kShowAll);
-  wire("depthPlotButton", graphcmd::kDepthPlot);
-  wire("zoomInButton", graphcmd::kZoomIn);
-  wire("zoomOutButton", graphcmd::kZoomOut);
-  wire("resetButton", graphcmd::kReset);
-  wire("zoomInVerticalButton", graphcmd::kZoomInVertical);
-  wire("zoomOutVerticalButton", graphcmd::kZoomOutVertical);
-  wire("resetVerticalButton", graphcmd::kResetVertical);
-  for (int i = 0; i < 24; ++i)
-    connect(channelButtons_[static_cast<size_t>(i)], &QPushButton::clicked, this, [this, i] {
-      ShowChannel(state_.graph, state_.retrieval.data, i);
-      RefreshGraph();
-    });
-  connect(hBar_, &QScrollBar::valueChanged, this, [this](int v) {
-    if (refreshing_) return;
-    ScrollTo(state_.graph, v);
-    RefreshGraph();
-  });
-  connect(vBar_, &QScrollBar::valueChanged, this, [this](int v) {
-    if (refreshing_) return;
-    ScrollVertical(state_.graph, -v);
-    RefreshGraph();
-  });
-
-  const int clientHeight = 2 * 24 + 365 + 12;
-  central->setMinimumSize(160 + layout_.graphWidth + 20, clientHeight);
 
   status_ = new StatusLine(layout_.dpiScale, this);
   setStatusBar(status_);
   ui_.SetStatusLine(status_);
 
-  resize(std::max(layout_.usableWidth, central->minimumWidth()), clientHeight + 60);
+  resize(std::max(layout_.usableWidth, 800), 600);
 }
 
 void MainWindow::BuildFirstSteps() {
-  firstSteps_ = new QLabel(central_);
+  firstSteps_ = new QLabel(graph_);
   firstSteps_->setObjectName("firstSteps");
   firstSteps_->setTextFormat(Qt::PlainText);
   firstSteps_->setWordWrap(true);
@@ -274,7 +186,7 @@ void MainWindow::BuildFirstSteps() {
   firstSteps_->setStyleSheet(QStringLiteral("color: #404040;"));
   // It covers the graph wherever the graph goes.
   graph_->installEventFilter(this);
-  firstSteps_->setGeometry(graph_->geometry());
+  firstSteps_->setGeometry(graph_->rect());
   ShowFirstSteps();
 }
 
@@ -287,8 +199,8 @@ void MainWindow::ShowFirstSteps() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == graph_ && firstSteps_ != nullptr && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
-    firstSteps_->setGeometry(graph_->geometry());
+  if (watched == graph_ && firstSteps_ != nullptr && event->type() == QEvent::Resize)
+    firstSteps_->setGeometry(graph_->rect());
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -351,11 +263,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
   });
 }
 
-void MainWindow::SetDataControlsVisible(bool visible) {
-  for (auto* b : channelButtons_) b->setVisible(visible);
-  for (auto* w : viewControls_)
-    w->setVisible(visible && (w->objectName() != QLatin1String("depthPlotButton") || depthAvailable_));
-}
+void MainWindow::SetDataControlsVisible(bool visible) { graphArea_->SetDataControlsVisible(visible); }
 
 // A tide-and-wave recorder's bursts: the wave window follows the cursor.
 void MainWindow::ShowWavesAtCursor() {
@@ -370,38 +278,7 @@ void MainWindow::ShowWavesAtCursor() {
 
 void MainWindow::RefreshGraph() {
   refreshing_ = true;
-  const GraphState& g = state_.graph;
-  SetDataControlsVisible(g.hasData);
-  const ScrollBars bars = ScrollBarState(g);
-  hBar_->setRange(bars.hMinimum, bars.hMaximum);
-  hBar_->setPageStep(bars.hPage);
-  hBar_->setValue(bars.hPosition);
-  hBar_->setEnabled(bars.hEnabled);
-  vBar_->setRange(-bars.vMaximum, -bars.vMinimum);
-  vBar_->setValue(-bars.vPosition);
-  vBar_->setEnabled(bars.vEnabled);
-  const auto buttons = ChannelButtons(g, state_.retrieval.data);
-  for (const ChannelButton& b : buttons) {
-    QPushButton* w = channelButtons_[static_cast<size_t>(b.channel)];
-    w->setVisible(b.visible);
-    const Rgb c = b.colour;
-    const bool dark = c.r * 3 + c.g * 6 + c.b < 600;
-    w->setStyleSheet(QStringLiteral("background-color: rgb(%1,%2,%3); color: %4; %5")
-                         .arg(c.r).arg(c.g).arg(c.b)
-                         .arg(dark ? QStringLiteral("white") : QStringLiteral("black"))
-                         .arg(b.shown ? QStringLiteral("font-weight: bold;") : QString()));
-  }
-  // While a real-time collection runs the zoom-in button ends it (the same
-  // command number) and the graph follows the newest readings by itself.
-  const bool realTime = state_.realTime.active;
-  if (auto* zoomIn = central_->findChild<QPushButton*>(QStringLiteral("zoomInButton"))) {
-    zoomIn->setText(realTime ? QStringLiteral("End Real-time Display") : QStringLiteral("+"));
-    zoomIn->resize(realTime ? 150 : 30, zoomIn->height());
-  }
-  for (const char* name : {"zoomOutButton", "resetButton"})
-    if (auto* b = central_->findChild<QPushButton*>(QString::fromLatin1(name))) b->setVisible(g.hasData && !realTime);
-  graphWidget_->Refresh();
-  central_->update();
+  graphArea_->Refresh();
   ShowFirstSteps();
   ShowWavesAtCursor();
   if (statistics_ != nullptr && statistics_->isVisible()) {

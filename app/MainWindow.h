@@ -1,13 +1,13 @@
 #pragma once
 // The main window: menu bar from the core's command table, the graph area
-// with its scroll bars, the channel and view buttons, and the status line.
+// (graph, scroll bars, channel and view buttons) filling the window, and the
+// status line.
 // Everything it does goes through the core's shell; the window only shows.
 #include <QLabel>
 #include <QMainWindow>
 #include <QVBoxLayout>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSpinBox>
 #include <memory>
 #include <vector>
 
@@ -23,6 +23,7 @@ namespace tmv::qt {
 
 class StatusLine;
 class GraphWidget;
+class GraphArea;
 
 struct WindowLayout {
   int usableWidth = 0;  // the screen width capped at 1000
@@ -50,6 +51,7 @@ class MainWindow : public QMainWindow {
   QtUserInterface& ui() { return ui_; }
   DialogPresenter& dialogs() { return dialogs_; }
   StatusLine* statusLine() const { return status_; }
+  // The plot's own rectangle, which takes the mouse over the traces.
   QWidget* graphArea() const { return graph_; }
   QScrollBar* horizontalBar() const { return hBar_; }
   QScrollBar* verticalBar() const { return vBar_; }
@@ -98,6 +100,7 @@ class MainWindow : public QMainWindow {
   StatusLine* status_ = nullptr;
   QWidget* graph_ = nullptr;
   GraphWidget* graphWidget_ = nullptr;
+  GraphArea* graphArea_ = nullptr;  // the central area: the graph and its buttons
   QWidget* central_ = nullptr;
   QDialog* statistics_ = nullptr;
   QDialog* microSal_ = nullptr;  // the micro-salinometer panel's window, hidden until its command
@@ -110,8 +113,6 @@ class MainWindow : public QMainWindow {
   QScrollBar* hBar_ = nullptr;
   QScrollBar* vBar_ = nullptr;
   std::vector<QPushButton*> channelButtons_;
-  bool depthAvailable_ = false;          // a depth column exists: "Depth Plot" may show
-  std::vector<QWidget*> viewControls_;  // "ALL", "Depth Plot", "+", "-", "R", the up-down control
 };
 
 }  // namespace tmv::qt

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "ComSettingsFace.h"
+#include "GraphWidget.h"
 #include "MainWindow.h"
 #include "StatusLine.h"
 #include "files/WorkFiles.h"
@@ -109,11 +110,9 @@ TEST_F(MainWindowTest, OpensWithTitleMenusStatusPartsAndLayout) {
 
   const WindowLayout& l = window->layoutInfo();
   EXPECT_EQ(l.graphWidth, ((std::min(l.usableWidth, 1000) - 163) / 50) * 50 + 3);
-  EXPECT_EQ(window->graphArea()->geometry(), QRect(160, 20, l.graphWidth, 250));
-  EXPECT_EQ(window->horizontalBar()->geometry().topLeft(), QPoint(160, 270));
-  EXPECT_EQ(window->verticalBar()->geometry(), QRect(140, 20, 20, 250));
+  // The graph takes the window's central area.
+  EXPECT_GT(window->graphWidget()->width(), window->centralWidget()->width() * 9 / 10);
   ASSERT_EQ(window->channelButtons().size(), 24u);
-  EXPECT_EQ(window->channelButtons()[13]->geometry().topLeft(), QPoint(1 * 53 + 90, 24 + 365));
   EXPECT_FALSE(window->channelButtons()[0]->isVisible());  // nothing to show before data exists
 
   // A warning text brings the icon; the tick moves the clock on.
