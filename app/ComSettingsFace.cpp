@@ -36,9 +36,14 @@ ComSettingsFace::ComSettingsFace(ComSettingsDialog& model, QWidget* parent) : QD
   ok_->setDefault(true);
   cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
   cancel_->setObjectName("cancelButton");
+  cancel_->setAutoDefault(false);
 
+  detail_ = new QLabel(this);
+  detail_->setObjectName("loggerPortDetail");
+  detail_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Logger port:"), loggerPorts_);
+  form->addRow(QString(), detail_);
   form->addRow(QStringLiteral("GPS port:"), gpsPorts_);
   form->addRow(QStringLiteral("GPS baud rate:"), gpsBauds_);
   auto* radioRow = new QHBoxLayout;
@@ -64,7 +69,10 @@ ComSettingsFace::ComSettingsFace(ComSettingsDialog& model, QWidget* parent) : QD
   delay_->setText(QString::fromStdString(model_.RadioDelayText()));
   Refresh();
 
-  connect(loggerPorts_, &QComboBox::currentIndexChanged, this, [this](int i) { model_.SelectLoggerPort(i); });
+  connect(loggerPorts_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    model_.SelectLoggerPort(i);
+    Refresh();
+  });
   connect(gpsPorts_, &QComboBox::currentIndexChanged, this, [this](int i) {
     model_.SelectGpsPort(i);
     Refresh();
@@ -85,17 +93,22 @@ ComSettingsFace::ComSettingsFace(ComSettingsDialog& model, QWidget* parent) : QD
     raise();
     activateWindow();
   });
-  connect(cancel_, &QPushButton::clicked, this, [this] {
-    model_.Cancel();
-    reject();
-  });
+  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void ComSettingsFace::Refresh() {
+  detail_->setText(QString::fromStdString(model_.LoggerPortDetail()));
+  detail_->setVisible(!detail_->text().isEmpty());
   gpsBauds_->setEnabled(model_.GpsBaudEnabled());
   delay_->setEnabled(model_.RadioDelayEnabled());
   const QString text = QString::fromStdString(model_.RadioDelayText());
   if (delay_->text() != text) delay_->setText(text);
+}
+
+void ComSettingsFace::reject() {
+  // "Cancel", Escape and the close box alike: the model's Cancel clears its prompt.
+  model_.Cancel();
+  QDialog::reject();
 }
 
 int RunComSettingsFace(ComSettingsDialog& model, QWidget* parent) {

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -24,12 +25,15 @@ class ComSettingsFace : public QDialog {
   QLineEdit* radioDelay() const { return delay_; }
   QPushButton* okButton() const { return ok_; }
   QPushButton* cancelButton() const { return cancel_; }
+  QLabel* loggerPortDetail() const { return detail_; }
+  void reject() override;
 
  private:
   void Refresh();
 
   ComSettingsDialog& model_;
   QComboBox* loggerPorts_;
+  QLabel* detail_;
   QComboBox* gpsPorts_;
   QComboBox* gpsBauds_;
   QCheckBox* radio_;

@@ -12,11 +12,14 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <map>
 
+#include "FaceSupport.h"
 #include "analysis/DerivedUnitsDialog.h"
 #include "shell/AppState.h"
 #include "shell/DialogPresenter.h"
@@ -49,16 +52,26 @@ int RunDerivedUnitsFace(DerivedUnitsDialog& model, QWidget* parent) {
   QDialog dialog(parent);
   dialog.setWindowTitle(L(D::kTitle));
   auto* layout = new QVBoxLayout(&dialog);
+  // The groups in two columns inside a scroll area: on a small screen the
+  // dialog keeps its buttons in view and the groups scroll.
+  auto* scroll = new QScrollArea(&dialog);
+  scroll->setObjectName("derivedScroll");
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  auto* inner = new QWidget(scroll);
+  auto* rows = new QVBoxLayout(inner);
+  rows->setContentsMargins(0, 0, 0, 0);
   auto* columns = new QHBoxLayout;
+  rows->addLayout(columns);
   QVBoxLayout* column[2] = {new QVBoxLayout, new QVBoxLayout};
   columns->addLayout(column[0]);
   columns->addLayout(column[1]);
-  layout->addLayout(columns);
+  layout->addWidget(scroll, 1);
   std::map<int, QWidget*> widgets;
   std::function<void()> refresh;
   int g = 0;
   for (const D::Group& group : D::Groups()) {
-    auto* box = new QGroupBox(L(group.caption), &dialog);
+    auto* box = new QGroupBox(L(group.caption), inner);
     auto* grid = new QGridLayout(box);
     int row = 0, col = 0;
     for (int c : group.controls) {
@@ -103,13 +116,20 @@ int RunDerivedUnitsFace(DerivedUnitsDialog& model, QWidget* parent) {
         col = 0;
       }
     }
-    column[g < 5 ? 0 : 1]->addWidget(box);
+    // The last group, the widest, runs under both columns.
+    const bool last = g + 1 == static_cast<int>(D::Groups().size());
+    if (last)
+      rows->addWidget(box);
+    else
+      column[g < 5 ? 0 : 1]->addWidget(box);
     ++g;
   }
   column[0]->addStretch();
   column[1]->addStretch();
+  scroll->setWidget(inner);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   layout->addWidget(buttons);
+  FitToScreen(&dialog, scroll, inner);
   refresh = [&] {
     for (auto& [c, w] : widgets) {
       w->setEnabled(model.Enabled(c));

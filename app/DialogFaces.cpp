@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "ComSettingsFace.h"
+#include "FaceSupport.h"
 #include "DerivedFaces.h"
 #include "LanguageFace.h"
 #include "SetupFaces.h"
@@ -329,6 +330,8 @@ int RunCalibrationFace(CalibrationDialogModel& model, QWidget* parent) {
   buttons->addStretch();
   buttons->addWidget(cancel);
   layout->addLayout(buttons);
+  // The set button writes to the logger, Cancel drops the edits: Enter in a field presses neither.
+  NoButtonAnswersEnter(&dialog);
   refresh();
 
   QObject::connect(clipboard, &QPushButton::clicked, &dialog, [&] {

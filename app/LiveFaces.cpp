@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -21,6 +22,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "FaceSupport.h"
+#include "PanelDock.h"
 #include "shell/DialogPresenter.h"
 #include "shell/LiveCommands.h"
 #include "shell/Shell.h"
@@ -75,6 +78,8 @@ class LiveReadingsWindow : public QDialog {
     averaging_ = new QLineEdit(this);
     averaging_->setObjectName("averagingTime");
     averaging_->setText("00:00:00");
+    // Room for the time however narrow the dock beside the graph is made.
+    averaging_->setMinimumWidth(averaging_->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 24);
     row->addWidget(averagingLabel_);
     row->addWidget(averaging_);
     row->addStretch(1);
@@ -138,6 +143,7 @@ class LiveReadingsWindow : public QDialog {
       if (panel_ != nullptr) panel_->dialog.restartLogging = on;
     });
     connect(close, &QPushButton::clicked, this, [this] { reject(); });
+    NoButtonAnswersEnter(this);  // Enter in the averaging field presses nothing
     Hook(this, panel);
     Refresh();
   }
@@ -378,6 +384,8 @@ class MicroSalWindow : public QDialog {
       if (panel_ != nullptr) panel_->PressStandardise();
     });
     connect(close, &QPushButton::clicked, this, [this] { reject(); });
+    // "Accept New Values" writes the instrument's calibration, "Close" stops it.
+    NoButtonAnswersEnter(this);
     Attach(panel);
   }
 
@@ -463,50 +471,28 @@ class MicroSalWindow : public QDialog {
   QLabel* alpha_;
 };
 
-template <class Window, class Panel>
-int ShowWindow(Panel& panel, QWidget* parent) {
-  auto* window = new Window(panel, parent);
+}  // namespace
+
+int ShowLiveReadingsFace(LiveReadingsPanel& panel, QWidget* parent) {
+  auto* window = new LiveReadingsWindow(panel, parent);
+  // Beside the graph, where the user last put it.
+  if (auto* main = qobject_cast<QMainWindow*>(parent)) DockPanel(main, window, QStringLiteral("liveReadingsDock"), Qt::RightDockWidgetArea);
   window->show();
   window->raise();
   window->activateWindow();
   return 1;
 }
 
-}  // namespace
-
-int ShowLiveReadingsFace(LiveReadingsPanel& panel, QWidget* parent) {
-  return ShowWindow<LiveReadingsWindow>(panel, parent);
+QDialog* BuildMicroSalFace(MicroSalPanel& panel, QWidget* parent) {
+  auto* window = new MicroSalWindow(panel, parent);
+  if (auto* main = qobject_cast<QMainWindow*>(parent))
+    DockPanel(main, window, QStringLiteral("microSalinometerDock"), Qt::RightDockWidgetArea);
+  return window;
 }
-
-QDialog* BuildMicroSalFace(MicroSalPanel& panel, QWidget* parent) { return new MicroSalWindow(panel, parent); }
 
 void DetachMicroSalFace(QDialog* face) {
   if (auto* window = dynamic_cast<MicroSalWindow*>(face)) window->Detach();
 }
-
-QPoint BesidePosition(const QRect& anchor, const QSize& panel, const QRect& screen) {
-  int x = anchor.right() + 1;
-  if (x + panel.width() > screen.right() + 1) {
-    x = anchor.left() - panel.width();
-    if (x < screen.left()) x = screen.right() + 1 - panel.width();
-  }
-  x = std::max(x, screen.left());
-  const int y = std::max(std::min(anchor.top(), screen.bottom() + 1 - panel.height()), screen.top());
-  return {x, y};
-}
-
-namespace {
-// The panel opens beside the graph, so neither hides the other.
-void PlaceBesideTheGraph(QWidget* panel) {
-  QWidget* main = panel->parentWidget();
-  if (main == nullptr || main->screen() == nullptr) return;
-  // Until it is first shown a window has neither its size nor a frame.
-  const QSize size = panel->testAttribute(Qt::WA_Resized) ? panel->size() : panel->sizeHint();
-  const QSize frame = panel->frameGeometry().size().expandedTo(size);
-  const QPoint frameAt = BesidePosition(main->frameGeometry(), frame, main->screen()->availableGeometry());
-  panel->move(frameAt);
-}
-}  // namespace
 
 void RegisterLiveFaces(DialogPresenter& presenter, QWidget* parent, QDialog* microSalFace) {
   presenter.Register<LiveReadingsPanel>([parent](LiveReadingsPanel& p) { return ShowLiveReadingsFace(p, parent); });
@@ -514,10 +500,7 @@ void RegisterLiveFaces(DialogPresenter& presenter, QWidget* parent, QDialog* mic
     auto* window = dynamic_cast<MicroSalWindow*>(face.data());
     if (window == nullptr) return DialogPresenter::kNoFace;
     window->Attach(p);
-    const bool opening = !window->isVisible();
-    if (opening) PlaceBesideTheGraph(window);
     window->show();
-    if (opening) PlaceBesideTheGraph(window);  // again, now that its frame is known
     window->raise();
     window->activateWindow();
     return 1;

@@ -3,9 +3,6 @@
 // "&Micro-Salinometer" panel. Both are modeless: the shell's tick drives
 // their models, the faces only show them and pass the buttons on.
 #include <QDialog>
-#include <QPoint>
-#include <QRect>
-#include <QSize>
 #include <QWidget>
 
 namespace tmv {
@@ -16,6 +13,7 @@ class MicroSalPanel;
 
 namespace tmv::qt {
 
+// Both sit in docks beside the graph when their parent is the main window.
 // Show the panel and return 1 at once; the panel's hooks refresh and close it.
 int ShowLiveReadingsFace(LiveReadingsPanel& panel, QWidget* parent);
 
@@ -24,11 +22,6 @@ int ShowLiveReadingsFace(LiveReadingsPanel& panel, QWidget* parent);
 QDialog* BuildMicroSalFace(MicroSalPanel& panel, QWidget* parent);
 // Before the panel goes: the window lets go of it.
 void DetachMicroSalFace(QDialog* face);
-
-// Where a panel of `panel` size goes beside the window `anchor` on `screen`:
-// to its right, else to its left, else over its right edge, never off the
-// screen, with its top level with the window's where it fits.
-QPoint BesidePosition(const QRect& anchor, const QSize& panel, const QRect& screen);
 
 void RegisterLiveFaces(DialogPresenter& presenter, QWidget* parent, QDialog* microSalFace);
 

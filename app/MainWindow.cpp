@@ -2,6 +2,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QSettings>
+#include <QTextBrowser>
+#include <QUrl>
 #include <QDialog>
 #include <QFrame>
 #include <QGuiApplication>
@@ -12,7 +21,8 @@
 #include <algorithm>
 
 #include "DialogFaces.h"
-#include "GraphPainter.h"
+#include "FaceSupport.h"
+#include "PanelDock.h"
 #include "GraphWidget.h"
 #include <QFormLayout>
 #include <QGroupBox>
@@ -30,6 +40,10 @@
 #include "TideFace.h"
 #include "shell/CommandIds.h"
 #include "shell/LiveCommands.h"
+#include "shell/Manual.h"
+
+// The manual built into the program (the library's resources start with the window).
+static void InitManualResource() { Q_INIT_RESOURCE(manual); }
 
 namespace tmv::qt {
 namespace {
@@ -57,25 +71,6 @@ class DialogTitlePrefix : public QObject {
   QWidget* main_;
 };
 
-// The main window's client area: paints the graph's labels around the plot.
-class LabelCanvas : public QWidget {
- public:
-  LabelCanvas(QWidget* parent, std::function<const GraphDrawing*()> drawing)
-      : QWidget(parent), drawing_(std::move(drawing)) {}
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    const GraphDrawing* d = drawing_();
-    if (d == nullptr || (d->lines.empty() && d->texts.empty())) return;
-    QPainter painter(this);
-    painter.translate(paint::kPlotLeft, paint::kPlotTop);
-    paint::PaintLabels(painter, *d);
-  }
-
- private:
-  std::function<const GraphDrawing*()> drawing_;
-};
-
 }  // namespace
 
 WindowLayout LayoutForScreen(int screenWidth, double logicalDpiX) {
@@ -100,8 +95,13 @@ MainWindow::MainWindow(SerialSystem& serial, Clock& clock, StartupOptions option
   shell_.quit = [this] {
     if (!inCloseEvent_) close();
   };
+  InitManualResource();
   BuildWindow();
+  BuildFirstSteps();
   RegisterFaces();
+  shell_.showManual = [this] { ShowManualWindow(); };
+  ui_.connectionChanged = [this] { ShowFirstSteps(); };
+  setAcceptDrops(true);
   // Another logger's data windows go when a new logger is identified.
   state_.hooks.hideDataWindows = [this] { SetDataControlsVisible(false); };
 }
@@ -116,9 +116,11 @@ MainWindow::~MainWindow() {
   // them only after those, and a field losing its focus on the way would
   // call into a shell that is no more.
   DetachMicroSalFace(microSal_);
-  std::vector<QPointer<QDialog>> panels;
+  std::vector<QPointer<QWidget>> panels;
   for (QDialog* panel : findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly)) panels.emplace_back(panel);
-  for (const QPointer<QDialog>& panel : panels) delete panel.data();
+  // The docked panels go with their docks.
+  for (QDockWidget* dock : findChildren<QDockWidget*>(QString(), Qt::FindDirectChildrenOnly)) panels.emplace_back(dock);
+  for (const QPointer<QWidget>& panel : panels) delete panel.data();
   microSal_ = nullptr;
   statistics_ = nullptr;
   // The ports are closed even when the window goes without ExitProgram.
@@ -136,19 +138,16 @@ void MainWindow::BuildWindow() {
   ui_.SetWindow(this);
   ui_.BuildMenus(this, [this](int command) { RunCommand(shell_, command); });
 
-  auto* central = new LabelCanvas(this, [this]() -> const GraphDrawing* {
-    return graphWidget_ != nullptr && state_.graph.hasData ? &graphWidget_->drawing() : nullptr;
-  });
-  central->setObjectName("mainClient");
-  setCentralWidget(central);
-  central_ = central;
-
-  state_.graph.view.width = layout_.graphWidth;
-  auto* graph = new GraphWidget(shell_, central);
-  graph->setGeometry(160, 20, layout_.graphWidth, 250);
-  graph->viewChanged = [this] { RefreshGraph(); };
-  graph_ = graph;
-  graphWidget_ = graph;
+  // The graph fills the window's central area and follows its size.
+  graphArea_ = new GraphArea(shell_, this);
+  setCentralWidget(graphArea_);
+  central_ = graphArea_;
+  graphWidget_ = graphArea_->graphWidget();
+  graph_ = graphWidget_->plotArea();
+  hBar_ = graphWidget_->horizontalBar();
+  vBar_ = graphWidget_->verticalBar();
+  channelButtons_ = graphArea_->channelButtons();
+  graphArea_->viewChanged = [this] { RefreshGraph(); };
   shell_.redrawGraph = [this] { RefreshGraph(); };
   shell_.captureWindow = [this](const std::string& path) {
     return grab().save(QString::fromStdString(path), "BMP");
@@ -163,88 +162,108 @@ void MainWindow::BuildWindow() {
   };
   state_.analysis.refreshGraph = [this] { RefreshGraph(); };
   // The derived columns say whether there is a depth column to plot.
-  state_.analysis.showDepthPlot = [this](bool show) {
-    depthAvailable_ = show;
-    if (auto* b = findChild<QPushButton*>(QStringLiteral("depthPlotButton")))
-      b->setVisible(show && !channelButtons_.empty() && !channelButtons_.front()->isHidden());
-  };
+  state_.analysis.showDepthPlot = [this](bool show) { graphArea_->SetDepthAvailable(show); };
   state_.analysis.postCommand = [this](int command) {
     QTimer::singleShot(0, this, [this, command] { RunCommand(shell_, command); });
   };
-
-  hBar_ = new QScrollBar(Qt::Horizontal, central);
-  hBar_->setObjectName("graphHorizontalBar");
-  hBar_->setGeometry(160, 270, layout_.graphWidth, 20);
-  hBar_->setEnabled(false);
-  vBar_ = new QScrollBar(Qt::Vertical, central);
-  vBar_->setObjectName("graphVerticalBar");
-  vBar_->setGeometry(140, 20, 20, 250);
-  vBar_->setEnabled(false);
-
-  for (int i = 0; i < 24; ++i) {
-    auto* button = new QPushButton(QString::number(i + 1), central);
-    button->setObjectName(QStringLiteral("channelButton%1").arg(i + 1));
-    button->setGeometry((i % 12) * 53 + 90, (i / 12) * 24 + 365, 50, 22);
-    channelButtons_.push_back(button);
-  }
-  auto addView = [&](QWidget* w, const char* name, int x, int y, int width, int height) {
-    w->setObjectName(name);
-    w->setGeometry(x, y, width, height);
-    viewControls_.push_back(w);
-  };
-  addView(new QPushButton(QStringLiteral("ALL"), central), "allButton", 20, 365, 60, 22);
-  addView(new QPushButton(QStringLiteral("Depth Plot"), central), "depthPlotButton", 20, 300, 110, 22);
-  addView(new QPushButton(QStringLiteral("+"), central), "zoomInButton", 20, 20, 30, 24);
-  addView(new QPushButton(QStringLiteral("-"), central), "zoomOutButton", 55, 20, 30, 24);
-  addView(new QPushButton(QStringLiteral("R"), central), "resetButton", 90, 20, 30, 24);
-  addView(new QSpinBox(central), "upDown", 20, 120, 60, 24);
-  addView(new QPushButton(QStringLiteral("+"), central), "zoomInVerticalButton", 20, 60, 30, 24);
-  addView(new QPushButton(QStringLiteral("-"), central), "zoomOutVerticalButton", 55, 60, 30, 24);
-  addView(new QPushButton(QStringLiteral("R"), central), "resetVerticalButton", 90, 60, 30, 24);
-  SetDataControlsVisible(false);
-  auto wire = [&](const char* name, int command) {
-    auto* b = central->findChild<QPushButton*>(QString::fromLatin1(name));
-    if (b != nullptr) connect(b, &QPushButton::clicked, this, [this, command] { RunCommand(shell_, command); });
-  };
-  wire("allButton", graphcmd::kShowAll);
-  wire("depthPlotButton", graphcmd::kDepthPlot);
-  wire("zoomInButton", graphcmd::kZoomIn);
-  wire("zoomOutButton", graphcmd::kZoomOut);
-  wire("resetButton", graphcmd::kReset);
-  wire("zoomInVerticalButton", graphcmd::kZoomInVertical);
-  wire("zoomOutVerticalButton", graphcmd::kZoomOutVertical);
-  wire("resetVerticalButton", graphcmd::kResetVertical);
-  for (int i = 0; i < 24; ++i)
-    connect(channelButtons_[static_cast<size_t>(i)], &QPushButton::clicked, this, [this, i] {
-      ShowChannel(state_.graph, state_.retrieval.data, i);
-      RefreshGraph();
-    });
-  connect(hBar_, &QScrollBar::valueChanged, this, [this](int v) {
-    if (refreshing_) return;
-    ScrollTo(state_.graph, v);
-    RefreshGraph();
-  });
-  connect(vBar_, &QScrollBar::valueChanged, this, [this](int v) {
-    if (refreshing_) return;
-    ScrollVertical(state_.graph, -v);
-    RefreshGraph();
-  });
-
-  const int clientHeight = 2 * 24 + 365 + 12;
-  central->setMinimumSize(160 + layout_.graphWidth + 20, clientHeight);
 
   status_ = new StatusLine(layout_.dpiScale, this);
   setStatusBar(status_);
   ui_.SetStatusLine(status_);
 
-  resize(std::max(layout_.usableWidth, central->minimumWidth()), clientHeight + 60);
+  resize(std::max(layout_.usableWidth, 800), 600);
 }
 
-void MainWindow::SetDataControlsVisible(bool visible) {
-  for (auto* b : channelButtons_) b->setVisible(visible);
-  for (auto* w : viewControls_)
-    w->setVisible(visible && (w->objectName() != QLatin1String("depthPlotButton") || depthAvailable_));
+void MainWindow::BuildFirstSteps() {
+  firstSteps_ = new QLabel(graph_);
+  firstSteps_->setObjectName("firstSteps");
+  firstSteps_->setTextFormat(Qt::PlainText);
+  firstSteps_->setWordWrap(true);
+  firstSteps_->setAlignment(Qt::AlignCenter);
+  firstSteps_->setMargin(16);
+  // Clicks and drops reach the graph and the window beneath.
+  firstSteps_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  firstSteps_->setStyleSheet(QStringLiteral("color: #404040;"));
+  // It covers the graph wherever the graph goes.
+  graph_->installEventFilter(this);
+  firstSteps_->setGeometry(graph_->rect());
+  ShowFirstSteps();
 }
+
+void MainWindow::ShowFirstSteps() {
+  if (firstSteps_ == nullptr) return;
+  const bool empty = !state_.graph.hasData;
+  if (empty) firstSteps_->setText(QString::fromStdString(FirstStepsText(state_.logger.connected)));
+  firstSteps_->setVisible(empty);
+  if (empty) firstSteps_->raise();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == graph_ && firstSteps_ != nullptr && event->type() == QEvent::Resize)
+    firstSteps_->setGeometry(graph_->rect());
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::ShowManualWindow() {
+  if (manual_ == nullptr) {
+    manual_ = new QDialog(this);
+    manual_->setObjectName("manualWindow");
+    manual_->setWindowTitle(QStringLiteral("TMV Data Loggers - Manual"));
+    manual_->setModal(false);
+    auto* layout = new QVBoxLayout(manual_);
+    auto* text = new QTextBrowser(manual_);
+    text->setObjectName("manualText");
+    text->setOpenExternalLinks(true);
+    QFile readme(QStringLiteral(":/manual/README.md"));
+    const QByteArray bytes = readme.open(QIODevice::ReadOnly) ? readme.readAll() : QByteArray();
+    const std::string manual = UserManual(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    if (manual.empty())
+      text->setPlainText(QStringLiteral("The manual is not in this build of the program."));
+    else
+      text->setMarkdown(QString::fromStdString(manual));
+    layout->addWidget(text);
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, manual_);
+    connect(close, &QDialogButtonBox::rejected, manual_, &QDialog::hide);
+    layout->addWidget(close);
+    manual_->resize(760, 560);
+  }
+  manual_->show();
+  manual_->raise();
+  manual_->activateWindow();
+}
+
+void MainWindow::RestoreWindowState() {
+  QSettings settings;
+  restoreGeometry(settings.value(QStringLiteral("mainWindow/geometry")).toByteArray());
+  restoreState(settings.value(QStringLiteral("mainWindow/state")).toByteArray());
+}
+
+void MainWindow::SaveWindowState() {
+  // The first copy's window is the one remembered; later copies sit offset from it.
+  if (copySlots_.CopyIndex() > 0) return;
+  QSettings settings;
+  settings.setValue(QStringLiteral("mainWindow/geometry"), saveGeometry());
+  settings.setValue(QStringLiteral("mainWindow/state"), saveState());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  const std::string path = urls.front().toLocalFile().toStdString();
+  // After the drop has ended: the questions of the read may be modal.
+  QTimer::singleShot(0, this, [this, path] {
+    if (ui_.Action(cmd::kOpenDataFile) != nullptr && !ui_.Action(cmd::kOpenDataFile)->isEnabled()) return;
+    OpenGivenDataFile(shell_, path);
+  });
+}
+
+void MainWindow::SetDataControlsVisible(bool visible) { graphArea_->SetDataControlsVisible(visible); }
 
 // A tide-and-wave recorder's bursts: the wave window follows the cursor.
 void MainWindow::ShowWavesAtCursor() {
@@ -259,38 +278,8 @@ void MainWindow::ShowWavesAtCursor() {
 
 void MainWindow::RefreshGraph() {
   refreshing_ = true;
-  const GraphState& g = state_.graph;
-  SetDataControlsVisible(g.hasData);
-  const ScrollBars bars = ScrollBarState(g);
-  hBar_->setRange(bars.hMinimum, bars.hMaximum);
-  hBar_->setPageStep(bars.hPage);
-  hBar_->setValue(bars.hPosition);
-  hBar_->setEnabled(bars.hEnabled);
-  vBar_->setRange(-bars.vMaximum, -bars.vMinimum);
-  vBar_->setValue(-bars.vPosition);
-  vBar_->setEnabled(bars.vEnabled);
-  const auto buttons = ChannelButtons(g, state_.retrieval.data);
-  for (const ChannelButton& b : buttons) {
-    QPushButton* w = channelButtons_[static_cast<size_t>(b.channel)];
-    w->setVisible(b.visible);
-    const Rgb c = b.colour;
-    const bool dark = c.r * 3 + c.g * 6 + c.b < 600;
-    w->setStyleSheet(QStringLiteral("background-color: rgb(%1,%2,%3); color: %4; %5")
-                         .arg(c.r).arg(c.g).arg(c.b)
-                         .arg(dark ? QStringLiteral("white") : QStringLiteral("black"))
-                         .arg(b.shown ? QStringLiteral("font-weight: bold;") : QString()));
-  }
-  // While a real-time collection runs the zoom-in button ends it (the same
-  // command number) and the graph follows the newest readings by itself.
-  const bool realTime = state_.realTime.active;
-  if (auto* zoomIn = central_->findChild<QPushButton*>(QStringLiteral("zoomInButton"))) {
-    zoomIn->setText(realTime ? QStringLiteral("End Real-time Display") : QStringLiteral("+"));
-    zoomIn->resize(realTime ? 150 : 30, zoomIn->height());
-  }
-  for (const char* name : {"zoomOutButton", "resetButton"})
-    if (auto* b = central_->findChild<QPushButton*>(QString::fromLatin1(name))) b->setVisible(g.hasData && !realTime);
-  graphWidget_->Refresh();
-  central_->update();
+  graphArea_->Refresh();
+  ShowFirstSteps();
   ShowWavesAtCursor();
   if (statistics_ != nullptr && statistics_->isVisible()) {
     const StatisticsPanelState& p = state_.statistics;
@@ -339,11 +328,16 @@ void MainWindow::ShowStatisticsFace() {
     BuildCalibrationGroup(layout);
     auto* close = new QPushButton(QStringLiteral("Close"), statistics_);
     layout->addWidget(close);
-    connect(close, &QPushButton::clicked, this, [this] {
+    // "Close", Escape and the dock's close box end the panel alike.
+    connect(close, &QPushButton::clicked, statistics_, &QDialog::reject);
+    connect(statistics_, &QDialog::rejected, this, [this] {
       StatisticsPanel panel(state_, ShellStatisticsHooks(shell_));
       panel.Close();
-      statistics_->hide();
+      RefreshGraph();
     });
+    // "Write calibration coefficients to logger" must be clicked, never entered.
+    NoButtonAnswersEnter(statistics_);
+    DockPanel(this, statistics_, QStringLiteral("statisticsDock"), Qt::RightDockWidgetArea);
   }
   if (auto* count = statistics_->findChild<QLineEdit*>("statisticsCount"))
     count->setText(QString::fromStdString(state_.statistics.countText));
@@ -455,6 +449,7 @@ void MainWindow::RegisterFaces() {
 bool MainWindow::Start() {
   if (StartShell(shell_, options_) == 0) return false;
   setWindowTitle(QString::fromStdString(state_.shell.windowTitle));
+  RestoreWindowState();
   const int copyIndex = copySlots_.CopyIndex();
   if (copyIndex > 0) {
     move(pos() + QPoint(copySlots_.WindowOffsetX(), copySlots_.WindowOffsetY()));
@@ -474,6 +469,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   const bool ends = state_.shell.exiting || ExitProgram(shell_);
   inCloseEvent_ = false;
   if (ends) {
+    SaveWindowState();
     CloseModelessPanels();  // ExitProgram has, unless the window was told it is exiting
     event->accept();
   } else {

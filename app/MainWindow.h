@@ -1,12 +1,13 @@
 #pragma once
 // The main window: menu bar from the core's command table, the graph area
-// with its scroll bars, the channel and view buttons, and the status line.
+// (graph, scroll bars, channel and view buttons) filling the window, and the
+// status line.
 // Everything it does goes through the core's shell; the window only shows.
+#include <QLabel>
 #include <QMainWindow>
 #include <QVBoxLayout>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSpinBox>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,7 @@ namespace tmv::qt {
 
 class StatusLine;
 class GraphWidget;
+class GraphArea;
 
 struct WindowLayout {
   int usableWidth = 0;  // the screen width capped at 1000
@@ -49,6 +51,7 @@ class MainWindow : public QMainWindow {
   QtUserInterface& ui() { return ui_; }
   DialogPresenter& dialogs() { return dialogs_; }
   StatusLine* statusLine() const { return status_; }
+  // The plot's own rectangle, which takes the mouse over the traces.
   QWidget* graphArea() const { return graph_; }
   QScrollBar* horizontalBar() const { return hBar_; }
   QScrollBar* verticalBar() const { return vBar_; }
@@ -63,10 +66,22 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // A HEX or DAT file dropped on the window is opened as "Open a data file" opens it.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildWindow();
   void RegisterFaces();
+  // The empty graph names the next steps until there is data to show.
+  void BuildFirstSteps();
+  void ShowFirstSteps();
+  // The manual (F1) in a window of its own, made when first asked for.
+  void ShowManualWindow();
+  // Size, position and where the docked panels are, between runs.
+  void RestoreWindowState();
+  void SaveWindowState();
   // Ends the open modeless panel (download, live readings, micro-salinometer)
   // the way its own "Close" does.
   void CloseModelessPanels();
@@ -85,9 +100,12 @@ class MainWindow : public QMainWindow {
   StatusLine* status_ = nullptr;
   QWidget* graph_ = nullptr;
   GraphWidget* graphWidget_ = nullptr;
+  GraphArea* graphArea_ = nullptr;  // the central area: the graph and its buttons
   QWidget* central_ = nullptr;
   QDialog* statistics_ = nullptr;
   QDialog* microSal_ = nullptr;  // the micro-salinometer panel's window, hidden until its command
+  QLabel* firstSteps_ = nullptr;  // over the empty graph
+  QDialog* manual_ = nullptr;
   bool refreshing_ = false;
   void ShowStatisticsFace();
   void BuildCalibrationGroup(QVBoxLayout* layout);
@@ -95,8 +113,6 @@ class MainWindow : public QMainWindow {
   QScrollBar* hBar_ = nullptr;
   QScrollBar* vBar_ = nullptr;
   std::vector<QPushButton*> channelButtons_;
-  bool depthAvailable_ = false;          // a depth column exists: "Depth Plot" may show
-  std::vector<QWidget*> viewControls_;  // "ALL", "Depth Plot", "+", "-", "R", the up-down control
 };
 
 }  // namespace tmv::qt

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QKeySequence>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -19,6 +20,31 @@ namespace tmv::qt {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+QStringList NameFilters(const FileDialogRequest& request) {
+  // Every file of the kind first ("*.dat"), whichever logger wrote it; the
+  // request's own filter and its pattern ("000123*.dat") are offered after.
+  QStringList filters;
+  const QString pattern = QString::fromStdString(request.pattern);
+  const QString filter = QString::fromStdString(request.filter);
+  const int dot = pattern.lastIndexOf(QLatin1Char('.'));
+  if (dot >= 0) {
+    const QString extension = pattern.mid(dot + 1);
+    const QString all = QStringLiteral("*.%1").arg(extension);
+    if (filter.contains(QStringLiteral("(%1)").arg(all)))
+      filters << filter;
+    else
+      filters << QStringLiteral("%1 files (%2)").arg(extension.toUpper(), all);
+  }
+  if (!filter.isEmpty() && !filters.contains(filter)) filters << filter;
+  if (pattern.contains(QLatin1Char('*')) && pattern != QStringLiteral("*.") + pattern.mid(dot + 1))
+    filters << QStringLiteral("%1 (%1)").arg(pattern);
+  return filters;
+}
+
+namespace {
 
 bool IsRecentFile(int command) {
   return command >= cmd::kReadRecentFile && command < cmd::kReadRecentFile + 20;
@@ -58,6 +84,12 @@ void QtUserInterface::BuildMenus(QMainWindow* window, std::function<void(int)> r
       });
     }
     action->setEnabled(entry.built);
+    if (entry.shortcut != nullptr) {
+      action->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
+      // Held by the window too: a key of an item on the bar itself works
+      // wherever the focus is in the window.
+      window->addAction(action);
+    }
     actions_[entry.number] = action;
     containers_[entry.number] = parentWidget;
   }
@@ -137,6 +169,7 @@ void QtUserInterface::SetStatusText(const std::string& text, bool warningIcon) {
 
 void QtUserInterface::SetConnectionText(const std::string& text) {
   if (status_ != nullptr) status_->SetConnection(Q(text));
+  if (connectionChanged) connectionChanged();
 }
 
 void QtUserInterface::SetUnitsIndicator(UnitsIndicator units) {
@@ -241,15 +274,13 @@ std::optional<std::string> QtUserInterface::ChooseFile(const FileDialogRequest& 
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  QStringList filters;
+  dialog.setNameFilters(NameFilters(request));
+  // A plain name in the pattern, or the name built for saving, is proposed.
   const QString pattern = QString::fromStdString(request.pattern);
-  // A pattern ("000123*.dat") narrows the list first; a plain name is proposed.
-  if (pattern.contains(QLatin1Char('*')))
-    filters << QStringLiteral("%1 (%1)").arg(pattern);
-  else if (!pattern.isEmpty())
+  if (!request.name.empty())
+    dialog.selectFile(QString::fromStdString(request.name));
+  else if (!pattern.isEmpty() && !pattern.contains(QLatin1Char('*')))
     dialog.selectFile(pattern);
-  if (!request.filter.empty()) filters << QString::fromStdString(request.filter);
-  if (!filters.isEmpty()) dialog.setNameFilters(filters);
   // No wait cursor over a question.
   const int waits = waitCursors_;
   while (waitCursors_ > 0) SetWaitCursor(false);
@@ -259,12 +290,14 @@ std::optional<std::string> QtUserInterface::ChooseFile(const FileDialogRequest& 
   return dialog.selectedFiles().front().toStdString();
 }
 
-std::optional<std::string> QtUserInterface::AskText(const std::string& title, const std::string& prompt) {
+std::optional<std::string> QtUserInterface::AskText(const std::string& title, const std::string& prompt,
+                                                    const std::string& initial) {
   QInputDialog dialog(window_);
   dialog.setObjectName("textDialog");
   dialog.setWindowTitle(QString::fromStdString(title));
   dialog.setLabelText(QString::fromStdString(prompt));
   dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setTextValue(QString::fromStdString(initial));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.textValue().toStdString();
 }

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QMainWindow>
 #include <QMenu>
+#include <QStringList>
 #include <functional>
 #include <map>
 
@@ -12,6 +13,9 @@
 namespace tmv::qt {
 
 class StatusLine;
+
+// The name filters of a file dialog: all files of the kind first.
+QStringList NameFilters(const FileDialogRequest& request);
 
 class QtUserInterface : public UserInterface {
  public:
@@ -23,6 +27,8 @@ class QtUserInterface : public UserInterface {
   void SetStatusLine(StatusLine* line) { status_ = line; }
   // Message boxes are parented to this window.
   void SetWindow(QWidget* window) { window_ = window; }
+  // Called when the connection part changes (a logger came or went).
+  std::function<void()> connectionChanged;
 
   MessageAnswer MessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                            MessageIcon icon, MessageAnswer defaultAnswer) override;
@@ -41,7 +47,8 @@ class QtUserInterface : public UserInterface {
   // Qt's own file dialog (not the platform's, so that it looks and behaves
   // the same everywhere and tests can drive it); overwriting is asked by the core.
   std::optional<std::string> ChooseFile(const FileDialogRequest& request) override;
-  std::optional<std::string> AskText(const std::string& title, const std::string& prompt) override;
+  std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
+                                     const std::string& initial = std::string()) override;
   void SetWaitCursor(bool on) override;
   int AskWithButtons(const std::string& text, const std::string& caption, const std::vector<std::string>& buttons,
                      int defaultButton) override;

@@ -84,6 +84,9 @@ class RetrievalWindow : public QDialog {
     close_ = new QPushButton(tr("Close"), this);
     close_->setObjectName("closeButton");
     for (auto* b : {retrieve_, full_, append_}) buttons->addWidget(b);
+    // No button answers Enter: "STOP logger" and "Cancel download" each end
+    // something for good, and the others start a long exchange.
+    for (auto* b : {retrieve_, full_, append_, close_}) b->setAutoDefault(false);
     buttons->addStretch(1);
     buttons->addWidget(close_);
     layout->addLayout(buttons);
@@ -111,9 +114,9 @@ class RetrievalWindow : public QDialog {
 
   void reject() override {
     // Escape, the window's close box and "Close" all go to the panel, which
-    // ends a running download first; it closes this window through its hook.
+    // asks before it ends a running download; it closes this window through its hook.
     if (panel_ != nullptr) {
-      panel_->PressClose();
+      panel_->PressCloseButton();
       return;
     }
     QDialog::reject();
@@ -137,6 +140,7 @@ class RetrievalWindow : public QDialog {
     retrieve_->setVisible(v.button1Visible);
     full_->setVisible(v.retrieveFullVisible && !v.fieldsHidden);
     append_->setVisible(v.appendVisible && !v.fieldsHidden);
+    close_->setText(Q(panel_->CloseButtonText()));
     setCursor(panel_->Downloading() ? Qt::WaitCursor : Qt::ArrowCursor);
     adjustSize();
   }
@@ -182,12 +186,16 @@ int RunDownloadQueryFace(DownloadQueryChoice& choice, QWidget* parent) {
       answer = result;
       dialog.done(result == kQueryCancel ? QDialog::Rejected : QDialog::Accepted);
     });
+    b->setAutoDefault(false);
     row->addWidget(b);
     return b;
   };
   if (!choice.query.button6.empty()) add(choice.query.button6, kQueryButton6, "button6");
   add(choice.query.button7, kQueryButton7, "button7");
-  add("Cancel", kQueryCancel, "cancelButton");
+  // Enter leaves the logger as it is: "Stop" must be chosen.
+  QPushButton* cancel = add("Cancel", kQueryCancel, "cancelButton");
+  cancel->setDefault(true);
+  cancel->setFocus();
   layout->addLayout(row);
   dialog.exec();
   return answer;

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <functional>
 
+#include "FaceSupport.h"
 #include "deployment/SetupSimulation.h"
 #include "model/ChannelTypes.h"
 #include "shell/AppState.h"
@@ -119,7 +120,7 @@ struct MessageView {
     into->addLayout(row);
   }
   void Show(const MessageArea& area) {
-    QString shown = Q(area.text);
+    QString shown = Q(ShownMessageText(area.text));
     shown.replace(QLatin1Char('\t'), QStringLiteral("    "));
     text->setText(shown);
     QStyle::StandardPixmap pixmap = QStyle::SP_CustomBase;
@@ -196,6 +197,7 @@ QHBoxLayout* AcceptDiscardRow(QDialog* dialog, QPushButton*& accept, QPushButton
   accept->setDefault(true);
   discard = new QPushButton(QStringLiteral("Discard"), dialog);
   discard->setObjectName(QStringLiteral("discardButton"));
+  discard->setAutoDefault(false);  // Enter keeps what was entered
   row->addStretch();
   row->addWidget(accept);
   row->addWidget(discard);
@@ -318,6 +320,9 @@ int RunSetupFace(SetupSession& session, QWidget* parent) {
   buttons->addWidget(enable);
   buttons->addWidget(cancel);
   layout->addLayout(buttons);
+  // "Enable logging" erases, "STOP logger" ends a deployment, "Cancel"
+  // drops what was set up: Enter presses none of them.
+  NoButtonAnswersEnter(&dialog);
 
   QTimer erase;
   erase.setInterval(1000);
@@ -437,6 +442,18 @@ int RunSetupFace(SetupSession& session, QWidget* parent) {
     if (!session.Erasing()) erase.stop();
     after();
   });
+  // The clocks shown run on while the dialog is open.
+  QTimer clockTimer;
+  clockTimer.setObjectName(QStringLiteral("setupClockTimer"));
+  QObject::connect(&clockTimer, &QTimer::timeout, &dialog, [&] {
+    if (session.ClockTick()) {
+      after();
+      return;
+    }
+    host->setText(Q(model.hostTimeText));
+    logger->setText(Q(model.loggerTimeText));
+  });
+  clockTimer.start(1000);
   refresh();
   dialog.exec();
   // Escape or the window's close button: the same as "Cancel".
@@ -568,7 +585,10 @@ int RunBurstFace(BurstSession& session, QWidget* parent) {
   waveGrid->addWidget(new QLabel(QStringLiteral("Burst length"), &dialog), 1, 0);
   waveGrid->addWidget(lengths, 1, 1);
   waveGrid->addWidget(samplesAt, 1, 2);
+  // Typed ("01:00:00") or stepped by the arrows, a tide period a click.
   QLineEdit* burstPeriod = ReadOnlyField(&dialog, "burstPeriodField", 10);
+  burstPeriod->setReadOnly(false);
+  burstPeriod->setToolTip(QStringLiteral("Type a time (HH:MM:SS) or step it with the arrows"));
   auto* longer = new QToolButton(&dialog);
   longer->setObjectName(QStringLiteral("burstLonger"));
   longer->setArrowType(Qt::UpArrow);
@@ -621,7 +641,7 @@ int RunBurstFace(BurstSession& session, QWidget* parent) {
       w->setEnabled(model.burstFieldsEnabled);
     samplesAt->setText(Q(model.samplesAtLabel));
     at->setText(Q(model.atLabel));
-    burstPeriod->setText(Q(model.burstPeriodText));
+    if (!burstPeriod->hasFocus() || !burstPeriod->isModified()) burstPeriod->setText(Q(model.burstPeriodText));
     if (!depth->hasFocus()) depth->setText(Q(model.depthText));
     if (!height->hasFocus()) height->setText(Q(model.heightText));
     bandwidth->setText(Q(panel.bandwidthText));
@@ -655,6 +675,13 @@ int RunBurstFace(BurstSession& session, QWidget* parent) {
   });
   QObject::connect(lengths, qOverload<int>(&QComboBox::currentIndexChanged), &dialog, [&](int i) {
     model.SelectLength(state, panel, i);
+    after();
+  });
+  QObject::connect(burstPeriod, &QLineEdit::editingFinished, &dialog, [&] {
+    // What is no time goes back to the period in force.
+    model.SetBurstPeriodText(state, panel, burstPeriod->text().toStdString());
+    burstPeriod->setModified(false);
+    burstPeriod->setText(Q(model.burstPeriodText));
     after();
   });
   QObject::connect(longer, &QToolButton::clicked, &dialog, [&] {
@@ -702,8 +729,13 @@ int RunThresholdFace(ThresholdDialog& model, AppState& state, QWidget* parent) {
   caption->setObjectName(QStringLiteral("captionLine"));
   auto* threshold = new QLineEdit(&dialog);
   threshold->setObjectName(QStringLiteral("thresholdField"));
+  auto* unit = new QLabel(&dialog);
+  unit->setObjectName(QStringLiteral("thresholdUnit"));
+  auto* level = new QHBoxLayout;
+  level->addWidget(threshold);
+  level->addWidget(unit);
   grid->addWidget(caption, 1, 0);
-  grid->addWidget(threshold, 1, 1);
+  grid->addLayout(level, 1, 1);
   QLineEdit* sampling = ReadOnlyField(&dialog, "samplingPeriodField", 10);
   grid->addWidget(new QLabel(QStringLiteral("Sampling period"), &dialog), 2, 0);
   grid->addWidget(sampling, 2, 1);
@@ -742,6 +774,11 @@ int RunThresholdFace(ThresholdDialog& model, AppState& state, QWidget* parent) {
     SetQuietly<QComboBox, int>(channels, &QComboBox::setCurrentIndex, model.selectedEntry);
     caption->setText(Q(model.captionLine));
     threshold->setText(Q(model.thresholdText));
+    // The unit follows the channel chosen (its text is Latin-1: the degree sign).
+    const int entry = channels->currentIndex();
+    unit->setText(entry >= 0 && static_cast<size_t>(entry) < model.channelUnits.size()
+                      ? QString::fromLatin1(model.channelUnits[static_cast<size_t>(entry)].c_str())
+                      : QString());
     sampling->setText(Q(model.samplingPeriodText));
     const int index = static_cast<int>(model.test);
     if (index >= 0 && static_cast<size_t>(index) < radios.size())
@@ -766,6 +803,10 @@ int RunThresholdFace(ThresholdDialog& model, AppState& state, QWidget* parent) {
   QObject::connect(&choices, &QButtonGroup::idClicked, &dialog, [&](int id) {
     take();
     model.ChooseTest(state, static_cast<ThresholdTest>(id));
+    refresh();
+  });
+  QObject::connect(channels, qOverload<int>(&QComboBox::currentIndexChanged), &dialog, [&](int) {
+    take();
     refresh();
   });
   QObject::connect(enable, &QCheckBox::toggled, &dialog, [&](bool on) {
@@ -915,7 +956,8 @@ int RunContainsDataFace(ContainsDataDialog&, QWidget* parent) {
   auto* add = new QPushButton(QStringLiteral("Continue to add"), &dialog);
   auto* erase = new QPushButton(QStringLiteral("Erase old readings"), &dialog);
   auto* cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
-  cancel->setDefault(true);
+  add->setAutoDefault(false);
+  erase->setAutoDefault(false);
   row->addWidget(add);
   row->addWidget(erase);
   row->addStretch();
@@ -924,6 +966,7 @@ int RunContainsDataFace(ContainsDataDialog&, QWidget* parent) {
   QObject::connect(add, &QPushButton::clicked, &dialog, [&] { dialog.done(kContainsDataContinue); });
   QObject::connect(erase, &QPushButton::clicked, &dialog, [&] { dialog.done(kContainsDataErase); });
   QObject::connect(cancel, &QPushButton::clicked, &dialog, [&] { dialog.done(0); });
+  EnterPresses(cancel);
   return dialog.exec();
 }
 

@@ -29,6 +29,7 @@ void Configure(QCommandLineParser& parser, Options& options) {
 }
 
 void Name(QCoreApplication&) {
+  QCoreApplication::setOrganizationName(QStringLiteral("TMV"));
   QCoreApplication::setApplicationName(QStringLiteral("tmv"));
   QCoreApplication::setApplicationVersion(QStringLiteral(TMV_VERSION_TEXT));
 }

@@ -30,7 +30,9 @@ class ConsoleUserInterface : public UserInterface {
     fileAnswers.pop_front();
     return name;
   }
-  std::optional<std::string> AskText(const std::string&, const std::string&) override { return textAnswer; }
+  std::optional<std::string> AskText(const std::string&, const std::string&, const std::string& = std::string()) override {
+    return textAnswer;
+  }
   std::deque<std::string> fileAnswers;
   std::optional<std::string> textAnswer;
 

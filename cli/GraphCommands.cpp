@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <vector>
@@ -22,6 +23,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "PlotModule.h"
@@ -89,18 +91,26 @@ bool ParseChannelList(const std::string& text, std::vector<int>& out) {
 }
 
 int Plot(CliContext& ctx) {
-  std::string file, output, channels, xy;
-  int from = -1, to = -1, width = 1000, height = kGraphHeight;
-  auto parser = CommandParser("plot", "Usage: tmv-cli plot FILE -o OUT.png [--channels 1,3] [--from ROW --to ROW] "
-                                      "[--width 1000 --height 250] [--xy X,Y]");
+  std::string file, output, channels, xy, formatName;
+  int from = -1, to = -1, width = 1600, height = 900, right = 0, cursor = -1, cursor2 = -1;
+  bool stacked = false, depth = false;
+  auto parser = CommandParser("plot", "Usage: tmv-cli plot FILE -o OUT.png [--format png|svg|pdf] [--width 1600 --height 900] "
+                                      "[--channels 1,3] [--from ROW --to ROW] [--stacked] [--right N] [--xy X,Y | --depth] "
+                                      "[--cursor ROW [--second-cursor ROW]]");
   parser->add_option("file", file, "a .hex or .dat file")->required();
-  parser->add_option("-o,--output", output, "the picture to write (.png)")->required();
-  parser->add_option("--channels", channels, "the channels to draw, from 1 (default all)");
+  parser->add_option("-o,--output", output, "the picture to write (.png, .svg or .pdf)")->required();
+  parser->add_option("--format", formatName, "png, svg or pdf (default: from the output's name, else png)");
+  parser->add_option("--width", width, "picture width in pixels")->check(CLI::Range(100, 20000));
+  parser->add_option("--height", height, "picture height in pixels")->check(CLI::Range(100, 20000));
+  parser->add_option("--channels", channels, "the channels to draw, from 1 (default all); the first is on the left axis");
   parser->add_option("--from", from, "first row shown (from 0)");
   parser->add_option("--to", to, "last row shown");
-  parser->add_option("--width", width, "plot width in pixels")->check(CLI::Range(20, 20000));
-  parser->add_option("--height", height, "plot height in pixels (the graph is 250 high)")->check(CLI::Range(250, 250));
-  parser->add_option("--xy", xy, "x-y plot of channel Y against channel X");
+  parser->add_flag("--stacked", stacked, "one panel per channel over a shared time axis");
+  parser->add_option("--right", right, "a second value axis on the right for this channel")->check(CLI::Range(1, kMaxColumns));
+  auto* xyOption = parser->add_option("--xy", xy, "x-y plot of channel Y against channel X");
+  parser->add_flag("--depth", depth, "depth plot: the first of --channels across, depth (else pressure) downward")->excludes(xyOption);
+  parser->add_option("--cursor", cursor, "the cursor on this row: the read-out under the plot");
+  parser->add_option("--second-cursor", cursor2, "a second cursor: differences in time and value");
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
 #ifndef TMV_HAVE_PLOT_MODULE
   return ReportFailure(ctx, "plot is not available: this tmv-cli was built without Qt");
@@ -108,38 +118,64 @@ int Plot(CliContext& ctx) {
   std::vector<int> shown, pair;
   if (!channels.empty() && !ParseChannelList(channels, shown)) return UsageError(ctx, "--channels wants numbers like 1,3");
   if (!xy.empty() && (!ParseChannelList(xy, pair) || pair.size() != 2)) return UsageError(ctx, "--xy wants two channels X,Y");
+  std::optional<PictureFormat> format = formatName.empty() ? PictureFormatOfPath(output) : PictureFormatNamed(formatName);
+  if (!formatName.empty() && !format) return UsageError(ctx, "--format wants png, svg or pdf");
+  if (!format) format = PictureFormat::Png;
+  if (cursor2 >= 0 && cursor < 0) return UsageError(ctx, "--second-cursor needs --cursor");
   if (!ReadDataFile(ctx, file)) return kExitFailure;
   AppState& state = ctx.state;
   GraphState& g = state.graph;
-  g.view.width = width;
   AttachCurrentData(state);
   const DataSet& data = state.retrieval.data;
+  const std::string columns = "The data has " + std::to_string(g.columns) + " channels.";
   for (int c : shown)
-    if (c > g.columns) return ReportFailure(ctx, "The data has " + std::to_string(g.columns) + " channels.");
+    if (c > g.columns) return ReportFailure(ctx, columns);
+  if (right > g.columns || (!pair.empty() && (pair[0] > g.columns || pair[1] > g.columns))) return ReportFailure(ctx, columns);
   if (!shown.empty()) {
     ShowChannel(g, data, shown.front() - 1);
     for (int c : shown) g.view.shownMask |= 1u << (c - 1);
     if (shown.size() > 1) ResetHorizontal(g);
   }
-  if (from >= 0 || to >= 0) {
-    const int first = std::clamp(from < 0 ? 0 : from, 0, g.readingCount - 1);
-    const int last = std::clamp(to < 0 ? g.readingCount - 1 : to, first, g.readingCount - 1);
-    g.view.firstIndex = first;
-    const float r = std::max(1.0f, static_cast<float>((last - first) / (width / 10.0)));
-    g.view.readingsPerDivision = r;
-    g.view.pixelsPerReading = 10.0f / r;
-  }
+  SetStacked(g, stacked);
+  if (right > 0) SetRightAxis(g, data, right - 1);
   if (!pair.empty()) {
-    if (pair[0] > g.columns || pair[1] > g.columns) return ReportFailure(ctx, "The data has " + std::to_string(g.columns) + " channels.");
     ShowChannel(g, data, pair[1] - 1);
     ResetVertical(g);
     SetXyMode(g, true, pair[0] - 1, pair[1] - 1);
   }
-  const GraphDrawing drawing = BuildDrawing(g, DrawContext{data, state.logger, 0});
+  if (depth) {
+    ToggleDepthPlot(g, data);
+    if (!g.view.depthPlot) return ReportFailure(ctx, "The data has no depth or pressure channel for a depth plot.");
+  }
+  if (cursor >= 0) {
+    g.view.cursorActive = true;
+    g.view.cursorIndex = std::clamp(cursor, 0, g.readingCount - 1);
+  }
+  if (cursor2 >= 0) {
+    g.view.cursor2Active = true;
+    g.view.cursor2Index = std::clamp(cursor2, 0, g.readingCount - 1);
+  }
+  paint::PlotJob job;
+  job.path = output;
+  job.format = *format;
+  job.build = [&](const TextMetrics& metrics) {
+    const DrawContext context{data, state.logger, DerivedUnitChoice(state), &metrics};
+    LayOutPicture(g, context, width, height);
+    if (from >= 0 || to >= 0) {
+      // The rows asked for across the plot as laid out.
+      const int first = std::clamp(from < 0 ? 0 : from, 0, g.readingCount - 1);
+      const int last = std::clamp(to < 0 ? g.readingCount - 1 : to, first, g.readingCount - 1);
+      g.view.firstIndex = first;
+      const float r = std::max(1.0f, static_cast<float>((last - first) / (g.view.width / 10.0)));
+      g.view.readingsPerDivision = r;
+      g.view.pixelsPerReading = 10.0f / r;
+    }
+    return BuildDrawing(g, context);
+  };
   std::string why;
   const paint::PlotToFileFunction plotToFile = LoadPlotModule(why);
   if (plotToFile == nullptr) return ReportFailure(ctx, "plot is not available: " + why);
-  if (plotToFile(&drawing, output.c_str()) != 1) return ReportFailure(ctx, "Unable to write " + output);
+  if (plotToFile(&job) != 1) return ReportFailure(ctx, "Unable to write " + output + (job.error.empty() ? "" : ": " + job.error));
   ctx.out << "Plotted " << g.readingCount << " readings of " << g.columns << " channels to " << output << "\n";
   return kExitOk;
 #endif
@@ -223,12 +259,17 @@ int Stats(CliContext& ctx) {
 }
 
 const bool registered = [] {
-  RegisterCliCommand({"plot", "Draw a data file's graph to a PNG picture",
-                      "Usage: tmv-cli plot FILE -o OUT.png [--channels 1,3] [--from ROW --to ROW]\n"
-                      "                    [--width 1000 --height 250] [--xy X,Y]\n\n"
-                      "Reads a .hex or .dat file and draws the graph the desktop program shows\n"
+  RegisterCliCommand({"plot", "Draw a data file's graph to a PNG, SVG or PDF picture",
+                      "Usage: tmv-cli plot FILE -o OUT.png [--format png|svg|pdf] [--width 1600 --height 900]\n"
+                      "                    [--channels 1,3] [--from ROW --to ROW] [--stacked] [--right N]\n"
+                      "                    [--xy X,Y | --depth] [--cursor ROW [--second-cursor ROW]]\n\n"
+                      "Reads a .hex or .dat file and draws the graph the desktop program saves\n"
                       "for it: all channels (or those of --channels) over all rows (or --from\n"
-                      "..--to), the labels around the plot; --xy draws channel Y against X.\n",
+                      "..--to), with the legend, the value and time axes and the read-out of\n"
+                      "the cursors. --stacked gives each channel a panel of its own; --right\n"
+                      "labels a second channel's axis on the right; --xy draws channel Y\n"
+                      "against X, --depth the first channel against depth. The format follows\n"
+                      "the output's name unless --format names it.\n",
                       Plot});
   RegisterCliCommand({"stats", "Mean and standard deviation of rows of one channel",
                       "Usage: tmv-cli stats FILE --channel N [--from ROW --to ROW | --last N --at ROW] [--raw]\n\n"

@@ -1,4 +1,4 @@
-// Commands of the logger link: identify, status, clock.
+// Commands of the logger link: ports, identify, status, clock.
 #include <CLI/CLI.hpp>
 
 #include <ostream>
@@ -9,9 +9,12 @@
 #include "deployment/Enabling.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
+#include "link/LoggerLink.h"
+#include "link/PortDevices.h"
 #include "model/KnowLogger.h"
 #include "model/LoggerTime.h"
 #include "shell/AppState.h"
+#include "shell/Catalogue.h"
 #include "shell/CommandIds.h"
 
 namespace tmv::cli {
@@ -79,7 +82,44 @@ int ClockCommand(CliContext& ctx) {
   return kExitOk;
 }
 
+// The serial devices, each with the COM number --port also takes for it.
+int Ports(CliContext& ctx) {
+  bool json = false;
+  if (int rc = JsonOnly(ctx, "ports", json); rc != kParsed) return rc;
+  const std::vector<PortDevice> ports = DescribePorts(ctx.state);
+  if (ports.empty()) {
+    ctx.err << "No serial device could be opened.\n";
+    return kExitNoLogger;
+  }
+  if (json) {
+    JsonWriter w;
+    w.BeginObject().Key("ports").BeginArray();
+    for (const PortDevice& p : ports) {
+      w.BeginObject();
+      w.Key("port").String(Format("COM%d", p.port));
+      w.Key("device").String(p.device.path);
+      w.Key("by_id").String(p.device.byId);
+      w.Key("description").String(p.device.description);
+      w.EndObject();
+    }
+    w.EndArray().EndObject();
+    ctx.out << w.Text() << "\n";
+    return kExitOk;
+  }
+  for (const PortDevice& p : ports) {
+    ctx.out << Format("COM%-3d", p.port) << SerialDeviceText(p.device) << "\n";
+    if (!p.device.byId.empty()) ctx.out << "       " << p.device.byId << "\n";
+  }
+  return kExitOk;
+}
+
 const bool registered = [] {
+  RegisterCliCommand({"ports", "List the serial devices, each with its COM number",
+                      "Usage: tmv-cli [--port PATH|COMn] ports [--json]\n\n"
+                      "Prints each serial device that can be opened: the COM number --port\n"
+                      "takes for it, the device, the USB adapter's description and its\n"
+                      "stable /dev/serial/by-id name.\n",
+                      Ports});
   RegisterCliCommand({"identify", "Connect and show the logger's model, firmware version and serial number",
                       "Usage: tmv-cli [--port PATH|COMn] identify [--json]\n\n"
                       "Wakes the logger at each baud rate in turn and prints\n"

@@ -133,10 +133,8 @@ class InterruptCatcher {
 
 // "00123_20260108_1530.dat" in the DAT directory: the serial number first, as the save dialog proposes.
 std::string DefaultDatPath(AppState& state) {
-  const LoggerTime t = state.clock.LocalTime();
   const std::string dir = state.directories.dat.empty() ? WorkPath(state, "dat") : state.directories.dat;
-  return dir + Format("/%06d_%04d%02d%02d_%02d%02d%02d.dat", state.logger.serialNumber, t.year, t.month, t.day,
-                      t.hour, t.minute, t.second);
+  return dir + "/" + ProposedDataFileName(state);
 }
 
 int Download(CliContext& ctx) {

@@ -1,27 +1,28 @@
 #pragma once
 // Paints the core's drawing data of one graph repaint with QPainter: the
-// desktop graph and the command-line plot use the same code, so they draw
-// the same picture.
+// desktop graph, its saved pictures and the command-line plot use the same
+// code and the same font, so they draw the same picture. Only paints: every
+// position, text and colour comes from the drawing.
+#include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QString>
 
 #include "presentation/GraphView.h"
 
 namespace tmv::paint {
 
-// Where the plot's top-left corner lies on the image of RenderGraphImage:
-// the vertical labels to its left, the reading labels below it.
-constexpr int kPlotLeft = 160;
-constexpr int kPlotTop = 20;
-constexpr int kBottomMargin = 100;
-constexpr int kRightMargin = 20;
+// The font of every text of the graph.
+QFont GraphFont();
+// How wide the graph's texts are in that font, for the core's layout.
+TextMetrics MetricsFor(const QFont& font);
 
-// The plot itself: white ground, highlight, traces, markers, cursor; the
-// painter's origin is the plot's top-left corner.
-void PaintPlot(QPainter& painter, const GraphDrawing& drawing);
-// The labels around the plot; the painter's origin is the plot's top-left corner.
-void PaintLabels(QPainter& painter, const GraphDrawing& drawing);
-// The whole picture on its own image (plot, labels, frame).
+// The whole picture; the painter's origin is the picture's top-left corner.
+void PaintPicture(QPainter& painter, const GraphDrawing& drawing, const QFont& font);
+// The picture on an image of its own size.
 QImage RenderGraphImage(const GraphDrawing& drawing);
+
+// The picture as a file; false with `why` set when it cannot be written.
+bool SavePicture(const GraphDrawing& drawing, const QString& path, PictureFormat format, QString* why = nullptr);
 
 }  // namespace tmv::paint

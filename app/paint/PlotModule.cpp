@@ -5,9 +5,8 @@
 
 #include "GraphPainter.h"
 
-extern "C" __attribute__((visibility("default"))) int tmv_plot_to_file(const tmv::GraphDrawing* drawing,
-                                                                       const char* path) {
-  if (drawing == nullptr || path == nullptr) return 0;
+extern "C" __attribute__((visibility("default"))) int tmv_plot_job_to_file(tmv::paint::PlotJob* job) {
+  if (job == nullptr || !job->build) return 0;
   // Text needs a GUI application; the offscreen platform needs no display.
   std::unique_ptr<QGuiApplication> app;
   static int argc = 1;
@@ -17,6 +16,9 @@ extern "C" __attribute__((visibility("default"))) int tmv_plot_to_file(const tmv
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     app = std::make_unique<QGuiApplication>(argc, argv);
   }
-  const QImage image = tmv::paint::RenderGraphImage(*drawing);
-  return image.save(QString::fromUtf8(path)) ? 1 : 0;
+  const tmv::GraphDrawing drawing = job->build(tmv::paint::MetricsFor(tmv::paint::GraphFont()));
+  QString why;
+  if (tmv::paint::SavePicture(drawing, QString::fromStdString(job->path), job->format, &why)) return 1;
+  job->error = why.toStdString();
+  return 0;
 }

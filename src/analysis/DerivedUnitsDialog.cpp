@@ -284,11 +284,13 @@ int DerivedUnitsDialog::Ok() {
   const bool held = state_.shell.dataRetrieved || r.dataFromFile || state_.shell.realTimeActive;
   if (held && r.data.Stride() > 0) {
     AddDerivedChannels(state_, r.data);
+    // The graph sums each column up when it is set up: the new columns are
+    // filled first, or their traces stay empty until the data is read again.
+    ComputeDerivedValues(state_, r.data);
     if (!state_.analysis.setUpGraph || state_.analysis.setUpGraph()) {
       for (int command : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment, cmd::kScreenCapture, cmd::kExportData})
         state_.ui.SetCommandEnabled(command, true);
     }
-    ComputeDerivedValues(state_, r.data);
     if (state_.analysis.refreshGraph) state_.analysis.refreshGraph();
   }
 

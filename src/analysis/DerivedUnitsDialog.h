@@ -118,7 +118,8 @@ class LimitsDialog {
  public:
   static constexpr const char* kTitle = "Real-time Limits Control Panel";
   static constexpr const char* kText =
-      "These limits are used to scale the values obtained during real-time data capture.  See the Manual .";
+      "These limits are used to scale the values obtained during real-time data capture. Help > Manual (F1) tells "
+      "more.";
   enum Control { kMinField = 1100, kMaxField = 1101, kMaxArrow = 1102, kMinArrow = 1103 };
 
   explicit LimitsDialog(AppState& state) : state_(state) {}

@@ -7,6 +7,7 @@
 
 #include "analysis/WaveAnalysis.h"
 #include "files/HexFile.h"
+#include "files/SaveFile.h"
 #include "files/WorkFiles.h"
 #include "model/LoggerFamily.h"
 #include "shell/AppState.h"
@@ -181,6 +182,7 @@ int ExportKzmCsv(AppState& state) {
   request.directory = WorkPath(state, "kzm");
   request.pattern = Format("%06d*.csv", state.logger.serialNumber);
   request.filter = Tr(state, "All KZM csv data files (*.csv)");
+  request.name = ProposedDataFileName(state, ".csv");
   const auto chosen = state.ui.ChooseFile(request);
   if (!chosen) return 0;
   const std::string path = EnsureExtension(*chosen, ".csv");
@@ -193,6 +195,7 @@ int ExportKzmCsv(AppState& state) {
   state.ui.SetWaitCursor(true);
   const bool written = WriteKzmCsv(state, *store, path);
   state.ui.SetWaitCursor(false);
+  if (written) ShowStatus(state, Tr(state, "Saved") + " " + path);
   return written ? 1 : 0;
 }
 

@@ -29,8 +29,11 @@ void AdjustBurstPeriod(AppState& state, int step) {
   const int64_t n = b / q0;
   if (d.waveEnabled && d.burstRate > 0) {
     const int64_t duration = d.burstSamples / d.burstRate;
-    if (duration / q > 3) {
-      q = std::max<int64_t>(1, duration / 4);
+    // Four readings to a burst is the most allowed; a tide period already
+    // fitted to that passes the test again, so only a change is said.
+    const int64_t fitted = std::max<int64_t>(1, duration / 4);
+    if (duration / q > 3 && fitted != q) {
+      q = fitted;
       d.samplingPeriod = ClockFromSeconds(q);
       state.ui.MessageBox(Tr(state, "The KZM-5170 allows for a maximum of 4 tide readings to be taken during a wave "
                                     "burst.\nThe 'Sample Period for Tide' has been modified using this criterion."),
@@ -194,6 +197,18 @@ bool BurstDialog::SetAveragingText(AppState& state, SetupPanel& panel, const std
   if (!seconds || *seconds > 86400) return false;
   state.deployment.averagingPeriod = static_cast<int>(std::max<int64_t>(1, *seconds));
   averagingText = ClockToText(ClockFromSeconds(state.deployment.averagingPeriod));
+  Check(state, panel);
+  return true;
+}
+
+bool BurstDialog::SetBurstPeriodText(AppState& state, SetupPanel& panel, const std::string& text) {
+  if (!waveChecked) return false;
+  const auto seconds = ParseClockField(text);
+  if (!seconds || *seconds > 86400) return false;
+  // Kept a whole number of tide periods, at most a day, as the arrows keep it.
+  state.deployment.burstPeriod = ClockFromSeconds(*seconds);
+  AdjustBurstPeriod(state, 0);
+  burstPeriodText = ClockToText(state.deployment.burstPeriod);
   Check(state, panel);
   return true;
 }

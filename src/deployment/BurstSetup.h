@@ -66,6 +66,9 @@ struct BurstDialog {
   void SelectLength(AppState& state, SetupPanel& panel, int index);
   bool SetTidePeriodText(AppState& state, SetupPanel& panel, const std::string& text);
   bool SetAveragingText(AppState& state, SetupPanel& panel, const std::string& text);
+  // A typed burst period ("HH:MM:SS", up to a day), rounded up to a whole
+  // number of tide periods; false when the text is no time (nothing changes).
+  bool SetBurstPeriodText(AppState& state, SetupPanel& panel, const std::string& text);
   // One click of the burst period's spin control: +1 longer, -1 shorter.
   void SpinBurstPeriod(AppState& state, SetupPanel& panel, int direction);
   void SetDepthText(AppState& state, SetupPanel& panel, const std::string& text);

@@ -24,14 +24,27 @@ int RevalidateAndEstimate(AppState& state, SetupPanel& panel) {
   return code;
 }
 
+LoggerTime ProposedStartTime(const LoggerTime& loggerClock) {
+  LoggerTime t = AddSeconds(loggerClock, 60);
+  const int past = t.second;
+  t.milliseconds = 0;
+  t = AddSeconds(t, past == 0 ? 0 : 60 - past);
+  t.second = 0;
+  return t;
+}
+
 void StartEndFields::Fill(AppState& state) {
   DeploymentSettings& d = state.deployment;
+  now = d.startMode == kStartNow;
+  // A start the clock has passed would be refused before anything is touched.
+  if (d.startMode == kStartAtTime && !d.resume && CompareTimes(d.startTime, d.loggerClock) <= 0)
+    d.startTime = ProposedStartTime(d.loggerClock);
   end = d.endTime;
   DefaultEndTime(d, state.logger, start, end);
-  now = d.startMode == kStartNow;
   startVisible = !now;
   startCaption = now ? "Start time - NOW" : "Start time";
-  if (now) d.startTime = d.loggerClock;
+  d.startTime = now ? d.loggerClock : start;
+  d.endTime = end;
 }
 
 void StartEndFields::SetNow(AppState& state, SetupPanel& panel, bool checked) {

@@ -12,6 +12,10 @@ namespace tmv {
 
 struct AppState;
 
+// The start proposed when the one held has passed: the first whole minute
+// at least a minute after the logger's clock.
+LoggerTime ProposedStartTime(const LoggerTime& loggerClock);
+
 // A calendar date from one control and the time of day from another.
 LoggerTime CombineDateAndTime(const LoggerTime& date, const LoggerTime& timeOfDay);
 
@@ -23,7 +27,8 @@ struct StartEndFields {
   bool startVisible = true;
   std::string startCaption = "Start time";
 
-  // Fills the fields on opening (DefaultEndTime).
+  // Fills the fields on opening (DefaultEndTime) and puts what they show
+  // into the settings, so that what is validated is what is shown.
   void Fill(AppState& state);
   // "Now": start mode 1 and the logger clock as start; cleared: mode 0.
   void SetNow(AppState& state, SetupPanel& panel, bool checked);

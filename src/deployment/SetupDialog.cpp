@@ -67,6 +67,12 @@ bool NotCalibrated(const AppState& state) {
 
 }  // namespace
 
+std::string ShownMessageText(const std::string& text) {
+  std::string shown = text;
+  for (size_t at = shown.find("mAH"); at != std::string::npos; at = shown.find("mAH", at + 3)) shown[at + 2] = 'h';
+  return shown;
+}
+
 uint32_t DataPointerFromReply(std::string_view reply) {
   uint8_t b[4] = {0, 0, 0, 0};
   const size_t tag = reply.find("CDP");
@@ -76,7 +82,9 @@ uint32_t DataPointerFromReply(std::string_view reply) {
 }
 
 bool MemoryHoldsData(const LoggerInfo& info, uint32_t p) {
-  if (info.microchipLogger) return p != 0;
+  // A newer logger's memory begins with its parameter block: only words
+  // past it are readings (as the memory usage counts them).
+  if (info.microchipLogger) return p > static_cast<uint32_t>(info.parameterBlockLength > 0 ? info.parameterBlockLength : 30);
   if (ModelContains(info.model, "KM"))
     return FirmwareBelow(info.firmwareVersion, 1.5) ? p > 0x20000 : p > 0x2000F;
   if ((ModelContains(info.model, "PM") && FirmwareAbove(info.firmwareVersion, 1.5)) || IsMultiChannelModel(info.model))
@@ -145,6 +153,14 @@ bool SetupDialog::Open(AppState& state) {
       CompareTimes(d.endTime, d.loggerClock) > 0 && (status == 4 || status == 8) && !Thresholding(d) && !d.sixHzMode) {
     enableButtonText = kResumeEnable;
     if (d.startMode == kStartAtTime) d.startMode = kStartNow;
+  }
+  // A start the logger's clock has passed is refused as soon as the dialog
+  // shows: a start a little ahead is proposed instead, and an end to go with it.
+  if (d.startMode == kStartAtTime && enableButtonText != kResumeEnable && CompareTimes(d.startTime, d.loggerClock) <= 0) {
+    d.startTime = ProposedStartTime(d.loggerClock);
+    LoggerTime start, end = d.endTime;
+    DefaultEndTime(d, info, start, end);
+    d.endTime = end;
   }
   state.batch.changedSince = false;
   Refresh(state);
@@ -337,8 +353,10 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
   if ((skew > 1800 || skew < -1800) &&
       !Ask(state, "Logger time and Host time differ by more than 30 minutes.\nDo you want to continue?", "Setup Logger"))
     return decision;
-  // 9.
+  // 9. Validation clears the message area: the estimate goes back in, for
+  // the dialog and for the log entry of the enabled deployment.
   if (ValidateDeployment(state, panel, true) != kDeploymentValid || panel.tooManySamples) return decision;
+  EstimateUsage(state, panel);
   // 10.
   if (loggerStatus == 2 || loggerStatus == 3) {
     if (!Ask(state, "Logger still collecting data.\nDo you wish to continue?", "Setup")) return decision;
@@ -366,10 +384,7 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
     decision.askContainsData = true;
     return decision;
   }
-  if (info.microchipLogger && !stored) {
-    decision.askContainsData = true;
-    return decision;
-  }
+  // Without readings there is nothing to keep or add to: no question.
   if (stored) {
     if (!dataLossAccepted && !Ask(state, "Memory contains data\nDo you wish to continue?", "Logger Enable"))
       return decision;

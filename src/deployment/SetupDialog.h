@@ -25,6 +25,10 @@ bool MemoryHoldsData(const LoggerInfo& info, uint32_t dataPointer);
 // The end-of-data pointer of a "CDP" reply (four hex pairs, least significant first).
 uint32_t DataPointerFromReply(std::string_view reply);
 
+// A message-area text as the dialogs show it: the estimates keep "mAH" for
+// the log that records them, the screen says "mAh".
+std::string ShownMessageText(const std::string& text);
+
 // "The logger contains data" (window title "Setup").
 struct ContainsDataDialog {
   static constexpr const char* kTitle = "Setup";

@@ -81,11 +81,13 @@ std::string ShowThresholdSummary(const AppState& state) {
   const DeploymentSettings& d = state.deployment;
   const int channel = ChannelOf(state);
   const std::string name = TrimmedHeading(state.logger, channel);
+  // The level with its unit: a bare number says not what it measures.
+  const char* unit = ChannelUnit(state.logger, channel);
   if (!d.powerSaving)
-    return Format(Tr(state, "Channel:%2d (%s), threshold:%.2f, continuous").c_str(), channel + 1, name.c_str(),
-                  d.thresholdValue);
-  return Format(Tr(state, "Channel:%2d (%s), threshold:%.2f, tested at %s").c_str(), channel + 1, name.c_str(),
-                d.thresholdValue, ClockToText(d.thresholdTestPeriod).c_str());
+    return Format(Tr(state, "Channel:%2d (%s), threshold:%.2f %s, continuous").c_str(), channel + 1, name.c_str(),
+                  d.thresholdValue, unit);
+  return Format(Tr(state, "Channel:%2d (%s), threshold:%.2f %s, tested at %s").c_str(), channel + 1, name.c_str(),
+                d.thresholdValue, unit, ClockToText(d.thresholdTestPeriod).c_str());
 }
 
 uint32_t ThresholdToRaw(const LoggerInfo& info, const CalibrationSet& calibration, double value, int channel) {
@@ -231,12 +233,14 @@ void ThresholdDialog::Open(AppState& state) {
   otherTestsEnabled = info.powerSaveThresholding;
   channels.clear();
   channelLabels.clear();
+  channelUnits.clear();
   selectedEntry = 0;
   for (int i = 0; i < std::min(info.channelCount, kMaxChannels); ++i) {
     if (info.channelTypes[static_cast<size_t>(i)] == 'y') continue;
     if (static_cast<unsigned>(i) == d.thresholdChannel) selectedEntry = static_cast<int>(channels.size());
     channels.push_back(i);
     channelLabels.push_back(ChannelLabel(info, i));
+    channelUnits.push_back(ChannelUnit(info, i));
   }
   hysteresisVisible = info.hysteresis;
   hysteresisChecked = d.hysteresisEnabled;

@@ -64,6 +64,7 @@ struct ThresholdDialog {
   bool testPeriodVisible = false;
   std::vector<int> channels;             // channel index of each list entry
   std::vector<std::string> channelLabels;
+  std::vector<std::string> channelUnits;   // the unit of each entry's threshold
   int selectedEntry = 0;                 // index into channels
   bool hysteresisVisible = false;
   bool hysteresisBoxEnabled = false;

@@ -67,7 +67,7 @@ int CheckCopies(AppState& state, CopySlots& slots) {
   const int k = slots.TakeFirstFreeSlot(WorkDirectory(state));
   if (k < 0) {
     state.ui.MessageBox(Tr(state,
-                           "8 copies of TMV Windows Software are now running.\nThis is the limit allowed.\n\n"
+                           "8 copies of the TMV Data Loggers program are now running.\nThis is the limit allowed.\n\n"
                            "This attempt to run another copy will terminate."),
                         Tr(state, "Multiple copies"), MessageButtons::Ok, MessageIcon::Exclamation,
                         MessageAnswer::Ok);
@@ -82,9 +82,9 @@ int CheckCopies(AppState& state, CopySlots& slots) {
     return 0;
   }
   const std::string question =
-      Tr(state, "You are trying to open copy number %d of the TMV Windows Software.\nDo you want to continue?");
+      Tr(state, "You are trying to open copy number %d of the TMV Data Loggers program.\nDo you want to continue?");
   const MessageAnswer answer =
-      state.ui.MessageBox(Format(question.c_str(), k + 1), Tr(state, "TMV Windows Software - Multiple copy"),
+      state.ui.MessageBox(Format(question.c_str(), k + 1), Tr(state, "TMV Data Loggers - Multiple copy"),
                           MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No);
   if (answer != MessageAnswer::Yes) {
     slots.Release();

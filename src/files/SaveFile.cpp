@@ -9,6 +9,7 @@
 #include "files/WorkFiles.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
+#include "shell/StatusLine.h"
 
 namespace tmv {
 
@@ -70,6 +71,12 @@ std::string FreeFileName(const std::string& path) {
   }
 }
 
+std::string ProposedDataFileName(const AppState& state, const char* extension) {
+  const LoggerTime t = state.clock.LocalTime();
+  return Format("%06d_%04d%02d%02d_%02d%02d%02d%s", state.logger.serialNumber, t.year, t.month, t.day, t.hour,
+                t.minute, t.second, extension);
+}
+
 int SaveFile(AppState& state, int mode) {
   RetrievalState& r = state.retrieval;
   DataSet& d = r.data;
@@ -96,6 +103,15 @@ int SaveFile(AppState& state, int mode) {
   } else {
     request.pattern = Format("%06d*.dat", serial);
     request.filter = Tr(state, "All Data Files (*.dat)");
+    // Saved again, the data keeps its name; new data gets one built for it.
+    const bool again = r.saved || r.dataFromFile;
+    if (again && !r.currentFile.empty()) {
+      request.name = BaseName(r.currentFile);
+      const size_t dot = request.name.rfind('.');
+      request.name = request.name.substr(0, dot) + ".dat";
+    } else {
+      request.name = ProposedDataFileName(state);
+    }
   }
   const auto chosen = ui.ChooseFile(request);
   if (!chosen) return 0;
@@ -108,8 +124,10 @@ int SaveFile(AppState& state, int mode) {
                     Tr(state, "Write File"), MessageButtons::YesNo, MessageIcon::Question,
                     MessageAnswer::No) != MessageAnswer::Yes)
     return 0;
-  // 5. The comment.
-  r.comment = ui.AskText(Tr(state, "Comment"), Tr(state, "Comment to store with the data")).value_or(std::string());
+  // 5. The comment; saved again, the data's own comment is offered.
+  const bool again = mode == kSaveDatOnly || r.saved || r.dataFromFile;
+  r.comment = ui.AskText(Tr(state, "Comment"), Tr(state, "Comment to store with the data"), again ? r.comment : std::string())
+                  .value_or(std::string());
   // One line: a line end would end the header line early.
   std::replace(r.comment.begin(), r.comment.end(), '\r', ' ');
   std::replace(r.comment.begin(), r.comment.end(), '\n', ' ');
@@ -169,6 +187,9 @@ int SaveFile(AppState& state, int mode) {
   r.currentFile = datPath;
   if (state.settings.languageSupport)
     WriteFileReplacing(CaptionFilePath(datPath), CaptionFileBytes(FileHeaderText(state, kHeaderModeDat)));
+  // Where the file went; a download that ended early still says so.
+  const bool incomplete = state.statusText.rfind("Download incomplete", 0) == 0;
+  ShowStatus(state, Tr(state, "Saved") + " " + datPath + (incomplete ? " - " + state.statusText : std::string()));
   if (state.logger.waves && r.writeTideAndWaveFiles) r.writeTideAndWaveFiles(datPath);
   ui.SetWaitCursor(false);
   return 1;

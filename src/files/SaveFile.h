@@ -17,6 +17,9 @@ constexpr int kSaveDatOnly = 1;    // "&Save file" otherwise
 // The HEX file written (its name may differ from the DAT file's, see below)
 // is state.retrieval.savedHexFile, empty when none was.
 int SaveFile(AppState& state, int mode);
+// The name proposed for new data: the logger's serial number and the host's
+// date and time, "000123_20100607_153000.dat" (with `extension`).
+std::string ProposedDataFileName(const AppState& state, const char* extension = ".dat");
 // "name.dat" -> "<hexOutput>/name.hex".
 std::string HexPathFor(const AppState& state, const std::string& datPath);
 

@@ -6,6 +6,7 @@
 
 #include "link/Connection.h"
 #include "link/LoggerLink.h"
+#include "link/PortDevices.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/StatusLine.h"
@@ -35,15 +36,21 @@ ComSettingsDialog::ComSettingsDialog(AppState& state, Callbacks callbacks)
 
 void ComSettingsDialog::Open() {
   if (state_.logger.connected) CloseLink(state_, state_.loggerLink, state_.ports.loggerPort);
+  // Looked for again: an adapter plugged in since the start is offered too.
+  ProbePorts(state_);
   const PortSettings& ports = state_.ports;
   portNumbers_.clear();
+  devices_.clear();
   loggerItems_.clear();
   gpsItems_.assign(1, Tr(state_, "Not used"));
-  for (int n = 1; n <= 16; ++n) {
-    if (!ports.portPresent[static_cast<size_t>(n)]) continue;
-    portNumbers_.push_back(n);
-    loggerItems_.push_back(Format("COM%d", n));
-    gpsItems_.push_back(Format("COM%d", n));
+  // Each entry names its device, as the user knows it, with the COM number
+  // the settings keep for it.
+  for (const PortDevice& p : DescribePorts(state_)) {
+    const std::string item = SerialDeviceText(p.device) + Format("  (COM%d)", p.port);
+    portNumbers_.push_back(p.port);
+    devices_.push_back(p.device);
+    loggerItems_.push_back(item);
+    gpsItems_.push_back(item);
   }
   loggerSelection_ = -1;
   gpsSelection_ = ports.gpsPort == 0 ? 0 : -1;
@@ -62,6 +69,14 @@ void ComSettingsDialog::Open() {
   wantsForeground_ = false;
   open_ = true;
   ShowStatus(state_, Tr(state_, "Select Communication Port"));
+}
+
+std::string ComSettingsDialog::LoggerPortDetail() const {
+  if (loggerSelection_ < 0 || loggerSelection_ >= static_cast<int>(devices_.size())) return {};
+  const SerialDeviceInfo& d = devices_[static_cast<size_t>(loggerSelection_)];
+  std::string text = Format("COM%d is %s", portNumbers_[static_cast<size_t>(loggerSelection_)], d.path.c_str());
+  if (!d.byId.empty()) text += "\n" + d.byId;
+  return text;
 }
 
 void ComSettingsDialog::SelectLoggerPort(int index) {
@@ -114,6 +129,10 @@ bool ComSettingsDialog::Ok() {
   return true;
 }
 
-void ComSettingsDialog::Cancel() { open_ = false; }
+void ComSettingsDialog::Cancel() {
+  open_ = false;
+  // The prompt goes with the dialog.
+  if (state_.statusText == Tr(state_, "Select Communication Port")) ShowStatus(state_, Tr(state_, "Ready"));
+}
 
 }  // namespace tmv

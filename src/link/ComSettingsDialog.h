@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/SerialDevices.h"
+
 namespace tmv {
 
 struct AppState;
@@ -28,11 +30,16 @@ class ComSettingsDialog {
 
   ComSettingsDialog(AppState& state, Callbacks callbacks);
 
-  // Closes a connected logger's link, fills the lists and shows "Select Communication Port".
+  // Closes a connected logger's link, looks for the serial devices again,
+  // fills the lists (each device with its COM number) and shows "Select
+  // Communication Port".
   void Open();
   bool IsOpen() const { return open_; }
 
+  // "/dev/ttyUSB0 - FTDI FT232R USB UART  (COM2)", one per device found.
   const std::vector<std::string>& LoggerPortItems() const { return loggerItems_; }
+  // Which device the selected COM number means: "COM2 is /dev/ttyUSB0" and its stable by-id name.
+  std::string LoggerPortDetail() const;
   const std::vector<std::string>& GpsPortItems() const { return gpsItems_; }  // "Not used" first
   const std::vector<std::string>& GpsBaudItems() const { return baudItems_; }
 
@@ -66,6 +73,7 @@ class ComSettingsDialog {
   bool open_ = false;
   bool wantsForeground_ = false;
   std::vector<int> portNumbers_;  // the port behind each logger-list entry
+  std::vector<SerialDeviceInfo> devices_;
   std::vector<std::string> loggerItems_, gpsItems_, baudItems_;
   int loggerSelection_ = -1, gpsSelection_ = 0, baudSelection_ = -1;
   bool radioChecked_ = false;

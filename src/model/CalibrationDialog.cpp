@@ -108,7 +108,7 @@ CalibrationDialogModel::CalibrationDialogModel(AppState& state, int loggerStatus
 
 void CalibrationDialogModel::ShowValue(int channel, int coefficient) {
   const auto c = static_cast<size_t>(channel), k = static_cast<size_t>(coefficient);
-  shown_[c][k] = texts_[c][k] = Format("%.15f", working_.coefficients[c][k]);
+  shown_[c][k] = texts_[c][k] = Format("%.15g", working_.coefficients[c][k]);
 }
 
 int CalibrationDialogModel::ScrollMaximum() const { return std::max(1, channels_ - 3); }
@@ -214,7 +214,7 @@ int CalibrationDialogModel::ConductivityCorrectionOk(const ConductivityCorrectio
 }
 
 bool CalibrationDialogModel::ReadFields() {
-  // A field is read back only when the user changed its text: "%.15f" does
+  // A field is read back only when the user changed its text: "%.15g" does
   // not hold every digit of a coefficient, and an untouched coefficient must
   // be written back exactly as it came.
   CalibrationSet read = working_;
@@ -251,7 +251,7 @@ int CalibrationDialogModel::SetCalibration() {
   working_.changedFlags = flags;
 
   const MessageAnswer answer =
-      state_.ui.MessageBox(Tr(state_, "Are you sure you wish to load these constants?"), Tr(state_, "Calibration"),
+      state_.ui.MessageBox(Tr(state_, "Write these coefficients to the logger?"), Tr(state_, "Calibration"),
                            MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No);
   if (answer != MessageAnswer::Yes) return 0;
   state_.calibration = working_;

@@ -68,7 +68,7 @@ void ReadMinimumProgramVersion(AppState& state) {
   if (CommGet(state, 27) != 1) return;
   const float minimum = state.logger.minimumProgramVersion;
   if (FirmwareAbove(minimum, kProgramVersion))
-    state.ui.MessageBox(MinimumVersionMessage(minimum), Tr(state, "Minimum Windows Version"), MessageButtons::Ok,
+    state.ui.MessageBox(MinimumVersionMessage(minimum), Tr(state, "Minimum program version"), MessageButtons::Ok,
                         MessageIcon::Stop, MessageAnswer::Ok);
 }
 
@@ -253,8 +253,8 @@ void AssessCapabilities(AppState& state) {
 
 std::string MinimumVersionMessage(float loggerMinimum) {
   return Format(
-             "The logger connected to this computer is supported\nby a minimum version of TMV Windows Software of "
-             "%.2f.\n\nThis version of Windows software is %.2f.\n\n",
+             "The logger connected to this computer is supported\nby a minimum version of the TMV Data Loggers program of "
+             "%.2f.\n\nThis version of the program is %.2f.\n\n",
              static_cast<double>(loggerMinimum), kProgramVersion) +
          "Please obtain the latest version of the software from the TMV web site.\n\n"
          "Unpredictable results may be obtained if you continue.";

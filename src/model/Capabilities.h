@@ -25,7 +25,7 @@ void ResetCapabilities(LoggerInfo& info);
 void DeriveCapabilities(LoggerInfo& info, bool reported, bool radioModem);
 // Capability 13: the lowest default baud rate and the express download rate.
 void DecodeBaudCapability(uint32_t value, int& minimumDefaultBaud, int& expressDownloadBaud);
-// The "Minimum Windows Version" text for a logger's minimum program version.
+// The "Minimum program version" text for a logger's minimum program version.
 std::string MinimumVersionMessage(float loggerMinimum);
 // "Intel 28F016S3" .. "AT45DB642_LP"; "" for code 0 or an unknown code.
 const char* MemoryTypeName(int code);

@@ -244,8 +244,8 @@ CapabilityListing BuildCapabilityListing(const LoggerInfo& info, const Capabilit
               (binary && ascii ? "ASCII and Binary" : binary ? "Binary" : ascii ? "ASCII" : "None set"));
   t.push_back(Format("Firmware version: %.2f", static_cast<double>(info.firmwareVersion)));
   t.push_back(info.minimumProgramVersionValid
-                  ? Format("Minimum Windows version: %.2f", static_cast<double>(info.minimumProgramVersion))
-                  : std::string("Minimum Windows version unspecified"));
+                  ? Format("Minimum program version: %.2f", static_cast<double>(info.minimumProgramVersion))
+                  : std::string("Minimum program version unspecified"));
   const char* size = info.memory8Meg ? "8" : info.memory4Meg ? "4" : "2";
   t.push_back(Format("Memory size: %s Meg, type: %s", size, MemoryTypeName(info.memoryTypeCode)));
   t.push_back(Format("Default baud rate: %u baud", static_cast<unsigned>(inputs.linkBaud)));

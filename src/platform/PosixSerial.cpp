@@ -286,6 +286,8 @@ std::vector<std::string> PosixSerialSystem::ListDevices() {
   return out;
 }
 
+std::vector<SerialDeviceInfo> PosixSerialSystem::DescribeDevices() { return DescribeSerialDevices(ListDevices()); }
+
 std::unique_ptr<SerialPort> PosixSerialSystem::Open(const std::string& device, const LineSettings& settings) {
   if (device.empty()) return nullptr;
   const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

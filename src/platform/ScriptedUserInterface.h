@@ -48,8 +48,10 @@ class ScriptedUserInterface : public UserInterface {
     fileAnswers.pop_front();
     return a;
   }
-  std::optional<std::string> AskText(const std::string& title, const std::string&) override {
+  std::optional<std::string> AskText(const std::string& title, const std::string&,
+                                     const std::string& initial = std::string()) override {
     textQuestions.push_back(title);
+    textOffered.push_back(initial);
     if (textAnswers.empty()) return std::nullopt;
     auto a = textAnswers.front();
     textAnswers.pop_front();
@@ -95,6 +97,7 @@ class ScriptedUserInterface : public UserInterface {
   std::vector<FileDialogRequest> fileDialogs;
   std::deque<std::optional<std::string>> textAnswers;
   std::vector<std::string> textQuestions;
+  std::vector<std::string> textOffered;  // the text each question started from
 };
 
 }  // namespace tmv

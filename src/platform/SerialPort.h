@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/SerialDevices.h"
+
 namespace tmv {
 
 // Line settings are always 8N1, binary, no flow control, DTR off; only these vary.
@@ -55,6 +57,12 @@ class SerialSystem {
   virtual ~SerialSystem() = default;
   // Serial devices in the order COM1, COM2, ... map onto.
   virtual std::vector<std::string> ListDevices() = 0;
+  // The same devices, each with what the host tells about it.
+  virtual std::vector<SerialDeviceInfo> DescribeDevices() {
+    std::vector<SerialDeviceInfo> out;
+    for (std::string& path : ListDevices()) out.push_back({std::move(path), {}, {}});
+    return out;
+  }
   // nullptr when the device cannot be opened (missing, busy, not a tty).
   virtual std::unique_ptr<SerialPort> Open(const std::string& device, const LineSettings& settings) = 0;
 };
@@ -63,6 +71,7 @@ class SerialSystem {
 class PosixSerialSystem : public SerialSystem {
  public:
   std::vector<std::string> ListDevices() override;
+  std::vector<SerialDeviceInfo> DescribeDevices() override;
   std::unique_ptr<SerialPort> Open(const std::string& device, const LineSettings& settings) override;
 };
 

@@ -22,6 +22,7 @@ struct FileDialogRequest {
   std::string directory;
   std::string pattern;  // proposed name or pattern, e.g. "000123*.dat"
   std::string filter;   // e.g. "All Data Files (*.dat)"
+  std::string name;     // a name proposed for saving, beside a pattern
 };
 
 class UserInterface {
@@ -50,10 +51,13 @@ class UserInterface {
   virtual void ProcessEvents() {}
   // The path the user chose; nothing when the dialog was cancelled.
   virtual std::optional<std::string> ChooseFile(const FileDialogRequest&) { return std::nullopt; }
-  // A line of text typed by the user (the comment at save time); nothing when cancelled.
-  virtual std::optional<std::string> AskText(const std::string& title, const std::string& prompt) {
+  // A line of text typed by the user (the comment at save time), starting
+  // from `initial`; nothing when cancelled.
+  virtual std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
+                                             const std::string& initial = std::string()) {
     (void)title;
     (void)prompt;
+    (void)initial;
     return std::nullopt;
   }
   virtual void SetWaitCursor(bool) {}

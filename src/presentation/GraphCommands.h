@@ -3,6 +3,7 @@
 // the statistics panel's part in it, the graph's buttons, and the screen
 // capture's file name.
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "analysis/Statistics.h"
@@ -30,8 +31,19 @@ void AttachCurrentData(AppState& state);
 // and sets the graph up again keeping its shown channels and selected
 // channel. false when no image is held.
 bool RedecodeForView(AppState& state, bool raw);
-// One repaint: the drawing data, and the statistics while the panel is shown.
-GraphDrawing RepaintGraph(AppState& state, const StatisticsHooks& hooks);
+// The picture a face asks for: its size, how wide its texts are, and the
+// room for its own controls.
+struct PictureRequest {
+  int width = 0, height = 0;
+  const TextMetrics* metrics = nullptr;
+  PictureOptions options;
+};
+// The derived-unit choice that names the oxygen units (0 µMol/l, 1 mg/l, 2 ml/l).
+int DerivedUnitChoice(const AppState& state);
+// One repaint of the picture: laid out for its size, with the statistics
+// while their panel is shown.
+GraphDrawing RepaintGraph(AppState& state, const StatisticsHooks& hooks, const PictureRequest& picture);
+
 // 136..140, 144, 145 and 2135 (zoom in when no real-time collection runs). 1 done.
 int RunGraphCommand(AppState& state, int command);
 // "%06d.bmp" (the serial number) in the DAT directory.
@@ -39,5 +51,18 @@ std::string ScreenCaptureName(const AppState& state);
 // Asks for the capture's file, and about overwriting; `write` writes the
 // window's image. 1 written.
 int ScreenCapture(AppState& state, const std::function<bool(const std::string&)>& write);
+
+// The graph alone as a picture file.
+// The format a file's extension names (".png", ".svg", ".pdf", any case).
+std::optional<PictureFormat> PictureFormatOfPath(const std::string& path);
+std::optional<PictureFormat> PictureFormatNamed(const std::string& name);  // "png", "svg", "pdf"
+const char* PictureExtension(PictureFormat format);
+// "1920x1080", "1920 x 1080", "1920*1080"; each side 100 to 20000 pixels.
+std::optional<std::pair<int, int>> ParsePictureSize(const std::string& text);
+using PictureWriter = std::function<bool(const std::string& path, PictureFormat format, int width, int height)>;
+// "Save graph as": asks for the file (PNG, SVG or PDF by its name) and its
+// size in pixels (empty: as shown, shownWidth x shownHeight), about
+// overwriting, then `write` draws the graph alone into it. 1 written.
+int SaveGraphPicture(AppState& state, int shownWidth, int shownHeight, const PictureWriter& write);
 
 }  // namespace tmv

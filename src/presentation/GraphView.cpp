@@ -4,14 +4,16 @@
 #include <cmath>
 #include <cstdio>
 
-namespace tmv {
-namespace {
+#include "model/ChannelTypes.h"
+#include "presentation/GraphInternals.h"
 
-std::string Printf(const char* format, double value) {
-  char buffer[128];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  return buffer;
-}
+namespace tmv {
+
+using graph::AllColumns;
+using graph::KindScale;
+using graph::Shown;
+
+namespace {
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
@@ -31,25 +33,29 @@ void SetReadingsPerDivision(GraphView& v, float r) {
   v.pixelsPerReading = 10.0f / r;
 }
 
-// A usable scale for a span of values: a flat or empty channel gets one
-// unit per division so that nothing divides by zero.
-float ScaleForRange(const SpanRange& r) {
-  if (!r.any) return 1.0f;
-  const double span = static_cast<double>(r.high) - r.low;
-  if (!(span > 0) || !std::isfinite(span)) return 1.0f;
-  return static_cast<float>(span / 20.0);
-}
-
-float KindScale(const GraphState& g, int kind) {
-  const float u = g.view.unitsPerDivision[static_cast<size_t>(kind)];
-  return u > 0 && std::isfinite(u) ? u : 1.0f;
+// The value a kind's scroll position counts from.
+double KindMiddle(const GraphState& g, int kind) {
+  return graph::FittedMiddle(kind, g.kindRange[static_cast<size_t>(kind)]);
 }
 
 void UpdateVerticalRange(GraphState& g) {
-  const SpanRange& r = g.kindRange[static_cast<size_t>(g.view.currentKind)];
-  const double span = r.any ? static_cast<double>(r.high) - r.low : 0.0;
-  const double range = span / (2.0 * KindScale(g, g.view.currentKind));
-  g.view.verticalRange = static_cast<int>(std::lround(std::min(range, 1e9)));
+  GraphView& v = g.view;
+  const int k = std::clamp(v.currentKind, 0, kKindCount - 1);
+  const SpanRange f = graph::FittedSpan(k, g.kindRange[static_cast<size_t>(k)]);
+  const double span = f.any ? static_cast<double>(f.high) - f.low : 0.0;
+  const double u = KindScale(v, k);
+  v.verticalRange = static_cast<int>(std::lround(std::min(span / (2.0 * u), 1e9)));
+  v.verticalOffset = std::clamp((KindMiddle(g, k) - v.centre[static_cast<size_t>(k)]) / u, -1e9, 1e9);
+}
+
+void FitKind(GraphState& g, int kind) {
+  const SpanRange& r = g.kindRange[static_cast<size_t>(kind)];
+  g.view.unitsPerDivision[static_cast<size_t>(kind)] = graph::FittedScale(kind, r);
+  g.view.centre[static_cast<size_t>(kind)] = graph::FittedMiddle(kind, r);
+}
+
+void FitEveryKind(GraphState& g) {
+  for (int k = 0; k < kKindCount; ++k) FitKind(g, k);
 }
 
 // The mantissa in [1, 10) and the power of ten of a positive value.
@@ -67,11 +73,19 @@ void Decompose(double value, double& mantissa, double& power) {
   }
 }
 
+int ShownReadings(const GraphView& v) { return static_cast<int>(std::floor(v.width / v.pixelsPerReading)); }
+
 void KeepLastInData(GraphState& g) {
   GraphView& v = g.view;
   const int shown = static_cast<int>(std::lround(v.width / 10.0 * v.readingsPerDivision + 0.5));
   if (v.firstIndex + shown > g.readingCount - 1) v.firstIndex = g.readingCount - 1 - shown;
   if (v.firstIndex < 0) v.firstIndex = 0;
+}
+
+// The first reading kept where the view still shows readings to its right edge.
+void ClampFirst(GraphState& g) {
+  GraphView& v = g.view;
+  v.firstIndex = std::clamp(v.firstIndex, 0, std::max(0, g.readingCount - 1 - ShownReadings(v)));
 }
 
 void ComputeKindRanges(GraphState& g, const DataSet& data) {
@@ -105,11 +119,24 @@ void ComputeKindRanges(GraphState& g, const DataSet& data) {
   }
 }
 
-bool Shown(const GraphView& v, int channel) { return channel < 32 && (v.shownMask >> channel) & 1u; }
-
-int PenWidthForKind(int kind) { return kind == kKindDepth || kind == kKindWaveHeight ? 3 : 1; }
+void KeepChannelsInData(GraphState& g, const DataSet& data) {
+  GraphView& v = g.view;
+  const int last = std::max(g.columns - 1, 0);
+  v.shownMask &= AllColumns(g.columns);
+  if (v.shownMask == 0) v.shownMask = AllColumns(g.columns);
+  if (v.currentChannel > last || !Shown(v, v.currentChannel)) {
+    v.currentChannel = 0;
+    while (v.currentChannel < last && !Shown(v, v.currentChannel)) ++v.currentChannel;
+  }
+  v.currentKind = ColumnKind(data, v.currentChannel);
+  v.xChannel = std::clamp(v.xChannel, 0, last);
+  v.yChannel = std::clamp(v.yChannel, 0, last);
+  if (v.rightChannel > last) v.rightChannel = -1;
+}
 
 }  // namespace
+
+// ---- Kinds and names ----
 
 int KindOfCode(uint8_t code) {
   switch (code) {
@@ -169,12 +196,177 @@ std::string KindUnitLabel(const LoggerInfo& logger, int kind, int derivedUnit) {
   }
 }
 
+std::string ColumnName(const DataSet& data, int column) {
+  const uint8_t code = ColumnCode(data, column);
+  const int row = ChannelTypeRowForCode(code);
+  if (row == kUnknownChannelTypeRow) return "Unknown";
+  const ChannelType& type = ChannelTypeTable()[static_cast<size_t>(row)];
+  std::string name;
+  if (type.labelFormat != nullptr) {
+    // "%2d - Temperature": the name after the number.
+    name = type.labelFormat;
+    const size_t dash = name.find(" - ");
+    if (dash != std::string::npos) name.erase(0, dash + 3);
+  } else {
+    name = type.shortLabel + 1;  // the column heading after the code
+  }
+  const size_t first = name.find_first_not_of(' ');
+  const size_t last = name.find_last_not_of(' ');
+  name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
+  // "Density (kg/m3)": the unit is written with the unit.
+  if (const size_t open = name.find(" (kg/m3)"); open != std::string::npos) name.erase(open);
+  return graph::Latin1ToUtf8(name);
+}
+
+std::string ColumnUnit(const DataSet& data, const LoggerInfo& logger, int column, int derivedUnit) {
+  const int kind = ColumnKind(data, column);
+  std::string unit = KindUnitLabel(logger, kind, derivedUnit);
+  // The axis labels' own texts carry the quantity; a caption wants the unit alone.
+  if (unit == "Depth m" || unit == "sig wv ht (m)") unit = "m";
+  if (unit == "Unknown") unit.clear();
+  return graph::Latin1ToUtf8(unit);
+}
+
+std::string ColumnCaption(const DataSet& data, const LoggerInfo& logger, int column, int derivedUnit) {
+  const std::string unit = ColumnUnit(data, logger, column, derivedUnit);
+  return ColumnName(data, column) + (unit.empty() ? std::string() : " [" + unit + "]");
+}
+
+namespace graph {
+
+SpanRange FittedSpan(int kind, const SpanRange& r) {
+  // Wave heights are read against calm water: from zero, and over a metre at
+  // least, so that a calm record of a few centimetres does not look like a storm.
+  if (kind == kKindWaveHeight && r.any) {
+    SpanRange w = r;
+    w.low = std::min(r.low, 0.0f);
+    w.high = std::max(r.high, w.low + 1.0f);
+    return w;
+  }
+  return r;
+}
+
+float FittedScale(int kind, const SpanRange& readings) {
+  const SpanRange r = FittedSpan(kind, readings);
+  if (!r.any) return 1.0f;
+  const double span = static_cast<double>(r.high) - r.low;
+  if (!(span > 0) || !std::isfinite(span)) return 1.0f;
+  return static_cast<float>(span / 20.0);
+}
+
+double FittedMiddle(int kind, const SpanRange& readings) {
+  const SpanRange r = FittedSpan(kind, readings);
+  return r.any ? (static_cast<double>(r.high) + r.low) / 2 : 0.0;
+}
+
+int PanelGap(int plotHeight) { return std::clamp(plotHeight / 60, 4, 10); }
+
+std::vector<PanelSlot> PanelSlots(const GraphState& g) { return PanelSlots(g, g.view.height); }
+
+std::vector<PanelSlot> PanelSlots(const GraphState& g, int height) {
+  const GraphView& v = g.view;
+  std::vector<PanelSlot> slots;
+  std::vector<int> channels;
+  if (v.stacked && !v.xyMode)
+    for (int c = 0; c < g.columns; ++c)
+      if (Shown(v, c)) channels.push_back(c);
+  if (channels.size() <= 1) {
+    slots.push_back({0, height, -1, -1});
+    if (channels.size() == 1) slots.back() = {0, height, channels.front(), g.kinds[static_cast<size_t>(channels.front())]};
+    return slots;
+  }
+  const int n = static_cast<int>(channels.size());
+  const int gap = PanelGap(height);
+  const int each = std::max(1, (height - (n - 1) * gap) / n);
+  for (int i = 0; i < n; ++i) {
+    const int top = i * (each + gap);
+    const int h = i == n - 1 ? std::max(1, height - top) : each;
+    const int c = channels[static_cast<size_t>(i)];
+    slots.push_back({top, h, c, g.kinds[static_cast<size_t>(c)]});
+  }
+  return slots;
+}
+
+int PanelOfChannel(const std::vector<PanelSlot>& slots, int channel) {
+  for (size_t i = 0; i < slots.size(); ++i)
+    if (slots[i].channel == channel) return static_cast<int>(i);
+  return 0;
+}
+
+int PanelAtY(const std::vector<PanelSlot>& slots, int y) {
+  int best = 0;
+  int distance = 1 << 30;
+  for (size_t i = 0; i < slots.size(); ++i) {
+    const PanelSlot& s = slots[i];
+    const int d = y < s.top ? s.top - y : y >= s.top + s.height ? y - (s.top + s.height - 1) : 0;
+    if (d < distance) {
+      distance = d;
+      best = static_cast<int>(i);
+    }
+  }
+  return best;
+}
+
+Placer MakePlacer(const GraphState& g, int kind, const PanelSlot& panel, bool down) {
+  Placer p;
+  p.centre = CentreValue(g, kind);
+  p.scale = KindScale(g.view, kind);
+  p.top = panel.top;
+  p.half = panel.height / 2.0;
+  p.perDivision = panel.height / kPanelDivisions;
+  p.down = down || kind == kKindDepth;
+  return p;
+}
+
+TimeBase::TimeBase(const DataSet& data) {
+  period_ = data.sixHzProfiling ? kTicksPerSecond / 6.0 : static_cast<double>(std::max(data.samplePeriodSeconds, 0)) * kTicksPerSecond;
+  runs_.push_back({0, ToTicks(data.startTime)});
+  for (const StampRecord& s : data.stamps)
+    if (s.type == kStampTime) {
+      if (s.sampleIndex <= runs_.back().row) runs_.back() = {s.sampleIndex, ToTicks(s.time)};
+      else runs_.push_back({s.sampleIndex, ToTicks(s.time)});
+    }
+  // A time stamp at a row before 0 would start before the data; the data's
+  // own start stands for it.
+  if (runs_.front().row < 0) runs_.front().row = 0;
+}
+
+double TimeBase::TicksAt(double row) const {
+  auto it = std::upper_bound(runs_.begin(), runs_.end(), row, [](double r, const Run& run) { return r < run.row; });
+  const Run& run = it == runs_.begin() ? runs_.front() : *(it - 1);
+  return static_cast<double>(run.ticks) + (row - run.row) * period_;
+}
+
+int ValueDecimals(const GraphView& v, int kind) {
+  const double u = KindScale(v, kind);
+  // A hundredth of a division, at most six places.
+  return std::clamp(2 - static_cast<int>(std::floor(std::log10(u) + 1e-9)), 0, 6);
+}
+
+std::string Latin1ToUtf8(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 4);
+  for (unsigned char c : text) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace graph
+
 // ---- Data ----
 
 void RefreshSummaries(GraphState& g, const DataSet& data) {
   g.readingCount = std::max(data.sampleCount, 0);
   g.columns = std::clamp(data.totalChannelCount, 0, kMaxColumns);
   g.summaries.assign(static_cast<size_t>(g.columns), ColumnSummary{});
+  g.kinds.assign(static_cast<size_t>(g.columns), kKindUnknown);
+  for (int c = 0; c < g.columns; ++c) g.kinds[static_cast<size_t>(c)] = ColumnKind(data, c);
   if (g.readingCount > 0 && data.Stride() >= g.readingCount)
     for (int c = 0; c < g.columns; ++c) g.summaries[static_cast<size_t>(c)].Build(data.Column(c), g.readingCount);
   else
@@ -189,7 +381,7 @@ namespace {
 void ShowChannelsOfFirstRows(GraphState& g, const DataSet& data, int columnsBefore) {
   if (columnsBefore != 0 || g.columns == 0) return;
   GraphView& v = g.view;
-  v.shownMask = g.columns >= 32 ? 0xFFFFFFFFu : (1u << g.columns) - 1u;
+  v.shownMask = AllColumns(g.columns);
   v.currentChannel = std::clamp(v.currentChannel, 0, g.columns - 1);
   v.currentKind = ColumnKind(data, v.currentChannel);
 }
@@ -214,29 +406,39 @@ void ExtendSummaries(GraphState& g, const DataSet& data) {
 void AttachData(GraphState& g, const DataSet& data) {
   const GraphView old = g.view;
   g.followedRange = {};
+  g.history = ZoomHistory{};
   RefreshSummaries(g, data);
   GraphView& v = g.view;
   v = GraphView{};
   v.width = old.width;
+  v.height = old.height;
+  v.pictureWidth = old.pictureWidth;
+  v.pictureHeight = old.pictureHeight;
+  v.plotLeft = old.plotLeft;
+  v.plotTop = old.plotTop;
+  v.options = old.options;
+  v.stacked = old.stacked;
   v.fineScale = old.fineScale;
   v.showRangeChanges = old.showRangeChanges;
   v.refusesMouse = old.refusesMouse;
   v.highlightCount = old.highlightCount;
-  v.shownMask = g.columns >= 32 ? 0xFFFFFFFFu : (1u << g.columns) - 1u;
+  v.shownMask = AllColumns(g.columns);
   v.currentChannel = 0;
   v.currentKind = g.columns > 0 ? ColumnKind(data, 0) : 0;
   v.xChannel = 0;
   v.yChannel = g.columns > 1 ? 1 : 0;
   ResetHorizontal(g);
   // Every kind starts at its own full range, so a channel button shows it whole.
-  for (int k = 0; k < kKindCount; ++k) v.unitsPerDivision[static_cast<size_t>(k)] = ScaleForRange(g.kindRange[static_cast<size_t>(k)]);
+  FitEveryKind(g);
   ResetVertical(g);
 }
 
 void DetachData(GraphState& g) {
   g.summaries.clear();
+  g.kinds.clear();
   g.kindRange = {};
   g.followedRange = {};
+  g.history = ZoomHistory{};
   g.readingCount = 0;
   g.columns = 0;
   g.hasData = false;
@@ -251,19 +453,21 @@ void ResetHorizontal(GraphState& g) {
   int shownCount = 0;
   for (int c = 0; c < g.columns; ++c) shownCount += Shown(v, c) ? 1 : 0;
   if (shownCount > 1) {
-    for (int c = 0; c < g.columns; ++c)
-      if (Shown(v, c)) {
-        (void)c;
-      }
-    for (int k = 0; k < kKindCount; ++k) v.unitsPerDivision[static_cast<size_t>(k)] = ScaleForRange(g.kindRange[static_cast<size_t>(k)]);
+    FitEveryKind(g);
     ResetVertical(g);
   }
 }
 
 void ResetVertical(GraphState& g) {
+  FitKind(g, std::clamp(g.view.currentKind, 0, kKindCount - 1));
+  UpdateVerticalRange(g);
+}
+
+void FitAll(GraphState& g) {
   GraphView& v = g.view;
-  v.unitsPerDivision[static_cast<size_t>(v.currentKind)] = ScaleForRange(g.kindRange[static_cast<size_t>(v.currentKind)]);
-  v.verticalOffset = 0;
+  SetReadingsPerDivision(v, FitReadingsPerDivision(g));
+  v.firstIndex = 0;
+  FitEveryKind(g);
   UpdateVerticalRange(g);
 }
 
@@ -294,7 +498,7 @@ void ZoomOutHorizontal(GraphState& g) {
   Decompose(r, m, p);
   const int mi = static_cast<int>(m + 1e-6);
   // 1 and 2 go to 3, 3 goes to 10; a scale off the sequence (after a rubber
-  // band) goes to the next power of ten, so zoom-out never sticks.
+  // band or the wheel) goes to the next power of ten, so zoom-out never sticks.
   const double next = mi <= 2 ? 3 * p : 10 * p;
   SetReadingsPerDivision(v, static_cast<float>(std::min(next, fit)));
   KeepLastInData(g);
@@ -304,8 +508,7 @@ namespace {
 void StepVertical(GraphState& g, bool in) {
   GraphView& v = g.view;
   const int k = v.currentKind;
-  const double centre = CentreValue(g, k);
-  double u = KindScale(g, k);
+  double u = KindScale(v, k);
   double m, p;
   Decompose(u, m, p);
   static const double kSteps[] = {0.5, 1, 2, 5, 10};
@@ -324,13 +527,21 @@ void StepVertical(GraphState& g, bool in) {
       }
   }
   u = std::max(next * p, static_cast<double>(SmallestScale(v)));
+  // The centre value stays where it is.
   v.unitsPerDivision[static_cast<size_t>(k)] = static_cast<float>(u);
-  // The same value stays in the middle, as near as whole divisions allow.
-  const SpanRange& r = g.kindRange[static_cast<size_t>(k)];
-  const double mid = r.any ? (static_cast<double>(r.high) + r.low) / 2 : 0.0;
-  const double offset = (mid - centre) / v.unitsPerDivision[static_cast<size_t>(k)];
-  v.verticalOffset = static_cast<int>(std::lround(std::clamp(offset, -1e9, 1e9)));
   UpdateVerticalRange(g);
+}
+
+// The kinds a vertical gesture in a panel moves: the stacked panel's own,
+// or every kind when the channels share the plot.
+std::vector<int> KindsOfPanel(const graph::PanelSlot& slot) {
+  std::vector<int> kinds;
+  if (slot.channel >= 0) {
+    kinds.push_back(slot.kind);
+  } else {
+    for (int k = 0; k < kKindCount; ++k) kinds.push_back(k);
+  }
+  return kinds;
 }
 }  // namespace
 
@@ -353,16 +564,21 @@ bool RubberBandZoom(GraphState& g, int x1, int y1, int x2, int y2) {
     v.firstIndex -= static_cast<int>(v.width / 20 - (index2 - index1) / 2);
   }
   SetReadingsPerDivision(v, static_cast<float>(r));
-  // The band's vertical middle becomes the middle of the plot.
-  const int k = v.currentKind;
-  const double u = KindScale(g, k);
-  const double sign = k == kKindDepth ? -1.0 : 1.0;
-  const double newCentre = CentreValue(g, k) + sign * (125.0 - (y1 + y2) / 2.0) / 10.0 * u;
-  const double factor = (y2 - y1) / 200.0;
-  for (float& each : v.unitsPerDivision) each = std::max(static_cast<float>(each * factor), kBandSmallScale);
-  const SpanRange& range = g.kindRange[static_cast<size_t>(k)];
-  const double mid = range.any ? (static_cast<double>(range.high) + range.low) / 2 : 0.0;
-  v.verticalOffset = static_cast<int>(std::lround(std::clamp((mid - newCentre) / KindScale(g, k), -1e9, 1e9)));
+  // The band's vertical middle becomes the middle of the plot, and its
+  // height the middle 20 divisions. Stacked, a band within one panel zooms
+  // that panel's values; one across panels zooms time only.
+  const std::vector<graph::PanelSlot> slots = graph::PanelSlots(g);
+  const graph::PanelSlot& slot = slots[static_cast<size_t>(graph::PanelAtY(slots, (y1 + y2) / 2))];
+  const bool within = y1 >= slot.top - 1 && y2 <= slot.top + slot.height + 1;
+  if (slot.channel >= 0 && !within) return true;
+  const double factor = (y2 - y1) / (slot.height * 20.0 / kPanelDivisions);
+  for (int k = 0; k < kKindCount; ++k) {
+    if (slot.channel >= 0 && k != slot.kind) continue;
+    const graph::Placer place = graph::MakePlacer(g, k, slot);
+    v.centre[static_cast<size_t>(k)] = place.ValueAt((y1 + y2) / 2.0);
+    float& u = v.unitsPerDivision[static_cast<size_t>(k)];
+    u = std::max(static_cast<float>(KindScale(v, k) * factor), kBandSmallScale);
+  }
   UpdateVerticalRange(g);
   return true;
 }
@@ -377,6 +593,23 @@ bool SetCursor(GraphState& g, int x) {
   return true;
 }
 
+bool SetSecondCursor(GraphState& g, int x) {
+  GraphView& v = g.view;
+  if (v.xyMode || v.refusesMouse || !g.hasData) return false;
+  v.cursor2Index = std::clamp(IndexAtX(v, x), 0, g.readingCount - 1);
+  v.cursor2Active = true;
+  if (!v.cursorActive) {
+    v.cursorIndex = v.cursor2Index;
+    v.cursorActive = true;
+  }
+  return true;
+}
+
+void ClearCursors(GraphState& g) {
+  g.view.cursorActive = false;
+  g.view.cursor2Active = false;
+}
+
 void ScrollTo(GraphState& g, int firstIndex) {
   GraphView& v = g.view;
   if (v.realTime) return;
@@ -385,32 +618,131 @@ void ScrollTo(GraphState& g, int firstIndex) {
 
 void ScrollVertical(GraphState& g, int offset) {
   GraphView& v = g.view;
-  v.verticalOffset = std::clamp(offset, -std::max(v.verticalRange, 0), std::max(v.verticalRange, 0));
+  const double target = std::clamp(static_cast<double>(offset), -static_cast<double>(std::max(v.verticalRange, 0)),
+                                   static_cast<double>(std::max(v.verticalRange, 0)));
+  // Every kind moves by the same number of divisions.
+  const double by = target - v.verticalOffset;
+  for (int k = 0; k < kKindCount; ++k) v.centre[static_cast<size_t>(k)] -= by * KindScale(v, k);
+  UpdateVerticalRange(g);
+}
+
+void ZoomTimeAbout(GraphState& g, int x, double factor) {
+  GraphView& v = g.view;
+  if (!g.hasData || v.realTime || v.xyMode || !(factor > 0)) return;
+  const double fit = FitReadingsPerDivision(g);
+  const double anchor = v.firstIndex + x / static_cast<double>(v.pixelsPerReading);
+  const double r = std::clamp(v.readingsPerDivision * factor, std::min(1.0, fit), std::max(fit, 1e-3));
+  SetReadingsPerDivision(v, static_cast<float>(r));
+  v.firstIndex = static_cast<int>(std::lround(anchor - x / static_cast<double>(v.pixelsPerReading)));
+  ClampFirst(g);
+}
+
+void ZoomValuesAbout(GraphState& g, const DataSet& data, int y, double factor) {
+  GraphView& v = g.view;
+  if (!g.hasData || !(factor > 0)) return;
+  const std::vector<graph::PanelSlot> slots = graph::PanelSlots(g);
+  const graph::PanelSlot& slot = slots[static_cast<size_t>(graph::PanelAtY(slots, y))];
+  const bool depthDown = v.xyMode && v.depthPlot;
+  for (int k : KindsOfPanel(slot)) {
+    const graph::Placer place = graph::MakePlacer(g, k, slot, depthDown && k == ColumnKind(data, v.yChannel));
+    const double value = place.ValueAt(y);
+    const double u = std::max(KindScale(v, k) * factor, static_cast<double>(SmallestScale(v)));
+    // The value under the pointer stays under it.
+    v.centre[static_cast<size_t>(k)] = value - (value - place.centre) * u / place.scale;
+    v.unitsPerDivision[static_cast<size_t>(k)] = static_cast<float>(u);
+  }
+  UpdateVerticalRange(g);
+}
+
+void PanFrom(GraphState& g, const DataSet& data, const GraphView& from, int startY, int dx, int dy) {
+  GraphView& v = g.view;
+  if (!g.hasData) return;
+  if (!v.realTime && !v.xyMode) {
+    v.firstIndex = from.firstIndex - static_cast<int>(std::lround(dx / static_cast<double>(v.pixelsPerReading)));
+    ClampFirst(g);
+  }
+  const std::vector<graph::PanelSlot> slots = graph::PanelSlots(g);
+  const graph::PanelSlot& slot = slots[static_cast<size_t>(graph::PanelAtY(slots, startY))];
+  const bool depthDown = v.xyMode && v.depthPlot;
+  for (int k : KindsOfPanel(slot)) {
+    const bool down = k == kKindDepth || (depthDown && k == ColumnKind(data, v.yChannel));
+    const double divisions = dy / (slot.height / kPanelDivisions);
+    v.centre[static_cast<size_t>(k)] =
+        from.centre[static_cast<size_t>(k)] + (down ? -1.0 : 1.0) * divisions * KindScale(v, k);
+  }
+  UpdateVerticalRange(g);
 }
 
 void ShowChannel(GraphState& g, const DataSet& data, int channel) {
   if (channel < 0 || channel >= g.columns) return;
   GraphView& v = g.view;
+  if (v.xyMode) {
+    // The x-y pair follows the chosen channel: across in the depth plot,
+    // upward otherwise; the depth channel itself stays where it is.
+    if (v.depthPlot) {
+      if (channel != v.yChannel) v.xChannel = channel;
+    } else if (channel != v.xChannel) {
+      v.yChannel = channel;
+    }
+  }
   v.shownMask = 1u << channel;
   v.currentChannel = channel;
   v.currentKind = ColumnKind(data, channel);
-  v.verticalOffset = 0;
+  // The kind's own middle, at its own scale.
+  v.centre[static_cast<size_t>(v.currentKind)] = KindMiddle(g, v.currentKind);
   UpdateVerticalRange(g);
 }
 
 void ShowAll(GraphState& g, const DataSet& data) {
   GraphView& v = g.view;
-  v.shownMask = g.columns >= 32 ? 0xFFFFFFFFu : (1u << g.columns) - 1u;
+  v.shownMask = AllColumns(g.columns);
   (void)data;
   UpdateVerticalRange(g);
 }
+
+void ToggleChannel(GraphState& g, const DataSet& data, int channel) {
+  if (channel < 0 || channel >= g.columns || channel >= 32) return;
+  GraphView& v = g.view;
+  if (v.xyMode) {
+    ShowChannel(g, data, channel);
+    return;
+  }
+  const uint32_t bit = 1u << channel;
+  if ((v.shownMask & ~bit) == 0) return;  // the last shown channel stays
+  v.shownMask ^= bit;
+  if (!Shown(v, v.currentChannel)) KeepChannelsInData(g, data);
+  UpdateVerticalRange(g);
+}
+
+void LabelAxisOf(GraphState& g, const DataSet& data, int channel) {
+  if (channel < 0 || channel >= g.columns || channel >= 32) return;
+  GraphView& v = g.view;
+  v.shownMask |= 1u << channel;
+  v.currentChannel = channel;
+  v.currentKind = ColumnKind(data, channel);
+  if (v.rightChannel == channel) v.rightChannel = -1;
+  UpdateVerticalRange(g);
+}
+
+void SetRightAxis(GraphState& g, const DataSet& data, int channel) {
+  GraphView& v = g.view;
+  (void)data;
+  if (channel < 0 || channel >= g.columns || channel >= 32) {
+    v.rightChannel = -1;
+    return;
+  }
+  v.rightChannel = channel;
+  v.shownMask |= 1u << channel;
+}
+
+void SetStacked(GraphState& g, bool stacked) { g.view.stacked = stacked; }
 
 void SetXyMode(GraphState& g, bool on, int xChannel, int yChannel) {
   GraphView& v = g.view;
   v.xyMode = on && g.columns > 0;
   v.xChannel = std::clamp(xChannel, 0, std::max(g.columns - 1, 0));
   v.yChannel = std::clamp(yChannel, 0, std::max(g.columns - 1, 0));
-  if (v.xyMode) v.cursorActive = false;
+  if (v.xyMode) ClearCursors(g);
 }
 
 void ToggleDepthPlot(GraphState& g, const DataSet& data) {
@@ -420,7 +752,7 @@ void ToggleDepthPlot(GraphState& g, const DataSet& data) {
     v.xyMode = false;
     return;
   }
-  // A profile: the current channel across, depth (or pressure) downward.
+  // A profile: the selected channel across, depth (or pressure) downward.
   int depth = -1;
   for (int c = 0; c < g.columns && depth < 0; ++c)
     if (ColumnKind(data, c) == kKindDepth) depth = c;
@@ -431,6 +763,9 @@ void ToggleDepthPlot(GraphState& g, const DataSet& data) {
     return;
   }
   SetXyMode(g, true, v.currentChannel == depth && g.columns > 1 ? (depth == 0 ? 1 : 0) : v.currentChannel, depth);
+  // Depth runs over its whole range, top to bottom.
+  FitKind(g, ColumnKind(data, depth));
+  UpdateVerticalRange(g);
 }
 
 void FollowNewest(GraphState& g) {
@@ -442,15 +777,99 @@ void FollowNewest(GraphState& g) {
     SpanRange& was = g.followedRange[k];
     if (r.any == was.any && r.low == was.low && r.high == was.high) continue;
     was = r;
-    v.unitsPerDivision[k] = ScaleForRange(r);
+    FitKind(g, static_cast<int>(k));
     refit |= static_cast<int>(k) == v.currentKind;
   }
-  if (refit) {
-    v.verticalOffset = 0;
-    UpdateVerticalRange(g);
-  }
+  if (refit) UpdateVerticalRange(g);
   SetReadingsPerDivision(v, static_cast<float>(kRealTimeReadings / (v.width / 10.0)));
   v.firstIndex = g.readingCount - kRealTimeReadings;
+}
+
+void SetPlotSize(GraphState& g, int width, int height) {
+  GraphView& v = g.view;
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  if (width != v.width && g.hasData) {
+    if (v.realTime) {
+      v.width = width;
+      SetReadingsPerDivision(v, static_cast<float>(kRealTimeReadings / (v.width / 10.0)));
+    } else {
+      // The same readings over the new width.
+      const double shown = v.width / static_cast<double>(v.pixelsPerReading);
+      const bool all = v.readingsPerDivision >= FitReadingsPerDivision(g) * (1 - 1e-6);
+      v.width = width;
+      const double fit = FitReadingsPerDivision(g);
+      double r = all ? fit : shown / (width / 10.0);
+      r = std::clamp(r, std::min(1.0, fit), std::max(fit, 1e-3));
+      SetReadingsPerDivision(v, static_cast<float>(r));
+    }
+  }
+  v.width = width;
+  v.height = height;
+}
+
+// ---- History ----
+
+bool operator==(const ViewExtent& a, const ViewExtent& b) {
+  return a.firstIndex == b.firstIndex && a.readingsPerDivision == b.readingsPerDivision &&
+         a.unitsPerDivision == b.unitsPerDivision && a.centre == b.centre;
+}
+
+ViewExtent CurrentExtent(const GraphView& v) {
+  return ViewExtent{v.firstIndex, v.readingsPerDivision, v.unitsPerDivision, v.centre};
+}
+
+namespace {
+void ApplyExtent(GraphState& g, const ViewExtent& e) {
+  GraphView& v = g.view;
+  v.firstIndex = e.firstIndex;
+  SetReadingsPerDivision(v, e.readingsPerDivision);
+  v.unitsPerDivision = e.unitsPerDivision;
+  v.centre = e.centre;
+  UpdateVerticalRange(g);
+  g.history.any = false;  // the next gesture starts an entry of its own
+}
+constexpr size_t kHistoryDepth = 100;
+}  // namespace
+
+void RecordView(GraphState& g, ViewGesture gesture, int64_t nowMs) {
+  ZoomHistory& h = g.history;
+  const bool continuous = gesture == ViewGesture::Wheel || gesture == ViewGesture::ValueWheel;
+  if (continuous && h.any && h.lastGesture == gesture && nowMs >= h.lastMs && nowMs - h.lastMs <= 700) {
+    h.lastMs = nowMs;
+    return;
+  }
+  const ViewExtent e = CurrentExtent(g.view);
+  if (h.back.empty() || !(h.back.back() == e)) h.back.push_back(e);
+  if (h.back.size() > kHistoryDepth) h.back.erase(h.back.begin());
+  h.forward.clear();
+  h.any = true;
+  h.lastGesture = gesture;
+  h.lastMs = nowMs;
+}
+
+bool ZoomBack(GraphState& g) {
+  ZoomHistory& h = g.history;
+  const ViewExtent now = CurrentExtent(g.view);
+  while (!h.back.empty() && h.back.back() == now) h.back.pop_back();
+  if (h.back.empty()) return false;
+  h.forward.push_back(now);
+  const ViewExtent e = h.back.back();
+  h.back.pop_back();
+  ApplyExtent(g, e);
+  return true;
+}
+
+bool ZoomForward(GraphState& g) {
+  ZoomHistory& h = g.history;
+  const ViewExtent now = CurrentExtent(g.view);
+  while (!h.forward.empty() && h.forward.back() == now) h.forward.pop_back();
+  if (h.forward.empty()) return false;
+  h.back.push_back(now);
+  const ViewExtent e = h.forward.back();
+  h.forward.pop_back();
+  ApplyExtent(g, e);
+  return true;
 }
 
 ScrollBars ScrollBarState(const GraphState& g) {
@@ -464,34 +883,16 @@ ScrollBars ScrollBarState(const GraphState& g) {
   s.hEnabled = !v.realTime && !v.xyMode && s.hMaximum > 0;
   s.vMinimum = -std::max(v.verticalRange, 0);
   s.vMaximum = std::max(v.verticalRange, 0);
-  s.vPosition = std::clamp(v.verticalOffset, s.vMinimum, s.vMaximum);
+  s.vPosition = std::clamp(static_cast<int>(std::lround(v.verticalOffset)), s.vMinimum, s.vMaximum);
   s.vEnabled = !v.xyMode && s.vMaximum > 0;
   return s;
 }
 
-double CentreValue(const GraphState& g, int kind) {
-  const SpanRange& r = g.kindRange[static_cast<size_t>(std::clamp(kind, 0, kKindCount - 1))];
-  const double mid = r.any ? (static_cast<double>(r.high) + r.low) / 2 : 0.0;
-  return mid - g.view.verticalOffset * static_cast<double>(KindScale(g, kind));
-}
+double CentreValue(const GraphState& g, int kind) { return g.view.centre[static_cast<size_t>(std::clamp(kind, 0, kKindCount - 1))]; }
 
-namespace {
-// Placement with the centre and scale looked up once per channel.
-struct Placer {
-  double centre, scale;
-  bool down;
-  int operator()(double value) const {
-    double y = 125.0 - (value - centre) / scale * 10.0 * (down ? -1.0 : 1.0);
-    y = std::clamp(y, -1000.0, 1000.0);
-    return static_cast<int>(std::lround(y));
-  }
-};
-Placer MakePlacer(const GraphState& g, int kind) {
-  return Placer{CentreValue(g, kind), KindScale(g, kind), kind == kKindDepth};
+int PlaceValue(const GraphState& g, int kind, double value) {
+  return graph::MakePlacer(g, kind, graph::PanelSlot{0, g.view.height, -1})(value);
 }
-}  // namespace
-
-int PlaceValue(const GraphState& g, int kind, double value) { return MakePlacer(g, kind)(value); }
 
 int LastShownIndex(const GraphState& g) {
   const GraphView& v = g.view;
@@ -528,313 +929,5 @@ LoggerTime ReadingTime(const DataSet& data, int index) {
 }
 
 bool operator==(const GraphPoint& a, const GraphPoint& b) { return a.x == b.x && a.y == b.y; }
-
-// ---- Drawing ----
-
-namespace {
-
-std::string DateText(const LoggerTime& t) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04d/%s/%02d", t.year, MonthName(t.month), t.day);
-  return buffer;
-}
-std::string ClockText(const LoggerTime& t) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-  return buffer;
-}
-
-// The pixel column of reading i, and the first reading of column x.
-struct Columns {
-  int first;
-  double ppr;
-  int ColumnOf(int i) const { return static_cast<int>(std::floor((i - first) * ppr)); }
-  int StartOf(int x) const {
-    int i = first + static_cast<int>(std::ceil(x / ppr));
-    while (ColumnOf(i) >= x) --i;
-    while (ColumnOf(i) < x) ++i;
-    return i;
-  }
-};
-
-void FlushLine(std::vector<GraphPolyline>& lines, GraphPolyline& line) {
-  if (line.points.size() >= 2)
-    lines.push_back(line);
-  else if (line.points.size() == 1) {
-    // A lone reading between gaps is still shown, as a dot.
-    line.points.push_back(line.points.front());
-    lines.push_back(line);
-  }
-  line.points.clear();
-}
-
-void AddPoint(GraphPolyline& line, GraphPoint p) {
-  if (!line.points.empty() && line.points.back() == p) return;
-  line.points.push_back(p);
-}
-
-// The traces of the shown channels in time-series mode.
-void TimeSeries(const GraphState& g, const DataSet& data, std::vector<GraphPolyline>& out, bool naive) {
-  const GraphView& v = g.view;
-  const int n = g.readingCount;
-  const Columns cols{v.firstIndex, v.pixelsPerReading};
-  for (int c = 0; c < g.columns; ++c) {
-    if (!Shown(v, c)) continue;
-    const int kind = ColumnKind(data, c);
-    const Placer place = MakePlacer(g, kind);
-    const float* values = data.Column(c);
-    GraphPolyline line;
-    line.channel = c;
-    line.colour = ChannelColour(c);
-    line.penWidth = PenWidthForKind(kind);
-    if (naive || v.pixelsPerReading >= 1.0f) {
-      // One reading per column at most (or the reference draw): every reading.
-      int begin, end;
-      if (naive) {
-        begin = std::max(0, cols.StartOf(-1));
-        end = std::min(n, cols.StartOf(v.width + 1));
-      } else {
-        begin = std::max(0, v.firstIndex - 1);
-        end = std::min(n, LastShownIndex(g) + 2);
-      }
-      for (int i = begin; i < end; ++i) {
-        const float value = values[i];
-        if (!DrawableValue(value)) {
-          FlushLine(out, line);
-          continue;
-        }
-        AddPoint(line, {cols.ColumnOf(i), place(value)});
-      }
-    } else {
-      // Many readings a column: first, lowest, highest, last.
-      const ColumnSummary& s = g.summaries[static_cast<size_t>(c)];
-      int start = std::max(0, cols.StartOf(-1));
-      for (int x = -1; x <= v.width && start < n; ++x) {
-        const int next = std::min(n, cols.StartOf(x + 1));
-        if (next <= start) continue;
-        const SpanRange r = s.Range(start, next);
-        if (!r.any) {
-          FlushLine(out, line);
-          start = next;
-          continue;
-        }
-        // First and last drawable readings; a short look, then the extremes.
-        float first = NAN, last = NAN;
-        for (int i = start; i < next && i < start + 32; ++i)
-          if (DrawableValue(values[i])) {
-            first = values[i];
-            break;
-          }
-        for (int i = next - 1; i >= start && i > next - 33; --i)
-          if (DrawableValue(values[i])) {
-            last = values[i];
-            break;
-          }
-        if (std::isnan(first)) first = r.low;
-        if (std::isnan(last)) last = r.high;
-        const int yFirst = place(first), yLow = place(r.low), yHigh = place(r.high), yLast = place(last);
-        AddPoint(line, {x, yFirst});
-        // Joining every reading of the column covers the whole span between
-        // its extremes; first-low-high-last does the same with four points.
-        const int yTop = std::min(yLow, yHigh), yBottom = std::max(yLow, yHigh);
-        if (yFirst - yTop <= yBottom - yFirst) {
-          AddPoint(line, {x, yTop});
-          AddPoint(line, {x, yBottom});
-        } else {
-          AddPoint(line, {x, yBottom});
-          AddPoint(line, {x, yTop});
-        }
-        AddPoint(line, {x, yLast});
-        start = next;
-      }
-    }
-    FlushLine(out, line);
-  }
-}
-
-void XySeries(const GraphState& g, const DataSet& data, std::vector<GraphPolyline>& out, std::vector<GraphText>& texts) {
-  const GraphView& v = g.view;
-  const int xc = v.xChannel, yc = v.yChannel;
-  if (xc >= g.columns || yc >= g.columns) return;
-  const SpanRange xr = g.summaries[static_cast<size_t>(xc)].Whole();
-  if (!xr.any) return;
-  const double span = static_cast<double>(xr.high) - xr.low;
-  const double scale = span > 0 ? v.width / span : 0.0;
-  const int kind = ColumnKind(data, yc);
-  const Placer place = MakePlacer(g, kind);
-  const float* xs = data.Column(xc);
-  const float* ys = data.Column(yc);
-  GraphPolyline line;
-  line.channel = yc;
-  line.colour = ChannelColour(yc);
-  line.penWidth = PenWidthForKind(kind);
-  // A repaint stays bounded on a full logger: at most ~20000 points.
-  const int step = std::max(1, g.readingCount / 20000);
-  for (int i = 0; i < g.readingCount; i += step) {
-    if (!DrawableValue(xs[i]) || !DrawableValue(ys[i])) {
-      FlushLine(out, line);
-      continue;
-    }
-    const int x = span > 0 ? static_cast<int>(std::lround((xs[i] - xr.low) * scale)) : v.width / 2;
-    AddPoint(line, {x, place(ys[i])});
-  }
-  FlushLine(out, line);
-  texts.push_back({0, kGraphHeight + 40, Printf("%-9.4f", xr.low), TextAlign::Left, TextStyle::Banner});
-  texts.push_back({v.width, kGraphHeight + 40, Printf("%-9.4f", xr.high), TextAlign::Right, TextStyle::Banner});
-}
-
-void Markers(const GraphState& g, const DataSet& data, std::vector<GraphMarker>& out) {
-  const GraphView& v = g.view;
-  const int first = v.firstIndex, last = LastShownIndex(g);
-  auto it = std::lower_bound(data.stamps.begin(), data.stamps.end(), first,
-                             [](const StampRecord& s, int row) { return s.sampleIndex < row; });
-  for (; it != data.stamps.end() && it->sampleIndex <= last; ++it) {
-    const StampRecord& s = *it;
-    GraphMarker m;
-    m.x = static_cast<int>(std::floor((s.sampleIndex - first) * static_cast<double>(v.pixelsPerReading)));
-    m.markerClass = s.markerClass;
-    m.stampType = s.type;
-    if (s.type == kStampBurst) {
-      m.pen = MarkerPen::Burst;
-      m.y1 = 3;
-      m.y2 = 21;
-    } else if (s.type == kStampGain) {
-      if (!v.showRangeChanges || (s.changedMask & v.shownMask) == 0) continue;
-      m.pen = (s.changedMask & ~v.shownMask) == 0 ? MarkerPen::GainAll : MarkerPen::GainSome;
-      m.y1 = 3;
-      m.y2 = 21;
-    } else {
-      m.pen = MarkerPen::Stamp;
-      m.y1 = 225;
-      m.y2 = kGraphHeight;
-    }
-    out.push_back(m);
-  }
-}
-
-void Labels(const GraphState& g, const DrawContext& ctx, GraphDrawing& d) {
-  const GraphView& v = g.view;
-  const DataSet& data = ctx.data;
-  const int k = v.currentKind;
-  const double u = KindScale(g, k);
-  const double centre = CentreValue(g, k);
-  double top = centre + 10 * u, bottom = centre - 10 * u;
-  if (k == kKindDepth) std::swap(top, bottom);
-  const char* valueFormat = v.fineScale ? "  %9.6f" : "  %9.4f";
-  d.texts.push_back({-24, 35, Printf(valueFormat, top), TextAlign::Right, TextStyle::Axis});
-  d.texts.push_back({-24, 135, Printf(valueFormat, centre), TextAlign::Right, TextStyle::Axis});
-  d.texts.push_back({-24, 235, Printf(valueFormat, bottom), TextAlign::Right, TextStyle::Axis});
-  d.texts.push_back({-4, -4, Printf(v.fineScale ? "%10.6f/div" : "%9.4f/div", u), TextAlign::Right, TextStyle::Axis});
-  char channel[32];
-  std::snprintf(channel, sizeof channel, "Channel %2d", v.currentChannel + 1);
-  d.texts.push_back({0, -4, channel, TextAlign::Left, TextStyle::Axis});
-  d.texts.push_back({-24, kGraphHeight + 14, KindUnitLabel(ctx.logger, k, ctx.derivedUnit), TextAlign::Right, TextStyle::Axis});
-  if (v.xyMode) return;
-
-  // Below the scroll bar: the left and right readings, and the scale.
-  const int yRow1 = kGraphHeight + 38, yRow2 = kGraphHeight + 54, yRow3 = kGraphHeight + 70;
-  const int last = LastShownIndex(g);
-  LoggerTime leftTime, rightTime;
-  if (v.realTime) {
-    rightTime = ReadingTime(data, std::max(g.readingCount - 1, 0));
-    const double back = (g.readingCount - v.firstIndex) * SamplePeriod(data);
-    leftTime = AddMilliseconds(rightTime, -static_cast<int32_t>(std::lround(back * 1000)));
-  } else {
-    leftTime = ReadingTime(data, std::max(v.firstIndex, 0));
-    rightTime = ReadingTime(data, last);
-  }
-  char left[32];
-  if (v.firstIndex < 0)
-    std::snprintf(left, sizeof left, "  ");
-  else
-    std::snprintf(left, sizeof left, "%d  ", v.firstIndex);
-  d.texts.push_back({0, yRow1, left, TextAlign::Left, TextStyle::Banner});
-  d.texts.push_back({0, yRow2, DateText(leftTime), TextAlign::Left, TextStyle::Banner});
-  d.texts.push_back({0, yRow3, ClockText(leftTime), TextAlign::Left, TextStyle::Banner});
-  char right[32];
-  std::snprintf(right, sizeof right, "  %d", last);
-  d.texts.push_back({v.width, yRow1, right, TextAlign::Right, TextStyle::Banner});
-  d.texts.push_back({v.width, yRow2, DateText(rightTime), TextAlign::Right, TextStyle::Banner});
-  d.texts.push_back({v.width, yRow3, ClockText(rightTime), TextAlign::Right, TextStyle::Banner});
-  d.texts.push_back({v.width / 2, yRow1, Printf("    %0.2f readings per division    ", v.readingsPerDivision + 0.0001),
-                     TextAlign::Centre, TextStyle::Banner});
-  std::string per;
-  if (data.sixHzProfiling) {
-    per = "1/6 second per reading";
-  } else {
-    const long seconds = std::lround(v.readingsPerDivision * SamplePeriod(data));
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%02ld:%02ld:%02ld per division", seconds / 3600, (seconds / 60) % 60, seconds % 60);
-    per = buffer;
-  }
-  d.texts.push_back({v.width / 2, yRow2, per, TextAlign::Centre, TextStyle::Banner});
-}
-
-}  // namespace
-
-GraphDrawing BuildDrawing(const GraphState& g, const DrawContext& ctx) {
-  GraphDrawing d;
-  const GraphView& v = g.view;
-  d.width = v.width;
-  if (!g.hasData) return d;
-  d.zoomButtonsShown = !v.xyMode && !v.realTime;
-  if (v.xyMode) {
-    XySeries(g, ctx.data, d.lines, d.texts);
-  } else {
-    TimeSeries(g, ctx.data, d.lines, false);
-    Markers(g, ctx.data, d.markers);
-    if (v.cursorActive) {
-      d.cursorShown = true;
-      d.cursorX = static_cast<int>(std::floor((v.cursorIndex - v.firstIndex) * static_cast<double>(v.pixelsPerReading)));
-      d.cursorReadout = CursorReadout(g, ctx);
-      if (v.highlightCount > 0) {
-        const int firstRow = std::max(0, v.cursorIndex - v.highlightCount + 1);
-        d.highlightShown = true;
-        d.highlightX1 = static_cast<int>(std::floor((firstRow - v.firstIndex) * static_cast<double>(v.pixelsPerReading)));
-        d.highlightX2 = d.cursorX;
-      }
-    }
-  }
-  Labels(g, ctx, d);
-  return d;
-}
-
-std::string CursorReadout(const GraphState& g, const DrawContext& ctx) {
-  const GraphView& v = g.view;
-  if (!g.hasData || !v.cursorActive) return {};
-  const int i = std::clamp(v.cursorIndex, 0, g.readingCount - 1);
-  const LoggerTime t = ReadingTime(ctx.data, i);
-  char buffer[96];
-  std::snprintf(buffer, sizeof buffer, "Reading %d  %s %s", i, DateText(t).c_str(), ClockText(t).c_str());
-  std::string text = buffer;
-  for (int c = 0; c < g.columns; ++c) {
-    if (!Shown(v, c)) continue;
-    const float value = ctx.data.Value(c, i);
-    std::snprintf(buffer, sizeof buffer, DrawableValue(value) ? "  %d: %.4f" : "  %d: ----", c + 1, value);
-    text += buffer;
-  }
-  return text;
-}
-
-std::vector<ChannelButton> ChannelButtons(const GraphState& g, const DataSet& data) {
-  (void)data;
-  std::vector<ChannelButton> buttons;
-  for (int i = 0; i < kChannelButtonCount; ++i) {
-    ChannelButton b;
-    b.channel = i;
-    b.label = std::to_string(i + 1);
-    b.colour = ChannelColour(i);
-    b.visible = g.hasData && i < g.columns;
-    b.shown = b.visible && Shown(g.view, i);
-    buttons.push_back(b);
-  }
-  return buttons;
-}
-
-std::vector<GraphPolyline> NaiveTraces(const GraphState& g, const DataSet& data) {
-  std::vector<GraphPolyline> out;
-  if (g.hasData) TimeSeries(g, data, out, true);
-  return out;
-}
 
 }  // namespace tmv

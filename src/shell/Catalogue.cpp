@@ -66,11 +66,11 @@ std::vector<std::string> BuildTexts() {
       "Error: Unable to save log file",
       "Error: Unable to open log file",
       "Error: Unable to open daily log file",
-      "8 copies of TMV Windows Software are now running.\nThis is the limit allowed.\n\nThis attempt to run another "
+      "8 copies of the TMV Data Loggers program are now running.\nThis is the limit allowed.\n\nThis attempt to run another "
       "copy will terminate.",
       "Multiple copies",
-      "You are trying to open copy number %d of the TMV Windows Software.\nDo you want to continue?",
-      "TMV Windows Software - Multiple copy",
+      "You are trying to open copy number %d of the TMV Data Loggers program.\nDo you want to continue?",
+      "TMV Data Loggers - Multiple copy",
       // Refusals of the command table.
       "Unable to perform fetch while QN-760 logger is enabled",
       "Unable to perform calibration while QN-760 logger is enabled",

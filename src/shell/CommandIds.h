@@ -61,6 +61,10 @@ constexpr int kShowFileInfo = 40141;
 constexpr int kExportData = 40150;
 // "&Tide analysis" of the analysis menu: harmonic analysis of the water level.
 constexpr int kTideAnalysis = 40160;
+// "&Open a data file...": a HEX or a DAT file, by its extension.
+constexpr int kOpenDataFile = 40151;
+// "&Help": the manual in a window of its own.
+constexpr int kManual = 40152;
 
 // The menus themselves, so that they can be greyed and enabled like commands.
 constexpr int kMenuBar = 50000;

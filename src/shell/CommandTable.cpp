@@ -29,6 +29,12 @@ MenuEntry Item(int number, int parent, const char* text, char key, bool built, b
   return e;
 }
 
+// The keys desktop programs use for these habits.
+MenuEntry WithShortcut(MenuEntry e, const char* shortcut) {
+  e.shortcut = shortcut;
+  return e;
+}
+
 std::vector<MenuEntry> BuildTable() {
   using namespace cmd;
   constexpr bool kBuilt = true;
@@ -36,14 +42,15 @@ std::vector<MenuEntry> BuildTable() {
   return {
       Menu(kMenuFile, kMenuBar, "&File", 'F'),
       Menu(kMenuRecentFiles, kMenuFile, "&Read a recent file", 'R'),
+      WithShortcut(Item(kOpenDataFile, kMenuFile, "&Open a data file...", 'O', kBuilt), "Ctrl+O"),
       Item(kReadDatFile, kMenuFile, "Read a &DAT file", 'D', kBuilt),
       Item(kReadHexFile, kMenuFile, "Read a &HEX file", 'H', kBuilt),
-      Item(kSaveFile, kMenuFile, "&Save file", 'S', kBuilt, true),
+      WithShortcut(Item(kSaveFile, kMenuFile, "&Save file", 'S', kBuilt, true), "Ctrl+S"),
       Item(kSaveFormat, kMenuFile, "&Format for the save file", 'F', kBuilt),
       Item(kSaveScreenSegment, kMenuFile, "Save screen se&gment to file", 'g', kBuilt),
       Item(kScreenCapture, kMenuFile, "Scree&n capture", 'n', kBuilt),
       Item(kSaveKzmCsv, kMenuFile, "Save a KZM &csv file", 'c', kBuilt),
-      Item(kExportData, kMenuFile, "&Export...", 'E', kBuilt),
+      WithShortcut(Item(kExportData, kMenuFile, "&Export...", 'E', kBuilt), "Ctrl+E"),
       Item(kExit, kMenuFile, "E&xit", 'x', kBuilt, true),
 
       Item(kSetup, kMenuBar, "&Setup", 'S', kBuilt),
@@ -83,6 +90,7 @@ std::vector<MenuEntry> BuildTable() {
       Item(kAllowMultipleCopies, kMenuConfiguration, "&Allow multiple copies", 'A', kBuilt),
       Item(kShowRangeChanges, kMenuConfiguration, "&Show range changes", 'S', kBuilt),
 
+      WithShortcut(Item(kManual, kMenuBar, "&Help", 'H', kBuilt), "F1"),
       // "Modem slee&p" (40044) is inserted before "A&bout" only after a
       // connection to a logger that reports modem control at level 1.
       Item(kAbout, kMenuBar, "A&bout", 'b', kBuilt),

@@ -15,6 +15,7 @@ struct MenuEntry {
   bool isMenu = false;     // a popup holding other entries
   bool built = false;      // false: shown greyed, nothing behind it yet
   bool separatorBefore = false;
+  const char* shortcut = nullptr;  // the key that runs it, as Qt names keys ("Ctrl+O"), or none
 };
 
 // What a command needs before it may run: checked in one place, the command

@@ -12,6 +12,7 @@
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/CommandIds.h"
+#include "shell/Confirmations.h"
 #include "shell/DialogPresenter.h"
 #include "shell/Shell.h"
 #include "shell/StatusLine.h"
@@ -51,6 +52,10 @@ void RetrievalPanel::Notify() {
 void RetrievalPanel::Started() {
   // One block per tick: the tick's period becomes a block's line time.
   SetTickPeriod(shell, dialog.TimerPeriodMs());
+  // Nothing else may talk on the one serial line meanwhile: the calibration
+  // functions and the micro-salinometer are greyed with the rest.
+  SetMenuState(shell.state, 2);
+  menusGreyed_ = true;
   Notify();
 }
 
@@ -58,11 +63,17 @@ void RetrievalPanel::PressRetrieve(bool full) {
   if (closed || Downloading() || stepping_) return;
   const auto keep = shared_from_this();
   AppState& state = shell.state;
+  // Stopping a logging logger is asked once more, with keeping it as the default.
+  if (dialog.view.button1 == Tr(state, "STOP logger") && !ConfirmStopLogger(state)) return;
   auto ask = [this](const DownloadQuery& query) {
     DownloadQueryChoice choice;
     choice.query = query;
-    const int answer = shell.dialogs.Run(choice);
-    return answer == DialogPresenter::kNoFace ? kQueryCancel : answer;
+    int answer = shell.dialogs.Run(choice);
+    if (answer == DialogPresenter::kNoFace) return kQueryCancel;
+    const bool stops = (answer == kQueryButton6 && query.on6 == DownloadQuery::Action::Stop) ||
+                       (answer == kQueryButton7 && query.on7 == DownloadQuery::Action::Stop);
+    if (stops && !ConfirmStopLogger(shell.state)) answer = kQueryCancel;
+    return answer;
   };
   const bool going = dialog.Retrieve(state, ask, full);
   if (dialog.reopen) {
@@ -116,6 +127,24 @@ void RetrievalPanel::PressClose() {
   Finish(false);
 }
 
+std::string RetrievalPanel::CloseButtonText() const {
+  return Tr(shell.state, Downloading() ? "Cancel download" : "Close");
+}
+
+void RetrievalPanel::PressCloseButton() {
+  if (closed) return;
+  const auto keep = shared_from_this();
+  // Hours of download at a field baud rate go with one click: asked first.
+  // The blocks wait while the question is open.
+  if (Downloading() && !stepping_) {
+    stepping_ = true;
+    const bool cancel = ConfirmCancelDownload(shell.state, shell.state.retrieval.image.imageLength);
+    stepping_ = false;
+    if (!cancel) return;
+  }
+  PressClose();
+}
+
 void RetrievalPanel::Step() {
   if (closed || stepping_) return;
   const auto keep = shared_from_this();
@@ -137,6 +166,8 @@ void RetrievalPanel::Finish(bool rerun) {
   closed = true;
   Shell& s = shell;
   SetTickPeriod(s, kTickMs);
+  if (menusGreyed_) SetMenuState(s.state, 3);
+  menusGreyed_ = false;
   s.state.ui.SetCommandEnabled(cmd::kRetrieveData, true);
   s.modelessStep = nullptr;  // the tick copies its step, so this may run inside it
   s.modelessClose = nullptr;
@@ -187,8 +218,13 @@ int SaveFileCommand(Shell& shell) {
 
 int ReadDataFileAndShow(Shell& shell, const std::string& path, bool hex, int mode) {
   AppState& state = shell.state;
+  const std::string before = state.statusText;
   const int read = hex ? ReadHexFile(state, mode, path) : ReadDatFile(state, mode, path);
-  if (read != 1) return 0;
+  if (read != 1) {
+    // The reader named the file before it refused it: that name goes again.
+    ShowStatus(state, before);
+    return 0;
+  }
   // Data from a file is in a file already: nothing to ask about before it goes.
   state.shell.dataRetrieved = false;
   state.shell.dataSaved = false;

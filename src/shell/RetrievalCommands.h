@@ -52,6 +52,10 @@ class RetrievalPanel : public std::enable_shared_from_this<RetrievalPanel> {
   // "Close": during a download ends it (what came is decoded and offered
   // for saving); otherwise closes the panel.
   void PressClose();
+  // The button, Escape and the window's close box: during a download they
+  // read "Cancel download" and ask first; No lets the download go on.
+  std::string CloseButtonText() const;
+  void PressCloseButton();
   // One tick of the shell's timer.
   void Step();
 
@@ -60,6 +64,7 @@ class RetrievalPanel : public std::enable_shared_from_this<RetrievalPanel> {
   void Finish(bool rerun);
   void Notify();
   bool stepping_ = false;  // a tick that is still running (a modal save dialog inside it)
+  bool menusGreyed_ = false;  // the download greyed the menus
 };
 
 // Runs the commands; 1 when they did their work.

@@ -12,6 +12,7 @@
 #include "shell/Catalogue.h"
 #include "shell/CommandGate.h"
 #include "shell/CommandIds.h"
+#include "shell/Confirmations.h"
 #include "shell/DialogPresenter.h"
 #include "shell/Shell.h"
 #include "shell/StatusLine.h"
@@ -133,6 +134,8 @@ void SetupSession::AcceptBatchValues() {
 void SetupSession::PressEnable() {
   if (Busy() || closed || !dialog.enableButtonEnabled) return;
   AppState& s = state();
+  // "STOP logger" ends the deployment: asked first, with keeping it as the default.
+  if (dialog.enableButtonText == SetupDialog::kStopLogger && !dialog.panel.simulation && !ConfirmStopLogger(s)) return;
   const EnableDecision decision = dialog.EnableLogging(s);
   SetupAction action = decision.action;
   if (decision.askContainsData) {
@@ -169,6 +172,22 @@ void SetupSession::Tick() {
     return;
   }
   Finish();
+}
+
+bool SetupSession::ClockTick() {
+  if (closed || Busy() || dialog.updatesSuspended || !dialog.open) return false;
+  AppState& s = state();
+  DeploymentSettings& d = s.deployment;
+  const int64_t elapsed = SecondsFrom(d.hostClockAtRead, s.clock.LocalTime());
+  if (elapsed <= 0) return false;
+  // Both move on together: the skew between them is what the enable checks.
+  d.hostClockAtRead = AddSeconds64(d.hostClockAtRead, elapsed);
+  d.loggerClock = AddSeconds64(d.loggerClock, elapsed);
+  ShowClocks();
+  const bool passed = d.startMode == kStartAtTime && CompareTimes(d.startTime, d.loggerClock) <= 0;
+  if (!passed || !dialog.panel.enableAllowed || dialog.enableButtonText != SetupDialog::kEnableLogging) return false;
+  dialog.Refresh(s);
+  return true;
 }
 
 void SetupSession::Finish() {

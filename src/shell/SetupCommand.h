@@ -63,6 +63,10 @@ struct SetupSession {
   void PressEnable();
   // The one-second step while the logger erases.
   void Tick();
+  // The one-second step of the clocks shown: the host's and the logger's
+  // run on from when they were read; a start they pass is refused at once
+  // (true: more than the clocks changed).
+  bool ClockTick();
   void Cancel();
 
   // Shows "Too many samples requested" when validation opened it, and applies the choice.

@@ -1,6 +1,9 @@
 #include "shell/Shell.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "analysis/DerivedUnitsDialog.h"
@@ -195,7 +198,7 @@ int Disconnect(Shell& shell) {
 }
 
 int About(Shell& shell) {
-  Box(shell.state, "TMV Data Loggers\nWindows Version " TMV_VERSION_TEXT, "About TMV", MessageButtons::Ok,
+  Box(shell.state, "TMV Data Loggers\nVersion " TMV_VERSION_TEXT, "About TMV", MessageButtons::Ok,
       MessageIcon::Information, MessageAnswer::Ok);
   return 1;
 }
@@ -325,6 +328,51 @@ int OpenDataFile(Shell& shell, const std::string& path) {
   return 0;
 }
 
+int OpenGivenDataFile(Shell& shell, const std::string& path) {
+  AppState& state = shell.state;
+  std::string lower = path;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const bool known = lower.size() > 4 && (lower.compare(lower.size() - 4, 4, ".hex") == 0 ||
+                                          lower.compare(lower.size() - 4, 4, ".dat") == 0);
+  if (!known) {
+    ShowStatus(state, Format(Tr(state, "Unable to read %s: only HEX and DAT data files can be opened").c_str(),
+                             path.c_str()));
+    return 0;
+  }
+  if (!CheckUnsavedData(shell)) return 0;
+  const int read = OpenDataFile(shell, path);
+  if (read == 1) AddRecentFile(state, path);
+  return read;
+}
+
+namespace {
+
+// "&Open a data file...": either kind of file, told apart by its extension.
+int OpenDataFileCommand(Shell& shell) {
+  AppState& state = shell.state;
+  if (!CheckUnsavedData(shell)) return 0;
+  FileDialogRequest request;
+  request.title = Tr(state, "Open a data file");
+  request.directory = state.directories.dat.empty() ? state.directories.work : state.directories.dat;
+  request.filter = Tr(state, "TMV data files (*.hex *.dat)");
+  const std::optional<std::string> chosen = state.ui.ChooseFile(request);
+  if (!chosen) return 0;
+  const int read = OpenDataFile(shell, *chosen);
+  if (read == 1) AddRecentFile(state, *chosen);
+  return read;
+}
+
+int ShowManual(Shell& shell) {
+  if (!shell.showManual) {
+    ShowStatus(shell.state, "Unable to show the manual here");
+    return 0;
+  }
+  shell.showManual();
+  return 1;
+}
+
+}  // namespace
+
 StatisticsHooks ShellStatisticsHooks(Shell& shell) {
   StatisticsHooks hooks;
   hooks.repaintGraph = [&shell] {
@@ -395,6 +443,11 @@ void ShowSettingMarks(Shell& shell) {
 
 int RunCommand(Shell& shell, int command) {
   AppState& state = shell.state;
+  // Work that was under way when a command returns is over: its text goes.
+  struct EndOfCommand {
+    AppState& state;
+    ~EndOfCommand() { ClearWorkUnderWay(state); }
+  } end{state};
   if (command >= cmd::kReadRecentFile && command < cmd::kReadRecentFile + kMaxRecentFiles)
     return ReadRecentFile(shell, command - cmd::kReadRecentFile);
   // Setup passes the gate itself: when no logger answers it offers the simulation.
@@ -411,6 +464,10 @@ int RunCommand(Shell& shell, int command) {
       return Disconnect(shell);
     case cmd::kAbout:
       return About(shell);
+    case cmd::kManual:
+      return ShowManual(shell);
+    case cmd::kOpenDataFile:
+      return OpenDataFileCommand(shell);
     case cmd::kExit:
       return ExitProgram(shell) ? 1 : 0;
     case cmd::kAllowMultipleCopies:

@@ -37,6 +37,8 @@ struct Shell {
   std::function<void()> showStatisticsPanel;
   // Writes the main window's image to a bitmap file (empty: no window).
   std::function<bool(const std::string&)> captureWindow;
+  // Shows the manual in a window of its own (empty: no face).
+  std::function<void()> showManual;
   // The micro-salinometer panel: it lives as long as the program (hidden,
   // its instrument idle) and "&Micro-Salinometer" shows it. Made by
   // MicroSalinometerPanel().
@@ -69,6 +71,11 @@ int SaveRetrievedData(Shell& shell);
 // files: ".dat" as a DAT file, else ".hex" as a HEX file, else ".rcfg" as a
 // configuration script. 1 when read.
 int OpenDataFile(Shell& shell, const std::string& path);
+// A HEX or DAT file the user named outside the menus (dropped on the
+// window): the unsaved-data question first, then read as OpenDataFile reads
+// it and put first in the recent files. Other files are refused with a
+// message. 1 when read.
+int OpenGivenDataFile(Shell& shell, const std::string& path);
 // The command line's file with surrounding double quotes removed.
 std::string StripQuotes(std::string_view path);
 

@@ -35,7 +35,7 @@ int KeepingDevices(AppState& state, const std::string& loggerDevice, Load load) 
 }  // namespace
 
 std::string MainWindowTitle(const AppState& state) {
-  std::string title = Format("TMV Data Loggers Windows Version %s", TMV_VERSION_TEXT);
+  std::string title = Format("TMV Data Loggers %s", TMV_VERSION_TEXT);
   if (state.shell.copyNumber > 1) title = Format("Copy %-2d: ", state.shell.copyNumber) + title;
   return title;
 }

@@ -13,7 +13,7 @@ struct StartupOptions {
   std::string commandLineFile;  // as given, double quotes and all
 };
 
-// "TMV Data Loggers Windows Version 6.16", prefixed with "Copy %-2d: " in a
+// "TMV Data Loggers 6.16", prefixed with "Copy %-2d: " in a
 // second or later copy.
 std::string MainWindowTitle(const AppState& state);
 

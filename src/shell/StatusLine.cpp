@@ -46,6 +46,15 @@ void EnableCommand(AppState& state, int command, bool enabled) {
   state.ui.SetCommandEnabled(command, enabled && IsCommandBuilt(command));
 }
 
+void ClearWorkUnderWay(AppState& state) {
+  for (const char* text : {"Assessing the logger configuration", "Assessing logger capabilities ",
+                           "Reading calibration data "})
+    if (state.statusText == StatusDisplayText(Tr(state, text))) {
+      ShowStatus(state, Tr(state, "Ready"));
+      return;
+    }
+}
+
 void SetMenuState(AppState& state, int menuState) {
   if (menuState < 0 || menuState > 5) return;
   state.shell.menuState = menuState;

@@ -25,6 +25,10 @@ void ShowUnitsState(AppState& state);
 // them; 2 and 4 grey them and the Configuration menu; 3 and 5 enable them and
 // the Configuration menu. Commands not built stay greyed.
 void SetMenuState(AppState& state, int menuState);
+// A status text that tells of work under way ("Assessing the logger
+// configuration", "Reading calibration data ") becomes "Ready": called when
+// the command that showed it has returned.
+void ClearWorkUnderWay(AppState& state);
 // Enables a command unless it is not built; greys it either way.
 void EnableCommand(AppState& state, int command, bool enabled);
 

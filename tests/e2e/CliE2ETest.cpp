@@ -29,6 +29,14 @@ TEST(CliE2E, IdentifyStatusAndClockThroughThePseudoTerminal) {
   EXPECT_TRUE(std::regex_match(clock.out, std::regex(R"(20\d\d/[A-Z][a-z][a-z]/\d\d \d\d:\d\d:\d\d\n)")))
       << clock.out;
   EXPECT_EQ(clock.out.find("2000/Jan/01"), std::string::npos);  // not the fallback of a bad reply
+
+  // The device given is the COM number the settings keep for it.
+  const auto ports = RunCli({"--port", sim.path(), "ports"});
+  EXPECT_EQ(ports.status, 0) << ports.err;
+  EXPECT_NE(ports.out.find("COM1  " + sim.path() + "\n"), std::string::npos) << ports.out;
+  const auto portsJson = RunCli({"--port", sim.path(), "ports", "--json"});
+  EXPECT_EQ(portsJson.status, 0) << portsJson.err;
+  EXPECT_NE(portsJson.out.find(R"({"port":"COM1","device":")" + sim.path() + "\""), std::string::npos) << portsJson.out;
 }
 
 TEST(CliE2E, LoggerAtAnotherRateIsFoundByTheBaudCycle) {

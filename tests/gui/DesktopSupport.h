@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMap>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
@@ -35,9 +36,13 @@
 #include <vector>
 #include "MainWindow.h"
 #include "StatusLine.h"
+#include "files/SaveFile.h"
+#include "link/Exchange.h"
 #include "model/Conversion.h"
+#include "retrieval/Download.h"
 #include "shell/CommandIds.h"
 #include "sim/LoggerEmulator.h"
+#include "support/EmulatedRig.h"
 
 namespace tmv::qt::guitest {
 
@@ -60,6 +65,10 @@ class ModalScript {
   void Run(QAction* action) {
     ASSERT_NE(action, nullptr);
     ASSERT_TRUE(action->isEnabled()) << action->text().toStdString();
+    Run([action] { action->trigger(); });
+  }
+  // Runs what the user does (a click, a key) that opens the dialogs.
+  void Run(const std::function<void()>& act) {
     QTimer poll, watchdog;
     QElapsedTimer since;
     since.start();
@@ -94,7 +103,7 @@ class ModalScript {
     });
     poll.start(0);
     watchdog.start(50);
-    action->trigger();
+    act();
     EXPECT_EQ(next_, steps_.size()) << "dialogs that never came, from step " << next_;
   }
 
@@ -112,6 +121,22 @@ class ModalScript {
       button->click();
       if (--busy_[window] == 0) busy_.erase(window);
     });
+  }
+
+  // A key pressed in a modal window (Enter on a question), queued as Later.
+  void LaterKey(QWidget* window, Qt::Key key) {
+    ++busy_[window];
+    QTimer::singleShot(0, window, [this, window, key] {
+      QWidget* target = window->focusWidget() != nullptr ? window->focusWidget() : window;
+      QTest::keyClick(target, key);
+      if (--busy_[window] == 0) busy_.erase(window);
+    });
+  }
+
+  // The text of the button Enter presses in a message box.
+  static std::string DefaultButtonOf(QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    return box != nullptr && box->defaultButton() != nullptr ? box->defaultButton()->text().toStdString() : std::string();
   }
 
   static std::string TextOf(QWidget* modal) {
@@ -204,7 +229,8 @@ inline void Screenshot(QWidget* dialog, const char* file) {
 }
 
 // Answers the file, comment and message dialogs that come up while it lives:
-// the files in turn (an empty name cancels), a comment, and No to a box.
+// the files in turn (an empty name cancels), a comment, and No to a box
+// (or the button `press` names for its title).
 class FileDialogAnswers {
  public:
   explicit FileDialogAnswers(QStringList files) : files_(std::move(files)) {
@@ -216,6 +242,9 @@ class FileDialogAnswers {
         // the same name is given again until it closes.
         if (!f->property("answer").isValid()) {
           titles << f->windowTitle();
+          filters << f->nameFilters().join(QStringLiteral(";;"));
+          auto* field = f->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+          proposed << (field != nullptr ? field->text() : QString());
           f->setProperty("answer", files_.isEmpty() ? QString() : files_.takeFirst());
         }
         const QString name = f->property("answer").toString();
@@ -223,42 +252,70 @@ class FileDialogAnswers {
           f->reject();
           return;
         }
-        // As a user does for a file of another logger: the wider filter
-        // first. The directory is set once: setting it again restarts its
+        // The directory is set once: setting it again restarts its
         // listing, which on a busy machine might then never finish.
         const QFileInfo info(name);
         if (!f->property("directorySet").toBool()) {
           f->setProperty("directorySet", true);
-          if (!f->nameFilters().isEmpty()) f->selectNameFilter(f->nameFilters().last());
           f->setDirectory(info.absolutePath());
         }
-        // Typed into the name field: selectFile leaves a field that has the
-        // focus alone, and an empty name makes accept open the directory.
-        if (auto* edit = f->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-          edit->setText(info.fileName());
-        else
-          f->selectFile(info.fileName());
+        // Selected, so that a proposed name selected in the list cannot
+        // come back into the field, and typed into the name field:
+        // selectFile leaves a field that has the focus alone, and an empty
+        // name makes accept open the directory.
+        f->selectFile(info.fileName());
+        if (auto* edit = f->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(info.fileName());
         QMetaObject::invokeMethod(f, "accept", Qt::QueuedConnection);
       } else if (modal->property("answered").toBool()) {
         return;
       } else if (auto* t = qobject_cast<QInputDialog*>(modal)) {
         modal->setProperty("answered", true);
+        offered << t->textValue();
         t->setTextValue(QStringLiteral("from the desktop"));
         t->accept();
       } else if (auto* b = qobject_cast<QMessageBox*>(modal)) {
         modal->setProperty("answered", true);
         boxes << b->text();
-        b->reject();
+        if (QPushButton* chosen = press.contains(b->windowTitle()) ? ButtonWithText(b, press[b->windowTitle()]) : nullptr)
+          chosen->click();
+        else
+          b->reject();
       }
     });
     poll_.start(20);
   }
   QStringList titles, boxes;
+  QStringList filters;   // each file dialog's name filters, ";;" between them
+  QStringList proposed;  // the name each file dialog proposed
+  QStringList offered;   // the text each comment question started from
+  QMap<QString, QString> press;  // the button pressed in a box of this title (else: its No)
 
  private:
   QStringList files_;
   QTimer poll_;
 };
+
+// A DAT file `name` in `dir` (and its HEX file in dir/hex) of `rows`
+// samples, retrieved from another emulated logger of `profile`.
+inline QString RetrievedDataFile(const QString& dir, const QString& name, int rows,
+                                 const std::string& profile = "QN-760") {
+  test::EmulatedRig rig(profile);
+  rig.emulator.RecordSamples(rows, rig.clock.Milliseconds());
+  AppState& s = rig.state;
+  s.directories.work = dir.toStdString();
+  QDir(dir).mkpath(QStringLiteral("hex"));
+  EXPECT_EQ(CommGet(s, 0), 1);
+  DownloadProc dialog;
+  dialog.offerSave = false;
+  EXPECT_TRUE(dialog.Open(s));
+  EXPECT_TRUE(dialog.Retrieve(s, [](const DownloadQuery&) { return kQueryButton7; }));
+  RunDownloadToEnd(s, dialog, 1000);
+  const QString path = dir + QLatin1Char('/') + name;
+  rig.ui.fileAnswers.push_back(path.toStdString());
+  rig.ui.textAnswers.push_back("retrieved earlier");
+  EXPECT_EQ(SaveFile(s, kSaveHexAndDat), 1);
+  return path;
+}
 
 // The main window on the emulated logger of a profile, connected.
 struct Desktop {

@@ -5,13 +5,17 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QDockWidget>
+
 #include "LiveFaces.h"
+#include "PanelDock.h"
 
 namespace tmv::qt::guitest {
 namespace {
 
-QWidget* VisibleTopLevel(const char* name) {
-  for (QWidget* w : QApplication::topLevelWidgets())
+// A panel shown, in its dock beside the graph.
+QWidget* VisiblePanel(const char* name) {
+  for (QWidget* w : QApplication::allWidgets())
     if (w->objectName() == QLatin1String(name) && w->isVisible()) return w;
   return nullptr;
 }
@@ -28,44 +32,27 @@ TEST(LiveFaces, LiveReadingsPanelShowsAReading) {
   Desktop desk("QN-760");
   ASSERT_TRUE(desk.Connect());
   desk.window->ui().Action(cmd::kFetchLiveReadings)->trigger();
-  QWidget* panel = VisibleTopLevel("liveReadings");
+  QWidget* panel = VisiblePanel("liveReadings");
   ASSERT_NE(panel, nullptr);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !Find<QLabel>(panel, "value")->text().isEmpty(); }, 10000));
   EXPECT_EQ(S(Find<QLabel>(panel, "channelCaption")->text()), "1 - Conductivity [uS/cm]");
   ExpectNothingClipped(panel);
   Screenshot(panel, "live-readings.png");
   Find<QPushButton>(panel, "closeButton")->click();
-  EXPECT_EQ(VisibleTopLevel("liveReadings"), nullptr);
-}
-
-TEST(LiveFaces, PanelGoesBesideTheWindowAndStaysOnTheScreen) {
-  const QRect screen(0, 0, 1920, 1080);
-  const QSize panel(500, 400);
-  // Room to the right: level with the window's top.
-  EXPECT_EQ(BesidePosition(QRect(100, 50, 1000, 700), panel, screen), QPoint(1100, 50));
-  // None to the right: to the left.
-  EXPECT_EQ(BesidePosition(QRect(600, 50, 1200, 700), panel, screen), QPoint(100, 50));
-  // None on either side: over the window's right edge, still on the screen.
-  EXPECT_EQ(BesidePosition(QRect(0, 0, 1920, 1080), panel, screen), QPoint(1420, 0));
-  // A window low on the screen: the panel rises to fit.
-  EXPECT_EQ(BesidePosition(QRect(100, 900, 600, 150), panel, screen), QPoint(700, 680));
-  // A panel taller than the screen keeps its title bar on it.
-  EXPECT_EQ(BesidePosition(QRect(100, 50, 600, 150), QSize(500, 1200), QRect(0, 30, 1920, 1050)),
-            QPoint(700, 30));
+  EXPECT_EQ(VisiblePanel("liveReadings"), nullptr);
 }
 
 TEST(LiveFaces, MicroSalinometerPanelOpensOnTheVl840) {
   Desktop desk("VL-840");
   ASSERT_TRUE(desk.Connect());
   desk.window->ui().Action(cmd::kMicroSalinometer)->trigger();
-  QWidget* panel = VisibleTopLevel("microSalinometer");
+  QWidget* panel = VisiblePanel("microSalinometer");
   ASSERT_NE(panel, nullptr);
-  // Beside the graph: the panel does not cover the main window where there is room.
-  const QRect available = panel->screen()->availableGeometry();
-  EXPECT_TRUE(available.contains(panel->frameGeometry())) << "on the screen";
-  if (desk.window->frameGeometry().right() + panel->width() < available.right()) {
-    EXPECT_FALSE(panel->frameGeometry().intersects(desk.window->frameGeometry()));
-  }
+  // Beside the graph, in a dock of the main window: it covers none of the readings.
+  QDockWidget* dock = DockOf(panel);
+  ASSERT_NE(dock, nullptr);
+  EXPECT_TRUE(dock->isVisible());
+  EXPECT_NE(desk.window->dockWidgetArea(dock), Qt::NoDockWidgetArea);
   // The instrument sends on the emulated clock, here at the pace of the
   // window's own timer (ten times faster while its memory is erased), until
   // the panel shows averaged readings.
@@ -80,23 +67,14 @@ TEST(LiveFaces, MicroSalinometerPanelOpensOnTheVl840) {
   pace.stop();
   EXPECT_TRUE(Find<QLabel>(panel, "salinity")->text().startsWith(QLatin1String("Sample salinity (PSS-78): ")));
   ExpectNothingClipped(panel);
-  EXPECT_TRUE(available.contains(panel->frameGeometry())) << "still on the screen with its readings";
   Screenshot(panel, "micro-salinometer.png");
-  // The screen as the user sees it: where the panel stands by the graph.
-  if (const QString dir = ArtefactDirectory(); !dir.isEmpty()) {
-    QPixmap screen(available.size());
-    screen.fill(Qt::darkGray);
-    QPainter painter(&screen);
-    painter.drawPixmap(desk.window->pos() - available.topLeft(), desk.window->grab());
-    painter.drawPixmap(panel->pos() - available.topLeft(), panel->grab());
-    painter.end();
-    EXPECT_TRUE(screen.save(dir + QStringLiteral("/micro-salinometer-on-screen.png")));
-  }
+  // The window as the user sees it: the panel beside the graph.
+  ScreenPicture(QStringLiteral("micro-salinometer-on-screen.png"));
   QPushButton* close = ButtonWithText(panel, QStringLiteral("Close"));
   ASSERT_NE(close, nullptr);
   close->click();
   Tick(desk, 5, 100);
-  EXPECT_EQ(VisibleTopLevel("microSalinometer"), nullptr);
+  EXPECT_EQ(VisiblePanel("microSalinometer"), nullptr);
 }
 
 }  // namespace

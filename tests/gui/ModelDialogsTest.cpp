@@ -209,7 +209,7 @@ TEST(ModelDialogs, CalibrationShowsTheCoefficientsAndWritesAnEditedOne) {
             ASSERT_EQ(fields.size(), 16);
             for (int row = 0; row < 4; ++row)
               for (int k = 0; k < 4; ++k)
-                EXPECT_EQ(S(fields[row * 4 + k]->text()), S(QString::asprintf("%.15f", current[row][k])))
+                EXPECT_EQ(S(fields[row * 4 + k]->text()), S(QString::asprintf("%.15g", current[row][k])))
                     << row << "," << k;
             const QStringList labels = VisibleLabelTexts(dialog);
             EXPECT_TRUE(labels.contains("y=") && labels.contains("+x^3*"));
@@ -229,7 +229,7 @@ TEST(ModelDialogs, CalibrationShowsTheCoefficientsAndWritesAnEditedOne) {
           })
       .On("Calibration",
           [&](QWidget* box) {
-            EXPECT_EQ(ModalScript::TextOf(box), "Are you sure you wish to load these constants?");
+            EXPECT_EQ(ModalScript::TextOf(box), "Write these coefficients to the logger?");
             script.Later(BoxButton(box, QMessageBox::No));
           })
       .On("TMV Logger - Calibration",
@@ -249,7 +249,7 @@ TEST(ModelDialogs, CalibrationShowsTheCoefficientsAndWritesAnEditedOne) {
   // Read back: the dialog opened again shows what the logger now holds.
   ModalScript again;
   again.On("TMV Logger - Calibration", [&](QWidget* dialog) {
-    EXPECT_EQ(S(dialog->findChildren<QLineEdit*>()[5]->text()), "1234.500000000000000");
+    EXPECT_EQ(S(dialog->findChildren<QLineEdit*>()[5]->text()), "1234.5");
     again.Later(ButtonWithText(dialog, "Cancel"));
   });
   again.Run(d.Item("&Calibration functions", "View/Enter &calibration coefficients"));
@@ -328,8 +328,8 @@ TEST(ModelDialogs, CalibrationLoadsTheClipboardIntoTheRowWithTheFocus) {
     fields[1 * 4 + 2]->setFocus(Qt::TabFocusReason);  // tabbed into channel 2
     ASSERT_EQ(QApplication::focusWidget(), fields[1 * 4 + 2]);
     ButtonWithText(dialog, "Load a column from the clipboard")->click();
-    EXPECT_EQ(S(fields[1 * 4 + 0]->text()), "1.500000000000000");
-    EXPECT_EQ(S(fields[1 * 4 + 3]->text()), "4.500000000000000");
+    EXPECT_EQ(S(fields[1 * 4 + 0]->text()), "1.5");
+    EXPECT_EQ(S(fields[1 * 4 + 3]->text()), "4.5");
     EXPECT_EQ(S(fields[3 * 4]->text()), S(row3Before));
     script.Later(ButtonWithText(dialog, "Cancel"));
   });

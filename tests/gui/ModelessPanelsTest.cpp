@@ -3,12 +3,14 @@
 // open ends the panel first, as the panel's own "Close" does, and nothing
 // of the panel reaches the window's shell once it has gone.
 #include "DesktopSupport.h"
+#include "PanelDock.h"
 
 namespace tmv::qt::guitest {
 namespace {
 
+// A panel by name, whether a window of its own or in a dock beside the graph.
 QWidget* TopLevel(const char* name) {
-  for (QWidget* w : QApplication::topLevelWidgets())
+  for (QWidget* w : QApplication::allWidgets())
     if (w->objectName() == QLatin1String(name)) return w;
   return nullptr;
 }
@@ -50,7 +52,8 @@ TEST(MicroSalinometerPanelWindow, ExistsHiddenFromStartUpAndTheMenuShowsTheSameW
   QPointer<QWidget> panel = TopLevel("microSalinometer");
   ASSERT_NE(panel, nullptr) << "the panel is built with the main window";
   EXPECT_FALSE(panel->isVisible());
-  EXPECT_EQ(panel->parentWidget(), desk.window.get());
+  ASSERT_NE(DockOf(panel), nullptr);
+  EXPECT_EQ(DockOf(panel)->parentWidget(), desk.window.get());
 
   // Hidden, the tick leaves the instrument alone.
   const size_t commands = desk.emulator.CommandLog().size();

@@ -67,6 +67,11 @@ TEST(RetrievalFaces, RetrieveFromTheMenuShowsProgressAndSavesAtOnce) {
   EXPECT_TRUE(save->isEnabled());
   ASSERT_EQ(answers.titles.size(), 1);
   EXPECT_EQ(S(answers.titles[0]), "Select a 'dat' file for storing the data");
+  // A name is proposed, and the user's own files of every logger are listed.
+  EXPECT_TRUE(answers.proposed[0].startsWith("012345_20100607_")) << S(answers.proposed[0]);
+  EXPECT_TRUE(answers.filters[0].startsWith("All Data Files (*.dat)")) << S(answers.filters[0]);
+  EXPECT_TRUE(answers.offered[0].isEmpty());  // new data: no comment of earlier data
+  EXPECT_EQ(desk.Message(), "Saved " + dat);
   EXPECT_TRUE(QFile::exists(dat));
   const std::string hex = HexPathFor(desk.window->state(), dat.toStdString());
   EXPECT_TRUE(QFile::exists(QString::fromStdString(hex)));
@@ -86,6 +91,19 @@ TEST(RetrievalFaces, RetrieveFromTheMenuShowsProgressAndSavesAtOnce) {
   recent->trigger();
   EXPECT_EQ(desk.window->state().retrieval.data.sampleCount, 3000);
   EXPECT_EQ(desk.window->state().graph.readingCount, 3000);  // drawn again from the file
+
+  // Saved again (Ctrl+S): its own name and comment are offered.
+  const QString copy = desk.work.path() + "/desk-copy.dat";
+  FileDialogAnswers again({copy});
+  desk.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(desk.window.get()));
+  QTest::keyClick(desk.window.get(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_EQ(again.proposed.size(), 1);
+  EXPECT_EQ(again.proposed[0], QFileInfo(dat).fileName());
+  ASSERT_EQ(again.offered.size(), 1);
+  EXPECT_EQ(again.offered[0], "from the desktop");
+  EXPECT_TRUE(QFile::exists(copy));
+  EXPECT_EQ(desk.Message(), "Saved " + copy);
 }
 
 TEST(RetrievalFaces, FormatDialogStoresTheChoice) {

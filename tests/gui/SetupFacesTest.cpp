@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTimeEdit>
+#include <QRegularExpression>
 #include <QToolButton>
 
 #include "DesktopSupport.h"
@@ -193,6 +194,135 @@ TEST(SetupFaces, ThresholdingDialogOnAThresholdingLogger) {
           })
       .On(kSetupTitle, [&](QWidget* setup) {
         Screenshot(setup, "setup-thresholding-setup.png");
+        script.Later(Find<QPushButton>(setup, "cancelButton"));
+      });
+  script.Run(SetupAction(d));
+}
+
+// A fresh QN-760: its start equals its clock and its memory holds no readings.
+TEST(SetupFaces, OpensWithoutAnErrorWithItsClocksRunningAndEnablesAnEmptyLoggerWithoutAsking) {
+  Desktop d("QN-760");
+  ASSERT_TRUE(d.Connect());
+  d.emulator.profile().eraseMs = 1500;
+  // The logger's time runs on while the dialog waits for the erase.
+  QTimer loggerTime;
+  QObject::connect(&loggerTime, &QTimer::timeout, [&] { d.clock.Advance(1000); });
+  ModalScript script;
+  script
+      .On(kSetupTitle,
+          [&](QWidget* setup) {
+            const QString message = Find<QLabel>(setup, "messageText")->text();
+            EXPECT_FALSE(message.contains("Error")) << S(message);
+            // The estimate reads as the screen says it; the log keeps its own text.
+            EXPECT_TRUE(message.contains("mAh")) << S(message);
+            EXPECT_FALSE(message.contains("mAH")) << S(message);
+            auto* enable = Find<QPushButton>(setup, "enableButton");
+            EXPECT_TRUE(enable->isEnabled());
+            // The start proposed lies ahead of the logger's clock.
+            const DeploymentSettings& deployment = d.window->state().deployment;
+            EXPECT_GT(SecondsFrom(deployment.loggerClock, deployment.startTime), 0);
+            // The clocks shown run on.
+            auto* logger = Find<QLineEdit>(setup, "loggerTimeField");
+            auto* host = Find<QLineEdit>(setup, "hostTimeField");
+            const QString loggerShown = logger->text(), hostShown = host->text();
+            d.clock.Advance(5000);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return logger->text() != loggerShown; }, 3000));
+            EXPECT_NE(host->text(), hostShown);
+            loggerTime.start(100);
+            // It works on by itself now; any question about stored data
+            // would be a dialog the script does not expect.
+            script.LetRun(setup);
+            script.Later(enable);
+          });
+  script.Run(SetupAction(d));
+  EXPECT_EQ(d.emulator.profile().status, 1);  // enabled
+  // The log keeps the estimate as it was always written.
+  QFile log(d.work.filePath(QStringLiteral("log/012345.log")));
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(log.readAll().contains("mAH"));
+}
+
+TEST(SetupFaces, NowIsCheckedAgainstTheEndTheFieldShows) {
+  Desktop d("QN-760");
+  // A deployment that ended long ago: the picker proposes an end ahead.
+  d.emulator.profile().deployment.startTime = LoggerTime{2009, 1, 0, 1, 0, 0, 0, 0};
+  d.emulator.profile().deployment.endTime = LoggerTime{2009, 2, 0, 1, 0, 0, 0, 0};
+  ASSERT_TRUE(d.Connect());
+  ModalScript script;
+  script.On(kSetupTitle, [&](QWidget* setup) { script.Later(Find<QPushButton>(setup, "startButton")); })
+      .On(kPickerTitle,
+          [&](QWidget* picker) {
+            EXPECT_GT(Find<QDateTimeEdit>(picker, "endField")->dateTime(), Qt(d.window->state().deployment.loggerClock));
+            Find<QCheckBox>(picker, "nowBox")->click();
+            const QString message = Find<QLabel>(picker, "messageText")->text();
+            EXPECT_FALSE(message.contains("Error")) << S(message);
+            script.Later(Find<QPushButton>(picker, "discardButton"));
+          })
+      .On(kSetupTitle, [&](QWidget* setup) { script.Later(Find<QPushButton>(setup, "cancelButton")); });
+  script.Run(SetupAction(d));
+}
+
+// 2048 readings at 4 Hz take 512 s: at most four tide readings fit, so a
+// one-minute tide period becomes 128 s, said once; the burst period arrows
+// then say nothing, and a burst period can be typed.
+TEST(SetupFaces, BurstPeriodArrowsWarnOnlyOnAChangeAndATypedPeriodIsTaken) {
+  Desktop d("KZM-5170");
+  d.emulator.profile().deployment.burstRate = 4;
+  d.emulator.profile().deployment.waveArguments = "0008040000";  // 2048 readings every 04:00:00
+  ASSERT_TRUE(d.Connect());
+  d.window->state().settings.derived.depthEnabled = true;
+  ModalScript script;
+  int warnings = 0;
+  script.On(kSetupTitle, [&](QWidget* setup) { script.Later(Find<QPushButton>(setup, "waveButton")); })
+      .On("Time to complete Burst and Sample Period for Tide mismatch",
+          [&](QWidget* box) {
+            ++warnings;
+            script.Later(BoxButton(box, QMessageBox::Ok));
+          })
+      .On("TMV Logger - KZM Tide and Wave modes configuration",
+          [&](QWidget* burst) {
+            const DeploymentSettings& deployment = d.window->state().deployment;
+            EXPECT_EQ(ClockSeconds(deployment.samplingPeriod), 128u);
+            for (int i = 0; i < 3; ++i) Find<QToolButton>(burst, "burstShorter")->click();
+            for (int i = 0; i < 3; ++i) Find<QToolButton>(burst, "burstLonger")->click();
+            auto* period = Find<QLineEdit>(burst, "burstPeriodField");
+            TypeInto(period, QStringLiteral("01:00:00"));
+            QTest::keyClick(period, Qt::Key_Tab);
+            // A whole number of tide periods: 29 x 128 s.
+            EXPECT_EQ(ClockSeconds(deployment.burstPeriod), 3712u);
+            EXPECT_EQ(ClockSeconds(deployment.samplingPeriod), 128u);
+            script.Later(Find<QPushButton>(burst, "discardButton"));
+          })
+      .On(kSetupTitle, [&](QWidget* setup) { script.Later(Find<QPushButton>(setup, "cancelButton")); });
+  script.Run(SetupAction(d));
+  EXPECT_EQ(warnings, 1);
+}
+
+TEST(SetupFaces, TheThresholdLevelShowsItsUnit) {
+  Desktop d("QN-760-TH");
+  ASSERT_TRUE(d.Connect());
+  ModalScript script;
+  script
+      .On(kSetupTitle,
+          [&](QWidget* setup) {
+            Find<QComboBox>(setup, "startModeList")->setCurrentIndex(1);
+            script.Later(Find<QPushButton>(setup, "thresholdButton"));
+          })
+      .On("TMV Logger - Thresholding configuration",
+          [&](QWidget* threshold) {
+            auto* channels = Find<QComboBox>(threshold, "channelList");
+            auto* unit = Find<QLabel>(threshold, "thresholdUnit");
+            EXPECT_FALSE(unit->text().isEmpty());
+            for (int i = 0; i < channels->count(); ++i) {
+              channels->setCurrentIndex(i);
+              EXPECT_FALSE(unit->text().isEmpty()) << i;
+            }
+            script.Later(Find<QPushButton>(threshold, "discardButton"));
+          })
+      .On(kSetupTitle, [&](QWidget* setup) {
+        const QString text = Find<QPushButton>(setup, "thresholdButton")->text();
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("threshold:-?[0-9.]+ [A-Za-z_/%]+")).match(text).hasMatch())
+            << S(text);
         script.Later(Find<QPushButton>(setup, "cancelButton"));
       });
   script.Run(SetupAction(d));

@@ -93,6 +93,7 @@ TEST(WaveFace, FollowsTheCursorInTheMainWindowAndTheKzmCsvIsOffered) {
   EXPECT_NE(face->windowTitle().toStdString(), first);  // another burst
   EXPECT_NE(face->windowTitle().toStdString().find("of 3"), std::string::npos);
   guitest::Screenshot(face, "wave-window.png");
+  ScreenPicture(QStringLiteral("wave-window-docked.png"));
 
   // "Save a KZM csv file" is on the File menu, enabled for this recording
   // (what it writes is tested with the wave files).

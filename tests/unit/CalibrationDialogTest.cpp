@@ -9,7 +9,7 @@ namespace {
 
 using test::EmulatedRig;
 
-// A six-channel logger with coefficients whose digits go beyond "%.15f".
+// A six-channel logger with coefficients whose digits go beyond "%.15g".
 void SixChannels(EmulatedRig& rig) {
   LoggerInfo& info = rig.state.logger;
   info.channelCount = 6;
@@ -25,8 +25,12 @@ TEST(CalibrationDialog, RowsLabelsFieldsAndScrollLimits) {
   CalibrationDialogModel dlg(rig.state, 0);
   EXPECT_EQ(dlg.RowLabel(0), " 1 - Conductivity");
   EXPECT_EQ(dlg.RowLabel(1), " 2 - Temperature");
-  EXPECT_EQ(dlg.FieldText(0, 1), "1.000000000000000");
+  // Each coefficient with the digits it has: no "-50.100000000000001" for -50.1.
+  EXPECT_EQ(dlg.FieldText(0, 1), "1");
   EXPECT_EQ(dlg.FieldText(1, 3), "-0.333333333333333");
+  rig.state.calibration.coefficients[0][0] = -50.1;
+  EXPECT_EQ(CalibrationDialogModel(rig.state, 0).FieldText(0, 0), "-50.1");
+  rig.state.calibration.coefficients[0][0] = 0.0;
   EXPECT_EQ(dlg.ScrollMaximum(), 3);
   dlg.OnScroll(CalibrationDialogModel::Scroll::PageDown);
   EXPECT_EQ(dlg.ScrollPosition(), 3);
@@ -91,16 +95,16 @@ TEST(CalibrationDialog, ClipboardMessagesAndPartialColumn) {
   dlg.LoadColumnFromClipboard();
   EXPECT_EQ(rig.ui.boxes.back().text, "WARNING\nNo items read from clipboard.");
   EXPECT_EQ(rig.ui.boxes.back().caption, "Copy Clipboard");
-  EXPECT_EQ(dlg.FieldText(2, 0), "0.300000000000000");
+  EXPECT_EQ(dlg.FieldText(2, 0), "0.3");
 
   // "nan" would read as a number to a C reader; it is junk here and stops the column.
   rig.ui.clipboard = {true, std::string("  0.5\t125.25\n-3e-7 nan")};
   dlg.LoadColumnFromClipboard();
   EXPECT_EQ(rig.ui.boxes.back().text, "WARNING\nOnly 3 items read from clipboard.");
   EXPECT_EQ(rig.ui.boxes.back().caption, "Copy Clipboard");
-  EXPECT_EQ(dlg.FieldText(2, 0), "0.500000000000000");
-  EXPECT_EQ(dlg.FieldText(2, 1), "125.250000000000000");
-  EXPECT_EQ(dlg.FieldText(2, 2), "-0.000000300000000");
+  EXPECT_EQ(dlg.FieldText(2, 0), "0.5");
+  EXPECT_EQ(dlg.FieldText(2, 1), "125.25");
+  EXPECT_EQ(dlg.FieldText(2, 2), "-3e-07");
   EXPECT_EQ(dlg.FieldText(2, 3), "-0.333333333333333");  // left as it was
   EXPECT_EQ(dlg.Working().coefficients[3][2], -3e-7);     // the value itself, not its rounded text
 
@@ -118,7 +122,7 @@ TEST(CalibrationDialog, UntouchedFieldsKeepEveryDigitAndNothingChanges) {
   CalibrationDialogModel dlg(rig.state, 0);
   rig.ui.answers.push_back(MessageAnswer::Yes);
   ASSERT_EQ(dlg.SetCalibration(), 1);
-  EXPECT_EQ(rig.ui.boxes.back().text, "Are you sure you wish to load these constants?");
+  EXPECT_EQ(rig.ui.boxes.back().text, "Write these coefficients to the logger?");
   EXPECT_EQ(rig.ui.boxes.back().buttons, MessageButtons::YesNo);
   EXPECT_EQ(rig.ui.boxes.back().defaultAnswer, MessageAnswer::No);
   EXPECT_EQ(rig.state.calibration.coefficients, before.coefficients);

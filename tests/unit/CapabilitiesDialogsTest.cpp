@@ -177,7 +177,7 @@ TEST(CurrentCapabilities, ListingTextsAsWorded) {
                        "Averaging", "Microchip logger", "!12 Commands", "Sampling LED", "SD Memory Card",
                        "Engineering units level 1: ON", "Modem control - always (fixed)",
                        "Memory test capable - not yet passed", "Format: ASCII and Binary", "Firmware version: 6.10",
-                       "Minimum Windows version unspecified", "Memory size: 8 Meg, type: AT45DB642D",
+                       "Minimum program version unspecified", "Memory size: 8 Meg, type: AT45DB642D",
                        "Default baud rate: 19200 baud", "Express download not available",
                        "RS Commands supported at the debugged level\n\tRange switching supported",
                        "Number of channels of data: 3", "Latency: 3000 ms", "Readingtime: 2000 ms",
@@ -211,7 +211,7 @@ TEST(CurrentCapabilities, DialogReadsTheLoggerAndDescribesIt) {
   const std::vector<std::string> lines = dialog.Lines();
   EXPECT_TRUE(Has(lines, "Memory test capable - successful"));
   EXPECT_TRUE(Has(lines, "Express download: 115200 baud"));
-  EXPECT_TRUE(Has(lines, "Minimum Windows version: 6.00"));
+  EXPECT_TRUE(Has(lines, "Minimum program version: 6.00"));
   EXPECT_TRUE(Has(lines, "Channel types: C00 T00 P00 D00 "));
   rig.state.shell.factoryMode = true;
   rig.state.shell.factoryScript = "qn760.rcfg";

@@ -149,10 +149,10 @@ TEST(CapabilityAssessment, NewerMinimumVersionWarnsAndModemControlAddsTheMenuIte
   Connect(rig);
   AssessCapabilities(rig.state);
   ASSERT_EQ(rig.ui.boxes.size(), 1u);
-  EXPECT_EQ(rig.ui.boxes[0].caption, "Minimum Windows Version");
+  EXPECT_EQ(rig.ui.boxes[0].caption, "Minimum program version");
   EXPECT_EQ(rig.ui.boxes[0].icon, MessageIcon::Stop);
   EXPECT_EQ(rig.ui.boxes[0].text.rfind("The logger connected to this computer is supported\nby a minimum version of "
-                                       "TMV Windows Software of 6.20.\n\nThis version of Windows software is 6.16.\n\n",
+                                       "the TMV Data Loggers program of 6.20.\n\nThis version of the program is 6.16.\n\n",
                                        0),
             0u);
   EXPECT_NE(rig.ui.boxes[0].text.find("Unpredictable results may be obtained if you continue."), std::string::npos);

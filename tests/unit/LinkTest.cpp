@@ -12,6 +12,9 @@
 #include "platform/SerialPort.h"
 #include "support/ScriptedPort.h"
 
+#include <filesystem>
+#include <fstream>
+
 using namespace tmv;
 using tmv::test::ScriptedRig;
 
@@ -162,8 +165,11 @@ TEST(ComSettingsDialog, ListsSelectionsAndTheSamePortClash) {
   ComSettingsDialog dialog(rig.state, {[&](AppState&) { ++saves; }, [&](AppState&) { ++connects; }});
   dialog.Open();
   EXPECT_EQ(rig.ui.LastStatus(), "Select Communication Port");
-  EXPECT_EQ(dialog.LoggerPortItems(), (std::vector<std::string>{"COM1", "COM2", "COM3"}));
-  EXPECT_EQ(dialog.GpsPortItems(), (std::vector<std::string>{"Not used", "COM1", "COM2", "COM3"}));
+  // Each entry names its device; the COM number stays beside it.
+  const std::vector<std::string> items{"/dev/ttyS0  (COM1)", "/dev/ttyS1  (COM2)", "/dev/ttyUSB0  (COM3)"};
+  EXPECT_EQ(dialog.LoggerPortItems(), items);
+  EXPECT_EQ(dialog.GpsPortItems(), (std::vector<std::string>{"Not used", items[0], items[1], items[2]}));
+  EXPECT_EQ(dialog.LoggerPortDetail(), "COM2 is /dev/ttyS1");
   EXPECT_EQ(dialog.GpsBaudItems(), (std::vector<std::string>{"1200", "2400", "4800", "9600", "19200"}));
   EXPECT_EQ(dialog.LoggerSelection(), 1);
   EXPECT_EQ(dialog.GpsSelection(), 0);
@@ -209,11 +215,12 @@ TEST(ComSettingsDialog, ListsSelectionsAndTheSamePortClash) {
   EXPECT_FALSE(rig.state.ports.radioModem);
   EXPECT_EQ(rig.state.ports.radioDelayMs, 0);
 
-  // Cancel saves nothing and connects nothing.
+  // Cancel saves nothing and connects nothing, and its prompt goes with it.
   dialog.Open();
   dialog.Cancel();
   EXPECT_EQ(saves, 2);
   EXPECT_EQ(connects, 2);
+  EXPECT_EQ(rig.ui.LastStatus(), "Ready");
 }
 
 TEST(ComSettingsDialog, RefusedSamePortChoiceTakesNoEffectAndCancelKeepsTheOldSettings) {
@@ -286,3 +293,50 @@ TEST(PosixSerial, ReadUntilKeepsTheBytesPastTheReplyForTheNextRead) {
   port->Close();
   close(master);
 }
+
+namespace tmv {
+namespace {
+
+// A host with an FTDI adapter (ttyUSB0, descriptors two levels up), a CDC
+// modem (ttyACM0, one level up, no by-id link) and a device that tells nothing.
+TEST(SerialDevices, EachDeviceWithItsStableNameAndItsAdaptersOwnDescription) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("tmv-serial-" + std::to_string(::getpid()));
+  fs::remove_all(root);
+  const fs::path dev = root / "dev", sys = root / "sys";
+  fs::create_directories(dev / "serial" / "by-id");
+  for (const char* name : {"ttyUSB0", "ttyACM0", "ttyS4"}) std::ofstream(dev / name) << "";
+  fs::create_symlink("../../ttyUSB0", dev / "serial" / "by-id" / "usb-FTDI_FT232R_USB_UART_A5XK3RJT-if00-port0");
+  // The tty's "device" link, and the USB device above it that names itself.
+  auto usb = [&](const std::string& tty, const fs::path& device, const fs::path& named, const char* maker,
+                 const char* product) {
+    fs::create_directories(device);
+    std::ofstream(named / "manufacturer") << maker << "\n";
+    std::ofstream(named / "product") << product << "\n";
+    fs::create_directories(sys / "class" / "tty" / tty);
+    fs::create_directory_symlink(device, sys / "class" / "tty" / tty / "device");
+  };
+  const fs::path ftdi = sys / "devices" / "usb1" / "1-1", acm = sys / "devices" / "usb1" / "1-2";
+  usb("ttyUSB0", ftdi / "1-1:1.0" / "ttyUSB0", ftdi, "FTDI", "FT232R USB UART");
+  usb("ttyACM0", acm / "1-2:1.0", acm, "Arduino (www.arduino.cc)", "Arduino Uno");
+
+  const std::vector<SerialDeviceInfo> found = DescribeSerialDevices(
+      {(dev / "ttyUSB0").string(), (dev / "ttyACM0").string(), (dev / "ttyS4").string()}, dev.string(), sys.string());
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0].byId, (dev / "serial" / "by-id" / "usb-FTDI_FT232R_USB_UART_A5XK3RJT-if00-port0").string());
+  EXPECT_EQ(found[0].description, "FTDI FT232R USB UART");
+  EXPECT_EQ(found[1].byId, "");
+  EXPECT_EQ(found[1].description, "Arduino (www.arduino.cc) Arduino Uno");
+  EXPECT_EQ(found[2].description, "");
+  EXPECT_EQ(SerialDeviceText(found[0]), (dev / "ttyUSB0").string() + " - FTDI FT232R USB UART");
+  EXPECT_EQ(SerialDeviceText(found[2]), (dev / "ttyS4").string());
+
+  // Without USB descriptors the stable name still says what the adapter is.
+  fs::remove_all(sys);
+  EXPECT_EQ(DescribeSerialDevices({(dev / "ttyUSB0").string()}, dev.string(), sys.string())[0].description,
+            "FTDI FT232R USB UART A5XK3RJT");
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace tmv

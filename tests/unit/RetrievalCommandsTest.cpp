@@ -210,6 +210,13 @@ TEST(RetrievalCommands, StopLoggerOnAnActiveQn760StopsItAndOpensThePanelAgain) {
   ASSERT_EQ(RunCommand(rig.shell, cmd::kRetrieveData), 1);
   ASSERT_NE(rig.panel, nullptr);
   EXPECT_EQ(rig.panel->view().button1, "STOP logger");
+  // Asked first; its default keeps the logger logging.
+  rig.panel->PressRetrieve();
+  EXPECT_TRUE(rig.ui.BoxSeen("Stop the logger? It will record nothing more until it is set up again."));
+  EXPECT_EQ(rig.ui.boxes.back().defaultAnswer, MessageAnswer::No);
+  EXPECT_EQ(rig.profile().status, 2);
+  EXPECT_EQ(rig.panelsShown, 1);
+  rig.ui.answers.push_back(MessageAnswer::Yes);
   rig.panel->PressRetrieve();
   EXPECT_EQ(rig.panelsShown, 2);
   ASSERT_NE(rig.panel, nullptr);

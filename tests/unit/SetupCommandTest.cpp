@@ -169,6 +169,10 @@ TEST(SetupCommand, StopLoggerClosesSetupAndRunsItAgainOnTheStoppedLogger) {
     if (s.dialog.enableButtonText == SetupDialog::kStopLogger) {
       EXPECT_TRUE(s.dialog.enableButtonEnabled);
       EXPECT_NE(s.dialog.panel.message.text.find("You may stop the logger."), std::string::npos);
+      s.PressEnable();  // asked first: the default keeps it enabled
+      EXPECT_FALSE(s.closed);
+      EXPECT_EQ(rig.profile().status, 1);
+      rig.ui.answers.push_back(MessageAnswer::Yes);
       s.PressEnable();
       EXPECT_TRUE(s.closed);
       EXPECT_TRUE(s.rerun);

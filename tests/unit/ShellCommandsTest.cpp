@@ -254,7 +254,7 @@ TEST_F(ShellCommands, StartUpFirstAndSecondCopy) {
   options.commandLineFile = "\"" + dir + "/run 1.hex\"";
   std::ofstream(dir + "/run 1.hex") << "x";
   ASSERT_EQ(StartShell(shell, options), 1);
-  EXPECT_EQ(rig.state.shell.windowTitle, "TMV Data Loggers Windows Version 6.16");
+  EXPECT_EQ(rig.state.shell.windowTitle, "TMV Data Loggers 6.16");
   EXPECT_EQ(rig.state.ports.loggerDevice, "/dev/ttyTMV0");
   EXPECT_NE(Read("tmv.ini"), "<missing>");  // written with the defaults
   EXPECT_TRUE(fs::is_directory(dir + "/dat"));
@@ -283,7 +283,7 @@ TEST_F(ShellCommands, StartUpFirstAndSecondCopy) {
   secondShell.copySlots = &secondSlots;
   second.ui.answers = {MessageAnswer::Yes};
   ASSERT_EQ(StartShell(secondShell, options), 1);
-  EXPECT_EQ(second.state.shell.windowTitle, "Copy 2 : TMV Data Loggers Windows Version 6.16");
+  EXPECT_EQ(second.state.shell.windowTitle, "Copy 2 : TMV Data Loggers 6.16");
   EXPECT_FALSE(second.ui.commandEnabled.at(cmd::kAllowMultipleCopies));
 
   // A third, refused by its user: it ends through ExitProgram.

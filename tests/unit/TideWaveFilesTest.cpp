@@ -12,6 +12,7 @@
 #include "CliCommand.h"
 #include "files/HexFile.h"
 #include "retrieval/SampleDecoder.h"
+#include "shell/Catalogue.h"
 #include "sim/LoggerEmulator.h"
 #include "support/KzmRecording.h"
 #include "support/WorkDirectoryTest.h"
@@ -195,6 +196,9 @@ TEST_F(TideWaveFilesTest, ExportAsksBeforeOverwriting) {
   ui.answers.push_back(MessageAnswer::Yes);
   EXPECT_EQ(ExportKzmCsv(state), 1);
   EXPECT_EQ(Read("kzm.csv").substr(0, 12), "TMV KZM-5170");
+  // A name is proposed, and the status line says where the file went.
+  EXPECT_EQ(ui.fileDialogs.back().name.rfind(Format("%06d_", state.logger.serialNumber), 0), 0u) << ui.fileDialogs.back().name;
+  EXPECT_EQ(ui.LastStatus(), "Saved " + Path("kzm.csv"));
 }
 
 TEST_F(TideWaveFilesTest, WaveWindowFollowsTheCursorToTheBurstOfTheRow) {

@@ -135,8 +135,8 @@ TEST_F(WorkFilesTest, EightCopiesAtMostEachAskedAndPrefixed) {
   ASSERT_EQ(CheckCopies(state, eighth), 1);
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text,
-            "You are trying to open copy number 8 of the TMV Windows Software.\nDo you want to continue?");
-  EXPECT_EQ(ui.boxes[0].caption, "TMV Windows Software - Multiple copy");
+            "You are trying to open copy number 8 of the TMV Data Loggers program.\nDo you want to continue?");
+  EXPECT_EQ(ui.boxes[0].caption, "TMV Data Loggers - Multiple copy");
   EXPECT_EQ(ui.boxes[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(ui.boxes[0].defaultAnswer, MessageAnswer::No);
   EXPECT_EQ(state.shell.copyNumber, 8);
@@ -150,7 +150,7 @@ TEST_F(WorkFilesTest, EightCopiesAtMostEachAskedAndPrefixed) {
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].caption, "Multiple copies");
   EXPECT_EQ(ui.boxes[0].text,
-            "8 copies of TMV Windows Software are now running.\nThis is the limit allowed.\n\n"
+            "8 copies of the TMV Data Loggers program are now running.\nThis is the limit allowed.\n\n"
             "This attempt to run another copy will terminate.");
 
   // A copy that ends (or crashes) frees its slot for the next one.
