@@ -154,12 +154,13 @@ double SoundSpeedWilson(double salinity, double pressure, double temperature) {
   const double p = pressure / 100.0;  // MPa
   const double s = salinity - 35.0;
   // Wilson's coefficients converted from kg/cm2 to MPa. His salinity-
-  // temperature term is -1.1244e-2 and his pressure-squared term positive;
-  // the -1.1244e-10 and the negative sign once carried here put the result
-  // up to 2 m/s off near the surface and 5 m/s off at 5000 dBar.
+  // temperature term is -1.1244e-2, his pressure-squared term and his
+  // (S - 35)^2 term positive; the -1.1244e-10 and the negative signs once
+  // carried here put the result up to 2 m/s off near the surface, 5 m/s off
+  // at 5000 dBar and 4.1 m/s low in fresh water.
   const double value =
       1449.14 + (4.5721 * t - 0.044532 * t * t - 2.6045e-4 * t * t * t + 7.9851e-6 * t * t * t * t) +
-      (1.39799 - 1.69202e-3 * s) * s +
+      (1.39799 + 1.69202e-3 * s) * s +
       (1.63432 * p + 1.06768e-3 * p * p + 3.73403e-6 * p * p * p - 3.6332e-8 * p * p * p * p) +
       s * (-1.1244e-2 * t + 7.7711e-7 * t * t + 7.85344e-4 * p - 1.3458e-5 * p * p + 3.2203e-7 * p * t +
            1.6101e-8 * t * t * p) +

@@ -164,8 +164,14 @@ TEST(SeawaterDelGrosso1974, SoundSpeedAgreesWithPublishedAnchors) {
 TEST(SeawaterWilson1960, SoundSpeedAgreesWithPublishedAnchors) {
   // The equation's constant: 1449.14 m/s at S 35, 0 degC, no pressure.
   EXPECT_NEAR(SoundSpeedWilson(35, 0, 0), 1449.14, 5e-3);
-  // Not sure of a Wilson table value from memory. Independently: within
-  // 0.8 m/s of Chen-Millero over 30..37 PSU, 0..30 degC, 0..5000 dBar. With
+  // Documented example of a public acoustics library: 1442.36 m/s at S 30,
+  // 0 degC, 0.1 MPa absolute (10 dBar). With the (S-35)^2 term subtracted
+  // it came out 1442.27.
+  EXPECT_NEAR(SoundSpeedWilson(30, 10.0, 0), 1442.36, 5e-3);
+  // Fresh water: within 0.25 m/s of Chen-Millero at 0 and 10 degC at the
+  // surface (the subtracted term made it 4.1 m/s low).
+  for (double t : {0.0, 10.0}) EXPECT_NEAR(SoundSpeedWilson(0, 10.1325, T90(t)), UnescoSoundSpeed1983(0, t, 0), 0.25) << t;
+  // Independently: within 0.8 m/s of Chen-Millero over 30..37 PSU, 0..30 degC, 0..5000 dBar. With
   // the salinity-temperature term at -1.1244e-10 this was 1.8 m/s off at
   // 30 PSU, 30 degC; with a negative pressure-squared term 5.5 m/s off at 5000 dBar.
   for (double s = 30; s <= 37; s += 1)
