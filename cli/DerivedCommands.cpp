@@ -19,8 +19,6 @@ namespace tmv::cli {
 
 namespace {
 
-constexpr double kStandardAtmosphere = 10.1325;  // dBar
-
 std::string Lower(std::string t) {
   for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return t;
@@ -43,8 +41,9 @@ int Seawater(CliContext& ctx) {
       "oxygen-weiss (from --saturation; --unit umol|mg|ml), oxygen-garcia-gordon (saturation\n"
       "in percent from an optode's --concentration). Short names: specific, density, sound\n"
       "(--unit unesco|delgrosso|wilson), oxygen, optode-saturation. Pressure is sea pressure\n"
-      "(dBar, less the atmosphere); temperatures are ITS-90; without --salinity, salinity\n"
-      "comes from the conductivity, temperature and pressure.");
+      "(dBar, less the atmosphere) for every formula (Wilson's, which takes the absolute\n"
+      "pressure, gets the standard atmosphere added); temperatures are ITS-90; without\n"
+      "--salinity, salinity comes from the conductivity, temperature and pressure.");
   parser->add_option("quantity", quantity, "What to compute")->required();
   parser->add_option("--conductivity", conductivity, "Conductivity [mS/cm]");
   parser->add_option("--temperature", temperature, "Temperature [degC, ITS-90]");
@@ -119,13 +118,14 @@ int Seawater(CliContext& ctx) {
   } else if (quantity == "sound") {
     error = need({{"temperature", &temperature}, {"pressure", &pressure}});
     const double s = error.empty() ? salinityOf(error) : 0.0;
-    // The formulas are given the pressure as read, atmosphere included.
+    // Chen-Millero and del Grosso take the sea pressure; Wilson's absolute
+    // pressure adds the standard atmosphere to it.
     if (error.empty()) {
-      const double p = *pressure + kStandardAtmosphere;
-      if (unit.empty() || unit == "unesco") value = SoundSpeedUnesco(s, p, *temperature);
-      else if (unit == "delgrosso") value = SoundSpeedDelGrosso(s, p, *temperature);
-      else if (unit == "wilson") value = SoundSpeedWilson(s, p, *temperature);
-      else return UsageError(ctx, "sound takes --unit unesco, delgrosso or wilson");
+      SoundSpeedFormula formula = SoundSpeedFormula::Unesco;
+      if (unit == "delgrosso") formula = SoundSpeedFormula::DelGrosso;
+      else if (unit == "wilson") formula = SoundSpeedFormula::Wilson;
+      else if (!unit.empty() && unit != "unesco") return UsageError(ctx, "sound takes --unit unesco, delgrosso or wilson");
+      value = SoundSpeed(formula, s, *pressure, kStandardAtmosphere, *temperature);
     }
   } else if (quantity == "oxygen") {
     error = need({{"temperature", &temperature}, {"saturation", &saturation}});

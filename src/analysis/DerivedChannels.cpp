@@ -138,12 +138,12 @@ struct RowPlan {
         double speed = kInvalidValue;
         const bool pressureOk = pressure == nullptr || Valid(pressure[r]);
         if (Valid(conductivity[r]) && Valid(t) && pressureOk && Valid(salinity)) {
-          const double p = pressure != nullptr ? static_cast<double>(pressure[r]) : static_cast<double>(s.atmosphericPressure);
-          switch (s.speedOfSoundFormula) {
-            case SoundSpeedFormula::Unesco: speed = SoundSpeedUnesco(salinity, p, t); break;
-            case SoundSpeedFormula::DelGrosso: speed = SoundSpeedDelGrosso(salinity, p, t); break;
-            case SoundSpeedFormula::Wilson: speed = SoundSpeedWilson(salinity, p, t); break;
-          }
+          // Chen-Millero and del Grosso take the sea pressure, Wilson the
+          // absolute one; without a pressure channel the hydrostatic
+          // pressure is the sea pressure, as for salinity.
+          const double sea = pressure != nullptr ? static_cast<double>(pressure[r]) - atmospheric
+                                                 : static_cast<double>(s.hydrostaticPressure);
+          speed = SoundSpeed(s.speedOfSoundFormula, salinity, sea, atmospheric, t);
         }
         Store(cols.soundSpeed, r, speed);
       }

@@ -113,11 +113,11 @@ double DensityAnomaly(double salinity, double temperature, double seaPressure) {
   return Finite(rho0 / (1.0 - p / k) - 1000.0);
 }
 
-double SoundSpeedUnesco(double salinity, double pressure, double temperature) {
-  if (!Valid(salinity, pressure, temperature)) return kInvalidValue;
+double SoundSpeedUnesco(double salinity, double seaPressure, double temperature) {
+  if (!Valid(salinity, seaPressure, temperature)) return kInvalidValue;
   const double s = salinity;
   const double t = temperature;
-  const double p = pressure / 10.0;  // bar
+  const double p = seaPressure / 10.0;  // bar
   const double cw0 = 1402.388 + (5.0383 + (-5.8109e-2 + (3.3432e-4 + (-1.47797e-6 + 3.1419e-9 * t) * t) * t) * t) * t;
   const double cw1 = 0.153563 + (6.8999e-4 + (-8.1829e-6 + (1.3632e-7 - 6.126e-10 * t) * t) * t) * t;
   const double cw2 = 3.126e-5 + (-1.7111e-6 + (2.5986e-8 + (-2.5353e-10 + 1.0415e-12 * t) * t) * t) * t;
@@ -133,11 +133,11 @@ double SoundSpeedUnesco(double salinity, double pressure, double temperature) {
   return Finite(cw + a * s + b * s * std::sqrt(s) + d * s * s);
 }
 
-double SoundSpeedDelGrosso(double salinity, double pressure, double temperature) {
-  if (!Valid(salinity, pressure, temperature)) return kInvalidValue;
+double SoundSpeedDelGrosso(double salinity, double seaPressure, double temperature) {
+  if (!Valid(salinity, seaPressure, temperature)) return kInvalidValue;
   const double s = salinity;
   const double t = temperature;
-  const double p = pressure * 1.019716 / 10.0;  // kg/cm2
+  const double p = seaPressure * 1.019716 / 10.0;  // kg/cm2
   const double ct = 5.012285 * t - 0.0551184 * t * t + 2.21649e-4 * t * t * t;
   const double cs = 1.32953 * s + 1.288598e-4 * s * s;
   const double cp = 0.1560592 * p + 2.449993e-5 * p * p - 8.833959e-9 * p * p * p;
@@ -148,10 +148,10 @@ double SoundSpeedDelGrosso(double salinity, double pressure, double temperature)
   return Finite(1402.392 + ct + cs + cp + cstp);
 }
 
-double SoundSpeedWilson(double salinity, double pressure, double temperature) {
-  if (!Valid(salinity, pressure, temperature)) return kInvalidValue;
+double SoundSpeedWilson(double salinity, double absolutePressure, double temperature) {
+  if (!Valid(salinity, absolutePressure, temperature)) return kInvalidValue;
   const double t = Ipts68FromIts90(temperature);
-  const double p = pressure / 100.0;  // MPa
+  const double p = absolutePressure / 100.0;  // MPa
   const double s = salinity - 35.0;
   // Wilson's coefficients converted from kg/cm2 to MPa. His salinity-
   // temperature term is -1.1244e-2, his pressure-squared term and his
@@ -169,12 +169,32 @@ double SoundSpeedWilson(double salinity, double pressure, double temperature) {
   return Finite(value);
 }
 
-SoundSpeeds SpeedOfSound(double salinity, double pressure, double temperature) {
+namespace {
+
+// Wilson's absolute pressure; a sea pressure that is no reading stays none.
+double AbsolutePressure(double seaPressure, double atmosphericPressure) {
+  return Valid(seaPressure) ? seaPressure + atmosphericPressure : kInvalidValue;
+}
+
+}  // namespace
+
+SoundSpeeds SpeedOfSound(double salinity, double seaPressure, double atmosphericPressure, double temperature) {
   SoundSpeeds speeds;
-  speeds.wilson = SoundSpeedWilson(salinity, pressure, temperature);
-  speeds.delGrosso = SoundSpeedDelGrosso(salinity, pressure, temperature);
-  speeds.unesco = SoundSpeedUnesco(salinity, pressure, temperature);
+  speeds.wilson = SoundSpeedWilson(salinity, AbsolutePressure(seaPressure, atmosphericPressure), temperature);
+  speeds.delGrosso = SoundSpeedDelGrosso(salinity, seaPressure, temperature);
+  speeds.unesco = SoundSpeedUnesco(salinity, seaPressure, temperature);
   return speeds;
+}
+
+double SoundSpeed(SoundSpeedFormula formula, double salinity, double seaPressure, double atmosphericPressure,
+                  double temperature) {
+  switch (formula) {
+    case SoundSpeedFormula::Wilson:
+      return SoundSpeedWilson(salinity, AbsolutePressure(seaPressure, atmosphericPressure), temperature);
+    case SoundSpeedFormula::DelGrosso: return SoundSpeedDelGrosso(salinity, seaPressure, temperature);
+    case SoundSpeedFormula::Unesco: break;
+  }
+  return SoundSpeedUnesco(salinity, seaPressure, temperature);
 }
 
 double ChosenSoundSpeed(const SoundSpeeds& speeds, SoundSpeedFormula formula) {

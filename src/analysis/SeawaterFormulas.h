@@ -56,17 +56,33 @@ double SpecificConductivity(double conductivity, double temperature);
 //   salinity : [PSU]; temperature : [degC, ITS-90]; seaPressure : [dBar]
 double DensityAnomaly(double salinity, double temperature, double seaPressure);
 
-// Speed of sound [m/s] by the three formulas the user can choose from.
+// The standard atmosphere [dBar]: what a pressure sensor reads at the surface.
+constexpr double kStandardAtmosphere = 10.1325;
+
+// Speed of sound [m/s] by the three formulas the user can choose from. Each
+// takes the pressure it was fitted on: Chen-Millero and del Grosso the
+// applied (sea, gauge) pressure, Wilson the absolute pressure.
 struct SoundSpeeds {
   double wilson = kInvalidValue;
   double delGrosso = kInvalidValue;
   double unesco = kInvalidValue;
 };
-//   salinity : [PSU]; pressure : [dBar] as the caller chooses; temperature : [degC, ITS-90]
-SoundSpeeds SpeedOfSound(double salinity, double pressure, double temperature);
-double SoundSpeedUnesco(double salinity, double pressure, double temperature);
-double SoundSpeedDelGrosso(double salinity, double pressure, double temperature);
-double SoundSpeedWilson(double salinity, double pressure, double temperature);
+//   salinity            : [PSU]
+//   seaPressure         : pressure less the atmosphere [dBar]
+//   atmosphericPressure : [dBar], added back for Wilson
+//   temperature         : [degC, ITS-90]
+SoundSpeeds SpeedOfSound(double salinity, double seaPressure, double atmosphericPressure, double temperature);
+double SoundSpeed(SoundSpeedFormula formula, double salinity, double seaPressure, double atmosphericPressure,
+                  double temperature);
+// Chen and Millero (1977) as UNESCO (1983) adopted it, ITS-90 coefficients.
+//   seaPressure : [dBar]
+double SoundSpeedUnesco(double salinity, double seaPressure, double temperature);
+// Del Grosso (1974) with the coefficients of Wong and Zhu (1995).
+//   seaPressure : [dBar], taken to kg/cm2 gauge
+double SoundSpeedDelGrosso(double salinity, double seaPressure, double temperature);
+// Wilson (1960).
+//   absolutePressure : sea pressure plus the atmosphere [dBar]
+double SoundSpeedWilson(double salinity, double absolutePressure, double temperature);
 double ChosenSoundSpeed(const SoundSpeeds& speeds, SoundSpeedFormula formula);
 
 // Dissolved-oxygen concentration [unit] from percent saturation, with the

@@ -200,21 +200,50 @@ TEST(DerivedValues, SalinityInputsFollowTheChannelUnitAndPressureRules) {
   EXPECT_FLOAT_EQ(e.Value(FindDerivedColumns(e).salinity, 0), static_cast<float>(SalinityPss78(40.0, 10.0, 500.0, 0)));
 }
 
-TEST(DerivedValues, SoundSpeedTakesThePressureAsReadAndDensityTheMeasuredSalinity) {
+TEST(DerivedValues, SoundSpeedTakesTheSeaPressureExceptWilsonsAndDensityTheMeasuredSalinity) {
+  // Chen-Millero and del Grosso were fitted on the applied (sea) pressure,
+  // Wilson on the absolute one. Given the reading with the atmosphere in,
+  // every UNESCO value came out 0.15-0.23 m/s high.
   DerivedInputs in;
   in.settings.anyDerived = in.settings.speedOfSoundEnabled = in.settings.densityAnomalyEnabled = true;
-  DataSet d = Held("TPC", 1);
-  d.Column(0)[0] = 10.0f;
-  d.Column(1)[0] = 110.1325f;
-  d.Column(2)[0] = 40.0f;
-  AppendDerivedColumns(d, in.settings);
-  ComputeDerivedValues(in, d);
-  const DerivedColumns cols = FindDerivedColumns(d);
-  const double sea = static_cast<double>(110.1325f) - static_cast<double>(in.settings.atmosphericPressure);
+  const float reading = 5010.1325f;
+  const double atmosphere = in.settings.atmosphericPressure;
+  const double sea = static_cast<double>(reading) - atmosphere;
   const double s = static_cast<float>(SalinityPss78(40.0, 10.0, static_cast<float>(sea), 0));
-  EXPECT_FLOAT_EQ(d.Value(cols.soundSpeed, 0), static_cast<float>(SoundSpeedUnesco(s, 110.1325f, 10.0)));
-  // No salinity column is shown, yet the measured salinity (not the fixed 35) gives the density.
-  EXPECT_FLOAT_EQ(d.Value(cols.densityAnomaly, 0), static_cast<float>(DensityAnomaly(s, 10.0, sea)));
+  const struct {
+    SoundSpeedFormula formula;
+    double expected;
+  } cases[] = {{SoundSpeedFormula::Unesco, SoundSpeedUnesco(s, sea, 10.0)},
+               {SoundSpeedFormula::DelGrosso, SoundSpeedDelGrosso(s, sea, 10.0)},
+               {SoundSpeedFormula::Wilson, SoundSpeedWilson(s, reading, 10.0)}};
+  for (const auto& c : cases) {
+    in.settings.speedOfSoundFormula = c.formula;
+    DataSet d = Held("TPC", 1);
+    d.Column(0)[0] = 10.0f;
+    d.Column(1)[0] = reading;
+    d.Column(2)[0] = 40.0f;
+    AppendDerivedColumns(d, in.settings);
+    ComputeDerivedValues(in, d);
+    const DerivedColumns cols = FindDerivedColumns(d);
+    EXPECT_FLOAT_EQ(d.Value(cols.soundSpeed, 0), static_cast<float>(c.expected)) << static_cast<int>(c.formula);
+    // No salinity column is shown, yet the measured salinity (not the fixed 35) gives the density.
+    EXPECT_FLOAT_EQ(d.Value(cols.densityAnomaly, 0), static_cast<float>(DensityAnomaly(s, 10.0, sea)));
+  }
+  // Without a pressure channel the hydrostatic pressure is the sea pressure,
+  // as it is for salinity; Wilson adds the atmosphere to it.
+  in.settings.hydrostaticPressure = 1000.0f;
+  for (const SoundSpeedFormula f : {SoundSpeedFormula::Unesco, SoundSpeedFormula::Wilson}) {
+    in.settings.speedOfSoundFormula = f;
+    DataSet e = Held("TC", 1);
+    e.Column(0)[0] = 10.0f;
+    e.Column(1)[0] = 40.0f;
+    AppendDerivedColumns(e, in.settings);
+    ComputeDerivedValues(in, e);
+    const double se = static_cast<float>(SalinityPss78(40.0, 10.0, 1000.0, 0));
+    const double expected = f == SoundSpeedFormula::Unesco ? SoundSpeedUnesco(se, 1000.0, 10.0)
+                                                           : SoundSpeedWilson(se, 1000.0 + atmosphere, 10.0);
+    EXPECT_FLOAT_EQ(e.Value(FindDerivedColumns(e).soundSpeed, 0), static_cast<float>(expected));
+  }
 }
 
 class DerivedStateTest : public WorkDirectoryTest {

@@ -40,10 +40,17 @@ TEST_F(DerivedCliTest, SeawaterPrintsPublishedCheckValues) {
   // UNESCO 1983 depth check value: 10000 dBar at 30 degrees is 9712.653 m.
   ASSERT_EQ(Run({"seawater", "depth", "--pressure", "10000", "--latitude", "30"}), 0);
   EXPECT_NEAR(Value(), 9712.653, 1e-3);
-  // Sound speed receives the pressure as read: the sea pressure plus the atmosphere.
-  ASSERT_EQ(Run({"seawater", "sound", "--salinity", "40", "--temperature", "40", "--pressure", "9989.8675"}), 0);
-  EXPECT_NEAR(Value(), SoundSpeedUnesco(40, 10000, 40), 1e-6);
-  EXPECT_NEAR(Value(), 1732.0, 0.05);
+  // UNESCO 44 check value of Chen-Millero: 1731.995 m/s at S 40, t68 40,
+  // 10000 dBar sea pressure (the atmosphere added made it 1732.17).
+  ASSERT_EQ(Run({"seawater", "sound", "--salinity", "40", "--temperature", "39.9904023", "--pressure", "10000"}), 0);
+  EXPECT_NEAR(Value(), 1731.995, 0.01);
+  // Del Grosso, documented example of a public acoustics library: 1470.8074947
+  // m/s at S 35, 5 degC, 100 kPa gauge (10 dBar).
+  ASSERT_EQ(Run({"seawater", "sound-delgrosso", "--salinity", "35", "--temperature", "5", "--pressure", "10"}), 0);
+  EXPECT_NEAR(Value(), 1470.8074947, 1e-6);
+  // Wilson takes the absolute pressure: the sea pressure and the standard atmosphere.
+  ASSERT_EQ(Run({"seawater", "sound-wilson", "--salinity", "30", "--temperature", "0", "--pressure", "0"}), 0);
+  EXPECT_NEAR(Value(), SoundSpeedWilson(30, 10.1325, 0), 1e-6);
   ASSERT_EQ(Run({"seawater", "density", "--salinity", "35", "--temperature", "0", "--pressure", "0"}), 0);
   EXPECT_NEAR(Value(), 28.106, 2e-3);  // EOS-80: rho(35, 0, 0) = 1028.106
   ASSERT_EQ(Run({"seawater", "oxygen", "--salinity", "35", "--temperature", "10", "--saturation", "100", "--unit", "mll"}), 0);
