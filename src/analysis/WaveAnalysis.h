@@ -93,7 +93,8 @@ class WaveAnalyser {
 
  private:
   std::unique_ptr<FourierPlan> plan_;
-  std::vector<double> depth_;
+  std::vector<double> depth_;     // the burst as depth [m], then detrended
+  std::vector<double> response_;  // pressure-response factor of each line up to the cut-off
 };
 
 // The results of the current DataSet's bursts, held for the files, the

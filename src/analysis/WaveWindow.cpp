@@ -58,14 +58,22 @@ WaveWindowView ShowWaveWindow(const AppState& state, const WaveStore& store, int
   v.crestMax = r.crestMax;
   v.troughMin = r.troughMin;
 
-  // The amplitude spectrum of the rebuilt surface, lines 0..n/2.
+  // The amplitude spectrum of the rebuilt surface, lines 0..n/2, tapered
+  // as the analysis tapers its spectrum: a burst is not periodic, and its
+  // leakage would smear the lines.
   std::vector<Complex> x(v.surface.begin(), v.surface.end());
-  if (n > 0 && TransformComplex(x.data(), n, kTransformForward)) {
+  for (int j = 0; j < kTaperLength / 2 && j < n / 2; ++j) {
+    const double w = TaperWeight(j);
+    x[static_cast<size_t>(j)] *= w;
+    x[static_cast<size_t>(n - 1 - j)] *= w;
+  }
+  if (n > kTaperLength && TransformComplex(x.data(), n, kTransformForward)) {
     const int rate = state.retrieval.waveSampleRate != 0 ? state.retrieval.waveSampleRate : d.deployment.burstRate;
+    const double norm = TaperNorm(n);
     for (int k = 0; k <= n / 2; ++k) {
       v.frequency.push_back(static_cast<double>(rate) * k / n);
       const double twoSided = (k == 0 || k == n / 2) ? 1.0 : 2.0;
-      v.amplitude.push_back(twoSided * std::abs(x[static_cast<size_t>(k)]));
+      v.amplitude.push_back(twoSided * norm * std::abs(x[static_cast<size_t>(k)]));
     }
   }
   return v;
