@@ -257,6 +257,7 @@ void WaveAnalyser::Analyse(const float* readings, int n, const WaveParameters& p
   result.tAvg = static_cast<float>(result.tAvg / fs);
   result.tMax = static_cast<float>(result.tMax / fs);
 
+  result.hThirdCrossing = result.hThird;
   result.hThird = static_cast<float>(4.0 * std::sqrt(variance));
   if (result.hThird / h > 1.0) result.status = kWaveHeightWarning;
 }

@@ -379,7 +379,7 @@ void PutBursts(NcCalls& nc, int file, const AppState& state, const TimeAxis& axi
       {"wave_cutoff_frequency", "Upper frequency limit of the analysis", "Hz", nullptr, &WaveResult::cutoffFrequency},
       {"wave_variance", "Variance of the sea surface elevation", "m2", nullptr, &WaveResult::variance},
       {"wave_energy", "Wave energy", "J m-2", nullptr, &WaveResult::energy},
-      {"wave_h_third", "Significant wave height (4 times the square root of the variance)", "m", "sea_surface_wave_significant_height", &WaveResult::hThird},
+      {"wave_h_third", "Spectral significant wave height Hm0 (4 times the square root of the variance)", "m", "sea_surface_wave_significant_height", &WaveResult::hThird},
       {"wave_t_third", "Mean period of the highest third of the waves", "s", nullptr, &WaveResult::tThird},
       {"wave_h_tenth", "Mean height of the highest tenth of the waves", "m", nullptr, &WaveResult::hTenth},
       {"wave_t_tenth", "Mean period of the highest tenth of the waves", "s", nullptr, &WaveResult::tTenth},

@@ -224,6 +224,9 @@ TEST(WaveAnalysisTest, ZeroCrossingWavesMatchANumpyAnalysisOfTheTrueSurfaceToThe
     EXPECT_NEAR(r.hTenth, hTenth, 0.05 * hTenth);
     EXPECT_NEAR(r.tAvg, tz, 0.03 * tz + dt);
     EXPECT_NEAR(r.tMax, tMax, 0.03 * tMax + dt);
+    // The zero-crossing H 1/3 shown beside Hm0.
+    const double hThird = NamedValue(ref.text, "h_third");
+    EXPECT_NEAR(r.hThirdCrossing, hThird, 0.05 * hThird);
     // The spectral height from the tapered transform still gives the sea's own.
     EXPECT_NEAR(r.hThird, SignificantHeight(st.sea), 0.05 * SignificantHeight(st.sea));
   }
