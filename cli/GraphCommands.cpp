@@ -194,6 +194,7 @@ int Stats(CliContext& ctx) {
     w.Key("rows").Integer(s.rows);
     w.Key("count").Integer(s.count);
     w.Key("invalid_left_out").Integer(s.invalid);
+    w.Key("outside_formula_range").Integer(s.outsideRange);
     w.Key("mean");
     if (s.count > 0) w.Number(s.mean);
     else w.Null();

@@ -1,6 +1,7 @@
 #include "analysis/DerivedChannels.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct RowPlan {
   const float* second = nullptr;
   const float* third = nullptr;
   size_t n = 0;  // sampleCount: the minimum's slot
+  const FormulaValidity* soundValidity = nullptr;  // the chosen sound speed formula's range
+  // Each derived column's values and range marks, looked up once.
+  std::array<float*, kMaxColumns> values{};
+  std::array<uint8_t*, kMaxColumns> marks{};
 
   RowPlan(const DerivedInputs& inputs, DataSet& data) : in(inputs), d(data) {
     roles = FindDerivedRoles(data);
@@ -53,14 +58,21 @@ struct RowPlan {
       third = data.Column(2);
     }
     n = static_cast<size_t>(std::max(data.sampleCount, 0));
+    soundValidity = &SoundSpeedValidity(inputs.settings.speedOfSoundFormula);
+    for (int c = std::max(data.channelCount, 0); c < std::min(data.totalChannelCount, kMaxColumns); ++c) {
+      values[static_cast<size_t>(c)] = data.Column(c);
+      marks[static_cast<size_t>(c)] = data.RangeMarks(c);
+    }
   }
 
-  // Stores a value and lets a valid one widen the column's range.
-  void Store(int column, size_t row, double value) const {
-    float* col = d.Column(column);
+  // Stores a value and lets a valid one widen the column's range; `outside`
+  // marks one computed from inputs outside its formula's published range.
+  void Store(int column, size_t row, double value, bool outside = false) const {
+    float* col = values[static_cast<size_t>(column)];
     float f = static_cast<float>(value);
     if (!std::isfinite(f)) f = kInvalidValue;  // not a number: not computed
     col[row] = f;
+    marks[static_cast<size_t>(column)][row] = static_cast<uint8_t>(outside && Valid(f));
     if (!Valid(f)) return;
     if (f <= col[n]) col[n] = f;
     if (f >= col[n + 1]) col[n + 1] = f;
@@ -108,23 +120,42 @@ struct RowPlan {
     return Valid(f) ? f : kInvalidValue;
   }
 
+  // The sea pressure a formula's range is checked on. The weather moves the
+  // atmosphere up to about 1 dBar from the setting, so a reading at the
+  // surface can lie just below it: that is the surface, not outside.
+  static double InRangeTerms(double seaPressure) {
+    return seaPressure < 0.0 && seaPressure >= -1.0 ? 0.0 : seaPressure;
+  }
+
+  // Whether a salinity lies outside the range of PSS-78, or came from a
+  // temperature or sea pressure outside it.
+  bool SalinityOutside(size_t r, float salinity) const {
+    if (!Valid(salinity)) return false;
+    if (pressure == nullptr && in.ratioSalinometer && first != nullptr)
+      return !kPss78Validity.Holds(salinity, second[r], 0.0);
+    return !kPss78Validity.Holds(salinity, temperature[r], InRangeTerms(SeaPressure(r)));
+  }
+
   // One row; `given` is the row's salinity when it was computed already
   // (whole-column path), not a number otherwise.
   void Row(size_t r, float given, float givenCorrected) const {
     const DerivedSettings& s = in.settings;
     if (cols.depth >= 0) Store(cols.depth, r, DepthFromPressure(s, pressure[r]));
     float salinity = kInvalidValue;
+    bool salinityOutside = false;
     if (!ct) {
       if (cols.oxygenConcentration >= 0) {
         const double t = temperature != nullptr ? temperature[r] : s.fixedTemperature;
         Store(cols.oxygenConcentration, r,
               Valid(saturation[r]) ? OxygenConcentrationWeiss(t, s.fixedSalinity, saturation[r], s.oxygenUnit)
-                                   : kInvalidValue);
+                                   : kInvalidValue,
+              !kWeissValidity.Holds(s.fixedSalinity, t, saturation[r]));
       }
       if (cols.optodeSaturation >= 0 && optode != nullptr) {
         // Without a temperature channel the dialog's fixed temperature stands in.
         const double t = temperature != nullptr ? temperature[r] : s.fixedTemperature;
-        Store(cols.optodeSaturation, r, OxygenSaturationGarciaGordon(t, s.fixedSalinity, optode[r]));
+        Store(cols.optodeSaturation, r, OxygenSaturationGarciaGordon(t, s.fixedSalinity, optode[r]),
+              !kGarciaGordonValidity.Holds(s.fixedSalinity, t, optode[r]));
       }
     } else {
       float corrected = kInvalidValue;
@@ -133,9 +164,12 @@ struct RowPlan {
         Store(cols.correctedConductivity, r, corrected);
       }
       salinity = std::isnan(given) ? Salinity(r, corrected) : given;
+      // A value computed from a salinity outside its range is outside too.
+      salinityOutside = SalinityOutside(r, salinity);
       const float t = temperature[r];
       if (cols.soundSpeed >= 0) {
         double speed = kInvalidValue;
+        bool outside = false;
         const bool pressureOk = pressure == nullptr || Valid(pressure[r]);
         if (Valid(conductivity[r]) && Valid(t) && pressureOk && Valid(salinity)) {
           // Chen-Millero and del Grosso take the sea pressure, Wilson the
@@ -144,17 +178,21 @@ struct RowPlan {
           const double sea = pressure != nullptr ? static_cast<double>(pressure[r]) - atmospheric
                                                  : static_cast<double>(s.hydrostaticPressure);
           speed = SoundSpeed(s.speedOfSoundFormula, salinity, sea, atmospheric, t);
+          outside = salinityOutside ||
+                    !soundValidity->Holds(salinity, t, SoundSpeedRangePressure(s.speedOfSoundFormula, InRangeTerms(sea), atmospheric));
         }
-        Store(cols.soundSpeed, r, speed);
+        Store(cols.soundSpeed, r, speed, outside);
       }
-      if (cols.salinity >= 0) Store(cols.salinity, r, salinity);
+      if (cols.salinity >= 0) Store(cols.salinity, r, salinity, salinityOutside);
       if (cols.specificConductivity >= 0) Store(cols.specificConductivity, r, SpecificConductivity(conductivity[r], t));
       if (cols.oxygenConcentration >= 0)
         Store(cols.oxygenConcentration, r,
-              Valid(salinity) ? OxygenConcentrationWeiss(t, salinity, saturation[r], s.oxygenUnit) : kInvalidValue);
+              Valid(salinity) ? OxygenConcentrationWeiss(t, salinity, saturation[r], s.oxygenUnit) : kInvalidValue,
+              salinityOutside || !kWeissValidity.Holds(salinity, t, saturation[r]));
       if (cols.optodeSaturation >= 0 && optode != nullptr)
         Store(cols.optodeSaturation, r,
-              Valid(salinity) ? OxygenSaturationGarciaGordon(t, salinity, optode[r]) : kInvalidValue);
+              Valid(salinity) ? OxygenSaturationGarciaGordon(t, salinity, optode[r]) : kInvalidValue,
+              salinityOutside || !kGarciaGordonValidity.Holds(salinity, t, optode[r]));
     }
     if (cols.optodeConcentration >= 0)
       Store(cols.optodeConcentration, r, Valid(optode[r]) ? OptodeConcentration(optode[r], s.optodeUnit) : kInvalidValue);
@@ -170,7 +208,8 @@ struct RowPlan {
       } else if (pressure != nullptr && Valid(pressure[r])) {
         anomaly = DensityAnomaly(s.fixedSalinity, temperature[r], static_cast<double>(pressure[r]) - atmospheric);
       }
-      Store(cols.densityAnomaly, r, anomaly);
+      // EOS-80 refuses its own range (the marker); a salinity outside PSS-78's marks it.
+      Store(cols.densityAnomaly, r, anomaly, ct && salinityOutside);
     }
     if (cols.waveHeight >= 0)
       Store(cols.waveHeight, r, in.waveHeightAt ? in.waveHeightAt(d, static_cast<int>(r)) : kInvalidValue);
@@ -228,6 +267,13 @@ DerivedColumns FindDerivedColumns(const DataSet& data) {
     }
   }
   return cols;
+}
+
+uint8_t ValueQuality(const DataSet& data, int column, int row) {
+  if (column < 0 || column >= data.totalChannelCount || row < 0 || row >= data.sampleCount) return kQualityMissing;
+  const float v = data.Value(column, row);
+  if (!std::isfinite(v) || !IsValidValue(v)) return kQualityMissing;
+  return data.OutsideFormulaRange(column, row) ? kQualityOutsideRange : kQualityGood;
 }
 
 uint8_t SoundSpeedCode(SoundSpeedFormula formula) {

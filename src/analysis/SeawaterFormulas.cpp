@@ -1,6 +1,8 @@
 #include "analysis/SeawaterFormulas.h"
 
 #include <cmath>
+#include <cstdio>
+#include <utility>
 
 namespace tmv {
 
@@ -85,10 +87,7 @@ double SpecificConductivity(double conductivity, double temperature) {
 }
 
 double DensityAnomaly(double salinity, double temperature, double seaPressure) {
-  // Negated comparisons so that a value that is not a number is refused too.
-  if (!(seaPressure >= 0.0 && seaPressure <= 10000.0) || !(salinity >= 0.0 && salinity <= 42.0) ||
-      !(temperature >= -2.0 && temperature <= 40.0))
-    return kInvalidValue;
+  if (!kEos80Validity.Holds(salinity, temperature, seaPressure)) return kInvalidValue;  // NaN too
   const double s = salinity;
   const double t = Ipts68FromIts90(temperature);
   const double p = seaPressure / 10.0;  // bar
@@ -232,6 +231,44 @@ double OxygenSaturationGarciaGordon(double temperature, double salinity, double 
 double OptodeConcentration(double concentrationMicromolar, OptodeUnit unit) {
   if (!Valid(concentrationMicromolar)) return kInvalidValue;
   return concentrationMicromolar * (unit == OptodeUnit::MgPerLitre ? 0.031999 : 0.022392);
+}
+
+const FormulaValidity& SoundSpeedValidity(SoundSpeedFormula formula) {
+  switch (formula) {
+    case SoundSpeedFormula::Wilson: return kWilsonSoundValidity;
+    case SoundSpeedFormula::DelGrosso: return kDelGrossoSoundValidity;
+    case SoundSpeedFormula::Unesco: break;
+  }
+  return kUnescoSoundValidity;
+}
+
+namespace {
+
+std::string WithUnit(double value, const char* unit) {
+  char text[64];
+  std::snprintf(text, sizeof text, *unit != '\0' ? "%.6g %s" : "%.6g", value, unit);
+  return text;
+}
+
+std::string RangeText(const ValidityRange& r) {
+  std::string text;
+  if (r.high >= kAnyValue) text = "at least " + WithUnit(r.low, r.unit);
+  else if (r.low <= -kAnyValue) text = "at most " + WithUnit(r.high, r.unit);
+  else text = WithUnit(r.low, "") + " to " + WithUnit(r.high, r.unit);
+  if (r.published != nullptr) text = std::string(r.published) + ", " + text;
+  return text;
+}
+
+}  // namespace
+
+std::string OutsideValidityText(const FormulaValidity& v, double s, double t, double x) {
+  for (const auto& [range, value] : {std::pair{&v.salinity, s}, {&v.temperature, t}, {&v.third, x}}) {
+    if (range->Holds(value)) continue;
+    const std::string given = std::isfinite(value) ? WithUnit(value, range->unit) : std::string("not a finite number");
+    return std::string(range->quantity) + " " + given + " is outside the range of the " + v.formula + " (" +
+           RangeText(*range) + ")";
+  }
+  return {};
 }
 
 }  // namespace tmv

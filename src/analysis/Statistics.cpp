@@ -72,7 +72,7 @@ RowStatistics HighlightStatistics(const DataSet& data, int column, int cursorRow
     return RowStatistics{};
   const int last = std::min(cursorRow, data.sampleCount - 1);
   const int first = std::max(0, last - n + 1);
-  return ComputeRowStatistics(data.Column(column), first, last);
+  return ComputeRowStatistics(data.Column(column), first, last, data.RangeMarks(column));
 }
 
 std::string StatisticsNote(const RowStatistics& s) {

@@ -173,6 +173,12 @@ class StagedFile {
   std::string target_, path_, error_;
 };
 
+// Each derived column carries a quality flag: its formulas have published
+// ranges, and a value computed outside them is kept but flagged.
+bool HasQualityFlag(const DataSet& data, int column) { return column >= data.channelCount; }
+
+std::string QualityName(const ExportColumn& c) { return c.name + "_quality"; }
+
 std::string CannotWrite(const std::string& path, const std::string& why) {
   return "Unable to write " + path + (why.empty() ? std::string() : ": " + why);
 }
@@ -306,6 +312,30 @@ void PutDeploymentAttributes(NcCalls& nc, int file, const AppState& state) {
   const ConductivityCorrection& cc = state.calibration.conductivityCorrection;
   const double correction[4] = {cc.a, cc.b, cc.tc, cc.c};
   nc(nc.lib.nc_put_att_double(file, NC_GLOBAL, "conductivity_correction_a_b_tc_c", NC_DOUBLE, 4, correction));
+}
+
+// The quality flag of a derived column: one byte per value, CF flag_values
+// and flag_meanings, tied to the column by its ancillary_variables.
+void PutQualityFlag(NcCalls& nc, int file, int timeDim, const ExportColumn& c, const DataSet& data,
+                    std::vector<std::function<void()>>& writes) {
+  int var = -1;
+  nc(nc.lib.nc_def_var(file, QualityName(c).c_str(), NC_BYTE, 1, &timeDim, &var));
+  PutText(nc, file, var, "long_name", "Quality of " + c.name);
+  if (!c.standardName.empty()) PutText(nc, file, var, "standard_name", c.standardName + " status_flag");
+  const int values[3] = {kQualityGood, kQualityOutsideRange, kQualityMissing};
+  nc(nc.lib.nc_put_att_int(file, var, "flag_values", NC_BYTE, 3, values));
+  PutText(nc, file, var, "flag_meanings", kQualityMeanings);
+  PutText(nc, file, var, "comment",
+          "outside_formula_validity_range: computed from inputs outside the published range of its formula; "
+          "the value is kept");
+  PutText(nc, file, var, "coordinates", "time");
+  const int column = c.column;
+  writes.push_back([&nc, file, var, column, &data]() {
+    // Converted to bytes by the library on the way to the file.
+    std::vector<int> flags(static_cast<size_t>(data.sampleCount));
+    for (int r = 0; r < data.sampleCount; ++r) flags[static_cast<size_t>(r)] = ValueQuality(data, column, r);
+    nc(nc.lib.nc_put_var_int(file, var, flags.data()));
+  });
 }
 
 // Wave bursts and their results on a burst dimension.
@@ -462,6 +492,10 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
       PutText(nc, file, var, "comment", "No valid reading in this data set: every value is the fill value");
     }
     PutText(nc, file, var, "coordinates", "time");
+    if (HasQualityFlag(data, c.column)) {
+      PutText(nc, file, var, "ancillary_variables", QualityName(c));
+      PutQualityFlag(nc, file, timeDim, c, data, writes);
+    }
     if (!c.loggerUnit.empty()) PutText(nc, file, var, "logger_units", c.loggerUnit);
     if (c.column < data.channelCount && c.column < kMaxChannels) {
       PutInt(nc, file, var, "logger_channel", c.column + 1);
@@ -622,7 +656,10 @@ std::string CsvExportText(const AppState& state, const ExportOptions& options) {
   const std::vector<uint64_t> ticks = RowTicks(data);
   const std::string zone = options.utcOffsetMinutes ? UtcOffsetText(*options.utcOffsetMinutes) : std::string();
   std::string out = "time";
-  for (const ExportColumn& c : columns) out += "," + c.name + " [" + c.units + "]";
+  for (const ExportColumn& c : columns) {
+    out += "," + c.name + " [" + c.units + "]";
+    if (HasQualityFlag(data, c.column)) out += "," + QualityName(c) + " [1 good; 3 outside formula range; 9 missing]";
+  }
   out += "\r\n";
   out.reserve(out.size() + static_cast<size_t>(data.sampleCount) * (columns.size() * 10 + 24));
   for (int r = 0; r < data.sampleCount; ++r) {
@@ -632,6 +669,10 @@ std::string CsvExportText(const AppState& state, const ExportOptions& options) {
       out += ',';
       const float v = data.Value(c.column, r);
       if (Finite(v)) AppendFloat(out, v);
+      if (HasQualityFlag(data, c.column)) {
+        out += ',';
+        out += static_cast<char>('0' + ValueQuality(data, c.column, r));
+      }
     }
     out += "\r\n";
   }

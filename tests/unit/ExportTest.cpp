@@ -221,7 +221,9 @@ TEST_F(ExportTest, CsvKeepsTheDecimalPointUnderADecimalCommaLocale) {
 
   const std::vector<std::string> rows = Lines(Read("sea.csv"));
   ASSERT_EQ(rows.size(), 7u);
-  EXPECT_EQ(rows[0], "time,temperature [degree_C],pressure [dbar],conductivity [uS cm-1],salinity [1]");
+  EXPECT_EQ(rows[0],
+            "time,temperature [degree_C],pressure [dbar],conductivity [uS cm-1],salinity [1],"
+            "salinity_quality [1 good; 3 outside formula range; 9 missing]");
   EXPECT_EQ(rows[5].substr(0, 20), "2024-03-15T13:00:00,");
   for (int r = 0; r < 6; ++r) {
     const std::string& line = rows[static_cast<size_t>(r) + 1];
@@ -229,7 +231,8 @@ TEST_F(ExportTest, CsvKeepsTheDecimalPointUnderADecimalCommaLocale) {
     size_t at = 0;
     for (size_t comma; (comma = line.find(',', at)) != std::string::npos; at = comma + 1) fields.push_back(line.substr(at, comma - at));
     fields.push_back(line.substr(at));
-    ASSERT_EQ(fields.size(), 5u) << line;
+    ASSERT_EQ(fields.size(), 6u) << line;
+    EXPECT_EQ(fields[5], std::to_string(ValueQuality(Data(), 3, r))) << line;
     for (int c = 0; c < 4; ++c) {
       const std::string& f = fields[static_cast<size_t>(c) + 1];
       const float v = Data().Value(c, r);
@@ -243,6 +246,51 @@ TEST_F(ExportTest, CsvKeepsTheDecimalPointUnderADecimalCommaLocale) {
       EXPECT_EQ(back, v) << "row " << r << " column " << c;
     }
   }
+}
+
+TEST_F(ExportTest, DerivedValuesCarryAQualityFlagInBothFormats) {
+  // A salinity computed from 300 mS/cm (hundreds, no salinity at all) stays
+  // in the file as a value and is flagged 3; one whose temperature is
+  // missing is flagged 9.
+  SixRowsWithSalinity();
+  for (int r = 0; r < 6; ++r) {  // sea water: 10 degC, 20 dBar, 40 mS/cm
+    if (r != 2) Data().Column(0)[r] = 10.0f;
+    Data().Column(1)[r] = 30.0f;
+    Data().Column(2)[r] = 40000.0f;  // uS/cm
+  }
+  Data().Column(2)[1] = 300000.0f;
+  ComputeDerivedValues(state, Data());
+  ASSERT_NEAR(Data().Value(3, 0), 36.0f, 3.0f);
+  ASSERT_GT(Data().Value(3, 1), 42.0f);
+  const std::vector<int> expected = {kQualityGood, kQualityOutsideRange, kQualityMissing,
+                                     kQualityGood, kQualityGood,         kQualityGood};
+  ASSERT_TRUE(ExportDataSet(state, Path("flags.nc"), {}).written);
+  NcReader nc(Path("flags.nc"));
+  const int flag = nc.Var("salinity_quality");
+  ASSERT_GE(flag, 0);
+  nc_type type = NC_NAT;
+  ASSERT_EQ(nc_inq_vartype(nc.id(), flag, &type), NC_NOERR);
+  EXPECT_EQ(type, NC_BYTE);  // one byte per value
+  signed char values[3] = {0, 0, 0};
+  ASSERT_EQ(nc_get_att_schar(nc.id(), flag, "flag_values", values), NC_NOERR);
+  EXPECT_EQ(std::vector<int>(values, values + 3), (std::vector<int>{1, 3, 9}));
+  EXPECT_EQ(nc.Text(flag, "flag_meanings"), "good outside_formula_validity_range missing");
+  EXPECT_EQ(nc.Text(flag, "standard_name"), "sea_water_practical_salinity status_flag");
+  EXPECT_EQ(nc.Text(nc.Var("salinity"), "ancillary_variables"), "salinity_quality");
+  std::vector<signed char> flags(6);
+  ASSERT_EQ(nc_get_var_schar(nc.id(), flag, flags.data()), NC_NOERR);
+  EXPECT_EQ(std::vector<int>(flags.begin(), flags.end()), expected);
+  EXPECT_EQ(nc.Floats(nc.Var("salinity"), 6)[1], Data().Value(3, 1));  // kept, not the fill value
+  EXPECT_EQ(nc.Var("temperature_quality"), -2);  // measured channels have no formula
+
+  const std::vector<std::string> rows = Lines(CsvExportText(state, {}));
+  for (int r = 0; r < 6; ++r) {
+    const std::string& line = rows[static_cast<size_t>(r) + 1];
+    EXPECT_EQ(line.substr(line.rfind(',') + 1), std::to_string(expected[static_cast<size_t>(r)])) << line;
+  }
+  char kept[32];
+  const auto written = std::to_chars(kept, kept + sizeof kept, Data().Value(3, 1));
+  EXPECT_NE(rows[2].find("," + std::string(kept, written.ptr) + ",3"), std::string::npos) << rows[2];
 }
 
 TEST_F(ExportTest, FileWithNoRowsIsRefusedAndNothingIsWritten) {

@@ -224,9 +224,17 @@ TEST(SeawaterSoundSpeed, EachFormulaGetsThePressureItWasFittedOn) {
 // --- Weiss (1970) -----------------------------------------------------------
 
 TEST(SeawaterWeiss1970, OxygenSolubility) {
-  // Not sure of Weiss's table digits from memory. Fresh water at 0 degC holds
-  // 14.6 mg/l at air saturation (the long-standing value of the oxygen
-  // tables): 10.22 ml/l.
+  // Weiss (1970), table of the oxygen solubility [ml/l] of air-saturated
+  // water at one atmosphere, (S, t68): printed to 0.001.
+  const struct {
+    double s, t68, ml;
+  } table[] = {{20, -1, 9.162}, {20, 10, 6.950}, {20, 20, 5.644}, {20, 40, 4.050},
+               {40, -1, 7.984}, {40, 10, 6.121}, {40, 20, 5.015}, {40, 40, 3.656}};
+  for (const auto& row : table)
+    EXPECT_NEAR(OxygenConcentrationWeiss(T90(row.t68), row.s, 100, OxygenUnit::MlPerLitre), row.ml, 5e-4)
+        << row.s << " " << row.t68;
+  // Fresh water at 0 degC holds 14.6 mg/l at air saturation (the long-standing
+  // value of the oxygen tables): 10.22 ml/l.
   EXPECT_NEAR(OxygenConcentrationWeiss(T90(0), 0, 100, OxygenUnit::MgPerLitre), 14.59, 0.01);
   EXPECT_NEAR(OxygenConcentrationWeiss(T90(0), 0, 100, OxygenUnit::MlPerLitre), 10.22, 0.005);
   // Independently: within 0.3 % of Garcia and Gordon's fit to other data

@@ -112,6 +112,27 @@ TEST(RowStatistics, InvalidReadingsAreLeftOutAndCounted) {
   EXPECT_EQ(StatisticsNote(empty), "2 invalid readings left out");
 }
 
+TEST(RowStatistics, DerivedValuesOutsideTheirFormulasRangeAreCounted) {
+  // They are values the files keep, so they are in the figures; the panel
+  // says how many of them there are.
+  DataSet d;
+  d.channelCount = 1;
+  d.totalChannelCount = 1;
+  d.channelTypes[0] = 'C';
+  ASSERT_TRUE(d.LayOut(1, 5));
+  d.sampleCount = 5;
+  ASSERT_TRUE(d.AddColumn('S'));
+  const float salinity[5] = {35.0f, 371.0f, kInvalidValue, 1.5f, 34.0f};
+  for (int r = 0; r < 5; ++r) d.Column(1)[r] = salinity[r];
+  d.RangeMarks(1)[1] = d.RangeMarks(1)[3] = 1;
+  const RowStatistics s = HighlightStatistics(d, 1, 4, 5);
+  EXPECT_EQ(s.count, 4);
+  EXPECT_EQ(s.invalid, 1);
+  EXPECT_EQ(s.outsideRange, 2);
+  EXPECT_NEAR(s.mean, (35.0 + 371.0 + 1.5 + 34.0) / 4, 1e-9);
+  EXPECT_EQ(StatisticsNote(s), "1 invalid reading left out; 2 values outside the formula's range");
+}
+
 class StatsCliTest : public test::WorkDirectoryTest {};
 
 TEST_F(StatsCliTest, ToolLeavesTheInvalidReadingOutAndSaysSo) {
@@ -140,7 +161,7 @@ TEST_F(StatsCliTest, ToolLeavesTheInvalidReadingOutAndSaysSo) {
   EXPECT_NE(out.str().find("Number of readings: 9\nNote: 1 invalid reading left out\n"), std::string::npos) << out.str();
   EXPECT_NE(out.str().find(Format("Mean: %.7f\n", sum / 9)), std::string::npos) << out.str();
   ASSERT_EQ(run({Path("one.dat"), "--channel", "1", "--json"}), 0) << err.str();
-  EXPECT_NE(out.str().find("\"rows\":10,\"count\":9,\"invalid_left_out\":1,"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("\"rows\":10,\"count\":9,\"invalid_left_out\":1,\"outside_formula_range\":0,"), std::string::npos) << out.str();
 }
 
 struct PanelRig {
