@@ -37,6 +37,7 @@ struct RowPlan {
   const float* third = nullptr;
   size_t n = 0;  // sampleCount: the minimum's slot
   const FormulaValidity* soundValidity = nullptr;  // the chosen sound speed formula's range
+  float soundRangeOffset = 0.0f;                   // added to the sea pressure for that range (Wilson's is absolute)
   // Each derived column's values and range marks, looked up once.
   std::array<float*, kMaxColumns> values{};
   std::array<uint8_t*, kMaxColumns> marks{};
@@ -59,6 +60,7 @@ struct RowPlan {
     }
     n = static_cast<size_t>(std::max(data.sampleCount, 0));
     soundValidity = &SoundSpeedValidity(inputs.settings.speedOfSoundFormula);
+    soundRangeOffset = static_cast<float>(SoundSpeedRangePressure(inputs.settings.speedOfSoundFormula, 0.0, atmospheric));
     for (int c = std::max(data.channelCount, 0); c < std::min(data.totalChannelCount, kMaxColumns); ++c) {
       values[static_cast<size_t>(c)] = data.Column(c);
       marks[static_cast<size_t>(c)] = data.RangeMarks(c);
@@ -72,8 +74,10 @@ struct RowPlan {
     float f = static_cast<float>(value);
     if (!std::isfinite(f)) f = kInvalidValue;  // not a number: not computed
     col[row] = f;
-    marks[static_cast<size_t>(column)][row] = static_cast<uint8_t>(outside && Valid(f));
     if (!Valid(f)) return;
+    // The marks were cleared for the rows being computed (ClearMarks): only
+    // the rare value outside its range costs a store.
+    if (outside) marks[static_cast<size_t>(column)][row] = 1;
     if (f <= col[n]) col[n] = f;
     if (f >= col[n + 1]) col[n + 1] = f;
   }
@@ -120,20 +124,20 @@ struct RowPlan {
     return Valid(f) ? f : kInvalidValue;
   }
 
-  // The sea pressure a formula's range is checked on. The weather moves the
-  // atmosphere up to about 1 dBar from the setting, so a reading at the
-  // surface can lie just below it: that is the surface, not outside.
-  static double InRangeTerms(double seaPressure) {
-    return seaPressure < 0.0 && seaPressure >= -1.0 ? 0.0 : seaPressure;
+  // Whether s, t and a pressure lie within a formula's range. The weather
+  // moves the atmosphere up to about 1 dBar from the setting, so a reading
+  // at the surface can lie just below it: that is the surface, not outside.
+  static bool Within(const FormulaValidity& v, double s, double t, double pressure) {
+    return v.salinity.Holds(s) && v.temperature.Holds(t) && pressure >= v.third.low - 1.0 && pressure <= v.third.high;
   }
 
   // Whether a salinity lies outside the range of PSS-78, or came from a
-  // temperature or sea pressure outside it.
-  bool SalinityOutside(size_t r, float salinity) const {
+  // temperature or sea pressure outside it; `sea` is SeaPressure(r).
+  bool SalinityOutside(size_t r, float salinity, float sea) const {
     if (!Valid(salinity)) return false;
     if (pressure == nullptr && in.ratioSalinometer && first != nullptr)
       return !kPss78Validity.Holds(salinity, second[r], 0.0);
-    return !kPss78Validity.Holds(salinity, temperature[r], InRangeTerms(SeaPressure(r)));
+    return !Within(kPss78Validity, salinity, temperature[r], sea);
   }
 
   // One row; `given` is the row's salinity when it was computed already
@@ -165,7 +169,8 @@ struct RowPlan {
       }
       salinity = std::isnan(given) ? Salinity(r, corrected) : given;
       // A value computed from a salinity outside its range is outside too.
-      salinityOutside = SalinityOutside(r, salinity);
+      const float sea = SeaPressure(r);
+      salinityOutside = SalinityOutside(r, salinity, sea);
       const float t = temperature[r];
       if (cols.soundSpeed >= 0) {
         double speed = kInvalidValue;
@@ -175,11 +180,10 @@ struct RowPlan {
           // Chen-Millero and del Grosso take the sea pressure, Wilson the
           // absolute one; without a pressure channel the hydrostatic
           // pressure is the sea pressure, as for salinity.
-          const double sea = pressure != nullptr ? static_cast<double>(pressure[r]) - atmospheric
-                                                 : static_cast<double>(s.hydrostaticPressure);
-          speed = SoundSpeed(s.speedOfSoundFormula, salinity, sea, atmospheric, t);
-          outside = salinityOutside ||
-                    !soundValidity->Holds(salinity, t, SoundSpeedRangePressure(s.speedOfSoundFormula, InRangeTerms(sea), atmospheric));
+          const double seaPressure = pressure != nullptr ? static_cast<double>(pressure[r]) - atmospheric
+                                                         : static_cast<double>(s.hydrostaticPressure);
+          speed = SoundSpeed(s.speedOfSoundFormula, salinity, seaPressure, atmospheric, t);
+          outside = salinityOutside || !Within(*soundValidity, salinity, t, sea + soundRangeOffset);
         }
         Store(cols.soundSpeed, r, speed, outside);
       }
@@ -221,6 +225,12 @@ struct RowPlan {
       col[n] = kDerivedMinimumStart;
       col[n + 1] = kDerivedMaximumStart;
     }
+  }
+
+  // Clears the range marks of the derived columns in rows first..first+count-1.
+  void ClearMarks(size_t first, size_t count) const {
+    for (int c = std::max(d.channelCount, 0); c < std::min(d.totalChannelCount, kMaxColumns); ++c)
+      if (uint8_t* m = marks[static_cast<size_t>(c)]) std::fill(m + first, m + first + count, uint8_t{0});
   }
 };
 
@@ -347,6 +357,7 @@ DerivedInputs DerivedInputsOf(const AppState& state) {
 void ComputeDerivedSample(const DerivedInputs& inputs, DataSet& data, int row) {
   if (row < 0 || row >= data.sampleCount || !HasRowWork(inputs, data)) return;
   const RowPlan plan(inputs, data);
+  plan.ClearMarks(static_cast<size_t>(row), 1);
   plan.Row(static_cast<size_t>(row), kNotANumber, kNotANumber);
 }
 
@@ -354,6 +365,7 @@ void ComputeDerivedValues(const DerivedInputs& inputs, DataSet& data) {
   if (data.sampleCount <= 0 || data.totalChannelCount <= data.channelCount) return;
   const RowPlan plan(inputs, data);
   plan.ResetRanges();
+  plan.ClearMarks(0, plan.n);
   if (HasRowWork(inputs, data)) {
     // Salinity a block at a time through the two-lane column formula; the
     // micro-salinometer's ratio input goes row by row.
