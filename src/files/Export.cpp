@@ -662,8 +662,7 @@ ExportPosition ExportPositionFor(const AppState& state, const ExportOptions& opt
   if (!data.empty()) {
     std::filesystem::path gps(data);
     gps.replace_extension(".gps");
-    const std::string dat = state.directories.dat.empty() ? WorkPath(state, "dat") : state.directories.dat;
-    for (const std::filesystem::path& candidate : {gps, std::filesystem::path(dat) / gps.filename()}) {
+    for (const std::filesystem::path& candidate : {gps, std::filesystem::path(DatDirectory(state)) / gps.filename()}) {
       std::ifstream in(candidate);
       for (std::string line; std::getline(in, line);) {
         const size_t tab = line.find('\t');
