@@ -289,6 +289,8 @@ void MainWindow::RefreshGraph() {
     };
     set("statisticsMean", p.meanText);
     set("statisticsDeviation", p.deviationText);
+    set("statisticsNote", p.noteText);
+    if (auto* note = statistics_->findChild<QLabel*>("statisticsNote")) note->setVisible(!p.noteText.empty());
     if (auto* count = statistics_->findChild<QLineEdit*>("statisticsCount"); count != nullptr && !count->hasFocus())
       count->setText(QString::fromStdString(p.countText));
     ShowCalibrationGroup();
@@ -314,6 +316,12 @@ void MainWindow::ShowStatisticsFace() {
     count->setObjectName("statisticsCount");
     form->addRow(QStringLiteral("Number of readings"), count);
     layout->addLayout(form);
+    // Readings left out of the figures, and derived values outside their formula's range.
+    auto* note = new QLabel(statistics_);
+    note->setObjectName("statisticsNote");
+    note->setWordWrap(true);
+    note->hide();
+    layout->addWidget(note);
     connect(count, &QLineEdit::editingFinished, this, [this, count] {
       StatisticsPanel panel(state_, ShellStatisticsHooks(shell_));
       panel.TypeCount(count->text().toStdString());

@@ -68,7 +68,8 @@ const Rows& TheRows() {
 }
 
 // Depth, salinity, density anomaly and UNESCO sound speed per row, into four
-// float columns, with the pressure reading absolute as a logger records it.
+// float columns, with the pressure reading absolute as a logger records it
+// (sound speed, like salinity and density, takes the sea pressure).
 void BM_DerivedRows(benchmark::State& st) {
   const Rows& rows = TheRows();
   const size_t n = rows.conductivity.size();
@@ -87,7 +88,7 @@ void BM_DerivedRows(benchmark::State& st) {
       const double s = tmv::SalinityPss78(c, t, p, 0);
       salinity[i] = static_cast<float>(s);
       density[i] = static_cast<float>(tmv::IsValidValue(s) ? tmv::DensityAnomaly(s, t, p) : tmv::kInvalidValue);
-      sound[i] = static_cast<float>(tmv::IsValidValue(s) ? tmv::SoundSpeedUnesco(s, reading, t) : tmv::kInvalidValue);
+      sound[i] = static_cast<float>(tmv::IsValidValue(s) ? tmv::SoundSpeedUnesco(s, p, t) : tmv::kInvalidValue);
     }
     benchmark::DoNotOptimize(depth.data());
     benchmark::DoNotOptimize(salinity.data());

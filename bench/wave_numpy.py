@@ -1,21 +1,37 @@
 #!/usr/bin/env python3
 """The wave analysis of bench/WaveBench.cpp in numpy: 5,500 bursts of 4,096
 pressure readings at 4 Hz, each through depth, least-squares trend, the
-split cosine taper, the forward transform, the cut-off, the pressure-response
-correction (the wave-number iteration vectorised over the lines), the
-inverse transform, the surface, its variance and the zero-up-crossing waves.
-Prints bursts per second.
+cut-off and the pressure-response correction (the wave-number iteration
+vectorised over the lines) of two forward transforms: of the tapered burst
+for the spectrum, its peak and the variance, of the untapered one for the
+surface (inverse transform) and its zero-up-crossing waves. Prints bursts
+per second.
 
 Run as: python3 bench/wave_numpy.py   (installs python3-numpy with apt-get
-when numpy is missing)."""
+when numpy is missing).
+
+    python3 bench/wave_numpy.py zero-crossing SURFACE.f64 RATE
+
+is the reference the unit tests compare the wave analysis with: the
+textbook zero-up-crossing analysis of a surface series (little-endian
+doubles, metres, RATE readings a second), written independently of the
+program's own. Each wave runs from one up-crossing to the next; its height
+is its highest crest less its lowest trough, its period the time between
+the two crossings (interpolated linearly between the readings). Prints
+"name value" lines: waves, hmax, tmax, h_tenth, t_tenth, h_third, t_third,
+tz (metres and seconds). Needs numpy; installs nothing."""
 import os
 import subprocess
 import sys
 import time
 
+ZERO_CROSSING = len(sys.argv) > 1 and sys.argv[1] == "zero-crossing"
+
 try:
     import numpy as np
 except ImportError:
+    if ZERO_CROSSING:
+        raise  # a test calls it only where numpy is installed
     if not os.path.exists("/usr/bin/python3") or sys.executable == "/usr/bin/python3":
         subprocess.run(["apt-get", "install", "-y", "python3-numpy"], check=True,
                        stdout=subprocess.DEVNULL)
@@ -63,6 +79,9 @@ W = 0.5 - 0.5 * np.cos(TWO_PI * J / M)
 I = np.arange(N, dtype=np.float64)
 
 
+G_TAPER = np.sqrt(N / ((N - M) + 2 * (W * W).sum()))
+
+
 def analyse(readings):
     x = (readings.astype(np.float64) - ATMOSPHERE) / (DENSITY * 0.980665)
     si, sx, sxi, sii = I.sum(), x.sum(), (I * x).sum(), (I * I).sum()
@@ -72,26 +91,31 @@ def analyse(readings):
     d = a * (N // 2) + c
     if d <= 0:
         return None
-    y = (x - (a * I + c)).astype(np.complex128)
-    y[:M // 2] *= W
-    y[N - 1 - J] *= W
-    X = np.fft.ifft(y)  # e^{+i}, scaled by 1/N
+    detrended = x - (a * I + c)
     h = d + Z
     K = min(int(N * cutoff(h, d) / FS), N // 2)
-    X[K + 1:N - K] = 0
     k = np.arange(1, K + 1)
     kw = wave_numbers(h, N / (FS * k))
     F = np.cosh(kw * h) / np.cosh(kw * Z)
     F = np.where(F < 20, F, 1.0)
-    X[k] *= F
-    X[N - k] *= F
+
+    def corrected(y):
+        X = np.fft.ifft(y.astype(np.complex128))  # e^{+i}, scaled by 1/N
+        X[K + 1:N - K] = 0
+        X[k] *= F
+        X[N - k] *= F
+        return X
+
+    # Spectrum, peak and variance from the tapered burst.
+    y = detrended.copy()
+    y[:M // 2] *= W
+    y[N - 1 - J] *= W
+    X = corrected(y)
     peak = k[np.argmax(np.abs(X[k]))]
-    y = np.fft.fft(X)  # e^{-i}, unscaled
-    big = W > 0.1
-    y[J[big]] /= W[big]
-    y[N - 1 - J[big]] /= W[big]
+    variance = G_TAPER * G_TAPER * N * (np.abs(X) ** 2).sum() / (N - 1)
+    # The surface from the untapered burst.
+    y = np.fft.fft(corrected(detrended))  # e^{-i}, unscaled
     eta = np.abs(y) * np.where(y.real < 0, -1.0, 1.0)
-    variance = (eta * eta).sum() / (N - 1)
     up = np.nonzero((eta[1:] > 0) & (eta[:-1] < 0))[0] + 1
     if up.size == 0:
         return 4 * np.sqrt(variance), FS * peak / N, None, None
@@ -109,6 +133,25 @@ def analyse(readings):
     return 4 * np.sqrt(variance), FS * peak / N, heights[order][:1], periods[order][:1]
 
 
+def zero_crossing(eta, rate):
+    """Textbook zero-up-crossing waves of a surface series: whole waves only."""
+    up = np.nonzero((eta[:-1] < 0) & (eta[1:] >= 0))[0]  # eta[i] < 0 <= eta[i + 1]
+    # Where the series crosses zero between readings i and i + 1, in seconds.
+    times = (up + eta[up] / (eta[up] - eta[up + 1])) / rate
+    heights = np.array([eta[a:b + 1].max() - eta[a:b + 1].min() for a, b in zip(up[:-1], up[1:])])
+    periods = np.diff(times)
+    order = np.argsort(-heights, kind="stable")
+    heights, periods = heights[order], periods[order]
+    count = heights.size
+    figures = {"waves": count, "tz": periods.mean() if count else 0.0}
+    figures["hmax"], figures["tmax"] = (heights[0], periods[0]) if count else (0.0, 0.0)
+    for name, share in (("third", 3), ("tenth", 10)):
+        top = count // share
+        figures["h_" + name] = heights[:top].mean() if top else 0.0
+        figures["t_" + name] = periods[:top].mean() if top else 0.0
+    return figures
+
+
 def main():
     data = bursts()
     start = time.perf_counter()
@@ -119,4 +162,9 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    if ZERO_CROSSING:
+        figures = zero_crossing(np.fromfile(sys.argv[2], dtype="<f8"), float(sys.argv[3]))
+        for key, value in figures.items():
+            print(key, f"{value:.9g}")
+    else:
+        main()

@@ -19,8 +19,6 @@ namespace tmv::cli {
 
 namespace {
 
-constexpr double kStandardAtmosphere = 10.1325;  // dBar
-
 std::string Lower(std::string t) {
   for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return t;
@@ -43,8 +41,15 @@ int Seawater(CliContext& ctx) {
       "oxygen-weiss (from --saturation; --unit umol|mg|ml), oxygen-garcia-gordon (saturation\n"
       "in percent from an optode's --concentration). Short names: specific, density, sound\n"
       "(--unit unesco|delgrosso|wilson), oxygen, optode-saturation. Pressure is sea pressure\n"
-      "(dBar, less the atmosphere); temperatures are ITS-90; without --salinity, salinity\n"
-      "comes from the conductivity, temperature and pressure.");
+      "(dBar, less the atmosphere) for every formula (Wilson's, which takes the absolute\n"
+      "pressure, gets the standard atmosphere added); temperatures are ITS-90; without\n"
+      "--salinity, salinity comes from the conductivity, temperature and pressure.\n"
+      "Inputs outside a formula's published range are refused with the range named\n"
+      "(PSS-78: S 2-42, -2 to 35 degC, 0-10000 dBar; UNESCO sound: S 0-40, 0-40 degC,\n"
+      "0-10000 dBar; del Grosso: S 30-40, 0-30 degC, 0-1000 kg/cm2; Wilson: S 0-37,\n"
+      "-4 to 30 degC, 0.1-100 MPa absolute; EOS-80: S 0-42, -2 to 40 degC, 0-10000\n"
+      "dBar; Weiss: S 0-40, -2 to 40 degC, saturation >= 0; Garcia and Gordon: S 0-42,\n"
+      "-2 to 40 degC).");
   parser->add_option("quantity", quantity, "What to compute")->required();
   parser->add_option("--conductivity", conductivity, "Conductivity [mS/cm]");
   parser->add_option("--temperature", temperature, "Temperature [degC, ITS-90]");
@@ -73,13 +78,15 @@ int Seawater(CliContext& ctx) {
     quantity = "optode-saturation";
   }
 
-  // Inputs that are no reading are refused rather than printed as the marker.
+  // Inputs that are no reading are refused rather than printed as the
+  // marker, and so are infinities (--pressure inf was taken).
   const std::pair<const char*, std::optional<double>*> inputs[] = {
       {"conductivity", &conductivity}, {"temperature", &temperature}, {"pressure", &pressure},
       {"salinity", &salinity},         {"saturation", &saturation},   {"concentration", &concentration}};
   for (const auto& [name, value] : inputs)
-    if (value->has_value() && !IsValidValue(**value))
-      return UsageError(ctx, std::string("--") + name + " is not a reading (at or below -1000, or not a number)");
+    if (value->has_value() && (!IsValidValue(**value) || !std::isfinite(**value)))
+      return UsageError(ctx, std::string("--") + name + " is not a reading (at or below -1000, or not a finite number)");
+  if (!std::isfinite(latitude)) return UsageError(ctx, "--latitude is not a finite number");
   if (conductivity && *conductivity < 0) return UsageError(ctx, "--conductivity cannot be negative");
   if (pressure && *pressure < 0)
     return UsageError(ctx, "--pressure is sea pressure and cannot be below the atmosphere (negative)");
@@ -90,12 +97,21 @@ int Seawater(CliContext& ctx) {
       if (!value->has_value()) return std::string("seawater ") + quantity + " needs --" + name;
     return {};
   };
+  // The first input found outside the published range of a formula: the
+  // result is refused with the range named, as the derived columns flag it.
+  std::string outside;
+  auto check = [&](const FormulaValidity& validity, double s, double t, double x) {
+    if (outside.empty() && IsValidValue(s)) outside = OutsideValidityText(validity, s, t, x);
+  };
   // Salinity given, or from conductivity, temperature and pressure.
   auto salinityOf = [&](std::string& error) -> double {
     if (salinity) return *salinity;
     error = need({{"temperature", &temperature}, {"pressure", &pressure}, {"conductivity", &conductivity}});
     if (!error.empty()) error += " (or --salinity)";
-    return error.empty() ? SalinityPss78(*conductivity, *temperature, *pressure, 0) : kInvalidValue;
+    if (!error.empty()) return kInvalidValue;
+    const double s = SalinityPss78(*conductivity, *temperature, *pressure, 0);
+    check(kPss78Validity, s, *temperature, *pressure);
+    return s;
   };
 
   double value = kInvalidValue;
@@ -106,26 +122,32 @@ int Seawater(CliContext& ctx) {
   } else if (quantity == "salinity") {
     error = need({{"conductivity", &conductivity}, {"temperature", &temperature}, {"pressure", &pressure}});
     if (error.empty()) value = SalinityPss78(*conductivity, *temperature, *pressure, 0);
+    if (error.empty()) check(kPss78Validity, value, *temperature, *pressure);
   } else if (quantity == "conductivity-ratio") {
     error = need({{"conductivity", &conductivity}, {"temperature", &temperature}, {"pressure", &pressure}});
     if (error.empty()) value = SalinityPss78(*conductivity, *temperature, *pressure, 1);
+    if (error.empty()) check(kPss78Validity, value, *temperature, 0.0);
   } else if (quantity == "specific") {
     error = need({{"conductivity", &conductivity}, {"temperature", &temperature}});
     if (error.empty()) value = SpecificConductivity(*conductivity, *temperature);
   } else if (quantity == "density") {
     error = need({{"temperature", &temperature}, {"pressure", &pressure}});
     const double s = error.empty() ? salinityOf(error) : 0.0;
+    if (error.empty()) check(kEos80Validity, s, *temperature, *pressure);
     if (error.empty()) value = DensityAnomaly(s, *temperature, *pressure);
   } else if (quantity == "sound") {
     error = need({{"temperature", &temperature}, {"pressure", &pressure}});
     const double s = error.empty() ? salinityOf(error) : 0.0;
-    // The formulas are given the pressure as read, atmosphere included.
+    // Chen-Millero and del Grosso take the sea pressure; Wilson's absolute
+    // pressure adds the standard atmosphere to it.
     if (error.empty()) {
-      const double p = *pressure + kStandardAtmosphere;
-      if (unit.empty() || unit == "unesco") value = SoundSpeedUnesco(s, p, *temperature);
-      else if (unit == "delgrosso") value = SoundSpeedDelGrosso(s, p, *temperature);
-      else if (unit == "wilson") value = SoundSpeedWilson(s, p, *temperature);
-      else return UsageError(ctx, "sound takes --unit unesco, delgrosso or wilson");
+      SoundSpeedFormula formula = SoundSpeedFormula::Unesco;
+      if (unit == "delgrosso") formula = SoundSpeedFormula::DelGrosso;
+      else if (unit == "wilson") formula = SoundSpeedFormula::Wilson;
+      else if (!unit.empty() && unit != "unesco") return UsageError(ctx, "sound takes --unit unesco, delgrosso or wilson");
+      check(SoundSpeedValidity(formula), s, *temperature,
+            SoundSpeedRangePressure(formula, *pressure, kStandardAtmosphere));
+      value = SoundSpeed(formula, s, *pressure, kStandardAtmosphere, *temperature);
     }
   } else if (quantity == "oxygen") {
     error = need({{"temperature", &temperature}, {"saturation", &saturation}});
@@ -134,10 +156,12 @@ int Seawater(CliContext& ctx) {
     if (unit == "mg" || unit == "mgl" || unit == "mg/l") u = OxygenUnit::MgPerLitre;
     else if (unit == "ml" || unit == "mll" || unit == "ml/l") u = OxygenUnit::MlPerLitre;
     else if (!unit.empty() && unit != "umol") return UsageError(ctx, "oxygen takes --unit umol, mg or ml");
+    if (error.empty()) check(kWeissValidity, s, *temperature, *saturation);
     if (error.empty()) value = OxygenConcentrationWeiss(*temperature, s, *saturation, u);
   } else if (quantity == "optode-saturation") {
     error = need({{"temperature", &temperature}, {"concentration", &concentration}});
     const double s = error.empty() ? salinityOf(error) : 0.0;
+    if (error.empty()) check(kGarciaGordonValidity, s, *temperature, *concentration);
     if (error.empty()) value = OxygenSaturationGarciaGordon(*temperature, s, *concentration);
   } else {
     return UsageError(ctx, "unknown quantity '" + quantity +
@@ -145,6 +169,7 @@ int Seawater(CliContext& ctx) {
                                "sound-unesco, sound-delgrosso, sound-wilson, oxygen-weiss, oxygen-garcia-gordon)");
   }
   if (!error.empty()) return UsageError(ctx, error);
+  if (!outside.empty()) return ReportFailure(ctx, "Refused: " + outside + ".");
   if (!IsValidValue(value)) return ReportFailure(ctx, "The inputs are outside the range of the formula.");
   char text[64];
   std::snprintf(text, sizeof text, "%.10g\n", value);

@@ -222,12 +222,15 @@ int Stats(CliContext& ctx) {
     w.Key("channel").Integer(channel);
     w.Key("raw").Bool(raw);
     w.Key("first_row");
-    if (s.count > 0) w.Integer(s.first);
+    if (s.rows > 0) w.Integer(s.first);
     else w.Null();
     w.Key("last_row");
-    if (s.count > 0) w.Integer(s.last);
+    if (s.rows > 0) w.Integer(s.last);
     else w.Null();
+    w.Key("rows").Integer(s.rows);
     w.Key("count").Integer(s.count);
+    w.Key("invalid_left_out").Integer(s.invalid);
+    w.Key("outside_formula_range").Integer(s.outsideRange);
     w.Key("mean");
     if (s.count > 0) w.Number(s.mean);
     else w.Null();
@@ -239,12 +242,17 @@ int Stats(CliContext& ctx) {
     return kExitOk;
   }
   char line[160];
-  if (s.count == 0) {
+  if (s.rows == 0) {
     ctx.out << "Rows: none\nMean: Not available\nStandard deviation: Not available\n";
     return kExitOk;
   }
   std::snprintf(line, sizeof line, "Rows: %d..%d\nNumber of readings: %d\n", s.first, s.last, s.count);
   ctx.out << line;
+  if (const std::string note = StatisticsNote(s); !note.empty()) ctx.out << "Note: " << note << "\n";
+  if (s.count == 0) {
+    ctx.out << "Mean: Not available\nStandard deviation: Not available\n";
+    return kExitOk;
+  }
   if (raw && s.count == 1)
     std::snprintf(line, sizeof line, "Mean: %.7f (%06X)\n", s.mean, static_cast<unsigned>(static_cast<long long>(s.mean * 16777216.0)) & 0xFFFFFFu);
   else
@@ -275,8 +283,9 @@ const bool registered = [] {
                       "Usage: tmv-cli stats FILE --channel N [--from ROW --to ROW | --last N --at ROW] [--raw]\n\n"
                       "The statistics panel's numbers: the number of readings, the mean and\n"
                       "the sample standard deviation of rows --from..--to (default all), or of\n"
-                      "the --last N rows ending at row --at. --raw works on raw fractions of\n"
-                      "a HEX file's memory image.\n",
+                      "the --last N rows ending at row --at. Invalid readings (-1000, not a\n"
+                      "number) are left out of the figures and counted. --raw works on raw\n"
+                      "fractions of a HEX file's memory image.\n",
                       Stats});
   return true;
 }();

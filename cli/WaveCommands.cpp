@@ -35,7 +35,9 @@ void PrintBurst(CliContext& ctx, const DataSet& d, const WaveStore& store, int b
     w.Key("burst").Integer(b + 1);
     w.Key("start").Time(r.startTime);
     w.Key("water_depth_m").Number(h);
-    w.Key("hs_m").Number(r.hThird);
+    w.Key("hs_m").Number(r.hThird);  // Hm0, kept under its first name
+    w.Key("hm0_m").Number(r.hThird);
+    w.Key("h_third_m").Number(r.hThirdCrossing);
     w.Key("tz_s").Number(r.tAvg);
     w.Key("t_third_s").Number(r.tThird);
     w.Key("hmax_m").Number(r.hMax);
@@ -49,9 +51,9 @@ void PrintBurst(CliContext& ctx, const DataSet& d, const WaveStore& store, int b
     w.EndObject();
     return;
   }
-  ctx.out << Format("%5d  %s  %8.3f  %7.3f  %7.2f  %7.3f  %7.2f  %8.5f  %7.2f  %s\n", b + 1,
-                    TimeText(r.startTime).c_str(), h, r.hThird, r.tAvg, r.hMax, r.tMax, r.peakFrequency, peakPeriod,
-                    status.empty() ? "good" : status.c_str());
+  ctx.out << Format("%5d  %s  %8.3f  %7.3f  %7.3f  %7.2f  %7.3f  %7.2f  %8.5f  %7.2f  %s\n", b + 1,
+                    TimeText(r.startTime).c_str(), h, r.hThird, r.hThirdCrossing, r.tAvg, r.hMax, r.tMax,
+                    r.peakFrequency, peakPeriod, status.empty() ? "good" : status.c_str());
 }
 
 std::string BaseName(const std::string& path) {
@@ -68,11 +70,13 @@ int Waves(CliContext& ctx) {
   auto parser = CommandParser("waves", "Usage: tmv-cli waves FILE.hex [--burst N] [--csv OUT.csv] [--files] [-o DIR] [--json]\n"
                                        "                  [--derived LIST] [--latitude DEG] [--atmospheric-pressure DBAR] ...\n\n"
                                        "Analyses the wave bursts of a tide-and-wave recording and prints one line per\n"
-                                       "burst: number, start, mean depth of water (m), Hs (m), Tz (s), Hmax (m),\n"
-                                       "Tmax (s), peak frequency (Hz), peak period (s) and status. The bursts become\n"
-                                       "depths as the derived depth column does (tmv.ini's depth formula, latitude,\n"
-                                       "atmospheric pressure and water density, or the options below); depth is\n"
-                                       "always derived here, whatever tmv.ini says.");
+                                       "burst: number, start, mean depth of water (m), Hm0 (m, the spectral\n"
+                                       "significant wave height 4 sqrt m0, the .wave file's H(1/3)), H1/3 (m, the\n"
+                                       "zero-crossing mean of the highest third), Tz (s), Hmax (m), Tmax (s), peak\n"
+                                       "frequency (Hz), peak period (s) and status. The bursts become depths as the\n"
+                                       "derived depth column does (tmv.ini's depth formula, latitude, atmospheric\n"
+                                       "pressure and water density, or the options below); depth is always derived\n"
+                                       "here, whatever tmv.ini says.");
   parser->add_option("file", hexPath, "the HEX file of a tide-and-wave recorder")->required();
   parser->add_option("--burst", burst, "print only burst N (from 1)")->check(CLI::PositiveNumber);
   parser->add_option("--csv", csvPath, "write the KZM csv file of the bursts and their surfaces");
@@ -99,7 +103,7 @@ int Waves(CliContext& ctx) {
 
   JsonWriter w;
   if (json) w.BeginObject().Key("file").String(hexPath).Key("bursts").BeginArray();
-  else ctx.out << "Burst  Start                Depth(m)    Hs(m)    Tz(s)  Hmax(m)  Tmax(s)   Fp(Hz)    Tp(s)  Status\n";
+  else ctx.out << "Burst  Start                Depth(m)   Hm0(m)  H1/3(m)    Tz(s)  Hmax(m)  Tmax(s)   Fp(Hz)    Tp(s)  Status\n";
   for (int b = 0; b <= last; ++b) {
     if (burst != 0 && b != burst - 1) continue;
     PrintBurst(ctx, d, *store, b, json ? &w : nullptr);

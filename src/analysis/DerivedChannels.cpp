@@ -1,6 +1,7 @@
 #include "analysis/DerivedChannels.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -35,6 +36,11 @@ struct RowPlan {
   const float* second = nullptr;
   const float* third = nullptr;
   size_t n = 0;  // sampleCount: the minimum's slot
+  const FormulaValidity* soundValidity = nullptr;  // the chosen sound speed formula's range
+  float soundRangeOffset = 0.0f;                   // added to the sea pressure for that range (Wilson's is absolute)
+  // Each derived column's values and range marks, looked up once.
+  std::array<float*, kMaxColumns> values{};
+  std::array<uint8_t*, kMaxColumns> marks{};
 
   RowPlan(const DerivedInputs& inputs, DataSet& data) : in(inputs), d(data) {
     roles = FindDerivedRoles(data);
@@ -53,15 +59,25 @@ struct RowPlan {
       third = data.Column(2);
     }
     n = static_cast<size_t>(std::max(data.sampleCount, 0));
+    soundValidity = &SoundSpeedValidity(inputs.settings.speedOfSoundFormula);
+    soundRangeOffset = static_cast<float>(SoundSpeedRangePressure(inputs.settings.speedOfSoundFormula, 0.0, atmospheric));
+    for (int c = std::max(data.channelCount, 0); c < std::min(data.totalChannelCount, kMaxColumns); ++c) {
+      values[static_cast<size_t>(c)] = data.Column(c);
+      marks[static_cast<size_t>(c)] = data.RangeMarks(c);
+    }
   }
 
-  // Stores a value and lets a valid one widen the column's range.
-  void Store(int column, size_t row, double value) const {
-    float* col = d.Column(column);
+  // Stores a value and lets a valid one widen the column's range; `outside`
+  // marks one computed from inputs outside its formula's published range.
+  void Store(int column, size_t row, double value, bool outside = false) const {
+    float* col = values[static_cast<size_t>(column)];
     float f = static_cast<float>(value);
     if (!std::isfinite(f)) f = kInvalidValue;  // not a number: not computed
     col[row] = f;
     if (!Valid(f)) return;
+    // The marks were cleared for the rows being computed (ClearMarks): only
+    // the rare value outside its range costs a store.
+    if (outside) marks[static_cast<size_t>(column)][row] = 1;
     if (f <= col[n]) col[n] = f;
     if (f >= col[n + 1]) col[n + 1] = f;
   }
@@ -108,23 +124,42 @@ struct RowPlan {
     return Valid(f) ? f : kInvalidValue;
   }
 
+  // Whether s, t and a pressure lie within a formula's range. The weather
+  // moves the atmosphere up to about 1 dBar from the setting, so a reading
+  // at the surface can lie just below it: that is the surface, not outside.
+  static bool Within(const FormulaValidity& v, double s, double t, double pressure) {
+    return v.salinity.Holds(s) && v.temperature.Holds(t) && pressure >= v.third.low - 1.0 && pressure <= v.third.high;
+  }
+
+  // Whether a salinity lies outside the range of PSS-78, or came from a
+  // temperature or sea pressure outside it; `sea` is SeaPressure(r).
+  bool SalinityOutside(size_t r, float salinity, float sea) const {
+    if (!Valid(salinity)) return false;
+    if (pressure == nullptr && in.ratioSalinometer && first != nullptr)
+      return !kPss78Validity.Holds(salinity, second[r], 0.0);
+    return !Within(kPss78Validity, salinity, temperature[r], sea);
+  }
+
   // One row; `given` is the row's salinity when it was computed already
   // (whole-column path), not a number otherwise.
   void Row(size_t r, float given, float givenCorrected) const {
     const DerivedSettings& s = in.settings;
     if (cols.depth >= 0) Store(cols.depth, r, DepthFromPressure(s, pressure[r]));
     float salinity = kInvalidValue;
+    bool salinityOutside = false;
     if (!ct) {
       if (cols.oxygenConcentration >= 0) {
         const double t = temperature != nullptr ? temperature[r] : s.fixedTemperature;
         Store(cols.oxygenConcentration, r,
               Valid(saturation[r]) ? OxygenConcentrationWeiss(t, s.fixedSalinity, saturation[r], s.oxygenUnit)
-                                   : kInvalidValue);
+                                   : kInvalidValue,
+              !kWeissValidity.Holds(s.fixedSalinity, t, saturation[r]));
       }
       if (cols.optodeSaturation >= 0 && optode != nullptr) {
         // Without a temperature channel the dialog's fixed temperature stands in.
         const double t = temperature != nullptr ? temperature[r] : s.fixedTemperature;
-        Store(cols.optodeSaturation, r, OxygenSaturationGarciaGordon(t, s.fixedSalinity, optode[r]));
+        Store(cols.optodeSaturation, r, OxygenSaturationGarciaGordon(t, s.fixedSalinity, optode[r]),
+              !kGarciaGordonValidity.Holds(s.fixedSalinity, t, optode[r]));
       }
     } else {
       float corrected = kInvalidValue;
@@ -133,28 +168,35 @@ struct RowPlan {
         Store(cols.correctedConductivity, r, corrected);
       }
       salinity = std::isnan(given) ? Salinity(r, corrected) : given;
+      // A value computed from a salinity outside its range is outside too.
+      const float sea = SeaPressure(r);
+      salinityOutside = SalinityOutside(r, salinity, sea);
       const float t = temperature[r];
       if (cols.soundSpeed >= 0) {
         double speed = kInvalidValue;
+        bool outside = false;
         const bool pressureOk = pressure == nullptr || Valid(pressure[r]);
         if (Valid(conductivity[r]) && Valid(t) && pressureOk && Valid(salinity)) {
-          const double p = pressure != nullptr ? static_cast<double>(pressure[r]) : static_cast<double>(s.atmosphericPressure);
-          switch (s.speedOfSoundFormula) {
-            case SoundSpeedFormula::Unesco: speed = SoundSpeedUnesco(salinity, p, t); break;
-            case SoundSpeedFormula::DelGrosso: speed = SoundSpeedDelGrosso(salinity, p, t); break;
-            case SoundSpeedFormula::Wilson: speed = SoundSpeedWilson(salinity, p, t); break;
-          }
+          // Chen-Millero and del Grosso take the sea pressure, Wilson the
+          // absolute one; without a pressure channel the hydrostatic
+          // pressure is the sea pressure, as for salinity.
+          const double seaPressure = pressure != nullptr ? static_cast<double>(pressure[r]) - atmospheric
+                                                         : static_cast<double>(s.hydrostaticPressure);
+          speed = SoundSpeed(s.speedOfSoundFormula, salinity, seaPressure, atmospheric, t);
+          outside = salinityOutside || !Within(*soundValidity, salinity, t, sea + soundRangeOffset);
         }
-        Store(cols.soundSpeed, r, speed);
+        Store(cols.soundSpeed, r, speed, outside);
       }
-      if (cols.salinity >= 0) Store(cols.salinity, r, salinity);
+      if (cols.salinity >= 0) Store(cols.salinity, r, salinity, salinityOutside);
       if (cols.specificConductivity >= 0) Store(cols.specificConductivity, r, SpecificConductivity(conductivity[r], t));
       if (cols.oxygenConcentration >= 0)
         Store(cols.oxygenConcentration, r,
-              Valid(salinity) ? OxygenConcentrationWeiss(t, salinity, saturation[r], s.oxygenUnit) : kInvalidValue);
+              Valid(salinity) ? OxygenConcentrationWeiss(t, salinity, saturation[r], s.oxygenUnit) : kInvalidValue,
+              salinityOutside || !kWeissValidity.Holds(salinity, t, saturation[r]));
       if (cols.optodeSaturation >= 0 && optode != nullptr)
         Store(cols.optodeSaturation, r,
-              Valid(salinity) ? OxygenSaturationGarciaGordon(t, salinity, optode[r]) : kInvalidValue);
+              Valid(salinity) ? OxygenSaturationGarciaGordon(t, salinity, optode[r]) : kInvalidValue,
+              salinityOutside || !kGarciaGordonValidity.Holds(salinity, t, optode[r]));
     }
     if (cols.optodeConcentration >= 0)
       Store(cols.optodeConcentration, r, Valid(optode[r]) ? OptodeConcentration(optode[r], s.optodeUnit) : kInvalidValue);
@@ -170,7 +212,8 @@ struct RowPlan {
       } else if (pressure != nullptr && Valid(pressure[r])) {
         anomaly = DensityAnomaly(s.fixedSalinity, temperature[r], static_cast<double>(pressure[r]) - atmospheric);
       }
-      Store(cols.densityAnomaly, r, anomaly);
+      // EOS-80 refuses its own range (the marker); a salinity outside PSS-78's marks it.
+      Store(cols.densityAnomaly, r, anomaly, ct && salinityOutside);
     }
     if (cols.waveHeight >= 0)
       Store(cols.waveHeight, r, in.waveHeightAt ? in.waveHeightAt(d, static_cast<int>(r)) : kInvalidValue);
@@ -182,6 +225,12 @@ struct RowPlan {
       col[n] = kDerivedMinimumStart;
       col[n + 1] = kDerivedMaximumStart;
     }
+  }
+
+  // Clears the range marks of the derived columns in rows first..first+count-1.
+  void ClearMarks(size_t first, size_t count) const {
+    for (int c = std::max(d.channelCount, 0); c < std::min(d.totalChannelCount, kMaxColumns); ++c)
+      if (uint8_t* m = marks[static_cast<size_t>(c)]) std::fill(m + first, m + first + count, uint8_t{0});
   }
 };
 
@@ -228,6 +277,13 @@ DerivedColumns FindDerivedColumns(const DataSet& data) {
     }
   }
   return cols;
+}
+
+uint8_t ValueQuality(const DataSet& data, int column, int row) {
+  if (column < 0 || column >= data.totalChannelCount || row < 0 || row >= data.sampleCount) return kQualityMissing;
+  const float v = data.Value(column, row);
+  if (!std::isfinite(v) || !IsValidValue(v)) return kQualityMissing;
+  return data.OutsideFormulaRange(column, row) ? kQualityOutsideRange : kQualityGood;
 }
 
 uint8_t SoundSpeedCode(SoundSpeedFormula formula) {
@@ -301,6 +357,7 @@ DerivedInputs DerivedInputsOf(const AppState& state) {
 void ComputeDerivedSample(const DerivedInputs& inputs, DataSet& data, int row) {
   if (row < 0 || row >= data.sampleCount || !HasRowWork(inputs, data)) return;
   const RowPlan plan(inputs, data);
+  plan.ClearMarks(static_cast<size_t>(row), 1);
   plan.Row(static_cast<size_t>(row), kNotANumber, kNotANumber);
 }
 
@@ -308,6 +365,7 @@ void ComputeDerivedValues(const DerivedInputs& inputs, DataSet& data) {
   if (data.sampleCount <= 0 || data.totalChannelCount <= data.channelCount) return;
   const RowPlan plan(inputs, data);
   plan.ResetRanges();
+  plan.ClearMarks(0, plan.n);
   if (HasRowWork(inputs, data)) {
     // Salinity a block at a time through the two-lane column formula; the
     // micro-salinometer's ratio input goes row by row.

@@ -2,7 +2,9 @@
 // The derived columns of a DataSet: which ones the settings and the logger's
 // channels call for, in a fixed order after the measured columns, and their
 // values row by row. A value that cannot be computed is kInvalidValue and
-// never enters its column's minimum and maximum.
+// never enters its column's minimum and maximum. A value computed from
+// inputs outside its formula's published range is kept (the DAT file holds
+// it) and marked in the DataSet (OutsideFormulaRange).
 #include <cstdint>
 #include <functional>
 
@@ -58,6 +60,15 @@ struct DerivedColumns {
   int optodeSaturation = -1;
 };
 DerivedColumns FindDerivedColumns(const DataSet& data);
+
+// The quality of a value as the exports flag it (CF flag_values and
+// flag_meanings): good, computed outside its formula's published range
+// (DataSet::OutsideFormulaRange; the value is kept), or missing (the marker).
+constexpr uint8_t kQualityGood = 1;
+constexpr uint8_t kQualityOutsideRange = 3;
+constexpr uint8_t kQualityMissing = 9;
+inline constexpr const char* kQualityMeanings = "good outside_formula_validity_range missing";
+uint8_t ValueQuality(const DataSet& data, int column, int row);
 
 // The code of the speed-of-sound column for a formula.
 uint8_t SoundSpeedCode(SoundSpeedFormula formula);

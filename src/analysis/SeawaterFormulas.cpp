@@ -1,6 +1,8 @@
 #include "analysis/SeawaterFormulas.h"
 
 #include <cmath>
+#include <cstdio>
+#include <utility>
 
 namespace tmv {
 
@@ -85,10 +87,7 @@ double SpecificConductivity(double conductivity, double temperature) {
 }
 
 double DensityAnomaly(double salinity, double temperature, double seaPressure) {
-  // Negated comparisons so that a value that is not a number is refused too.
-  if (!(seaPressure >= 0.0 && seaPressure <= 10000.0) || !(salinity >= 0.0 && salinity <= 42.0) ||
-      !(temperature >= -2.0 && temperature <= 40.0))
-    return kInvalidValue;
+  if (!kEos80Validity.Holds(salinity, temperature, seaPressure)) return kInvalidValue;  // NaN too
   const double s = salinity;
   const double t = Ipts68FromIts90(temperature);
   const double p = seaPressure / 10.0;  // bar
@@ -113,11 +112,11 @@ double DensityAnomaly(double salinity, double temperature, double seaPressure) {
   return Finite(rho0 / (1.0 - p / k) - 1000.0);
 }
 
-double SoundSpeedUnesco(double salinity, double pressure, double temperature) {
-  if (!Valid(salinity, pressure, temperature)) return kInvalidValue;
+double SoundSpeedUnesco(double salinity, double seaPressure, double temperature) {
+  if (!Valid(salinity, seaPressure, temperature)) return kInvalidValue;
   const double s = salinity;
   const double t = temperature;
-  const double p = pressure / 10.0;  // bar
+  const double p = seaPressure / 10.0;  // bar
   const double cw0 = 1402.388 + (5.0383 + (-5.8109e-2 + (3.3432e-4 + (-1.47797e-6 + 3.1419e-9 * t) * t) * t) * t) * t;
   const double cw1 = 0.153563 + (6.8999e-4 + (-8.1829e-6 + (1.3632e-7 - 6.126e-10 * t) * t) * t) * t;
   const double cw2 = 3.126e-5 + (-1.7111e-6 + (2.5986e-8 + (-2.5353e-10 + 1.0415e-12 * t) * t) * t) * t;
@@ -133,11 +132,11 @@ double SoundSpeedUnesco(double salinity, double pressure, double temperature) {
   return Finite(cw + a * s + b * s * std::sqrt(s) + d * s * s);
 }
 
-double SoundSpeedDelGrosso(double salinity, double pressure, double temperature) {
-  if (!Valid(salinity, pressure, temperature)) return kInvalidValue;
+double SoundSpeedDelGrosso(double salinity, double seaPressure, double temperature) {
+  if (!Valid(salinity, seaPressure, temperature)) return kInvalidValue;
   const double s = salinity;
   const double t = temperature;
-  const double p = pressure * 1.019716 / 10.0;  // kg/cm2
+  const double p = seaPressure * 1.019716 / 10.0;  // kg/cm2
   const double ct = 5.012285 * t - 0.0551184 * t * t + 2.21649e-4 * t * t * t;
   const double cs = 1.32953 * s + 1.288598e-4 * s * s;
   const double cp = 0.1560592 * p + 2.449993e-5 * p * p - 8.833959e-9 * p * p * p;
@@ -148,18 +147,19 @@ double SoundSpeedDelGrosso(double salinity, double pressure, double temperature)
   return Finite(1402.392 + ct + cs + cp + cstp);
 }
 
-double SoundSpeedWilson(double salinity, double pressure, double temperature) {
-  if (!Valid(salinity, pressure, temperature)) return kInvalidValue;
+double SoundSpeedWilson(double salinity, double absolutePressure, double temperature) {
+  if (!Valid(salinity, absolutePressure, temperature)) return kInvalidValue;
   const double t = Ipts68FromIts90(temperature);
-  const double p = pressure / 100.0;  // MPa
+  const double p = absolutePressure / 100.0;  // MPa
   const double s = salinity - 35.0;
   // Wilson's coefficients converted from kg/cm2 to MPa. His salinity-
-  // temperature term is -1.1244e-2 and his pressure-squared term positive;
-  // the -1.1244e-10 and the negative sign once carried here put the result
-  // up to 2 m/s off near the surface and 5 m/s off at 5000 dBar.
+  // temperature term is -1.1244e-2, his pressure-squared term and his
+  // (S - 35)^2 term positive; the -1.1244e-10 and the negative signs once
+  // carried here put the result up to 2 m/s off near the surface, 5 m/s off
+  // at 5000 dBar and 4.1 m/s low in fresh water.
   const double value =
       1449.14 + (4.5721 * t - 0.044532 * t * t - 2.6045e-4 * t * t * t + 7.9851e-6 * t * t * t * t) +
-      (1.39799 - 1.69202e-3 * s) * s +
+      (1.39799 + 1.69202e-3 * s) * s +
       (1.63432 * p + 1.06768e-3 * p * p + 3.73403e-6 * p * p * p - 3.6332e-8 * p * p * p * p) +
       s * (-1.1244e-2 * t + 7.7711e-7 * t * t + 7.85344e-4 * p - 1.3458e-5 * p * p + 3.2203e-7 * p * t +
            1.6101e-8 * t * t * p) +
@@ -168,12 +168,32 @@ double SoundSpeedWilson(double salinity, double pressure, double temperature) {
   return Finite(value);
 }
 
-SoundSpeeds SpeedOfSound(double salinity, double pressure, double temperature) {
+namespace {
+
+// Wilson's absolute pressure; a sea pressure that is no reading stays none.
+double AbsolutePressure(double seaPressure, double atmosphericPressure) {
+  return Valid(seaPressure) ? seaPressure + atmosphericPressure : kInvalidValue;
+}
+
+}  // namespace
+
+SoundSpeeds SpeedOfSound(double salinity, double seaPressure, double atmosphericPressure, double temperature) {
   SoundSpeeds speeds;
-  speeds.wilson = SoundSpeedWilson(salinity, pressure, temperature);
-  speeds.delGrosso = SoundSpeedDelGrosso(salinity, pressure, temperature);
-  speeds.unesco = SoundSpeedUnesco(salinity, pressure, temperature);
+  speeds.wilson = SoundSpeedWilson(salinity, AbsolutePressure(seaPressure, atmosphericPressure), temperature);
+  speeds.delGrosso = SoundSpeedDelGrosso(salinity, seaPressure, temperature);
+  speeds.unesco = SoundSpeedUnesco(salinity, seaPressure, temperature);
   return speeds;
+}
+
+double SoundSpeed(SoundSpeedFormula formula, double salinity, double seaPressure, double atmosphericPressure,
+                  double temperature) {
+  switch (formula) {
+    case SoundSpeedFormula::Wilson:
+      return SoundSpeedWilson(salinity, AbsolutePressure(seaPressure, atmosphericPressure), temperature);
+    case SoundSpeedFormula::DelGrosso: return SoundSpeedDelGrosso(salinity, seaPressure, temperature);
+    case SoundSpeedFormula::Unesco: break;
+  }
+  return SoundSpeedUnesco(salinity, seaPressure, temperature);
 }
 
 double ChosenSoundSpeed(const SoundSpeeds& speeds, SoundSpeedFormula formula) {
@@ -211,6 +231,44 @@ double OxygenSaturationGarciaGordon(double temperature, double salinity, double 
 double OptodeConcentration(double concentrationMicromolar, OptodeUnit unit) {
   if (!Valid(concentrationMicromolar)) return kInvalidValue;
   return concentrationMicromolar * (unit == OptodeUnit::MgPerLitre ? 0.031999 : 0.022392);
+}
+
+const FormulaValidity& SoundSpeedValidity(SoundSpeedFormula formula) {
+  switch (formula) {
+    case SoundSpeedFormula::Wilson: return kWilsonSoundValidity;
+    case SoundSpeedFormula::DelGrosso: return kDelGrossoSoundValidity;
+    case SoundSpeedFormula::Unesco: break;
+  }
+  return kUnescoSoundValidity;
+}
+
+namespace {
+
+std::string WithUnit(double value, const char* unit) {
+  char text[64];
+  std::snprintf(text, sizeof text, *unit != '\0' ? "%.6g %s" : "%.6g", value, unit);
+  return text;
+}
+
+std::string RangeText(const ValidityRange& r) {
+  std::string text;
+  if (r.high >= kAnyValue) text = "at least " + WithUnit(r.low, r.unit);
+  else if (r.low <= -kAnyValue) text = "at most " + WithUnit(r.high, r.unit);
+  else text = WithUnit(r.low, "") + " to " + WithUnit(r.high, r.unit);
+  if (r.published != nullptr) text = std::string(r.published) + ", " + text;
+  return text;
+}
+
+}  // namespace
+
+std::string OutsideValidityText(const FormulaValidity& v, double s, double t, double x) {
+  for (const auto& [range, value] : {std::pair{&v.salinity, s}, {&v.temperature, t}, {&v.third, x}}) {
+    if (range->Holds(value)) continue;
+    const std::string given = std::isfinite(value) ? WithUnit(value, range->unit) : std::string("not a finite number");
+    return std::string(range->quantity) + " " + given + " is outside the range of the " + v.formula + " (" +
+           RangeText(*range) + ")";
+  }
+  return {};
 }
 
 }  // namespace tmv

@@ -8,6 +8,8 @@
 // All are pure, run once per row of a download and never allocate. An input
 // that is not a reading (not a number, or at or below kInvalidValue) and a
 // result that is not a finite number give kInvalidValue.
+#include <string>
+
 #include "analysis/DerivedSettings.h"
 #include "model/CalibrationSet.h"
 
@@ -56,17 +58,33 @@ double SpecificConductivity(double conductivity, double temperature);
 //   salinity : [PSU]; temperature : [degC, ITS-90]; seaPressure : [dBar]
 double DensityAnomaly(double salinity, double temperature, double seaPressure);
 
-// Speed of sound [m/s] by the three formulas the user can choose from.
+// The standard atmosphere [dBar]: what a pressure sensor reads at the surface.
+constexpr double kStandardAtmosphere = 10.1325;
+
+// Speed of sound [m/s] by the three formulas the user can choose from. Each
+// takes the pressure it was fitted on: Chen-Millero and del Grosso the
+// applied (sea, gauge) pressure, Wilson the absolute pressure.
 struct SoundSpeeds {
   double wilson = kInvalidValue;
   double delGrosso = kInvalidValue;
   double unesco = kInvalidValue;
 };
-//   salinity : [PSU]; pressure : [dBar] as the caller chooses; temperature : [degC, ITS-90]
-SoundSpeeds SpeedOfSound(double salinity, double pressure, double temperature);
-double SoundSpeedUnesco(double salinity, double pressure, double temperature);
-double SoundSpeedDelGrosso(double salinity, double pressure, double temperature);
-double SoundSpeedWilson(double salinity, double pressure, double temperature);
+//   salinity            : [PSU]
+//   seaPressure         : pressure less the atmosphere [dBar]
+//   atmosphericPressure : [dBar], added back for Wilson
+//   temperature         : [degC, ITS-90]
+SoundSpeeds SpeedOfSound(double salinity, double seaPressure, double atmosphericPressure, double temperature);
+double SoundSpeed(SoundSpeedFormula formula, double salinity, double seaPressure, double atmosphericPressure,
+                  double temperature);
+// Chen and Millero (1977) as UNESCO (1983) adopted it, ITS-90 coefficients.
+//   seaPressure : [dBar]
+double SoundSpeedUnesco(double salinity, double seaPressure, double temperature);
+// Del Grosso (1974) with the coefficients of Wong and Zhu (1995).
+//   seaPressure : [dBar], taken to kg/cm2 gauge
+double SoundSpeedDelGrosso(double salinity, double seaPressure, double temperature);
+// Wilson (1960).
+//   absolutePressure : sea pressure plus the atmosphere [dBar]
+double SoundSpeedWilson(double salinity, double absolutePressure, double temperature);
 double ChosenSoundSpeed(const SoundSpeeds& speeds, SoundSpeedFormula formula);
 
 // Dissolved-oxygen concentration [unit] from percent saturation, with the
@@ -81,5 +99,73 @@ double OxygenSaturationGarciaGordon(double temperature, double salinity, double 
 
 // An Optode concentration [umol/l] in the chosen unit.
 double OptodeConcentration(double concentrationMicromolar, OptodeUnit unit);
+
+// ------------------------------------------------------------ validity
+// The published range of validity of each formula's inputs (bounds
+// included). A value computed outside it is kept but flagged: PSS-78 gives
+// 371 at 300 mS/cm and Chen-Millero 214 m/s at 200 degC, numbers that look
+// like results. Temperatures are compared as given (ITS-90): the published
+// bounds are on IPTS-68, 0.01 degC apart at most.
+
+struct ValidityRange {
+  const char* quantity;   // as a message names it: "salinity", "temperature", ...
+  const char* unit;       // of low and high: "", "degC", "dBar", "%"
+  double low, high;       // in the unit the formula function takes
+  const char* published;  // the range in the source's own units, when they differ; else nullptr
+  constexpr bool Holds(double value) const { return value >= low && value <= high; }  // false for NaN
+};
+
+struct FormulaValidity {
+  const char* formula;          // "PSS-78 practical salinity"
+  ValidityRange salinity;       // [PSU]; for PSS-78 its result
+  ValidityRange temperature;    // [degC]
+  ValidityRange third;          // pressure as the function takes it, or Weiss's saturation
+  constexpr bool Holds(double s, double t, double x) const {
+    return salinity.Holds(s) && temperature.Holds(t) && third.Holds(x);
+  }
+};
+
+constexpr double kAnyValue = 1e300;
+inline constexpr FormulaValidity kPss78Validity{"PSS-78 practical salinity",
+                                                {"salinity", "", 2.0, 42.0, nullptr},
+                                                {"temperature", "degC", -2.0, 35.0, nullptr},
+                                                {"sea pressure", "dBar", 0.0, 10000.0, nullptr}};
+inline constexpr FormulaValidity kEos80Validity{"EOS-80 density",
+                                                {"salinity", "", 0.0, 42.0, nullptr},
+                                                {"temperature", "degC", -2.0, 40.0, nullptr},
+                                                {"sea pressure", "dBar", 0.0, 10000.0, nullptr}};
+inline constexpr FormulaValidity kUnescoSoundValidity{"UNESCO (Chen-Millero) sound speed",
+                                                      {"salinity", "", 0.0, 40.0, nullptr},
+                                                      {"temperature", "degC", 0.0, 40.0, nullptr},
+                                                      {"sea pressure", "dBar", 0.0, 10000.0, nullptr}};
+// 1000 kg/cm2 gauge in the 1.019716 kg/cm2 per 10 dBar the formula converts with.
+inline constexpr FormulaValidity kDelGrossoSoundValidity{
+    "del Grosso sound speed",
+    {"salinity", "", 30.0, 40.0, nullptr},
+    {"temperature", "degC", 0.0, 30.0, nullptr},
+    {"sea pressure", "dBar", 0.0, 1000.0 * 10.0 / 1.019716, "0 to 1000 kg/cm2"}};
+inline constexpr FormulaValidity kWilsonSoundValidity{"Wilson sound speed",
+                                                      {"salinity", "", 0.0, 37.0, nullptr},
+                                                      {"temperature", "degC", -4.0, 30.0, nullptr},
+                                                      {"absolute pressure", "dBar", 10.0, 10000.0, "0.1 to 100 MPa"}};
+inline constexpr FormulaValidity kWeissValidity{"Weiss oxygen solubility",
+                                                {"salinity", "", 0.0, 40.0, nullptr},
+                                                {"temperature", "degC", -2.0, 40.0, nullptr},
+                                                {"saturation", "%", 0.0, kAnyValue, nullptr}};
+inline constexpr FormulaValidity kGarciaGordonValidity{"Garcia and Gordon oxygen solubility",
+                                                       {"salinity", "", 0.0, 42.0, nullptr},
+                                                       {"temperature", "degC", -2.0, 40.0, nullptr},
+                                                       {"concentration", "umol/l", -kAnyValue, kAnyValue, nullptr}};
+
+const FormulaValidity& SoundSpeedValidity(SoundSpeedFormula formula);
+// The pressure a sound speed formula's range is about: Wilson's absolute, the others' sea pressure.
+inline double SoundSpeedRangePressure(SoundSpeedFormula formula, double seaPressure, double atmosphericPressure) {
+  return formula == SoundSpeedFormula::Wilson ? seaPressure + atmosphericPressure : seaPressure;
+}
+
+// Empty when s, t and x lie within the formula's range; else what lies
+// outside, for a person: "temperature 200 degC is outside the range of the
+// UNESCO (Chen-Millero) sound speed (0 to 40 degC)".
+std::string OutsideValidityText(const FormulaValidity& validity, double s, double t, double x);
 
 }  // namespace tmv

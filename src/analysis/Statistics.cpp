@@ -38,7 +38,7 @@ constexpr double kRawScale = 16777216.0;
 
 }  // namespace
 
-RowStatistics ComputeRowStatistics(const float* values, int first, int last) {
+RowStatistics ComputeRowStatistics(const float* values, int first, int last, const uint8_t* outsideMarks) {
   RowStatistics s;
   s.first = first;
   s.last = last;
@@ -47,11 +47,17 @@ RowStatistics ComputeRowStatistics(const float* values, int first, int last) {
   int n = 0;
   for (int i = first; i <= last; ++i) {
     const double v = values[i];
+    if (!IsValidValue(v)) {
+      ++s.invalid;
+      continue;
+    }
+    if (outsideMarks != nullptr && outsideMarks[i] != 0) ++s.outsideRange;
     ++n;
     const double delta = v - mean;
     mean += delta / n;
     m2 += delta * (v - mean);
   }
+  s.rows = last - first + 1;
   s.count = n;
   s.mean = mean;
   if (n > 1) {
@@ -66,7 +72,19 @@ RowStatistics HighlightStatistics(const DataSet& data, int column, int cursorRow
     return RowStatistics{};
   const int last = std::min(cursorRow, data.sampleCount - 1);
   const int first = std::max(0, last - n + 1);
-  return ComputeRowStatistics(data.Column(column), first, last);
+  return ComputeRowStatistics(data.Column(column), first, last, data.RangeMarks(column));
+}
+
+std::string StatisticsNote(const RowStatistics& s) {
+  std::string note;
+  if (s.invalid > 0)
+    note = std::to_string(s.invalid) + (s.invalid == 1 ? " invalid reading" : " invalid readings") + " left out";
+  if (s.outsideRange > 0) {
+    if (!note.empty()) note += "; ";
+    note += std::to_string(s.outsideRange) + (s.outsideRange == 1 ? " value" : " values") +
+            " outside the formula's range";
+  }
+  return note;
 }
 
 Sensor CalibrationSensor(const DataSet& data, int column) {
@@ -107,6 +125,7 @@ void StatisticsPanel::UpdateStatistics(int channel, int cursorRow) {
   StatisticsPanelState& p = panel();
   const DataSet& data = state_.retrieval.data;
   const RowStatistics s = HighlightStatistics(data, channel, cursorRow, p.highlightCount);
+  p.noteText = StatisticsNote(s);
   if (s.count == 0) {
     p.meanText = "Not available";
     p.deviationText = "Not available";
@@ -120,11 +139,12 @@ void StatisticsPanel::UpdateStatistics(int channel, int cursorRow) {
       p.meanText = Printf("%.7f", s.mean);
     }
     p.deviationText = s.deviationAvailable ? Printf("%.7f", s.standardDeviation) : "Not available";
-    if (s.count != p.highlightCount) {
-      p.highlightCount = s.count;
-      p.countText = std::to_string(s.count);
-      if (hooks_.repaintGraph) hooks_.repaintGraph();
-    }
+  }
+  // The field counts the highlighted rows, whether or not each holds a reading.
+  if (s.rows > 0 && s.rows != p.highlightCount) {
+    p.highlightCount = s.rows;
+    p.countText = std::to_string(s.rows);
+    if (hooks_.repaintGraph) hooks_.repaintGraph();
   }
   const bool changed = p.statisticsChannel != channel;
   p.statisticsChannel = channel;

@@ -13,20 +13,29 @@ namespace tmv {
 struct AppState;
 struct LoggerInfo;
 
-// Mean and sample standard deviation of rows first..last of a column.
+// Mean and sample standard deviation of the readings in rows first..last of
+// a column. Invalid readings (the marker, not a number) are left out and
+// counted: one -1000 among temperatures of 2-22 degC made the mean -8.2.
 struct RowStatistics {
   int first = 0, last = -1;
-  int count = 0;  // m
+  int rows = 0;          // m, the rows looked at
+  int count = 0;         // readings in the figures
+  int invalid = 0;       // readings left out
+  int outsideRange = 0;  // of `count`, derived values computed outside their formula's range
   double mean = 0.0;
   double standardDeviation = 0.0;
-  bool deviationAvailable = false;  // m > 1
+  bool deviationAvailable = false;  // count > 1
 };
 // Welford's running update: the one-pass Σv² form loses every digit on a
 // large value with a small spread (1000 dbar varying by 0.001) and can go
-// negative under the root.
-RowStatistics ComputeRowStatistics(const float* values, int first, int last);
+// negative under the root. `outsideMarks` (may be null): the column's marks
+// of values outside their formula's range.
+RowStatistics ComputeRowStatistics(const float* values, int first, int last, const uint8_t* outsideMarks = nullptr);
 // The highlighted rows: max(0, cursor - n + 1) .. cursor (clamped to the data).
 RowStatistics HighlightStatistics(const DataSet& data, int column, int cursorRow, int n);
+// What the figures leave out or hold with a mark, as both faces say it;
+// empty when nothing: "1 invalid reading left out; 2 values outside the formula's range".
+std::string StatisticsNote(const RowStatistics& s);
 
 // Panel controls.
 namespace statctl {
@@ -50,6 +59,7 @@ struct StatisticsPanelState {
   // What the panel shows.
   std::string title = "Statistics of highlighted CONVERTED data ";
   std::string meanText, deviationText, countText = "100";
+  std::string noteText;  // StatisticsNote of the figures shown
   std::string lowerReading, upperReading, lowerFixed, upperFixed;
   std::string message;
   bool writeEnabled = false;

@@ -33,7 +33,7 @@ struct WaveResult {
   float cutoffFrequency = 0;  // [Hz] upper limit of the analysis
   float variance = 0;         // [m^2] surface variance
   float energy = 0;           // [J/m^2]
-  float hThird = 0;           // [m] 4 sqrt(variance)
+  float hThird = 0;           // [m] Hm0 = 4 sqrt(variance), the spectral significant wave height (the files' H(1/3))
   float tThird = 0;           // [s] mean period of the highest third (zero crossings)
   float hTenth = 0;           // [m] mean height of the highest tenth
   float tTenth = 0;           // [s]
@@ -43,6 +43,10 @@ struct WaveResult {
   float tMax = 0;             // [s] its period
   int32_t status = kWaveGood;
   LoggerTime startTime;       // the burst stamp's time
+  // [m] H1/3 of the zero crossings, the mean height of the highest third of
+  // the waves: what hThird was before Hm0 replaced it, shown beside it so that
+  // H max is read against a height of the same waves.
+  float hThirdCrossing = 0;
 };
 
 // What the analysis of one burst needs besides its readings.
@@ -93,7 +97,8 @@ class WaveAnalyser {
 
  private:
   std::unique_ptr<FourierPlan> plan_;
-  std::vector<double> depth_;
+  std::vector<double> depth_;     // the burst as depth [m], then detrended
+  std::vector<double> response_;  // pressure-response factor of each line up to the cut-off
 };
 
 // The results of the current DataSet's bursts, held for the files, the

@@ -46,9 +46,12 @@ WaveWindowView ShowWaveWindow(const AppState& state, const WaveStore& store, int
   const WaveResult& r = store.results[static_cast<size_t>(b)];
   if (data) {
     v.text = r.status != 0 ? Format("\t\t\t%s\n", WaveStatusText(r.status)) : std::string();
-    v.text += Format(Tr(state, "Mean depth of water:\t\t%.2f m\nSignificant wave height (H 1/3):\t%.2f m\t\tperiod (T 1/3):\t%.2f secs\n10 percent wave height (H 1/10):\t%.2f\t\tperiod (T 1/10):\t%.2f secs\nMaximum height (H max):\t\t%.2f m\t\tperiod (T max):\t%.2f secs\nAverage wave height (H avg):\t%.2f m\t\tperiod(T avg):\t%.2f secs\nEnergy:\t\t\t\t%.2f J/m2").c_str(),
-                     r.meanDepth + d.deployment.loggerHeight, r.hThird, r.tThird, r.hTenth, r.tTenth, r.hMax, r.tMax,
-                     r.hAvg, r.tAvg, r.energy);
+    // The spectral height is Hm0; the zero-crossing H 1/3 beside it heads
+    // the heights of the waves themselves, which H max is read against (an
+    // H max below Hm0 is no fault).
+    v.text += Format(Tr(state, "Mean depth of water:\t\t%.2f m\nSpectral wave height (Hm0 = 4 sqrt m0):\t%.2f m\nZero-crossing wave height (H 1/3):\t%.2f m\t\tperiod (T 1/3):\t%.2f secs\n10 percent wave height (H 1/10):\t%.2f\t\tperiod (T 1/10):\t%.2f secs\nMaximum height (H max):\t\t%.2f m\t\tperiod (T max):\t%.2f secs\nAverage wave height (H avg):\t%.2f m\t\tperiod(T avg):\t%.2f secs\nEnergy:\t\t\t\t%.2f J/m2").c_str(),
+                     r.meanDepth + d.deployment.loggerHeight, r.hThird, r.hThirdCrossing, r.tThird, r.hTenth, r.tTenth,
+                     r.hMax, r.tMax, r.hAvg, r.tAvg, r.energy);
   } else {
     v.text = Tr(state, "Real-time wave measurements in progress.");
     v.realTimePen = true;
@@ -58,14 +61,22 @@ WaveWindowView ShowWaveWindow(const AppState& state, const WaveStore& store, int
   v.crestMax = r.crestMax;
   v.troughMin = r.troughMin;
 
-  // The amplitude spectrum of the rebuilt surface, lines 0..n/2.
+  // The amplitude spectrum of the rebuilt surface, lines 0..n/2, tapered
+  // as the analysis tapers its spectrum: a burst is not periodic, and its
+  // leakage would smear the lines.
   std::vector<Complex> x(v.surface.begin(), v.surface.end());
-  if (n > 0 && TransformComplex(x.data(), n, kTransformForward)) {
+  for (int j = 0; j < kTaperLength / 2 && j < n / 2; ++j) {
+    const double w = TaperWeight(j);
+    x[static_cast<size_t>(j)] *= w;
+    x[static_cast<size_t>(n - 1 - j)] *= w;
+  }
+  if (n > kTaperLength && TransformComplex(x.data(), n, kTransformForward)) {
     const int rate = state.retrieval.waveSampleRate != 0 ? state.retrieval.waveSampleRate : d.deployment.burstRate;
+    const double norm = TaperNorm(n);
     for (int k = 0; k <= n / 2; ++k) {
       v.frequency.push_back(static_cast<double>(rate) * k / n);
       const double twoSided = (k == 0 || k == n / 2) ? 1.0 : 2.0;
-      v.amplitude.push_back(twoSided * std::abs(x[static_cast<size_t>(k)]));
+      v.amplitude.push_back(twoSided * norm * std::abs(x[static_cast<size_t>(k)]));
     }
   }
   return v;

@@ -14,15 +14,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <limits>
 
 #include "analysis/DerivedChannels.h"
 #include "analysis/TideRecording.h"
+#include "analysis/SeawaterFormulas.h"
 #include "analysis/WaveAnalysis.h"
 #include "files/HexFile.h"
 #include "files/NetCdfLibrary.h"
+#include "files/WorkFiles.h"
 #include "model/ChannelTypes.h"
+#include "retrieval/GpsPosition.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 
@@ -59,6 +63,13 @@ std::string IsoText(const LoggerTime& t, bool milliseconds) {
   std::string text = Format("%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
   if (milliseconds) text += Format(".%03d", t.milliseconds);
   return text;
+}
+
+// A logger clock time as the file states it: with the clock's zone when
+// the offset from UTC is known, so that it names the same instant as the
+// UTC time axis.
+std::string ClockText(const LoggerTime& t, bool milliseconds, const std::optional<int>& utcOffsetMinutes) {
+  return IsoText(t, milliseconds) + (utcOffsetMinutes ? UtcOffsetText(*utcOffsetMinutes) : std::string());
 }
 
 // The reference time of "seconds since", as UDUNITS and cftime read it.
@@ -174,6 +185,12 @@ class StagedFile {
   std::string target_, path_, error_;
 };
 
+// Each derived column carries a quality flag: its formulas have published
+// ranges, and a value computed outside them is kept but flagged.
+bool HasQualityFlag(const DataSet& data, int column) { return column >= data.channelCount; }
+
+std::string QualityName(const ExportColumn& c) { return c.name + "_quality"; }
+
 std::string CannotWrite(const std::string& path, const std::string& why) {
   return "Unable to write " + path + (why.empty() ? std::string() : ": " + why);
 }
@@ -256,13 +273,12 @@ ColumnRange RangeOf(const DataSet& data, int column) {
   return r;
 }
 
-void PutDeploymentAttributes(NcCalls& nc, int file, const AppState& state) {
+void PutDeploymentAttributes(NcCalls& nc, int file, const AppState& state, const std::optional<int>& zone) {
   const DataSet& data = state.retrieval.data;
   const DeploymentSettings& d = data.deployment;
   const LoggerInfo& l = state.logger;
   PutText(nc, file, NC_GLOBAL, "Conventions", "CF-1.8");
   PutText(nc, file, NC_GLOBAL, "title", "TMV logger data: " + IdentityText(l));
-  PutText(nc, file, NC_GLOBAL, "featureType", "timeSeries");
   PutText(nc, file, NC_GLOBAL, "source", "moored self-contained data logger");
   PutText(nc, file, NC_GLOBAL, "instrument_model", l.model);
   char firmware[32];
@@ -274,8 +290,8 @@ void PutDeploymentAttributes(NcCalls& nc, int file, const AppState& state) {
   PutText(nc, file, NC_GLOBAL, "program_version", TMV_VERSION_TEXT);
   if (!state.retrieval.comment.empty()) PutText(nc, file, NC_GLOBAL, "comment", state.retrieval.comment);
   if (!state.retrieval.currentFile.empty()) PutText(nc, file, NC_GLOBAL, "source_file", state.retrieval.currentFile);
-  PutText(nc, file, NC_GLOBAL, "deployment_start", IsoText(d.startTime, false));
-  PutText(nc, file, NC_GLOBAL, "deployment_end", IsoText(d.endTime, false));
+  PutText(nc, file, NC_GLOBAL, "deployment_start", ClockText(d.startTime, false, zone));
+  PutText(nc, file, NC_GLOBAL, "deployment_end", ClockText(d.endTime, false, zone));
   if (data.sixHzProfiling)
     PutText(nc, file, NC_GLOBAL, "deployment_sampling_period", "6 Hz profiling");
   else
@@ -302,11 +318,74 @@ void PutDeploymentAttributes(NcCalls& nc, int file, const AppState& state) {
     PutDouble(nc, file, NC_GLOBAL, "deployment_mean_water_depth_m", d.meanWaterDepth);
     PutDouble(nc, file, NC_GLOBAL, "deployment_logger_height_m", d.loggerHeight);
   }
-  PutText(nc, file, NC_GLOBAL, "host_clock_at_retrieval", IsoText(data.hostTime, false));
-  PutText(nc, file, NC_GLOBAL, "logger_clock_at_retrieval", IsoText(data.loggerTime, false));
+  PutText(nc, file, NC_GLOBAL, "host_clock_at_retrieval", ClockText(data.hostTime, false, zone));
+  PutText(nc, file, NC_GLOBAL, "logger_clock_at_retrieval", ClockText(data.loggerTime, false, zone));
   const ConductivityCorrection& cc = state.calibration.conductivityCorrection;
   const double correction[4] = {cc.a, cc.b, cc.tc, cc.c};
   nc(nc.lib.nc_put_att_double(file, NC_GLOBAL, "conductivity_correction_a_b_tc_c", NC_DOUBLE, 4, correction));
+}
+
+// The quality flag of a derived column: one byte per value, CF flag_values
+// and flag_meanings, tied to the column by its ancillary_variables.
+void PutQualityFlag(NcCalls& nc, int file, int timeDim, const ExportColumn& c, const DataSet& data,
+                    const std::string& coordinates, std::vector<std::function<void()>>& writes) {
+  int var = -1;
+  nc(nc.lib.nc_def_var(file, QualityName(c).c_str(), NC_BYTE, 1, &timeDim, &var));
+  PutText(nc, file, var, "long_name", "Quality of " + c.name);
+  if (!c.standardName.empty()) PutText(nc, file, var, "standard_name", c.standardName + " status_flag");
+  const int values[3] = {kQualityGood, kQualityOutsideRange, kQualityMissing};
+  nc(nc.lib.nc_put_att_int(file, var, "flag_values", NC_BYTE, 3, values));
+  PutText(nc, file, var, "flag_meanings", kQualityMeanings);
+  PutText(nc, file, var, "comment",
+          "outside_formula_validity_range: computed from inputs outside the published range of its formula; "
+          "the value is kept");
+  PutText(nc, file, var, "coordinates", coordinates);
+  const int column = c.column;
+  writes.push_back([&nc, file, var, column, &data]() {
+    // Converted to bytes by the library on the way to the file.
+    std::vector<int> flags(static_cast<size_t>(data.sampleCount));
+    for (int r = 0; r < data.sampleCount; ++r) flags[static_cast<size_t>(r)] = ValueQuality(data, column, r);
+    nc(nc.lib.nc_put_var_int(file, var, flags.data()));
+  });
+}
+
+// Scalar latitude and longitude coordinates where known, and with both a
+// station that makes the file one CF time series. Returns what the data
+// variables list in their "coordinates".
+std::string PutPosition(NcCalls& nc, int file, const AppState& state, const ExportPosition& where,
+                        std::vector<std::function<void()>>& writes) {
+  std::string coordinates = "time";
+  const struct {
+    const std::optional<double>& value;
+    const char* name;
+    const char* units;
+    const char* axis;
+  } axes[] = {{where.latitude, "latitude", "degrees_north", "Y"}, {where.longitude, "longitude", "degrees_east", "X"}};
+  for (const auto& a : axes) {
+    if (!a.value) continue;
+    int var = -1;
+    nc(nc.lib.nc_def_var(file, a.name, NC_DOUBLE, 0, nullptr, &var));
+    PutText(nc, file, var, "standard_name", a.name);
+    PutText(nc, file, var, "long_name", std::string("Position of the logger: ") + a.name);
+    PutText(nc, file, var, "units", a.units);
+    PutText(nc, file, var, "axis", a.axis);
+    PutText(nc, file, var, "comment", where.source);
+    const double value = *a.value;
+    writes.push_back([&nc, file, var, value]() { nc(nc.lib.nc_put_var_double(file, var, &value)); });
+    coordinates += std::string(" ") + a.name;
+  }
+  if (!where.latitude || !where.longitude) return coordinates;
+  PutText(nc, file, NC_GLOBAL, "featureType", "timeSeries");
+  int station = -1;
+  nc(nc.lib.nc_def_var(file, "station", NC_STRING, 0, nullptr, &station));
+  PutText(nc, file, station, "long_name", "Logger model and serial number");
+  PutText(nc, file, station, "cf_role", "timeseries_id");
+  const std::string id = Format("%s %06d", state.logger.model.c_str(), state.logger.serialNumber);
+  writes.push_back([&nc, file, station, id]() {
+    const char* text[1] = {id.c_str()};
+    nc(nc.lib.nc_put_var_string(file, station, text));
+  });
+  return coordinates + " station";
 }
 
 // Wave bursts and their results on a burst dimension.
@@ -380,7 +459,7 @@ void PutBursts(NcCalls& nc, int file, const AppState& state, const TimeAxis& axi
       {"wave_cutoff_frequency", "Upper frequency limit of the analysis", "Hz", nullptr, &WaveResult::cutoffFrequency},
       {"wave_variance", "Variance of the sea surface elevation", "m2", nullptr, &WaveResult::variance},
       {"wave_energy", "Wave energy", "J m-2", nullptr, &WaveResult::energy},
-      {"wave_h_third", "Significant wave height (4 times the square root of the variance)", "m", "sea_surface_wave_significant_height", &WaveResult::hThird},
+      {"wave_h_third", "Spectral significant wave height Hm0 (4 times the square root of the variance)", "m", "sea_surface_wave_significant_height", &WaveResult::hThird},
       {"wave_t_third", "Mean period of the highest third of the waves", "s", nullptr, &WaveResult::tThird},
       {"wave_h_tenth", "Mean height of the highest tenth of the waves", "m", nullptr, &WaveResult::hTenth},
       {"wave_t_tenth", "Mean period of the highest tenth of the waves", "s", nullptr, &WaveResult::tTenth},
@@ -532,6 +611,7 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
     nc(nc.lib.nc_put_var_double(file, timeVar, t.data()));
   });
 
+  const std::string coordinates = PutPosition(nc, file, state, ExportPositionFor(state, options), writes);
   for (const ExportColumn& c : columns) {
     int var = -1;
     nc(nc.lib.nc_def_var(file, c.name.c_str(), NC_FLOAT, 1, &timeDim, &var));
@@ -547,7 +627,11 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
     } else {
       PutText(nc, file, var, "comment", "No valid reading in this data set: every value is the fill value");
     }
-    PutText(nc, file, var, "coordinates", "time");
+    PutText(nc, file, var, "coordinates", coordinates);
+    if (HasQualityFlag(data, c.column)) {
+      PutText(nc, file, var, "ancillary_variables", QualityName(c));
+      PutQualityFlag(nc, file, timeDim, c, data, coordinates, writes);
+    }
     if (!c.loggerUnit.empty()) PutText(nc, file, var, "logger_units", c.loggerUnit);
     if (c.column < data.channelCount && c.column < kMaxChannels) {
       PutInt(nc, file, var, "logger_channel", c.column + 1);
@@ -599,10 +683,15 @@ std::string WriteNetCdf(const AppState& state, const std::string& path, const Ex
 
   PutBursts(nc, file, state, axis, writes);
   PutTideAnalysis(nc, file, state, timeDim, writes);
-  PutDeploymentAttributes(nc, file, state);
+  PutDeploymentAttributes(nc, file, state, options.utcOffsetMinutes);
   if (data.sampleCount > 0) {
-    PutText(nc, file, NC_GLOBAL, "time_coverage_start", IsoText(FromTicks(ticks.front()), data.sixHzProfiling));
-    PutText(nc, file, NC_GLOBAL, "time_coverage_end", IsoText(FromTicks(ticks.back()), data.sixHzProfiling));
+    // On the time axis: UTC ("Z") when the offset is known, else the logger clock.
+    auto coverage = [&](uint64_t t) {
+      const LoggerTime at = FromTicks(static_cast<uint64_t>(static_cast<int64_t>(t) + axis.shiftTicks));
+      return IsoText(at, data.sixHzProfiling) + (options.utcOffsetMinutes ? "Z" : "");
+    };
+    PutText(nc, file, NC_GLOBAL, "time_coverage_start", coverage(ticks.front()));
+    PutText(nc, file, NC_GLOBAL, "time_coverage_end", coverage(ticks.back()));
   }
   nc(nc.lib.nc_enddef(file));
   // The shift to UTC moves the reference, not the offsets from it.
@@ -637,6 +726,49 @@ std::optional<int> ParseUtcOffset(std::string_view text) {
 std::string UtcOffsetText(int minutes) {
   const int a = std::abs(minutes);
   return Format("%c%02d:%02d", minutes < 0 ? '-' : '+', a / 60, a % 60);
+}
+
+std::string PositionError(std::optional<double> latitude, std::optional<double> longitude) {
+  if (latitude && !(*latitude >= -90.0 && *latitude <= 90.0))
+    return "the latitude must be a number of degrees from -90 to 90 (north positive)";
+  if (longitude && !(*longitude >= -180.0 && *longitude <= 180.0))
+    return "the longitude must be a number of degrees from -180 to 180 (east positive)";
+  return {};
+}
+
+ExportPosition ExportPositionFor(const AppState& state, const ExportOptions& options) {
+  ExportPosition where;
+  if (options.latitude || options.longitude) {
+    where.latitude = options.latitude;
+    where.longitude = options.longitude;
+    where.source = "given at export";
+    return where;
+  }
+  // The GPS file of a real-time collection: "time<TAB>position" lines.
+  const std::string& data = state.retrieval.currentFile;
+  if (!data.empty()) {
+    std::filesystem::path gps(data);
+    gps.replace_extension(".gps");
+    for (const std::filesystem::path& candidate : {gps, std::filesystem::path(DatDirectory(state)) / gps.filename()}) {
+      std::ifstream in(candidate);
+      for (std::string line; std::getline(in, line);) {
+        const size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        if (const std::optional<GeoPosition> p = PositionFromText(std::string_view(line).substr(tab + 1))) {
+          where.latitude = p->latitude;
+          where.longitude = p->longitude;
+          where.source = "first position of the GPS file " + candidate.filename().string();
+          return where;
+        }
+      }
+    }
+  }
+  const DerivedSettings& d = state.settings.derived;
+  if (d.depthEnabled && d.depthSeawater) {
+    where.latitude = SettingsLatitude(d);
+    where.source = "latitude set for depth from pressure, where only its size matters: check the hemisphere";
+  }
+  return where;
 }
 
 std::optional<ExportFormat> ExportFormatForPath(std::string_view path) {
@@ -709,7 +841,10 @@ std::string CsvExportText(const AppState& state, const ExportOptions& options) {
   const std::vector<uint64_t> ticks = RowTicks(data);
   const std::string zone = options.utcOffsetMinutes ? UtcOffsetText(*options.utcOffsetMinutes) : std::string();
   std::string out = "time";
-  for (const ExportColumn& c : columns) out += "," + c.name + " [" + c.units + "]";
+  for (const ExportColumn& c : columns) {
+    out += "," + c.name + " [" + c.units + "]";
+    if (HasQualityFlag(data, c.column)) out += "," + QualityName(c) + " [1 good; 3 outside formula range; 9 missing]";
+  }
   out += "\r\n";
   out.reserve(out.size() + static_cast<size_t>(data.sampleCount) * (columns.size() * 10 + 24));
   for (int r = 0; r < data.sampleCount; ++r) {
@@ -719,6 +854,10 @@ std::string CsvExportText(const AppState& state, const ExportOptions& options) {
       out += ',';
       const float v = data.Value(c.column, r);
       if (Finite(v)) AppendFloat(out, v);
+      if (HasQualityFlag(data, c.column)) {
+        out += ',';
+        out += static_cast<char>('0' + ValueQuality(data, c.column, r));
+      }
     }
     out += "\r\n";
   }

@@ -28,7 +28,25 @@ std::optional<ExportFormat> ExportFormatForPath(std::string_view path);
 struct ExportOptions {
   // The logger clock's offset from UTC in minutes; none: the clock's zone is unknown.
   std::optional<int> utcOffsetMinutes;
+  // The logger's position [degrees north, degrees east] as given at export;
+  // it stands before any other source (ExportPositionFor).
+  std::optional<double> latitude, longitude;
 };
+
+// Where the logger was, as far as it is known: the position given at export,
+// else the first position of the GPS file of the data (the data file's name
+// with ".gps", beside it or in the DAT directory), else the latitude set for
+// depth from pressure (no longitude). featureType "timeSeries" and its
+// station are written only with both coordinates.
+struct ExportPosition {
+  std::optional<double> latitude, longitude;
+  std::string source;  // for the file's comment: "given at export", ...
+};
+ExportPosition ExportPositionFor(const AppState& state, const ExportOptions& options);
+
+// "--latitude"/"--longitude" or a typed position: empty when in range
+// (-90..90, -180..180, finite), else what is wrong.
+std::string PositionError(std::optional<double> latitude, std::optional<double> longitude);
 
 struct ExportOutcome {
   bool written = false;

@@ -74,6 +74,10 @@ std::string WorkDirectory(const AppState& state) {
   return ec ? std::string(".") : current.string();
 }
 
+std::string DatDirectory(const AppState& state) {
+  return state.directories.dat.empty() ? WorkPath(state, "dat") : state.directories.dat;
+}
+
 std::string WorkPath(const AppState& state, std::string_view name) {
   std::string path = WorkDirectory(state);
   if (path.empty() || path.back() != '/') path += '/';

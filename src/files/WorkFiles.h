@@ -17,6 +17,8 @@ constexpr size_t kMaxDirectoryLength = 259;
 std::string WorkDirectory(const AppState& state);
 // work + "/" + name.
 std::string WorkPath(const AppState& state, std::string_view name);
+// The DAT directory set, else "<work>/dat".
+std::string DatDirectory(const AppState& state);
 
 // Creates the data directories (defaults "<work>/dat", "<work>/hex",
 // "<work>/mat" and the HEX output directory "<work>/hex"), then reads and

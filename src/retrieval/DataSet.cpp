@@ -23,6 +23,7 @@ bool DataSet::LayOut(int columns, int rows) {
   const size_t need = stride * static_cast<size_t>(columns);
   if (need > kValuePoolSize) return false;
   pool_.resize(need);
+  outsideMarks_.assign(need, 0);
   stride_ = stride;
   columns_ = columns;
   return true;
@@ -33,6 +34,7 @@ bool DataSet::AddColumn(uint8_t code) {
   const size_t need = stride_ * static_cast<size_t>(columns_ + 1);
   if (need > kValuePoolSize) return false;
   pool_.resize(need, kInvalidValue);
+  outsideMarks_.resize(need, 0);
   columnCodes[static_cast<size_t>(columns_)] = code;
   ++columns_;
   totalChannelCount = columns_;

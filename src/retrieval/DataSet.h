@@ -85,6 +85,22 @@ struct DataSet {
   float Minimum(int c) const { return Column(c)[sampleCount]; }
   float Maximum(int c) const { return Column(c)[sampleCount + 1]; }
   int Stride() const { return static_cast<int>(stride_); }
+  // Whether value r of column c was computed from inputs outside the
+  // published range of its formula (derived columns only). Such a value
+  // stays in the column and in the DAT file; the exports flag it, the
+  // statistics count it and the graph can draw it apart.
+  bool OutsideFormulaRange(int c, int r) const {
+    return c >= 0 && c < columns_ && r >= 0 && static_cast<size_t>(r) < stride_ &&
+           outsideMarks_[static_cast<size_t>(c) * stride_ + static_cast<size_t>(r)] != 0;
+  }
+  // The marks of column c, one byte per slot laid out as the values (nonzero:
+  // outside the formula's range); nullptr outside the laid-out columns.
+  uint8_t* RangeMarks(int c) {
+    return c >= 0 && c < columns_ ? outsideMarks_.data() + static_cast<size_t>(c) * stride_ : nullptr;
+  }
+  const uint8_t* RangeMarks(int c) const {
+    return c >= 0 && c < columns_ ? outsideMarks_.data() + static_cast<size_t>(c) * stride_ : nullptr;
+  }
   int StampCount() const { return static_cast<int>(stamps.size()); }
 
   // Lays out `columns` arrays for `rows` rows. The pool grows when first
@@ -100,6 +116,7 @@ struct DataSet {
 
  private:
   std::vector<float> pool_;
+  std::vector<uint8_t> outsideMarks_;  // one byte per value of pool_, cleared at each layout
   size_t stride_ = 0;
   int columns_ = 0;
   std::vector<float> bursts_;

@@ -1,8 +1,10 @@
 #include "retrieval/Gps.h"
+#include "retrieval/GpsPosition.h"
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -189,6 +191,24 @@ std::string_view NmeaSentenceKind(std::string_view s) {
   for (size_t i = 1; i < 6; ++i)
     if (!IsTalkerChar(s[i])) return {};
   return s.substr(3, 3);
+}
+
+std::optional<GeoPosition> PositionFromText(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
+  const std::vector<std::string_view> f = SplitFields(text);
+  if (f.size() != 4) return std::nullopt;
+  double latitude = 0, longitude = 0;
+  char ns = 0, ew = 0;
+  if (!ReadAngle(f[0], 90, latitude) || !ReadHemisphere(f[1], 'N', 'S', ns) || !ReadAngle(f[2], 180, longitude) ||
+      !ReadHemisphere(f[3], 'E', 'W', ew))
+    return std::nullopt;
+  // ddmm.mmmm: degrees and minutes of arc.
+  auto degrees = [](double v) { return std::floor(v / 100.0) + std::fmod(v, 100.0) / 60.0; };
+  GeoPosition p;
+  p.latitude = (ns == 'S' ? -1 : 1) * degrees(latitude);
+  p.longitude = (ew == 'W' ? -1 : 1) * degrees(longitude);
+  return p;
 }
 
 NmeaResult ParseNmeaSentence(std::string_view sentence, std::string& positionText) {

@@ -45,10 +45,6 @@ std::string HexDirectory(const AppState& state) {
   return state.directories.hexOutput.empty() ? WorkPath(state, "hex") : state.directories.hexOutput;
 }
 
-std::string DatDirectory(const AppState& state) {
-  return state.directories.dat.empty() ? WorkPath(state, "dat") : state.directories.dat;
-}
-
 // Bytes as the HEX dump writes them: "%02X", a line end after every 24 and
 // one at the end of the append.
 void AppendDumpLines(std::string& out, const uint8_t* bytes, size_t count) {

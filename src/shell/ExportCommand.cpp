@@ -1,5 +1,6 @@
 #include "shell/ExportCommand.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "files/Export.h"
@@ -51,6 +52,26 @@ int ExportDataCommand(AppState& state) {
     options.utcOffsetMinutes = ParseUtcOffset(*offset);
     if (options.utcOffsetMinutes) break;
     Tell(state, "\"" + *offset + "\" is not an offset from UTC.\nGive it as +HH:MM or -HH:MM, for example +05:30.");
+  }
+
+  // The position makes the netCDF file a CF time series; a GPS file or the
+  // latitude set for depth stands in when none is typed.
+  for (;;) {
+    const std::optional<std::string> typed = state.ui.AskText(
+        kCaption, "Position of the logger in decimal degrees (latitude, longitude; north and east positive),\n"
+                  "or empty when not known:");
+    if (!typed) return 0;
+    if (typed->find_first_not_of(" ") == std::string::npos) break;
+    double latitude = 0, longitude = 0;
+    char end = 0;
+    const bool two = std::sscanf(typed->c_str(), " %lf , %lf %c", &latitude, &longitude, &end) == 2;
+    const std::string error = two ? PositionError(latitude, longitude) : std::string("give it as latitude, longitude");
+    if (error.empty()) {
+      options.latitude = latitude;
+      options.longitude = longitude;
+      break;
+    }
+    Tell(state, "\"" + *typed + "\" is not a position: " + error + ",\nfor example 43.5, -8.25.");
   }
 
   state.ui.SetWaitCursor(true);

@@ -31,7 +31,8 @@ TEST_F(ExportE2ETest, HexFileExportsToNetCdfAndCsvThroughTheTool) {
   const DataSet& d = state.retrieval.data;
   ASSERT_EQ(d.sampleCount, 40);
 
-  const auto run = RunCli({"export", Path("sea.hex"), "-o", Path("sea.nc"), "--derived", "salinity", "--utc-offset", "-03:00"});
+  const auto run = RunCli({"export", Path("sea.hex"), "-o", Path("sea.nc"), "--derived", "salinity", "--utc-offset", "-03:00",
+                           "--latitude", "-43.5", "--longitude", "-8.25"});
   ASSERT_EQ(run.status, 0) << run.err << run.out;
   int nc = -1;
   ASSERT_EQ(nc_open(Path("sea.nc").c_str(), NC_NOWRITE, &nc), NC_NOERR);
@@ -45,6 +46,15 @@ TEST_F(ExportE2ETest, HexFileExportsToNetCdfAndCsvThroughTheTool) {
   char units[80] = {};
   ASSERT_EQ(nc_get_att_text(nc, var, "units", units), NC_NOERR);
   EXPECT_STREQ(units, "seconds since 2024-03-15 15:00:00 +00:00");
+  char feature[16] = {};
+  EXPECT_EQ(nc_get_att_text(nc, NC_GLOBAL, "featureType", feature), NC_NOERR);
+  EXPECT_STREQ(feature, "timeSeries");
+  for (const auto& [name, expected] : {std::pair{"latitude", -43.5}, {"longitude", -8.25}}) {
+    double value = 0;
+    ASSERT_EQ(nc_inq_varid(nc, name, &var), NC_NOERR) << name;
+    ASSERT_EQ(nc_get_var_double(nc, var, &value), NC_NOERR);
+    EXPECT_EQ(value, expected) << name;  // south kept
+  }
   nc_close(nc);
 
   const auto csv = RunCli({"export", Path("sea.hex"), "-o", Path("sea.csv")});
@@ -54,6 +64,9 @@ TEST_F(ExportE2ETest, HexFileExportsToNetCdfAndCsvThroughTheTool) {
   const auto badOffset = RunCli({"export", Path("sea.hex"), "-o", Path("bad.nc"), "--utc-offset", "+25:00"});
   EXPECT_EQ(badOffset.status, 2);
   EXPECT_NE(badOffset.err.find("not an offset from UTC"), std::string::npos) << badOffset.err;
+  const auto badPosition = RunCli({"export", Path("sea.hex"), "-o", Path("bad.nc"), "--latitude", "10", "--longitude", "181"});
+  EXPECT_EQ(badPosition.status, 2);
+  EXPECT_NE(badPosition.err.find("from -180 to 180"), std::string::npos) << badPosition.err;
   const auto badPath = RunCli({"export", Path("sea.hex"), "-o", Path("nowhere/x.nc")});
   EXPECT_EQ(badPath.status, 1);
   EXPECT_NE(badPath.err.find("Unable to write"), std::string::npos) << badPath.err;

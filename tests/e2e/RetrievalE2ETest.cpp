@@ -73,7 +73,7 @@ TEST(RetrievalE2E, SetUpLogStopDownloadThenInfoAndConvert) {
       << infoJson.out;
   const auto stats = RunCli({"stats", hex.string(), "--channel", "2", "--json"});
   EXPECT_EQ(stats.status, 0) << stats.err;
-  EXPECT_TRUE(std::regex_match(stats.out, std::regex(R"(\{"channel":2,"raw":false,"first_row":0,"last_row":\d+,"count":\d+,"mean":-?[0-9.e+-]+,"standard_deviation":(-?[0-9.e+-]+|null)\}\n)")))
+  EXPECT_TRUE(std::regex_match(stats.out, std::regex(R"(\{"channel":2,"raw":false,"first_row":0,"last_row":\d+,"rows":\d+,"count":\d+,"invalid_left_out":\d+,"outside_formula_range":\d+,"mean":-?[0-9.e+-]+,"standard_deviation":(-?[0-9.e+-]+|null)\}\n)")))
       << stats.out;
 
   const std::string converted = (dir / "converted.dat").string();

@@ -155,8 +155,10 @@ TEST(DerivedValues, WholeColumnPathMatchesRowByRow) {
     ComputeDerivedValues(in, whole);
     for (int r = 0; r < rows.sampleCount; ++r) ComputeDerivedSample(in, rows, r);
     for (int c = rows.channelCount; c < rows.totalChannelCount; ++c)
-      for (int r = 0; r < rows.sampleCount + 2; ++r)
+      for (int r = 0; r < rows.sampleCount + 2; ++r) {
         ASSERT_EQ(whole.Value(c, r), rows.Value(c, r)) << "column " << c << " row " << r;
+        ASSERT_EQ(whole.OutsideFormulaRange(c, r), rows.OutsideFormulaRange(c, r)) << "column " << c << " row " << r;
+      }
     // The invalid readings reach the columns that use them.
     const DerivedColumns cols = FindDerivedColumns(whole);
     EXPECT_EQ(whole.Value(cols.salinity, 5), kInvalidValue);
@@ -200,21 +202,117 @@ TEST(DerivedValues, SalinityInputsFollowTheChannelUnitAndPressureRules) {
   EXPECT_FLOAT_EQ(e.Value(FindDerivedColumns(e).salinity, 0), static_cast<float>(SalinityPss78(40.0, 10.0, 500.0, 0)));
 }
 
-TEST(DerivedValues, SoundSpeedTakesThePressureAsReadAndDensityTheMeasuredSalinity) {
+TEST(DerivedValues, SoundSpeedTakesTheSeaPressureExceptWilsonsAndDensityTheMeasuredSalinity) {
+  // Chen-Millero and del Grosso were fitted on the applied (sea) pressure,
+  // Wilson on the absolute one. Given the reading with the atmosphere in,
+  // every UNESCO value came out 0.15-0.23 m/s high.
   DerivedInputs in;
   in.settings.anyDerived = in.settings.speedOfSoundEnabled = in.settings.densityAnomalyEnabled = true;
-  DataSet d = Held("TPC", 1);
-  d.Column(0)[0] = 10.0f;
-  d.Column(1)[0] = 110.1325f;
-  d.Column(2)[0] = 40.0f;
-  AppendDerivedColumns(d, in.settings);
-  ComputeDerivedValues(in, d);
-  const DerivedColumns cols = FindDerivedColumns(d);
-  const double sea = static_cast<double>(110.1325f) - static_cast<double>(in.settings.atmosphericPressure);
+  const float reading = 5010.1325f;
+  const double atmosphere = in.settings.atmosphericPressure;
+  const double sea = static_cast<double>(reading) - atmosphere;
   const double s = static_cast<float>(SalinityPss78(40.0, 10.0, static_cast<float>(sea), 0));
-  EXPECT_FLOAT_EQ(d.Value(cols.soundSpeed, 0), static_cast<float>(SoundSpeedUnesco(s, 110.1325f, 10.0)));
-  // No salinity column is shown, yet the measured salinity (not the fixed 35) gives the density.
-  EXPECT_FLOAT_EQ(d.Value(cols.densityAnomaly, 0), static_cast<float>(DensityAnomaly(s, 10.0, sea)));
+  const struct {
+    SoundSpeedFormula formula;
+    double expected;
+  } cases[] = {{SoundSpeedFormula::Unesco, SoundSpeedUnesco(s, sea, 10.0)},
+               {SoundSpeedFormula::DelGrosso, SoundSpeedDelGrosso(s, sea, 10.0)},
+               {SoundSpeedFormula::Wilson, SoundSpeedWilson(s, reading, 10.0)}};
+  for (const auto& c : cases) {
+    in.settings.speedOfSoundFormula = c.formula;
+    DataSet d = Held("TPC", 1);
+    d.Column(0)[0] = 10.0f;
+    d.Column(1)[0] = reading;
+    d.Column(2)[0] = 40.0f;
+    AppendDerivedColumns(d, in.settings);
+    ComputeDerivedValues(in, d);
+    const DerivedColumns cols = FindDerivedColumns(d);
+    EXPECT_FLOAT_EQ(d.Value(cols.soundSpeed, 0), static_cast<float>(c.expected)) << static_cast<int>(c.formula);
+    // No salinity column is shown, yet the measured salinity (not the fixed 35) gives the density.
+    EXPECT_FLOAT_EQ(d.Value(cols.densityAnomaly, 0), static_cast<float>(DensityAnomaly(s, 10.0, sea)));
+  }
+  // Without a pressure channel the hydrostatic pressure is the sea pressure,
+  // as it is for salinity; Wilson adds the atmosphere to it.
+  in.settings.hydrostaticPressure = 1000.0f;
+  for (const SoundSpeedFormula f : {SoundSpeedFormula::Unesco, SoundSpeedFormula::Wilson}) {
+    in.settings.speedOfSoundFormula = f;
+    DataSet e = Held("TC", 1);
+    e.Column(0)[0] = 10.0f;
+    e.Column(1)[0] = 40.0f;
+    AppendDerivedColumns(e, in.settings);
+    ComputeDerivedValues(in, e);
+    const double se = static_cast<float>(SalinityPss78(40.0, 10.0, 1000.0, 0));
+    const double expected = f == SoundSpeedFormula::Unesco ? SoundSpeedUnesco(se, 1000.0, 10.0)
+                                                           : SoundSpeedWilson(se, 1000.0 + atmosphere, 10.0);
+    EXPECT_FLOAT_EQ(e.Value(FindDerivedColumns(e).soundSpeed, 0), static_cast<float>(expected));
+  }
+}
+
+TEST(DerivedValues, ValuesOutsideTheirFormulasRangeAreKeptAndMarked) {
+  // PSS-78 gives 371 at 300 mS/cm, Weiss -1.26 ml/l at -20 % saturation:
+  // numbers that look like results. They stay in the column (the DAT file
+  // and those who compare it keep the values) and are marked, and what is
+  // computed from such a salinity is marked too.
+  DerivedInputs in;
+  in.settings = Everything();
+  in.settings.conductivityCorrectionEnabled = in.settings.depthEnabled = false;
+  in.settings.oxygenUnit = OxygenUnit::MlPerLitre;
+  DataSet d = Held("TPCD", 4);
+  const float rows[4][4] = {{10.0f, 110.1325f, 40.0f, 90.0f},    // all within
+                            {15.0f, 10.1325f, 300.0f, 90.0f},    // salinity about 371
+                            {10.0f, 110.1325f, 40.0f, -20.0f},   // negative saturation
+                            {10.0f, 110.1325f, 40.0f, kInvalidValue}};
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) d.Column(c)[r] = rows[r][c];
+  AppendDerivedColumns(d, in.settings);
+  for (const SoundSpeedFormula f : {SoundSpeedFormula::Unesco, SoundSpeedFormula::DelGrosso, SoundSpeedFormula::Wilson}) {
+    in.settings.speedOfSoundFormula = f;
+    ComputeDerivedValues(in, d);
+    const DerivedColumns cols = FindDerivedColumns(d);
+    for (int c = d.channelCount; c < d.totalChannelCount; ++c) {
+      EXPECT_FALSE(d.OutsideFormulaRange(c, 0)) << c;
+      EXPECT_EQ(ValueQuality(d, c, 0), kQualityGood) << c;
+    }
+    EXPECT_NEAR(d.Value(cols.salinity, 1), SalinityPss78(300.0, 15.0, 0.0, 0), 0.01);
+    EXPECT_GT(d.Value(cols.salinity, 1), 300.0f);
+    for (int c : {cols.salinity, cols.soundSpeed, cols.oxygenConcentration}) {
+      EXPECT_TRUE(d.OutsideFormulaRange(c, 1)) << c;
+      EXPECT_EQ(ValueQuality(d, c, 1), kQualityOutsideRange) << c;
+    }
+    EXPECT_FALSE(d.OutsideFormulaRange(cols.specificConductivity, 1));  // no published range
+    EXPECT_EQ(d.Value(cols.densityAnomaly, 1), kInvalidValue);            // EOS-80 refuses its own
+    EXPECT_EQ(ValueQuality(d, cols.densityAnomaly, 1), kQualityMissing);
+    EXPECT_NEAR(d.Value(cols.oxygenConcentration, 2), -0.2 * OxygenConcentrationWeiss(10, d.Value(cols.salinity, 2), 100, OxygenUnit::MlPerLitre), 1e-5);
+    EXPECT_TRUE(d.OutsideFormulaRange(cols.oxygenConcentration, 2));
+    EXPECT_FALSE(d.OutsideFormulaRange(cols.salinity, 2));
+    EXPECT_EQ(ValueQuality(d, cols.oxygenConcentration, 3), kQualityMissing);
+    // A marked value still counts in the column's range, as the files show it.
+    EXPECT_GE(d.Maximum(cols.salinity), d.Value(cols.salinity, 1));
+    for (int c = 0; c < d.channelCount; ++c) EXPECT_FALSE(d.OutsideFormulaRange(c, 1));
+  }
+  // A sound speed of a formula with a narrower range: del Grosso's 30-40 PSU
+  // marks a fresh sample the UNESCO formula takes.
+  DataSet e = Held("TPC", 1);
+  e.Column(0)[0] = 10.0f;
+  e.Column(1)[0] = 110.1325f;
+  e.Column(2)[0] = 20.0f;  // about 16 PSU
+  in.settings.speedOfSoundFormula = SoundSpeedFormula::DelGrosso;
+  AppendDerivedColumns(e, in.settings);
+  ComputeDerivedValues(in, e);
+  EXPECT_TRUE(e.OutsideFormulaRange(FindDerivedColumns(e).soundSpeed, 0));
+  in.settings.speedOfSoundFormula = SoundSpeedFormula::Unesco;
+  AppendDerivedColumns(e, in.settings);
+  ComputeDerivedValues(in, e);
+  EXPECT_FALSE(e.OutsideFormulaRange(FindDerivedColumns(e).soundSpeed, 0));
+  // At the surface on a low-pressure day the reading lies a little below the
+  // set atmosphere: that is the surface, not outside; 5 dBar below is not.
+  e.Column(1)[0] = 9.8f;
+  ComputeDerivedValues(in, e);
+  EXPECT_FALSE(e.OutsideFormulaRange(FindDerivedColumns(e).salinity, 0));
+  EXPECT_FALSE(e.OutsideFormulaRange(FindDerivedColumns(e).soundSpeed, 0));
+  e.Column(1)[0] = 5.0f;
+  ComputeDerivedValues(in, e);
+  EXPECT_TRUE(e.OutsideFormulaRange(FindDerivedColumns(e).salinity, 0));
 }
 
 class DerivedStateTest : public WorkDirectoryTest {

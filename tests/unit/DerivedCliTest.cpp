@@ -40,10 +40,17 @@ TEST_F(DerivedCliTest, SeawaterPrintsPublishedCheckValues) {
   // UNESCO 1983 depth check value: 10000 dBar at 30 degrees is 9712.653 m.
   ASSERT_EQ(Run({"seawater", "depth", "--pressure", "10000", "--latitude", "30"}), 0);
   EXPECT_NEAR(Value(), 9712.653, 1e-3);
-  // Sound speed receives the pressure as read: the sea pressure plus the atmosphere.
-  ASSERT_EQ(Run({"seawater", "sound", "--salinity", "40", "--temperature", "40", "--pressure", "9989.8675"}), 0);
-  EXPECT_NEAR(Value(), SoundSpeedUnesco(40, 10000, 40), 1e-6);
-  EXPECT_NEAR(Value(), 1732.0, 0.05);
+  // UNESCO 44 check value of Chen-Millero: 1731.995 m/s at S 40, t68 40,
+  // 10000 dBar sea pressure (the atmosphere added made it 1732.17).
+  ASSERT_EQ(Run({"seawater", "sound", "--salinity", "40", "--temperature", "39.9904023", "--pressure", "10000"}), 0);
+  EXPECT_NEAR(Value(), 1731.995, 0.01);
+  // Del Grosso, documented example of a public acoustics library: 1470.8074947
+  // m/s at S 35, 5 degC, 100 kPa gauge (10 dBar).
+  ASSERT_EQ(Run({"seawater", "sound-delgrosso", "--salinity", "35", "--temperature", "5", "--pressure", "10"}), 0);
+  EXPECT_NEAR(Value(), 1470.8074947, 1e-6);
+  // Wilson takes the absolute pressure: the sea pressure and the standard atmosphere.
+  ASSERT_EQ(Run({"seawater", "sound-wilson", "--salinity", "30", "--temperature", "0", "--pressure", "0"}), 0);
+  EXPECT_NEAR(Value(), SoundSpeedWilson(30, 10.1325, 0), 1e-6);
   ASSERT_EQ(Run({"seawater", "density", "--salinity", "35", "--temperature", "0", "--pressure", "0"}), 0);
   EXPECT_NEAR(Value(), 28.106, 2e-3);  // EOS-80: rho(35, 0, 0) = 1028.106
   ASSERT_EQ(Run({"seawater", "oxygen", "--salinity", "35", "--temperature", "10", "--saturation", "100", "--unit", "mll"}), 0);
@@ -107,6 +114,54 @@ TEST_F(DerivedCliTest, SeawaterRefusesBadInput) {
   // Outside the formula's range: a failure, not the marker printed as a value.
   EXPECT_EQ(Run({"seawater", "density", "--salinity", "50", "--temperature", "10", "--pressure", "0"}), 1);
   EXPECT_TRUE(out.str().empty());
+  EXPECT_NE(err.str().find("salinity 50 is outside the range of the EOS-80 density (0 to 42)"), std::string::npos)
+      << err.str();
+  // Infinity was taken as a pressure.
+  EXPECT_EQ(Run({"seawater", "depth", "--pressure", "inf"}), 2);
+  EXPECT_EQ(Run({"seawater", "sound", "--salinity", "35", "--temperature", "10", "--pressure", "inf"}), 2);
+  EXPECT_EQ(Run({"seawater", "depth", "--pressure", "10", "--latitude", "nan"}), 2);
+}
+
+TEST_F(DerivedCliTest, SeawaterRefusesEachFormulaOutsideItsPublishedRangeAndNamesIt) {
+  // Each of these printed a number that looked like a result: PSS-78 371 at
+  // 300 mS/cm, Chen-Millero 214 m/s at 200 degC, Weiss -1.26 ml/l at -20 %.
+  const struct {
+    std::vector<std::string> words;
+    const char* message;
+  } cases[] = {
+      {{"salinity", "--conductivity", "300", "--temperature", "15", "--pressure", "0"},
+       "is outside the range of the PSS-78 practical salinity (2 to 42)"},
+      {{"salinity", "--conductivity", "40", "--temperature", "36", "--pressure", "0"},
+       "temperature 36 degC is outside the range of the PSS-78 practical salinity (-2 to 35 degC)"},
+      {{"sound", "--salinity", "35", "--temperature", "200", "--pressure", "0"},
+       "temperature 200 degC is outside the range of the UNESCO (Chen-Millero) sound speed (0 to 40 degC)"},
+      {{"sound", "--salinity", "35", "--temperature", "10", "--pressure", "10001"},
+       "sea pressure 10001 dBar is outside the range of the UNESCO (Chen-Millero) sound speed (0 to 10000 dBar)"},
+      {{"sound-delgrosso", "--salinity", "35", "--temperature", "10", "--pressure", "9807"},
+       "sea pressure 9807 dBar is outside the range of the del Grosso sound speed (0 to 1000 kg/cm2, 0 to 9806.65 dBar)"},
+      {{"sound-delgrosso", "--salinity", "29", "--temperature", "10", "--pressure", "0"},
+       "salinity 29 is outside the range of the del Grosso sound speed (30 to 40)"},
+      {{"sound-wilson", "--salinity", "38", "--temperature", "10", "--pressure", "0"},
+       "salinity 38 is outside the range of the Wilson sound speed (0 to 37)"},
+      {{"oxygen-weiss", "--salinity", "35", "--temperature", "10", "--saturation", "-20"},
+       "saturation -20 % is outside the range of the Weiss oxygen solubility (at least 0 %)"},
+      {{"oxygen-garcia-gordon", "--salinity", "35", "--temperature", "41", "--concentration", "200"},
+       "temperature 41 degC is outside the range of the Garcia and Gordon oxygen solubility (-2 to 40 degC)"},
+      // A salinity computed from readings is held to PSS-78 before it is used.
+      {{"sound", "--conductivity", "300", "--temperature", "15", "--pressure", "0"},
+       "is outside the range of the PSS-78 practical salinity (2 to 42)"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> words = {"seawater"};
+    words.insert(words.end(), c.words.begin(), c.words.end());
+    EXPECT_EQ(Run(words), 1) << c.words[0] << " " << out.str();
+    EXPECT_TRUE(out.str().empty()) << c.words[0];
+    EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+  }
+  // The bounds themselves are inside: Wilson's 0.1 MPa absolute is the surface.
+  EXPECT_EQ(Run({"seawater", "sound-delgrosso", "--salinity", "30", "--temperature", "30", "--pressure", "9806"}), 0) << err.str();
+  EXPECT_EQ(Run({"seawater", "sound-wilson", "--salinity", "37", "--temperature", "-4", "--pressure", "0"}), 0) << err.str();
+  EXPECT_EQ(Run({"seawater", "oxygen-weiss", "--salinity", "0", "--temperature", "40", "--saturation", "0"}), 0) << err.str();
 }
 
 TEST_F(DerivedCliTest, LimitsShowsSetsAndWritesTheFile) {

@@ -22,6 +22,7 @@
 #include "shell/CommandTable.h"
 #include "shell/ExportCommand.h"
 #include "support/ImageBuilder.h"
+#include "support/PythonReference.h"
 #include "support/WorkDirectoryTest.h"
 
 namespace tmv::test {
@@ -221,7 +222,9 @@ TEST_F(ExportTest, CsvKeepsTheDecimalPointUnderADecimalCommaLocale) {
 
   const std::vector<std::string> rows = Lines(Read("sea.csv"));
   ASSERT_EQ(rows.size(), 7u);
-  EXPECT_EQ(rows[0], "time,temperature [degree_C],pressure [dbar],conductivity [uS cm-1],salinity [1]");
+  EXPECT_EQ(rows[0],
+            "time,temperature [degree_C],pressure [dbar],conductivity [uS cm-1],salinity [1],"
+            "salinity_quality [1 good; 3 outside formula range; 9 missing]");
   EXPECT_EQ(rows[5].substr(0, 20), "2024-03-15T13:00:00,");
   for (int r = 0; r < 6; ++r) {
     const std::string& line = rows[static_cast<size_t>(r) + 1];
@@ -229,7 +232,8 @@ TEST_F(ExportTest, CsvKeepsTheDecimalPointUnderADecimalCommaLocale) {
     size_t at = 0;
     for (size_t comma; (comma = line.find(',', at)) != std::string::npos; at = comma + 1) fields.push_back(line.substr(at, comma - at));
     fields.push_back(line.substr(at));
-    ASSERT_EQ(fields.size(), 5u) << line;
+    ASSERT_EQ(fields.size(), 6u) << line;
+    EXPECT_EQ(fields[5], std::to_string(ValueQuality(Data(), 3, r))) << line;
     for (int c = 0; c < 4; ++c) {
       const std::string& f = fields[static_cast<size_t>(c) + 1];
       const float v = Data().Value(c, r);
@@ -243,6 +247,159 @@ TEST_F(ExportTest, CsvKeepsTheDecimalPointUnderADecimalCommaLocale) {
       EXPECT_EQ(back, v) << "row " << r << " column " << c;
     }
   }
+}
+
+TEST_F(ExportTest, DerivedValuesCarryAQualityFlagInBothFormats) {
+  // A salinity computed from 300 mS/cm (hundreds, no salinity at all) stays
+  // in the file as a value and is flagged 3; one whose temperature is
+  // missing is flagged 9.
+  SixRowsWithSalinity();
+  for (int r = 0; r < 6; ++r) {  // sea water: 10 degC, 20 dBar, 40 mS/cm
+    if (r != 2) Data().Column(0)[r] = 10.0f;
+    Data().Column(1)[r] = 30.0f;
+    Data().Column(2)[r] = 40000.0f;  // uS/cm
+  }
+  Data().Column(2)[1] = 300000.0f;
+  ComputeDerivedValues(state, Data());
+  ASSERT_NEAR(Data().Value(3, 0), 36.0f, 3.0f);
+  ASSERT_GT(Data().Value(3, 1), 42.0f);
+  const std::vector<int> expected = {kQualityGood, kQualityOutsideRange, kQualityMissing,
+                                     kQualityGood, kQualityGood,         kQualityGood};
+  ASSERT_TRUE(ExportDataSet(state, Path("flags.nc"), {}).written);
+  NcReader nc(Path("flags.nc"));
+  const int flag = nc.Var("salinity_quality");
+  ASSERT_GE(flag, 0);
+  nc_type type = NC_NAT;
+  ASSERT_EQ(nc_inq_vartype(nc.id(), flag, &type), NC_NOERR);
+  EXPECT_EQ(type, NC_BYTE);  // one byte per value
+  signed char values[3] = {0, 0, 0};
+  ASSERT_EQ(nc_get_att_schar(nc.id(), flag, "flag_values", values), NC_NOERR);
+  EXPECT_EQ(std::vector<int>(values, values + 3), (std::vector<int>{1, 3, 9}));
+  EXPECT_EQ(nc.Text(flag, "flag_meanings"), "good outside_formula_validity_range missing");
+  EXPECT_EQ(nc.Text(flag, "standard_name"), "sea_water_practical_salinity status_flag");
+  EXPECT_EQ(nc.Text(nc.Var("salinity"), "ancillary_variables"), "salinity_quality");
+  std::vector<signed char> flags(6);
+  ASSERT_EQ(nc_get_var_schar(nc.id(), flag, flags.data()), NC_NOERR);
+  EXPECT_EQ(std::vector<int>(flags.begin(), flags.end()), expected);
+  EXPECT_EQ(nc.Floats(nc.Var("salinity"), 6)[1], Data().Value(3, 1));  // kept, not the fill value
+  EXPECT_EQ(nc.Var("temperature_quality"), -2);  // measured channels have no formula
+
+  const std::vector<std::string> rows = Lines(CsvExportText(state, {}));
+  for (int r = 0; r < 6; ++r) {
+    const std::string& line = rows[static_cast<size_t>(r) + 1];
+    EXPECT_EQ(line.substr(line.rfind(',') + 1), std::to_string(expected[static_cast<size_t>(r)])) << line;
+  }
+  char kept[32];
+  const auto written = std::to_chars(kept, kept + sizeof kept, Data().Value(3, 1));
+  EXPECT_NE(rows[2].find("," + std::string(kept, written.ptr) + ",3"), std::string::npos) << rows[2];
+}
+
+TEST_F(ExportTest, NetCdfIsATimeSeriesOnlyWhereThePositionIsKnown) {
+  // featureType "timeSeries" was declared with no latitude, longitude or
+  // station, which a CF checker flags.
+  SixRowsWithSalinity();
+  ASSERT_TRUE(ExportDataSet(state, Path("nowhere.nc"), {}).written);
+  {
+    NcReader nc(Path("nowhere.nc"));
+    EXPECT_EQ(nc.Text(NC_GLOBAL, "featureType"), "<none>");
+    EXPECT_EQ(nc.Var("latitude"), -2);
+    EXPECT_EQ(nc.Var("station"), -2);
+    EXPECT_EQ(nc.Text(nc.Var("salinity"), "coordinates"), "time");
+  }
+  // The GPS file of a real-time collection beside the data gives it.
+  state.retrieval.currentFile = Path("sea.hex");
+  Write("sea.gps", "15/03/2024 12:00:00\t 4330.0000,N,00815.0000,W\r\n15/03/2024 12:00:30\t 4331.0000,N,00815.0000,W\r\n");
+  ASSERT_TRUE(ExportDataSet(state, Path("gps.nc"), {}).written);
+  {
+    NcReader nc(Path("gps.nc"));
+    EXPECT_EQ(nc.Text(NC_GLOBAL, "featureType"), "timeSeries");
+    EXPECT_EQ(nc.Doubles(nc.Var("latitude"), 1)[0], 43.5);
+    EXPECT_EQ(nc.Doubles(nc.Var("longitude"), 1)[0], -8.25);
+    EXPECT_EQ(nc.Text(nc.Var("latitude"), "units"), "degrees_north");
+    EXPECT_EQ(nc.Text(nc.Var("longitude"), "standard_name"), "longitude");
+    EXPECT_EQ(nc.Text(nc.Var("station"), "cf_role"), "timeseries_id");
+    EXPECT_EQ(nc.Text(nc.Var("salinity"), "coordinates"), "time latitude longitude station");
+    EXPECT_EQ(nc.Text(nc.Var("salinity_quality"), "coordinates"), "time latitude longitude station");
+  }
+  // The latitude set for depth alone: a coordinate, but no time series.
+  std::filesystem::remove(Path("sea.gps"));
+  state.settings.derived.depthEnabled = state.settings.derived.depthSeawater = true;
+  state.settings.derived.latitudeDegrees = 45;
+  state.settings.derived.latitudeMinutes = 30.0f;
+  ASSERT_TRUE(ExportDataSet(state, Path("latitude.nc"), {}).written);
+  {
+    NcReader nc(Path("latitude.nc"));
+    EXPECT_EQ(nc.Doubles(nc.Var("latitude"), 1)[0], 45.5);
+    EXPECT_EQ(nc.Var("longitude"), -2);
+    EXPECT_EQ(nc.Text(NC_GLOBAL, "featureType"), "<none>");
+    EXPECT_EQ(nc.Text(nc.Var("salinity"), "coordinates"), "time latitude");
+  }
+  EXPECT_TRUE(PositionError(90.0, -180.0).empty());
+  EXPECT_FALSE(PositionError(90.5, 0.0).empty());
+  EXPECT_FALSE(PositionError(0.0, std::nan("")).empty());
+}
+
+TEST_F(ExportTest, ClockAttributesCarryTheZoneAndTheCoverageIsOnTheUtcAxis) {
+  // With --utc-offset the time axis was UTC but time_coverage_start/end and
+  // the deployment and clock attributes were logger clock times with no
+  // zone: five and a half hours off the axis for a reader.
+  SixRowsWithSalinity();
+  Data().deployment.startTime = LoggerTime{2024, 3, 0, 15, 11, 59, 0, 0};
+  Data().loggerTime = LoggerTime{2024, 3, 0, 16, 9, 0, 0, 0};
+  ExportOptions options;
+  options.utcOffsetMinutes = 5 * 60 + 30;
+  ASSERT_TRUE(ExportDataSet(state, Path("zoned.nc"), options).written);
+  NcReader nc(Path("zoned.nc"));
+  EXPECT_EQ(nc.Text(NC_GLOBAL, "time_coverage_start"), "2024-03-15T06:30:00Z");
+  EXPECT_EQ(nc.Text(NC_GLOBAL, "time_coverage_end"), "2024-03-15T07:30:30Z");
+  EXPECT_EQ(nc.Text(NC_GLOBAL, "deployment_start"), "2024-03-15T11:59:00+05:30");
+  EXPECT_EQ(nc.Text(NC_GLOBAL, "logger_clock_at_retrieval"), "2024-03-16T09:00:00+05:30");
+  for (const char* name : {"deployment_end", "host_clock_at_retrieval"}) {
+    const std::string text = nc.Text(NC_GLOBAL, name);
+    EXPECT_EQ(text.substr(text.size() - 6), "+05:30") << name;
+  }
+  // Without an offset the clock's zone is unknown, and none is claimed.
+  ASSERT_TRUE(ExportDataSet(state, Path("clock.nc"), {}).written);
+  NcReader plain(Path("clock.nc"));
+  EXPECT_EQ(plain.Text(NC_GLOBAL, "time_coverage_start"), "2024-03-15T12:00:00");
+  EXPECT_EQ(plain.Text(NC_GLOBAL, "deployment_start"), "2024-03-15T11:59:00");
+}
+
+TEST_F(ExportTest, NetCdfReadsBackInPythonWithItsFlagsCoordinatesAndTimes) {
+  // Read by python3-netCDF4 and cftime, not by the library calls that wrote it.
+  const std::string python = PythonWith("netCDF4");
+  if (python.empty()) GTEST_SKIP() << "no python3 with netCDF4";
+  SixRowsWithSalinity();
+  for (int r = 0; r < 6; ++r) {
+    if (r != 2) Data().Column(0)[r] = 10.0f;
+    Data().Column(1)[r] = 30.0f;
+    Data().Column(2)[r] = r == 1 ? 300000.0f : 40000.0f;
+  }
+  ComputeDerivedValues(state, Data());
+  ExportOptions options;
+  options.utcOffsetMinutes = -(2 * 60);
+  options.latitude = -33.875;
+  options.longitude = 151.25;
+  ASSERT_TRUE(ExportDataSet(state, Path("read.nc"), options).written);
+  const CommandOutput dump = RunCommand(python + " " + TMV_SOURCE_DIR + "/tests/support/netcdf_dump.py " + Path("read.nc") +
+                                        " time latitude longitude station salinity salinity_quality 2>&1");
+  ASSERT_EQ(dump.status, 0) << dump.text;
+  const std::string& t = dump.text;
+  for (const char* line :
+       {"global featureType timeSeries\n", "global time_coverage_start 2024-03-15T14:00:00Z\n",
+        "value latitude -33.875\n", "value longitude 151.25\n", "attr latitude units degrees_north\n",
+        "shape latitude float64 scalar\n", "attr station cf_role timeseries_id\n", "value station QN-760 ",
+        "shape salinity_quality int8 time\n", "attr salinity_quality flag_values 1,3,9\n",
+        "attr salinity_quality flag_meanings good outside_formula_validity_range missing\n",
+        "value salinity_quality 1,3,9,1,1,1\n", "attr salinity ancillary_variables salinity_quality\n",
+        "attr salinity coordinates time latitude longitude station\n",
+        "time time 2024-03-15T14:00:00\n", "time time 2024-03-15T15:00:30\n"})
+    EXPECT_NE(t.find(line), std::string::npos) << line << "\n" << t;
+  // The missing salinity is masked by its _FillValue, the kept one is there.
+  const size_t values = t.find("value salinity ");
+  ASSERT_NE(values, std::string::npos) << t;
+  const std::string row = t.substr(values, t.find('\n', values) - values);
+  EXPECT_NE(row.find(",--,"), std::string::npos) << row;
 }
 
 TEST_F(ExportTest, FileWithNoRowsIsRefusedAndNothingIsWritten) {
@@ -318,11 +475,17 @@ TEST_F(ExportTest, ExportCommandAsksForTheFileAndARetriedOffset) {
   ui.fileAnswers.push_back(Path("menu"));  // no extension: netCDF
   ui.textAnswers.push_back("+25:00");
   ui.textAnswers.push_back("-02:00");
+  ui.textAnswers.push_back("91, 0");  // the position, asked again
+  ui.textAnswers.push_back(" 43.5 , -8.25");
   EXPECT_EQ(ExportDataCommand(state), 1);
   EXPECT_TRUE(ui.BoxSeen("\"+25:00\" is not an offset from UTC.\nGive it as +HH:MM or -HH:MM, for example +05:30."));
+  EXPECT_TRUE(ui.BoxSeen("\"91, 0\" is not a position: the latitude must be a number of degrees from -90 to 90 "
+                         "(north positive),\nfor example 43.5, -8.25."));
   NcReader nc(Path("menu.nc"));
   ASSERT_TRUE(nc.Ok());
   EXPECT_EQ(nc.Text(nc.Var("time"), "units"), "seconds since 2024-03-15 14:00:00 +00:00");
+  EXPECT_EQ(nc.Text(NC_GLOBAL, "featureType"), "timeSeries");
+  EXPECT_EQ(nc.Doubles(nc.Var("longitude"), 1)[0], -8.25);
   ASSERT_NE(FindCommandRule(cmd::kExportData), nullptr);
   EXPECT_FALSE(FindCommandRule(cmd::kExportData)->needsLogger);
 }

@@ -2,13 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 
+#include "CliCommand.h"
 #include "analysis/Statistics.h"
+#include "files/DatFile.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "model/Calibration.h"
 #include "model/Capabilities.h"
+#include "shell/Catalogue.h"
+#include "retrieval/SampleDecoder.h"
 #include "support/EmulatedRig.h"
+#include "support/ImageBuilder.h"
+#include "support/WorkDirectoryTest.h"
 
 namespace tmv {
 namespace {
@@ -62,6 +69,99 @@ TEST(RowStatistics, SampleFormAndSingleReading) {
   EXPECT_FALSE(one.deviationAvailable);
   const float same[] = {7.5f, 7.5f, 7.5f};
   EXPECT_EQ(ComputeRowStatistics(same, 0, 2).standardDeviation, 0.0);
+}
+
+TEST(RowStatistics, InvalidReadingsAreLeftOutAndCounted) {
+  // One -1000 among temperatures of 2-22 degC made the mean -8.2 and the
+  // deviation 142; a reading that is not a number made both NaN.
+  std::vector<float> v;
+  for (int i = 0; i < 101; ++i) v.push_back(2.0f + 0.2f * static_cast<float>(i));
+  std::vector<float> valid = v;
+  v[40] = -1000.0f;
+  v[70] = std::nanf("");
+  valid.erase(valid.begin() + 70);
+  valid.erase(valid.begin() + 40);
+  const RowStatistics s = ComputeRowStatistics(v.data(), 0, 100);
+  EXPECT_EQ(s.rows, 101);
+  EXPECT_EQ(s.count, 99);
+  EXPECT_EQ(s.invalid, 2);
+  double sum = 0;
+  for (float x : valid) sum += x;
+  EXPECT_NEAR(s.mean, sum / 99, 1e-9);
+  EXPECT_NEAR(s.standardDeviation, TwoPassDeviation(valid), 1e-9);
+  EXPECT_EQ(StatisticsNote(s), "2 invalid readings left out");
+  EXPECT_EQ(StatisticsNote(ComputeRowStatistics(v.data(), 0, 10)), "");
+
+  // Through the panel: the figures leave the marker out, the count field
+  // keeps the highlighted rows, and the panel says what was left out.
+  std::vector<double> rows(v.begin(), v.end());
+  EmulatedRig rig{"QN-760"};
+  FillColumn(rig.state.retrieval.data, {'T'}, rows);
+  StatisticsPanel panel{rig.state, StatisticsHooks{[] {}, [](bool) { return true; }}};
+  panel.Show();
+  rig.state.statistics.highlightCount = 101;
+  panel.UpdateStatistics(0, 100);
+  EXPECT_EQ(rig.state.statistics.meanText, Format("%.7f", sum / 99));
+  EXPECT_EQ(rig.state.statistics.highlightCount, 101);
+  EXPECT_EQ(rig.state.statistics.noteText, "2 invalid readings left out");
+  // Nothing but markers: no figures, and the note says why.
+  const float none[] = {-1000.0f, -1000.0f};
+  const RowStatistics empty = ComputeRowStatistics(none, 0, 1);
+  EXPECT_EQ(empty.count, 0);
+  EXPECT_FALSE(empty.deviationAvailable);
+  EXPECT_EQ(StatisticsNote(empty), "2 invalid readings left out");
+}
+
+TEST(RowStatistics, DerivedValuesOutsideTheirFormulasRangeAreCounted) {
+  // They are values the files keep, so they are in the figures; the panel
+  // says how many of them there are.
+  DataSet d;
+  d.channelCount = 1;
+  d.totalChannelCount = 1;
+  d.channelTypes[0] = 'C';
+  ASSERT_TRUE(d.LayOut(1, 5));
+  d.sampleCount = 5;
+  ASSERT_TRUE(d.AddColumn('S'));
+  const float salinity[5] = {35.0f, 371.0f, kInvalidValue, 1.5f, 34.0f};
+  for (int r = 0; r < 5; ++r) d.Column(1)[r] = salinity[r];
+  d.RangeMarks(1)[1] = d.RangeMarks(1)[3] = 1;
+  const RowStatistics s = HighlightStatistics(d, 1, 4, 5);
+  EXPECT_EQ(s.count, 4);
+  EXPECT_EQ(s.invalid, 1);
+  EXPECT_EQ(s.outsideRange, 2);
+  EXPECT_NEAR(s.mean, (35.0 + 371.0 + 1.5 + 34.0) / 4, 1e-9);
+  EXPECT_EQ(StatisticsNote(s), "1 invalid reading left out; 2 values outside the formula's range");
+}
+
+class StatsCliTest : public test::WorkDirectoryTest {};
+
+TEST_F(StatsCliTest, ToolLeavesTheInvalidReadingOutAndSaysSo) {
+  test::MakeThreeChannelLogger(state);
+  test::ImageBuilder b(48);
+  for (int r = 0; r < 10; ++r) b.Word(0x400000 + 0x1000 * static_cast<uint32_t>(r)).Word(0x480000).Word(0x500000);
+  b.Into(state.retrieval.image);
+  DecodeSampleStream(state, true);
+  DataSet& d = state.retrieval.data;
+  d.Column(0)[3] = kInvalidValue;
+  double sum = 0;
+  for (int r = 0; r < 10; ++r)
+    if (r != 3) sum += std::stod(Format("%.4f", d.Value(0, r)));  // as the DAT file keeps it
+  ASSERT_TRUE(WriteDatFile(state, Path("one.dat")));
+  std::ostringstream out, err;
+  auto run = [&](std::vector<std::string> args) {
+    out.str({});
+    for (const auto& info : cli::CliCommands())
+      if (info.name == "stats") {
+        cli::CliContext ctx{state, std::move(args), out, err, false};
+        return info.run(ctx);
+      }
+    return -1;
+  };
+  ASSERT_EQ(run({Path("one.dat"), "--channel", "1"}), 0) << err.str();
+  EXPECT_NE(out.str().find("Number of readings: 9\nNote: 1 invalid reading left out\n"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find(Format("Mean: %.7f\n", sum / 9)), std::string::npos) << out.str();
+  ASSERT_EQ(run({Path("one.dat"), "--channel", "1", "--json"}), 0) << err.str();
+  EXPECT_NE(out.str().find("\"rows\":10,\"count\":9,\"invalid_left_out\":1,\"outside_formula_range\":0,"), std::string::npos) << out.str();
 }
 
 struct PanelRig {

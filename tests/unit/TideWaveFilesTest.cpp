@@ -73,7 +73,7 @@ class TideWaveFilesTest : public WorkDirectoryTest {
     store.Ensure(1, 128);
     WaveResult& r0 = store.results[0];
     r0 = WaveResult{9.0f, 1.0f, -1.0f, 0.1f, 0.2f, 0.1f, 1234.5f, 1.25f, 8.5f, 1.5f, 9.0f, 0.75f, 7.25f, 2.0f, 10.0f,
-                    0, d.stamps[0].time};
+                    0, d.stamps[0].time, 1.8f};
     WaveResult& r1 = store.results[1];
     r1 = WaveResult{};
     r1.meanDepth = -0.5f;
@@ -208,7 +208,13 @@ TEST_F(TideWaveFilesTest, WaveWindowFollowsTheCursorToTheBurstOfTheRow) {
   ASSERT_TRUE(v.shown);
   EXPECT_EQ(v.burst, 0);
   EXPECT_EQ(v.title, "Wave measurements at 2010/Jun/07 16:00:00 - Wave 1 of 2");
-  EXPECT_EQ(v.text.rfind("Mean depth of water:\t\t10.00 m\nSignificant wave height (H 1/3):\t1.25 m", 0), 0u);
+  // Hm0 is labelled as the spectral height it is, and the zero-crossing
+  // H 1/3 stands beside it: H max (2.00) read against 1.25 alone looked wrong.
+  EXPECT_EQ(v.text.rfind("Mean depth of water:\t\t10.00 m\nSpectral wave height (Hm0 = 4 sqrt m0):\t1.25 m\n"
+                         "Zero-crossing wave height (H 1/3):\t1.80 m\t\tperiod (T 1/3):\t8.50 secs\n",
+                         0),
+            0u)
+      << v.text;
   v = ShowWaveWindow(state, store, 2, kWaveWindowData);
   EXPECT_EQ(v.burst, 1);
   EXPECT_EQ(v.text.rfind("\t\t\t - ERROR: mean depth<logger height above seabed\nMean depth of water:\t\t0.50 m", 0), 0u);
@@ -288,6 +294,7 @@ TEST_F(EmulatorWaveTest, CliWavesPrintsEveryBurstAndWritesTheFiles) {
   EXPECT_NE(text.find("    1  2010-06-07 16:00:00"), std::string::npos) << text;
   EXPECT_NE(text.find("    3  2010-06-07 18:00:00"), std::string::npos) << text;
   EXPECT_NE(text.find("0.09961    10.04  good"), std::string::npos) << text;  // the 10 s swell at 4 Hz
+  EXPECT_NE(text.find("Depth(m)   Hm0(m)  H1/3(m)    Tz(s)  Hmax(m)"), std::string::npos) << text;
   EXPECT_NE(Read("kzm/051705_01.wave").find("2010/Jun/07 17:00:00         2"), std::string::npos);
   EXPECT_NE(Read("kzm/051705_01.tide").find("Td_slope"), std::string::npos);
   EXPECT_EQ(Read("out.csv").substr(0, 12), "TMV KZM-5170");
@@ -295,6 +302,8 @@ TEST_F(EmulatorWaveTest, CliWavesPrintsEveryBurstAndWritesTheFiles) {
   ASSERT_EQ(run({Path("051705_01.hex"), "--burst", "2", "--json", "-o", Path("results")}), 0) << err.str();
   EXPECT_EQ(out.str().find("{\"burst\":1,"), std::string::npos);
   EXPECT_NE(out.str().find("{\"burst\":2,\"start\":\"2010-06-07T17:00:00\""), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("\"hm0_m\":"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("\"h_third_m\":"), std::string::npos) << out.str();
   EXPECT_TRUE(FileExists(Path("results/051705_01.wave")));
   EXPECT_TRUE(FileExists(Path("results/051705_01.tide")));
   EXPECT_TRUE(FileExists(Path("results/051705_01.csv")));
