@@ -42,6 +42,8 @@ class PanelDockWidget : public QDockWidget {
       case QEvent::ShowToParent:
         show();
         raise();
+        // The panel just asked for takes the keys (Escape closes it, not the graph's cursor).
+        panel_->setFocus(Qt::OtherFocusReason);
         KeepOnTheScreen();
         break;
       case QEvent::HideToParent:

@@ -53,7 +53,7 @@ class TideDialog : public QDialog {
     table_->setObjectName("tideTable");
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->setVisible(false);
-    table_->setMinimumHeight(200);
+    table_->setMinimumHeight(140);
     table_->horizontalHeader()->setStretchLastSection(true);
     graph_ = new QLabel(this);
     graph_->setObjectName("tideGraph");

@@ -140,6 +140,10 @@ void PaintLegend(QPainter& p, const QFontMetrics& metrics, const GraphDrawing& d
       QPen pen = TracePen(e.shown ? e.colour : Rgb{175, 175, 175}, std::max(2, e.penWidth), e.dashed);
       p.setPen(pen);
       p.drawLine(x0, middle, x1, middle);
+    } else if (e.ring) {
+      p.setPen(QPen(kInk, 1));
+      p.setBrush(Qt::NoBrush);
+      p.drawEllipse(QPoint((x0 + x1) / 2, middle), 3, 3);
     } else {
       p.setPen(MarkerPenFor(e.markPen, e.markClass));
       const int h = metrics.ascent() / 2 + 1;

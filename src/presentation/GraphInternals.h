@@ -81,6 +81,11 @@ class TimeBase {
 // reading, the reference for tests), and the x-y plot's one trace.
 void TimeSeriesTraces(const GraphState& g, const DataSet& data, bool naive, std::vector<GraphPolyline>& out);
 void XyTraces(const GraphState& g, const DataSet& data, std::vector<GraphPolyline>& out);
+// Rings on derived values computed outside their formula's published range
+// (kept in the data, flagged in the exports): at most one every few pixels.
+void OutOfRangeMarks(const GraphState& g, const DataSet& data, std::vector<GraphPointMark>& out);
+// Whether a shown channel holds such a value.
+bool AnyShownOutOfRange(const GraphState& g, const DataSet& data);
 // The x-y plot's channel that the trace belongs to: across in the depth
 // plot, upward otherwise; and the x channel's range.
 int XySubject(const GraphView& v);

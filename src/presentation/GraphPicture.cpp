@@ -200,6 +200,15 @@ std::vector<LegendEntry> LegendContent(const GraphState& g, const DrawContext& c
   if (gains && v.showRangeChanges)
     mark(MarkerPen::GainAll, "Range change",
          "Magenta ticks along the top: a channel changed its gain range (dashed when some of the changed channels are hidden).");
+  if (AnyShownOutOfRange(g, data)) {
+    LegendEntry e;
+    e.ring = true;
+    e.markClass = -1;
+    e.label = "Outside formula range";
+    e.tip = "Rings: derived values computed from readings outside the published range of their formula. They "
+            "are kept in the data, counted by the statistics and flagged in the exports.";
+    out.push_back(e);
+  }
   if (others)
     mark(MarkerPen::Stamp, "Logger event",
          "Ticks along the bottom: time stamps, start-ups, stops and other logger events. Point at a tick to read it.");
@@ -739,6 +748,7 @@ GraphDrawing BuildDrawing(const GraphState& g, const DrawContext& ctx) {
     XAxisOfXy(g, ctx, L, d);
   } else {
     TimeSeriesTraces(g, ctx.data, false, d.lines);
+    OutOfRangeMarks(g, ctx.data, d.pointMarks);
     Markers(g, ctx.data, slots, d);
     TimeAxis(g, ctx, L, d);
     if (v.cursorActive) {

@@ -3,6 +3,8 @@
 // follows the plot's width and not the readings; and the x-y plot.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "presentation/GraphInternals.h"
 
@@ -128,6 +130,68 @@ void TimeSeriesTraces(const GraphState& g, const DataSet& data, bool naive, std:
     }
     FlushLine(out, line);
   }
+}
+
+namespace {
+
+// The first marked slot in [from, to), or `to`: eight marks at a time, as a
+// repaint may look over millions of them.
+int FirstMarked(const uint8_t* marks, int from, int to) {
+  int i = from;
+  for (; i < to && (i & 7) != 0; ++i)
+    if (marks[i] != 0) return i;
+  for (; i + 8 <= to; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, marks + i, sizeof word);
+    if (word != 0) break;
+  }
+  for (; i < to; ++i)
+    if (marks[i] != 0) return i;
+  return to;
+}
+
+}  // namespace
+
+void OutOfRangeMarks(const GraphState& g, const DataSet& data, std::vector<GraphPointMark>& out) {
+  const GraphView& v = g.view;
+  const int n = std::min(g.readingCount, data.sampleCount);
+  const Columns cols{v.firstIndex, v.pixelsPerReading};
+  const std::vector<PanelSlot> slots = PanelSlots(g);
+  constexpr int kSpacing = 6;  // pixels between rings, so that a run reads as a row of rings
+  for (int c = 0; c < g.columns; ++c) {
+    if (!Shown(v, c)) continue;
+    const uint8_t* marks = data.RangeMarks(c);
+    if (marks == nullptr) continue;
+    const int kind = g.kinds[static_cast<size_t>(c)];
+    const int panel = slots.size() > 1 ? PanelOfChannel(slots, c) : 0;
+    PanelSlot slot = slots[static_cast<size_t>(panel)];
+    slot.top += v.plotTop;
+    const Placer place = MakePlacer(g, kind, slot);
+    const float* values = data.Column(c);
+    const int begin = std::max(0, cols.StartOf(0));
+    const int end = std::min(n, cols.StartOf(v.width + 1));
+    int lastX = -kSpacing;
+    for (int i = FirstMarked(marks, begin, end); i < end; i = FirstMarked(marks, i + 1, end)) {
+      const int x = cols.ColumnOf(i);
+      if (x - lastX < kSpacing) {
+        // The rest of this ring's span: skip to where the next may go.
+        i = std::max(i, cols.StartOf(lastX + kSpacing) - 1);
+        continue;
+      }
+      if (!DrawableValue(values[i])) continue;
+      out.push_back({c, panel, {v.plotLeft + x, place(values[i])}});
+      lastX = x;
+    }
+  }
+}
+
+bool AnyShownOutOfRange(const GraphState& g, const DataSet& data) {
+  const int n = std::min(g.readingCount, data.sampleCount);
+  for (int c = 0; c < g.columns; ++c) {
+    const uint8_t* marks = data.RangeMarks(c);
+    if (marks != nullptr && Shown(g.view, c) && FirstMarked(marks, 0, n) < n) return true;
+  }
+  return false;
 }
 
 int XySubject(const GraphView& v) { return v.depthPlot ? v.xChannel : v.yChannel; }

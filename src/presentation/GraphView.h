@@ -292,6 +292,7 @@ struct LegendEntry {
   GraphRect box;  // what a click or hover hits
   int channel = -1;  // -1: a mark
   MarkerPen markPen = MarkerPen::Stamp;
+  bool ring = false;  // the mark is a ring (a value outside its formula's range)
   int markClass = 0;
   Rgb colour{0, 0, 0};
   int penWidth = 1;

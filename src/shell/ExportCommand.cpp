@@ -55,8 +55,9 @@ int ExportDataCommand(AppState& state) {
   }
 
   // The position makes the netCDF file a CF time series; a GPS file or the
-  // latitude set for depth stands in when none is typed.
-  for (;;) {
+  // latitude set for depth stands in when none is typed. A CSV file has no
+  // place for it.
+  while (ExportFormatForPath(*path) == ExportFormat::NetCdf) {
     const std::optional<std::string> typed = state.ui.AskText(
         kCaption, "Position of the logger in decimal degrees (latitude, longitude; north and east positive),\n"
                   "or empty when not known:");

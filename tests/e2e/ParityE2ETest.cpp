@@ -343,7 +343,7 @@ TEST_F(KzmParity, ExportWritesTheWaveColumnsAsTheDesktopDoes) {
   std::istringstream rows(csv);
   std::string head;
   std::getline(rows, head);
-  EXPECT_TRUE(Has(head, "significant_wave_height [m],tidal_slope [m h-1]")) << head;
+  EXPECT_TRUE(Has(head, ",significant_wave_height [m],") && Has(head, ",tidal_slope [m h-1],")) << head;
   int filled = 0, rowsSeen = 0;
   for (std::string row; std::getline(rows, row); ++rowsSeen) filled += Has(row, ",,") ? 0 : 1;
   EXPECT_GT(rowsSeen, 10);
@@ -367,7 +367,8 @@ TEST_F(KzmParity, WavesGivesTheDesktopsBurstFiguresWithTheSettingsDepth) {
   ASSERT_GE(desktop.size(), 3u);
   const ProgramRun waves = Cli({"waves", Hex(), "--json"});
   ASSERT_EQ(waves.status, 0) << waves.err;
-  const std::regex burst(R"re(\{"burst":(\d+),"start":"[^"]*","water_depth_m":([-0-9.e+]+),"hs_m":([-0-9.e+]+),"tz_s":([-0-9.e+]+))re");
+  const std::regex burst(
+      R"re(\{"burst":(\d+),"start":"[^"]*","water_depth_m":([-0-9.e+]+),"hs_m":([-0-9.e+]+),[^{}]*?"tz_s":([-0-9.e+]+))re");
   size_t seen = 0;
   for (std::sregex_iterator m(waves.out.begin(), waves.out.end(), burst), end; m != end; ++m, ++seen) {
     const size_t b = std::stoul((*m)[1]) - 1;

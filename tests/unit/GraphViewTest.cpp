@@ -610,6 +610,41 @@ TEST(GraphLegend, NamesUnitsValuesAtTheCursorAndTheMarks) {
   EXPECT_EQ(g.view.shownMask, 0b100u);
 }
 
+TEST(GraphLegend, DerivedValuesOutsideTheirFormulasRangeAreRingedAndNamed) {
+  DataSet d;
+  Fill(d, {'T', 'S'}, 1000, [](int c, int r) { return static_cast<float>(c * 10 + std::sin(r * 0.01)); });
+  d.channelCount = 1;  // salinity is derived
+  for (int r = 600; r < 700; ++r) d.RangeMarks(1)[r] = 1;
+  d.RangeMarks(1)[900] = 1;
+  const DrawContext ctx{d, LoggerInfo{}, 0};
+  GraphState g;
+  AttachData(g, d);
+  LayOutPicture(g, ctx, 1200, 700);
+  GraphDrawing drawing = BuildDrawing(g, ctx);
+  const auto named = [](const GraphDrawing& dr) {
+    return std::any_of(dr.legend.begin(), dr.legend.end(),
+                       [](const LegendEntry& e) { return e.ring && e.label == "Outside formula range"; });
+  };
+  EXPECT_TRUE(named(drawing));
+  // A run of marked readings is a row of rings a few pixels apart, on the trace,
+  // and the lone one has its own; nothing on the unmarked channel.
+  ASSERT_GE(drawing.pointMarks.size(), 3u);
+  int previous = -100;
+  for (const GraphPointMark& m : drawing.pointMarks) {
+    EXPECT_EQ(m.channel, 1);
+    EXPECT_GE(m.at.x - previous, 6);
+    EXPECT_GE(m.at.x, drawing.plot.x);
+    EXPECT_LT(m.at.x, drawing.plot.x + drawing.plot.w);
+    previous = m.at.x;
+  }
+  EXPECT_LT(drawing.pointMarks.size(), 100u);
+  // A hidden channel's marks go with it.
+  ToggleChannel(g, d, 1);
+  drawing = BuildDrawing(g, ctx);
+  EXPECT_TRUE(drawing.pointMarks.empty());
+  EXPECT_FALSE(named(drawing));
+}
+
 TEST(GraphCursor, SecondCursorReadsTheDifferencesInTimeAndValue) {
   DataSet d;
   Fill(d, {'T'}, 1000, [](int, int r) { return static_cast<float>(r) * 0.5f; });
