@@ -132,9 +132,9 @@ EndingSignals::~EndingSignals() {
 
 bool EndRequested() { return endRequested != 0; }
 
-void DerivedOptions::AddTo(CLI::App& parser) {
+void DerivedOptions::AddTo(CLI::App& parser, bool latitudeToo) {
   parser.add_option("--derived", list, DerivedOptionHelp());
-  parser.add_option("--latitude", latitude, "latitude in degrees, for depth from pressure");
+  if (latitudeToo) parser.add_option("--latitude", latitude, "latitude in degrees, for depth from pressure");
   parser.add_option("--atmospheric-pressure", atmosphericPressure, "atmospheric pressure in dBar");
   parser.add_option("--density", density, "water density in g/cm3, for the simplified depth");
   parser.add_option("--hydrostatic-pressure", hydrostaticPressure, "hydrostatic pressure in dBar, for loggers without one");

@@ -69,7 +69,8 @@ int ParseCommand(CliContext& ctx, CLI::App& parser);
 struct DerivedOptions {
   std::string list, latitude, atmosphericPressure, density, hydrostaticPressure, fixedTemperature, fixedSalinity;
 
-  void AddTo(CLI::App& parser);
+  // `latitudeToo` false: the command has a --latitude of its own.
+  void AddTo(CLI::App& parser, bool latitudeToo = true);
   // Applies them over `settings` (the work directory's); a usage error's text
   // for the first bad one, and then `settings` is left as it was.
   std::string Apply(DerivedSettings& settings) const;

@@ -96,7 +96,7 @@ int Plot(CliContext& ctx) {
   bool stacked = false, depth = false;
   auto parser = CommandParser("plot", "Usage: tmv-cli plot FILE -o OUT.png [--format png|svg|pdf] [--width 1600 --height 900] "
                                       "[--channels 1,3] [--from ROW --to ROW] [--stacked] [--right N] [--xy X,Y | --depth] "
-                                      "[--cursor ROW [--second-cursor ROW]]");
+                                      "[--cursor ROW [--second-cursor ROW]] [--derived ...]");
   parser->add_option("file", file, "a .hex or .dat file")->required();
   parser->add_option("-o,--output", output, "the picture to write (.png, .svg or .pdf)")->required();
   parser->add_option("--format", formatName, "png, svg or pdf (default: from the output's name, else png)");
@@ -111,7 +111,10 @@ int Plot(CliContext& ctx) {
   parser->add_flag("--depth", depth, "depth plot: the first of --channels across, depth (else pressure) downward")->excludes(xyOption);
   parser->add_option("--cursor", cursor, "the cursor on this row: the read-out under the plot");
   parser->add_option("--second-cursor", cursor2, "a second cursor: differences in time and value");
+  DerivedOptions derived;
+  derived.AddTo(*parser);
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (std::string e = derived.Apply(ctx.state.settings.derived); !e.empty()) return UsageError(ctx, e);
 #ifndef TMV_HAVE_PLOT_MODULE
   return ReportFailure(ctx, "plot is not available: this tmv-cli was built without Qt");
 #else

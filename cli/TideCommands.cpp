@@ -173,7 +173,7 @@ int Tides(CliContext& ctx) {
   auto parser = CommandParser(
       "tides",
       "Usage: tmv-cli tides FILE [--constituents M2,S2,...] [--rayleigh R] [--trend] [--utc-offset +HH:MM]\n"
-      "                      [--latitude DEG] [--json] [-o DIR] [--export OUT.nc]\n"
+      "                      [--latitude DEG] [--derived ...] [--json] [-o DIR] [--export OUT.nc]\n"
       "       tmv-cli tides TABLE.csv --predict FROM TO STEP [-o DIR]\n\n"
       "Harmonic analysis of the water level of a HEX or DAT recording (its depth, from the\n"
       "pressure channel with the derived-unit settings, else its pressure) or of a CSV of\n"
@@ -198,7 +198,11 @@ int Tides(CliContext& ctx) {
   parser->add_option("-o,--output-dir", outDir, "write the constituent table and the series into DIR");
   parser->add_option("--export", exportPath, "with a HEX or DAT file: export it with the analysis (netCDF: the constituents, predicted tide and residual)");
   parser->add_option("--predict", predict, "predict from a saved table: FROM TO STEP")->expected(3);
+  // The depth the analysis takes is derived as convert derives it (--latitude above serves both).
+  DerivedOptions derived;
+  derived.AddTo(*parser, false);
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
+  if (std::string e = derived.Apply(ctx.state.settings.derived); !e.empty()) return UsageError(ctx, e);
   if (!predict.empty()) return Predict(ctx, file, predict, outDir);
 
   int offsetMinutes = 0;

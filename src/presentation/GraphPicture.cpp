@@ -170,6 +170,8 @@ std::vector<LegendEntry> LegendContent(const GraphState& g, const DrawContext& c
     e.penWidth = PenWidthForKind(g.kinds[static_cast<size_t>(c)]);
     e.shown = v.xyMode ? c == XySubject(v) : Shown(v, c);
     e.label = ChannelTitle(ctx, c);
+    // Depth is drawn growing downwards: said where its axis may carry no labels.
+    if (!v.xyMode && g.kinds[static_cast<size_t>(c)] == kKindDepth) e.label += ", drawn downwards";
     if (v.cursorActive && !v.xyMode) e.value = ValueText(g, data, c, std::clamp(v.cursorIndex, 0, g.readingCount - 1));
     if (v.xyMode)
       e.tip = Format("Click to plot channel %d %s", c + 1, v.depthPlot ? "against depth" : "against the x channel");

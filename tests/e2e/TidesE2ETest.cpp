@@ -164,6 +164,11 @@ TEST(TidesE2E, AMonthFromTheEmulatorGivesBackItsConstituents) {
   const auto unknown = RunCli({"tides", hex.string(), "--constituents", "M2,XX9"});
   EXPECT_EQ(unknown.status, 2);
   EXPECT_TRUE(Has(unknown.err, "XX9")) << unknown.err;
+  // The depth is derived as convert derives it, with the same options, in tides and in plot.
+  const auto simplified = RunCli({"tides", hex.string(), "--derived", "depth:simplified", "--json"});
+  EXPECT_EQ(simplified.status, 0) << simplified.err;
+  EXPECT_EQ(RunCli({"tides", hex.string(), "--derived", "nonsense"}).status, 2);
+  EXPECT_EQ(RunCli({"plot", hex.string(), "-o", (dir / "month.png").string(), "--derived", "nonsense"}).status, 2);
   std::filesystem::remove_all(dir);
 }
 

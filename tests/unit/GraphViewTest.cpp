@@ -701,7 +701,11 @@ TEST(GraphFaults, DepthPlotAxesNameDepthDownwardAndFollowTheChosenChannel) {
   EXPECT_EQ(titles(true), Strings{"3 Depth [m], increasing downwards"});
   ToggleDepthPlot(g, d);
   EXPECT_FALSE(g.view.xyMode);
-  EXPECT_TRUE(BuildDrawing(g, ctx).zoomButtonsShown);
+  drawing = BuildDrawing(g, ctx);
+  EXPECT_TRUE(drawing.zoomButtonsShown);
+  // Over time, depth is still drawn growing downwards; the legend says so
+  // (its axis is unlabelled when another channel has the left axis).
+  EXPECT_EQ(drawing.legend[2].label, "3 Depth [m], drawn downwards");
 }
 
 // Calm water: wave heights of a few centimetres stay low over an axis from
