@@ -1,5 +1,7 @@
 #include "TideFace.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QDialog>
 #include <QFormLayout>
@@ -62,9 +64,6 @@ class TideDialog : public QDialog {
     layout->addWidget(message_);
     layout->addWidget(table_, 1);
     layout->addWidget(graph_);
-    auto* legend = new QLabel(QStringLiteral("Channel 1: observed, 2: predicted, 3: residual (observed less predicted)"), this);
-    legend->setObjectName("tideLegend");
-    layout->addWidget(legend);
     auto* buttons = new QHBoxLayout;
     auto* analyse = Button("tideAnalyse", "&Analyse", buttons);
     auto* save = Button("tideSave", "&Save...", buttons);
@@ -121,7 +120,7 @@ class TideDialog : public QDialog {
       }
     table_->resizeColumnsToContents();
     if (panel_.graph.hasData) {
-      const GraphDrawing drawing = BuildDrawing(panel_.graph, DrawContext{panel_.graphData, state_.logger});
+      const GraphDrawing drawing = panel_.Picture(std::max(width() - 24, 600), 290);
       graph_->setPixmap(QPixmap::fromImage(paint::RenderGraphImage(drawing)));
     } else {
       graph_->clear();

@@ -47,18 +47,6 @@ std::string ChooseGpsPort(AppState& state, const std::string& port) {
   return {};
 }
 
-// The logger's real-time setting, read again while the records it sends
-// disturb the reply; false when it never came.
-bool ReadRealTimeSetting(AppState& state) {
-  for (int read = 0; read < 3; ++read) {
-    if (CommGet(state, 28) == 1) {
-      state.logger.startCharacteristicStale = false;
-      return true;
-    }
-  }
-  return false;
-}
-
 int RealTime(CliContext& ctx) {
   auto parser = CommandParser(
       "realtime",
@@ -95,7 +83,9 @@ int RealTime(CliContext& ctx) {
     if (const std::string problem = ChooseGpsPort(state, gps); !problem.empty()) return UsageError(ctx, problem);
 
   // The logger: who it is, its channels and calibration, what it was told to
-  // send and the deployment that heads the file (period, clocks, status).
+  // send and the deployment that heads the file (period, clocks, status),
+  // read afresh as for every operation.
+  ForgetLoggerState(state);
   const KnowResult known = KnowLogger(state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration |
                                                  kKnowCalibration | kKnowStatus | kKnowDeployment);
   if (known == KnowResult::NoLogger) return ReportNoAnswer(ctx);
@@ -103,9 +93,7 @@ int RealTime(CliContext& ctx) {
     ReportFailure(ctx, state.statusText);
     return kExitNoLogger;
   }
-  // What the logger was told to send, asked again at once: the records a
-  // logging logger sends may have disturbed the reply.
-  if (state.logger.commands12Level >= 1 && !ReadRealTimeSetting(state)) {
+  if (state.logger.startCharacteristicStale) {
     ReportFailure(ctx, "The logger did not answer the query of its real-time setting (records it sends may "
                        "disturb the reply); try again.");
     return kExitNoLogger;

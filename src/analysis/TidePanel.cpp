@@ -153,6 +153,17 @@ void TidePanel::BuildGraph() {
   }
   AttachData(graph, graphData);
   ShowAll(graph, graphData);
+  // A water level: high water up, and the residual on an axis of its own.
+  graph.view.depthGrowsDown = false;
+  SetStacked(graph, true);
+}
+
+GraphDrawing TidePanel::Picture(int width, int height) {
+  if (!graph.hasData) return {};
+  static const std::vector<std::string> kNames{"Observed", "Predicted", "Residual (observed less predicted)"};
+  const DrawContext context{graphData, state_.logger, 0, nullptr, &kNames};
+  LayOutPicture(graph, context, width, height);
+  return BuildDrawing(graph, context);
 }
 
 bool TidePanel::Save(const std::string& basePath) {

@@ -43,6 +43,9 @@ struct TidePanel {
   // Observed, predicted and residual as a DataSet of three columns, and its graph.
   DataSet graphData;
   GraphState graph;
+  // The graph as a picture of `width` x `height`: one panel each, named, with
+  // high water up. Empty without an analysis.
+  GraphDrawing Picture(int width, int height);
 
   // Writes BASE_constituents.csv and BASE_tide.csv; false with `message`
   // set when it cannot.

@@ -29,6 +29,17 @@ double RowPeriod(const DataSet& d) {
   return d.sixHzProfiling ? SixHzPeriodSeconds() : static_cast<double>(d.samplePeriodSeconds);
 }
 
+// The row-time rule: the seconds t since the last stamp, moved to a whole
+// second when within 0.9 periods of one, so that sub-second periods still
+// give the times the logger wrote. The writer and the reader share it.
+double SnapToRowSecond(double t, double period) {
+  const double whole = std::trunc(t);
+  const double f = t - whole;
+  if (f >= 0.9 * period && f > 1.0 - 0.9 * period) return whole + 1.0;
+  if (f < 0.9 * period) return whole;
+  return t;
+}
+
 }  // namespace
 
 double SixHzPeriodSeconds() { return std::bit_cast<double>(uint64_t{0x3FC5555555555561}); }
@@ -50,10 +61,7 @@ void AppendDatRows(std::string& out, const DataSet& d, int timeFormat, int first
       b = d.stamps[si++].time;
       t = 0.0;
     }
-    const double whole = std::trunc(t);
-    const double f = t - whole;
-    if (f >= 0.9 * p && f > 1.0 - 0.9 * p) t = whole + 1.0;
-    else if (f < 0.9 * p) t = whole;
+    t = SnapToRowSecond(t, p);
     if (timeFormat != 0) {
       const LoggerTime rt = AddSeconds(b, static_cast<int32_t>(std::trunc(t)));
       int n;
@@ -209,11 +217,7 @@ class RowTimes {
       base_ = d_.stamps[next_++].time;
       t_ = 0.0;
     }
-    // The row-time rule of the writer (AppendDatRows).
-    const double whole = std::trunc(t_);
-    const double f = t_ - whole;
-    if (f >= 0.9 * period_ && f > 1.0 - 0.9 * period_) t_ = whole + 1.0;
-    else if (f < 0.9 * period_) t_ = whole;
+    t_ = SnapToRowSecond(t_, period_);
     const LoggerTime expected = AddSeconds(base_, static_cast<int32_t>(std::trunc(t_)));
     LoggerTime carried;
     if (Carried(line, expected, carried) && CompareTimes(carried, expected) != 0) {

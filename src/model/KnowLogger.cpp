@@ -125,10 +125,12 @@ KnowResult KnowLogger(AppState& state, unsigned needs) {
   }
   const bool calibrationRead = !(needs & kKnowCalibration) || ReadCalibration(state) == 1;
   if ((needs & kKnowStartCharacteristic) && l.startCharacteristicStale) {
-    // Loggers without the "!12" commands have no start characteristic to tell.
-    // One that went unanswered stays unknown, so that the next step asks again
-    // rather than trusting what an earlier read left.
-    if (l.commands12Level < 1 || CommGet(state, 28) == 1) l.startCharacteristicStale = false;
+    // Loggers without the "!12" commands have no start characteristic to
+    // tell. Asked up to three times, as the records a logging logger sends
+    // may disturb the reply; one never answered stays unknown, so that the
+    // caller can say so and the next step asks again.
+    for (int read = 0; read < 3 && l.startCharacteristicStale; ++read)
+      if (l.commands12Level < 1 || CommGet(state, 28) == 1) l.startCharacteristicStale = false;
   }
   if ((needs & kKnowDeployment) && l.deploymentStale) ReadDeployment(state);
   return calibrationRead ? KnowResult::Known : KnowResult::CalibrationUnreadable;

@@ -75,8 +75,15 @@ int WidestValue(const GraphState& g, const TextMetrics& m, int column) {
   return w;
 }
 
+std::string ChannelName(const DrawContext& ctx, int column) {
+  if (ctx.names != nullptr && column >= 0 && static_cast<size_t>(column) < ctx.names->size())
+    return (*ctx.names)[static_cast<size_t>(column)];
+  return ColumnName(ctx.data, column);
+}
+
 std::string ChannelTitle(const DrawContext& ctx, int column) {
-  return std::to_string(column + 1) + " " + ColumnCaption(ctx.data, ctx.logger, column, ctx.derivedUnit);
+  const std::string unit = ColumnUnit(ctx.data, ctx.logger, column, ctx.derivedUnit);
+  return std::to_string(column + 1) + " " + ChannelName(ctx, column) + (unit.empty() ? std::string() : " [" + unit + "]");
 }
 
 // ---- The read-out ----
@@ -112,7 +119,7 @@ std::vector<Piece> ReadoutPieces(const GraphState& g, const DrawContext& ctx, co
   for (int c = 0; c < g.columns; ++c) {
     if (!Shown(v, c)) continue;
     const std::string unit = ColumnUnit(data, ctx.logger, c, ctx.derivedUnit);
-    const std::string name = std::to_string(c + 1) + " " + ColumnName(data, c) + ": ";
+    const std::string name = std::to_string(c + 1) + " " + ChannelName(ctx, c) + ": ";
     const std::string after = unit.empty() ? std::string() : " " + unit;
     const int widest = WidestValue(g, m, c);
     Piece p;
@@ -171,7 +178,7 @@ std::vector<LegendEntry> LegendContent(const GraphState& g, const DrawContext& c
     e.shown = v.xyMode ? c == XySubject(v) : Shown(v, c);
     e.label = ChannelTitle(ctx, c);
     // Depth is drawn growing downwards: said where its axis may carry no labels.
-    if (!v.xyMode && g.kinds[static_cast<size_t>(c)] == kKindDepth) e.label += ", drawn downwards";
+    if (!v.xyMode && v.depthGrowsDown && g.kinds[static_cast<size_t>(c)] == kKindDepth) e.label += ", drawn downwards";
     if (v.cursorActive && !v.xyMode) e.value = ValueText(g, data, c, std::clamp(v.cursorIndex, 0, g.readingCount - 1));
     if (v.xyMode)
       e.tip = Format("Click to plot channel %d %s", c + 1, v.depthPlot ? "against depth" : "against the x channel");

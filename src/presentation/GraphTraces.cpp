@@ -50,6 +50,14 @@ GraphPolyline LineFor(int channel, int kind, int panel) {
   return line;
 }
 
+// Where channel c is drawn: its panel (set in `panel`) and its vertical placement.
+Placer ChannelPlacer(const GraphState& g, const std::vector<PanelSlot>& slots, int c, int& panel) {
+  panel = slots.size() > 1 ? PanelOfChannel(slots, c) : 0;
+  PanelSlot slot = slots[static_cast<size_t>(panel)];
+  slot.top += g.view.plotTop;
+  return MakePlacer(g, g.kinds[static_cast<size_t>(c)], slot);
+}
+
 }  // namespace
 
 void TimeSeriesTraces(const GraphState& g, const DataSet& data, bool naive, std::vector<GraphPolyline>& out) {
@@ -60,13 +68,10 @@ void TimeSeriesTraces(const GraphState& g, const DataSet& data, bool naive, std:
   const int left = v.plotLeft;
   for (int c = 0; c < g.columns; ++c) {
     if (!Shown(v, c)) continue;
-    const int kind = g.kinds[static_cast<size_t>(c)];
-    const int panel = slots.size() > 1 ? PanelOfChannel(slots, c) : 0;
-    PanelSlot slot = slots[static_cast<size_t>(panel)];
-    slot.top += v.plotTop;
-    const Placer place = MakePlacer(g, kind, slot);
+    int panel = 0;
+    const Placer place = ChannelPlacer(g, slots, c, panel);
     const float* values = data.Column(c);
-    GraphPolyline line = LineFor(c, kind, panel);
+    GraphPolyline line = LineFor(c, g.kinds[static_cast<size_t>(c)], panel);
     if (naive || v.pixelsPerReading >= 1.0f) {
       // One reading per column at most (or the reference draw): every reading.
       int begin, end;
@@ -162,11 +167,8 @@ void OutOfRangeMarks(const GraphState& g, const DataSet& data, std::vector<Graph
     if (!Shown(v, c)) continue;
     const uint8_t* marks = data.RangeMarks(c);
     if (marks == nullptr) continue;
-    const int kind = g.kinds[static_cast<size_t>(c)];
-    const int panel = slots.size() > 1 ? PanelOfChannel(slots, c) : 0;
-    PanelSlot slot = slots[static_cast<size_t>(panel)];
-    slot.top += v.plotTop;
-    const Placer place = MakePlacer(g, kind, slot);
+    int panel = 0;
+    const Placer place = ChannelPlacer(g, slots, c, panel);
     const float* values = data.Column(c);
     const int begin = std::max(0, cols.StartOf(0));
     const int end = std::min(n, cols.StartOf(v.width + 1));

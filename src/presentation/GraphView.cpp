@@ -314,7 +314,7 @@ Placer MakePlacer(const GraphState& g, int kind, const PanelSlot& panel, bool do
   p.top = panel.top;
   p.half = panel.height / 2.0;
   p.perDivision = panel.height / kPanelDivisions;
-  p.down = down || kind == kKindDepth;
+  p.down = down || (kind == kKindDepth && g.view.depthGrowsDown);
   return p;
 }
 
@@ -665,7 +665,7 @@ void PanFrom(GraphState& g, const DataSet& data, const GraphView& from, int star
   const graph::PanelSlot& slot = slots[static_cast<size_t>(graph::PanelAtY(slots, startY))];
   const bool depthDown = v.xyMode && v.depthPlot;
   for (int k : KindsOfPanel(slot)) {
-    const bool down = k == kKindDepth || (depthDown && k == ColumnKind(data, v.yChannel));
+    const bool down = (k == kKindDepth && v.depthGrowsDown) || (depthDown && k == ColumnKind(data, v.yChannel));
     const double divisions = dy / (slot.height / kPanelDivisions);
     v.centre[static_cast<size_t>(k)] =
         from.centre[static_cast<size_t>(k)] + (down ? -1.0 : 1.0) * divisions * KindScale(v, k);

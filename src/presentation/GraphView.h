@@ -106,6 +106,7 @@ struct GraphView {
   int highlightCount = 0;  // rows ending at the cursor drawn highlighted (statistics); 0 none
   bool refusesMouse = false;  // an ASCII serial-card logger: no band, no cursor
   bool stacked = false;       // one panel per shown channel over a shared time axis
+  bool depthGrowsDown = true;  // false where depth is a water level (the tide): high water up
   int rightChannel = -1;      // the channel whose axis is labelled on the right; -1 none
   // Where the plot lies in the picture (LayOutPicture); 0 before any layout.
   int pictureWidth = 0, pictureHeight = 0;
@@ -361,6 +362,9 @@ struct DrawContext {
   const LoggerInfo& logger;
   int derivedUnit = 0;
   const TextMetrics* metrics = nullptr;  // nullptr: the default metrics
+  // The columns' names in place of their channel types' (a picture that is
+  // not of a recording, e.g. observed, predicted and residual); nullptr: the types'.
+  const std::vector<std::string>* names = nullptr;
 };
 
 // Lays the picture of `width` x `height` out: legend, axes and read-out

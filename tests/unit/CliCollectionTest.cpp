@@ -93,14 +93,16 @@ TEST(CliRealTime, AGpsPortThatCannotServeIsRefusedBeforeCollecting) {
 
 TEST(CliRealTime, ThePortGoingAwayEndsTheCollectionWithItsFileWhole) {
   RealTimeCliRig rig;
-  // Learnt before the hook, so that only the records are counted (the clock
-  // replies carry the same tag).
-  ASSERT_EQ(KnowLogger(rig.state, kKnowStatus | kKnowDeployment | kKnowCalibration), KnowResult::Known);
-  // Three records, then the adapter is pulled out.
-  int records = 0;
+  // Three whole records, then the adapter is pulled out. A binary record's
+  // tag follows three zero bytes (the clock's replies carry the tag too);
+  // the distance between the first two tags is a record's length.
+  const std::string tag("\0\0\0TIM", 6);
+  std::string stream;
   rig.serial.onRead = [&](const std::string& bytes) {
-    for (size_t at = bytes.find("TIM"); at != std::string::npos; at = bytes.find("TIM", at + 1))
-      if (++records == 3) rig.serial.lost = true;
+    stream += bytes;
+    const size_t first = stream.find(tag);
+    const size_t second = first == std::string::npos ? first : stream.find(tag, first + 1);
+    if (second != std::string::npos && stream.size() - first >= 3 * (second - first)) rig.serial.lost = true;
   };
   const std::string file = rig.Path("rt.hex");
   EXPECT_EQ(rig.Run({"realtime", "-o", file, "--records", "100"}), cli::kExitNoLogger);

@@ -708,6 +708,28 @@ TEST(GraphFaults, DepthPlotAxesNameDepthDownwardAndFollowTheChosenChannel) {
   EXPECT_EQ(drawing.legend[2].label, "3 Depth [m], drawn downwards");
 }
 
+TEST(GraphFaults, AWaterLevelIsDrawnHighWaterUpUnderItsOwnNames) {
+  // The tide analysis draws observed, predicted and residual levels: a
+  // higher level is higher on the screen, and each trace has its own name.
+  DataSet d;
+  Fill(d, {'A', 'A'}, 200, [](int c, int r) { return static_cast<float>(c == 0 ? 10.0 + r / 100.0 : 0.01 * (r % 7)); });
+  const std::vector<std::string> names{"Observed", "Residual"};
+  const DrawContext ctx{d, LoggerInfo{}, 0, nullptr, &names};
+  GraphState g;
+  AttachData(g, d);
+  ShowAll(g, d);
+  g.view.depthGrowsDown = false;
+  SetStacked(g, true);
+  LayOutPicture(g, ctx, 900, 400);
+  const GraphDrawing drawing = BuildDrawing(g, ctx);
+  ASSERT_GE(drawing.legend.size(), 2u);
+  EXPECT_EQ(drawing.legend[0].label, "1 Observed [m]");
+  EXPECT_EQ(drawing.legend[1].label, "2 Residual [m]");
+  ASSERT_FALSE(drawing.lines.empty());
+  const auto& rising = drawing.lines[0].points;
+  EXPECT_GT(rising.front().y, rising.back().y);  // the level rises: the trace climbs
+}
+
 // Calm water: wave heights of a few centimetres stay low over an axis from
 // zero, not stretched over the whole plot as if they were a storm.
 TEST(GraphFaults, WaveHeightsAreScaledFromZeroOverAMetreAtLeast) {
