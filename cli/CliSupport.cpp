@@ -13,6 +13,7 @@
 #include "link/Exchange.h"
 #include "shell/AppState.h"
 #include "shell/CommandGate.h"
+#include "shell/Outcomes.h"
 
 namespace tmv::cli {
 
@@ -25,6 +26,24 @@ int PassGate(CliContext& ctx, int command) {
   }
   ReportFailure(ctx, ctx.state.statusText);
   return kExitNoLogger;
+}
+
+int ExitStatusFor(OutcomeKind kind) {
+  switch (kind) {
+    case OutcomeKind::Done: return kExitOk;
+    case OutcomeKind::Partial: return kExitPartial;
+    case OutcomeKind::NoLogger: return kExitNoLogger;
+    case OutcomeKind::Refused: return kExitRefused;
+    case OutcomeKind::VerificationFailed: return kExitVerify;
+    case OutcomeKind::Failed:
+    case OutcomeKind::Cancelled: return kExitFailure;
+  }
+  return kExitFailure;
+}
+
+int ReportOutcome(CliContext& ctx, const Outcome& outcome) {
+  if (!outcome.key.empty()) ctx.err << Describe(ctx.state, outcome) << "\n";
+  return ExitStatusFor(outcome.kind);
 }
 
 int ReportFailure(CliContext& ctx, const std::string& text) {

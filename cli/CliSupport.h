@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CliCommand.h"
+#include "platform/Outcome.h"
 
 namespace CLI {
 class App;
@@ -33,6 +34,12 @@ constexpr int kExitNoLogger = 4;
 constexpr int kExitRefused = 5;
 // A value written was read back different (a setup or calibration write).
 constexpr int kExitVerify = 6;
+
+// The exit status of an outcome of the core: the one table from kinds to
+// statuses.
+int ExitStatusFor(OutcomeKind kind);
+// Prints an outcome's reason (when it has one) on ctx.err and returns its exit status.
+int ReportOutcome(CliContext& ctx, const Outcome& outcome);
 
 // Passes the command gate for a command of the command table (cmd::...):
 // connects, refuses a logging logger as the desktop program does, learns

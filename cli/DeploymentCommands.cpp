@@ -233,32 +233,21 @@ int PrintStatus(CliContext& ctx) {
 // Stop, suspend or resume, then the status the logger reports: a logger
 // that does not show the change (a command lost on the line, refused) is
 // not reported as done.
-int RunningState(CliContext& ctx, const char* name, int command, int (*change)(AppState&), RunningChange wanted) {
+int RunningState(CliContext& ctx, const char* name, int command, RunningChange wanted) {
   auto parser = CommandParser(name, std::string("Usage: tmv-cli [--port PATH|COMn] ") + name);
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, command)) return rc;
-  const int boxes = BoxesShown(ctx);
-  if (change(ctx.state) != 1) {
-    ReportFailureSince(ctx, boxes);
-    return ctx.state.logger.connected ? kExitRefused : kExitNoLogger;
-  }
-  if (KnowLogger(ctx.state, kKnowStatus) != KnowResult::Known) {
-    ReportNoAnswer(ctx);
-    return kExitNoLogger;
-  }
-  const int status = ctx.state.query.loggerStatus;
-  ctx.out << LoggerStatusText(status) << "\n";
-  if (StatusShows(wanted, status)) return kExitOk;
-  ctx.err << "The logger still reports \"" << LoggerStatusText(status) << "\": it did not " << name << ".\n";
-  return kExitRefused;
+  const Outcome changed = ChangeRunningState(ctx.state, wanted);
+  if (!ctx.state.logger.statusStale) ctx.out << LoggerStatusText(ctx.state.query.loggerStatus) << "\n";
+  return ReportOutcome(ctx, changed);
 }
 
-int Stop(CliContext& ctx) { return RunningState(ctx, "stop", cmd::kStopLogger, StopLogger, RunningChange::Stop); }
+int Stop(CliContext& ctx) { return RunningState(ctx, "stop", cmd::kStopLogger, RunningChange::Stop); }
 int Suspend(CliContext& ctx) {
-  return RunningState(ctx, "suspend", cmd::kSuspendLogger, SuspendLogger, RunningChange::Suspend);
+  return RunningState(ctx, "suspend", cmd::kSuspendLogger, RunningChange::Suspend);
 }
 int Resume(CliContext& ctx) {
-  return RunningState(ctx, "resume", cmd::kResumeLogger, ResumeLogger, RunningChange::Resume);
+  return RunningState(ctx, "resume", cmd::kResumeLogger, RunningChange::Resume);
 }
 
 int Erase(CliContext& ctx) {

@@ -71,8 +71,7 @@ int ClockCommand(CliContext& ctx) {
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   if (set) {
     if (int rc = PassGate(ctx, cmd::kSetLoggerClock)) return rc;
-    const int boxes = BoxesShown(ctx);
-    if (!SynchronizeClock(ctx.state)) return ReportFailureSince(ctx, boxes);
+    if (const Outcome set = SetLoggerClockToHost(ctx.state); !set.Ok()) return ReportOutcome(ctx, set);
     ctx.out << "Logger clock set: " << TimeToDisplayText(ctx.state.deployment.hostClockAtRead) << "\n";
     return kExitOk;
   }

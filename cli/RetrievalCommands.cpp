@@ -179,9 +179,9 @@ int Download(CliContext& ctx) {
   // From here an interrupt ends the download cleanly instead of the program.
   InterruptCatcher catcher;
   DownloadProc dialog;
-  if (!dialog.Open(state)) return ReportFailure(ctx, dialog.view.message);
+  if (!dialog.Open(state)) return ReportOutcome(ctx, dialog.result);
   if (!dialog.view.memoryUsage.empty()) ctx.err << "Memory: " << dialog.view.memoryUsage << "\n";
-  if (dialog.view.button1 == Tr(state, "STOP logger") && !stop) {
+  if (dialog.OffersStop() && !stop) {
     ctx.err << dialog.view.message << "\n";
     return ReportFailure(ctx, "Nothing to retrieve (tmv-cli stop, or download --stop, stops the logger).");
   }
@@ -247,12 +247,14 @@ int Download(CliContext& ctx) {
     };
     started = dialog.Retrieve(state, ask, full);
     if (!started && dialog.reopen) {
-      // The logger was stopped: the dialog opens again on a logger that holds still.
+      // The logger was stopped (its status says so): the dialog opens again
+      // on a logger that holds still.
       ctx.err << "Logger stopped.\n";
-      if (!dialog.Open(state)) return ReportFailure(ctx, dialog.view.message);
+      if (!dialog.Open(state)) return ReportOutcome(ctx, dialog.result);
       started = dialog.Retrieve(state, ask, full);
     }
     if (!started) {
+      if (!dialog.result.Ok()) return ReportOutcome(ctx, dialog.result);
       if (BoxesShown(ctx) == boxes) ctx.err << "Not retrieved.\n";
       return kExitFailure;
     }
@@ -310,7 +312,7 @@ int Download(CliContext& ctx) {
   // logger that stays suspended is the failure.
   if (dialog.resumeFailed) {
     ctx.err << "Logger failed to resume: it stays suspended and logs nothing (tmv-cli resume).\n";
-    if (rc == kExitOk) rc = kExitRefused;
+    if (rc == kExitOk) rc = ExitStatusFor(OutcomeKind::Refused);
   }
   return rc;
 }

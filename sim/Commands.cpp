@@ -15,6 +15,10 @@ void LoggerEmulator::Impl::Queue(const std::string& bytes, int64_t readyUs, bool
     return;
   }
   std::string data = bytes;
+  if (garbling && faultable) {
+    char& c = data[data.size() / 2];
+    c = c == '#' ? '$' : '#';
+  }
   int64_t t = std::max(readyUs + TurnaroundUs() + slowUs, lastDueUs);
   const bool applies = faultable && FaultsLive() &&
                        (f.junkBeforeReply > 0 || f.splitReplies || f.lateReplyMs > 0 || (f.badChecksum && sumLast));
@@ -237,10 +241,15 @@ void LoggerEmulator::Impl::Execute(const std::string& c, int64_t at) {
   slowUs = 0;
   for (const auto& [name, ms] : f.slowCommands)
     if (!name.empty() && c.compare(0, name.size(), name) == 0) slowUs = static_cast<int64_t>(ms) * 1000;
+  garbling = Named(f.garbleCommands, c);
   struct Prompt {
     int64_t& us;
-    ~Prompt() { us = 0; }
-  } prompt{slowUs};
+    bool& garbling;
+    ~Prompt() {
+      us = 0;
+      garbling = false;
+    }
+  } prompt{slowUs, garbling};
   if (c[0] == '!') {
     ExecuteBang(c, at);
     return;

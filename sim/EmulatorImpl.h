@@ -148,6 +148,7 @@ struct LoggerEmulator::Impl {
   bool paced = true;           // replies at the line rate of the current baud
   int64_t deafUntilUs = 0;     // the download fault's silence lasts until then
   int memoryReads = 0;         // memory reads heard (the download faults count them)
+  bool garbling = false;       // the command being answered is answered garbled (Faults::garbleCommands)
   int64_t slowUs = 0;          // the command being answered is answered this much later (Faults::slowCommands)
   // What the current run converts with (built once per logging step).
   std::string runTypes;

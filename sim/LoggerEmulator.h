@@ -61,6 +61,9 @@ struct Faults {
   // many milliseconds late.
   std::vector<std::string> dropCommands;
   std::vector<std::string> ignoreCommands;
+  // Answered, but with a character of every reply changed on the line (a
+  // text reply gets a character no reply holds; a binary one a wrong byte).
+  std::vector<std::string> garbleCommands;
   std::map<std::string, int> slowCommands;
 };
 

@@ -73,7 +73,7 @@ const std::vector<int>& ServedBaudRates() {
 std::string ServerUsage() {
   return "Usage: tmv-logger-sim [--model NAME] [--baud N] [--faults LIST] [--serial N] [--record ROWS]\n"
          "                      [--reply-latency MS] [--time-scale N] [--pace | --no-pace]\n"
-         "                      [--drop CMD] [--ignore CMD] [--slow CMD:MS]\n"
+         "                      [--drop CMD] [--ignore CMD] [--garble CMD] [--slow CMD:MS]\n"
          "                      [--bench-salinity S] [--bench-temperature T]\n"
          "Serves an emulated TMV data logger on a pseudo-terminal and prints the\n"
          "terminal's path as the first line of output. Ends on SIGTERM or SIGINT.\n"
@@ -91,7 +91,9 @@ std::string ServerUsage() {
          "                 on the card, default 3)\n"
          "  --drop CMD     the logger never hears the command CMD (named by its first\n"
          "                 characters, e.g. '!R'); --ignore CMD: it hears it and does\n"
-         "                 nothing; --slow CMD:MS: it answers it MS milliseconds late\n"
+         "                 nothing; --garble CMD: it answers it with a character of\n"
+         "                 the reply changed; --slow CMD:MS: it answers it MS\n"
+         "                 milliseconds late\n"
          "                 (each may be given more than once)\n"
          "  --pace         replies go out at the line rate of the current baud, 10 bits\n"
          "                 a byte, as over a real cable (the default); --no-pace sends\n"
@@ -133,7 +135,7 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
                         arg == "--faults" || arg == "--reply-latency" || arg == "--time-scale" ||
                         arg == "--bench-salinity" || arg == "--bench-temperature" || arg == "--rt-junk" ||
                         arg == "--rt-drop" || arg == "--rt-break" || arg == "--rt-seed" || arg == "--drop" ||
-                        arg == "--ignore" || arg == "--slow";
+                        arg == "--ignore" || arg == "--garble" || arg == "--slow";
     if (!valued) {
       error = "bad argument '" + arg + "'";
       return false;
@@ -164,7 +166,7 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
         return false;
       }
       options.faults.rtSeed = static_cast<uint32_t>(seed);
-    } else if (arg == "--drop" || arg == "--ignore" || arg == "--slow") {
+    } else if (arg == "--drop" || arg == "--ignore" || arg == "--garble" || arg == "--slow") {
       const size_t colon = arg == "--slow" ? value.rfind(':') : std::string::npos;
       const std::string name = colon == std::string::npos ? value : value.substr(0, colon);
       const bool command = !name.empty() && name.size() <= 8 && (name[0] == '!' || (name[0] >= 'A' && name[0] <= 'Z'));
@@ -175,6 +177,7 @@ bool ParseServerOptions(const std::vector<std::string>& args, ServerOptions& opt
       }
       if (arg == "--drop") options.faults.dropCommands.push_back(name);
       else if (arg == "--ignore") options.faults.ignoreCommands.push_back(name);
+      else if (arg == "--garble") options.faults.garbleCommands.push_back(name);
       else options.faults.slowCommands[name] = static_cast<int>(ms);
     } else if (arg == "--model") {
       model = value;

@@ -8,6 +8,7 @@
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
+#include "model/KnowLogger.h"
 #include "model/LoggerFamily.h"
 #include "model/LoggerTime.h"
 #include "shell/AppState.h"
@@ -387,7 +388,24 @@ bool StatusShows(RunningChange change, int status) {
   return false;
 }
 
-bool SynchronizeClock(AppState& state) {
+Outcome ChangeRunningState(AppState& state, RunningChange change) {
+  const int sent = change == RunningChange::Stop      ? StopLogger(state)
+                   : change == RunningChange::Suspend ? SuspendLogger(state)
+                                                      : ResumeLogger(state);
+  const char* verb = change == RunningChange::Stop ? "stop" : change == RunningChange::Suspend ? "suspend" : "resume";
+  state.logger.statusStale = true;
+  if (KnowLogger(state, kKnowStatus) != KnowResult::Known) {
+    if (!state.logger.connected || sent != 1)
+      return Outcome::Of(OutcomeKind::NoLogger, "The logger did not answer after the %s command: its state is unknown.", {verb});
+    return Outcome::Of(OutcomeKind::NoLogger, "Error: Status read incorrectly");
+  }
+  const int status = state.query.loggerStatus;
+  if (StatusShows(change, status)) return Outcome::Done();
+  return Outcome::Of(OutcomeKind::Refused, "The logger still reports \"%s\": it did not %s.",
+                     {LoggerStatusText(status), verb});
+}
+
+Outcome SetLoggerClockToHost(AppState& state) {
   DeploymentSettings& d = state.deployment;
   // A second of 59 would carry into the minute when one is added.
   LoggerTime host = state.clock.LocalTime();
@@ -400,11 +418,17 @@ bool SynchronizeClock(AppState& state) {
   sent.milliseconds = 0;
   d.loggerClock = sent;
   SendSetupCommand(state, kSetupSetClock);
-  const bool replied = CommGet(state, 1) == 1;
+  if (CommGet(state, 1) != 1) return Outcome::Of(OutcomeKind::NoLogger, "TIMEOUT: Logger clock read incorrectly");
   const LoggerTime back = ParseTimeReply(state.reply.Text());
   d.hostClockAtRead = back;
   const int64_t difference = static_cast<int64_t>(ToTicks(back)) - static_cast<int64_t>(ToTicks(sent));
-  if (replied && std::llabs(difference) < static_cast<int64_t>(2 * kTicksPerSecond)) return true;
+  if (std::llabs(difference) < static_cast<int64_t>(2 * kTicksPerSecond)) return Outcome::Done();
+  return Outcome::Of(OutcomeKind::VerificationFailed, "Logger clock has not set properly.\nTry again.");
+}
+
+bool SynchronizeClock(AppState& state) {
+  const Outcome set = SetLoggerClockToHost(state);
+  if (set.Ok()) return true;
   state.ui.MessageBox(Tr(state, "Logger clock has not set properly.\nTry again."), Tr(state, "Synchronize Clock"),
                       MessageButtons::Ok, MessageIcon::Stop, MessageAnswer::Ok);
   return false;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Outcome.h"
+
 namespace tmv {
 
 struct AppState;
@@ -72,8 +74,16 @@ int ResumeLogger(AppState& state);
 // suspended, or logging again (enabled, logging, thresholding or profiling).
 enum class RunningChange { Stop, Suspend, Resume };
 bool StatusShows(RunningChange change, int status);
+// Stop, suspend or resume, then the status read back: Done only when the
+// logger shows the change. Refused when it answers but still reports another
+// status (a command it did not hear or did not carry out), NoLogger when it
+// no longer answers. The only way the program changes a running state.
+Outcome ChangeRunningState(AppState& state, RunningChange change);
 
-// Sets the logger clock to the host's; true when the read-back agrees within 2 s.
+// Sets the logger clock to the host's: Done when the read-back agrees within
+// 2 s, VerificationFailed when it does not, NoLogger when none came back.
+Outcome SetLoggerClockToHost(AppState& state);
+// The same for the dialogs that offer it, which say a failure in a message box.
 bool SynchronizeClock(AppState& state);
 
 }  // namespace tmv

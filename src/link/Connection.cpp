@@ -180,6 +180,8 @@ std::string ConnectedText(const AppState& state) {
 
 int ConnectLogger(AppState& state) {
   LoggerInfo& info = state.logger;
+  // A logger that was talking is looked for again where it was heard.
+  const int heardAt = info.connected ? info.baud : 0;
   for (int round = 0;; ++round) {
     info.model = "UNKNOWN";
     info.firmwareVersion = 0.0f;
@@ -205,14 +207,17 @@ int ConnectLogger(AppState& state) {
         info.baud = kBaudTable[static_cast<size_t>(index)];
         ++failedPasses;
       }
-      state.ui.ProcessEvents();
     } while (failedPasses <= 5 && !info.connected);
     if (!info.connected && FindLoggerAtFastRate(state)) index = info.baudIndex;
 
     ShowLinkStatus(state, false);
     if (!info.connected) {
       ReportLinkError(state, false);
-      info.baud = kBaudTable[static_cast<size_t>(info.baudIndex)];
+      // The next try goes at the rate the logger was last heard at, on the
+      // line as well as in the record: the search left the port at the
+      // last rate it tried.
+      info.baud = heardAt != 0 ? heardAt : kBaudTable[static_cast<size_t>(info.baudIndex)];
+      SetLinkBaud(state, info.baud);
       DisableKzmCsv(state);
       return 0;
     }

@@ -501,6 +501,8 @@ int QueryStatus(AppState& state) {
 
 int QueryAveraging(AppState& state) {
   const int result = QueryTagged(state, "X", "BST", HexBefore("BST", 4));
+  // A reply that never came leaves the averaging as it was known.
+  if (result != 1) return result;
   uint8_t b[2] = {0, 0};
   const size_t got = ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "BST", 4), b, 2);
   // Echoed as "W" sent it: low byte first.
@@ -611,6 +613,7 @@ int QueryStartCharacteristic(AppState& state) {
 int QueryRate(AppState& state) {
   if (!state.logger.rates124Hz) return 0;
   const int result = QueryTagged(state, "!5", "RAT", HexBefore("RAT", 2));
+  if (result != 1) return result;
   uint8_t b = 0;
   if (ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "RAT", 2), &b, 1) == 1)
     state.deployment.burstRate = b;
@@ -621,6 +624,7 @@ int QueryWaves(AppState& state) {
   const int result = QueryTagged(state, "!7", "WAV", [](const ReplyBuffer& r) {
     return DigitsBeforeTag(r, "WAV", 6, false) && DigitsBeforeTag(r, "WAV", 10, true);
   });
+  if (result != 1) return result;
   const size_t start = ValueStart(state.reply, "WAV", 10);
   uint8_t b[2] = {0, 0};
   const size_t got = ScanHexPairs(state.reply.Bytes(), start, b, 2);

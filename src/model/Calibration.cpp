@@ -305,7 +305,6 @@ int ReadCalibrationMicrochip(AppState& state, bool* notCalibrated) {
     const CoefficientRow row = RowFromBytes(table);
     if (!AllFinite(row)) return 0;
     Row(read, n - 1) = row;
-    state.ui.ProcessEvents();
   }
 
   read.conductivityCorrection = DefaultConductivityCorrection();
@@ -435,7 +434,6 @@ int WriteCalibrationRecords(AppState& state, const std::function<void(const std:
       show(Format(Tr(state, "Failure in writing calibration data for channel %d").c_str(), n));
       return 0;
     }
-    state.ui.ProcessEvents();
   }
   uint8_t close[2] = {'Z', 0};
   if (SendTable(state, "U0000", 1, close) != 1) {

@@ -95,7 +95,6 @@ void ListMicrochip(AppState& state, HistoryWriter& out) {
       if (ReadTable(state, command, table, sizeof table) != 1) continue;
       out.Line(MicrochipCoefficientLine(n, RowFromBytes(table)));
     }
-    state.ui.ProcessEvents();
   }
   if (records == 0) out.Line(Tr(state, "Logger not yet calibrated"));
 }
@@ -127,7 +126,6 @@ void ListLegacyMultiChannel(AppState& state, HistoryWriter& out) {
       const CoefficientRow& c = cal.coefficients[static_cast<size_t>(ch)];
       out.Line(Format("%3d: %18.15f %18.15f %18.15f %18.15f ", ch + 1, c[0], c[1], c[2], c[3]));
     }
-    state.ui.ProcessEvents();
   } while (r == 2);
 }
 
@@ -158,7 +156,6 @@ void ListSingleChannel(AppState& state, HistoryWriter& out) {
     const CoefficientRow c = RowFromBytes(block + 6);
     out.Line(Format("%18.15f %18.15f %18.15f %18.15f ", c[0], c[1], c[2], c[3]));
     ++records;
-    state.ui.ProcessEvents();
   }
   // Said only when there is nothing else to show: after listed records it
   // would contradict them.

@@ -65,7 +65,11 @@ bool IsBaudTableRate(int baud) {
 }
 
 void ReadMinimumProgramVersion(AppState& state) {
-  if (CommGet(state, 27) != 1) return;
+  // The files name the version the logger asks for: one not told is not guessed.
+  if (CommGet(state, 27) != 1) {
+    state.logger.capabilitiesIncomplete = true;
+    return;
+  }
   const float minimum = state.logger.minimumProgramVersion;
   if (FirmwareAbove(minimum, kProgramVersion))
     state.ui.MessageBox(MinimumVersionMessage(minimum), Tr(state, "Minimum program version"), MessageButtons::Ok,
@@ -75,10 +79,12 @@ void ReadMinimumProgramVersion(AppState& state) {
 void ProcessReportedCapabilities(AppState& state, uint32_t flags) {
   LoggerInfo& info = state.logger;
   auto has = [flags](int bit) { return (flags >> bit) & 1u; };
-  // A failed further read leaves its field at the reset value.
+  // A failed further read leaves its field at the reset value, and says so:
+  // the memory size or the header length it would have told shapes the data.
   auto further = [&state](int index, uint32_t& v) {
-    state.ui.ProcessEvents();
-    return ReadCapabilities(state, index, v) == 1;
+    if (ReadCapabilities(state, index, v) == 1) return true;
+    state.logger.capabilitiesIncomplete = true;
+    return false;
   };
   uint32_t v = 0;
   if (has(kBitMemory) && further(1, v)) {
@@ -106,10 +112,7 @@ void ProcessReportedCapabilities(AppState& state, uint32_t flags) {
   if (has(kBitBattery)) info.reportsBatteryVoltage = true;
   if (has(kBitExternalData)) info.externalDataConnector = true;
   if (has(kBitBaudRates) && further(13, v)) DecodeBaudCapability(v, info.minimumDefaultBaud, info.expressDownloadBaud);
-  if (has(kBitMinimumVersion)) {
-    state.ui.ProcessEvents();
-    ReadMinimumProgramVersion(state);
-  }
+  if (has(kBitMinimumVersion)) ReadMinimumProgramVersion(state);
   if (has(kBitCommands12) && further(15, v)) info.commands12Level = static_cast<int>(v);
   if (has(kBitOem)) info.oemSupport = true;
   if (has(kBitWaves)) info.waves = true;
@@ -236,19 +239,26 @@ void AssessCapabilities(AppState& state) {
   state.ui.RemoveCommand(cmd::kModemSleep);
 
   bool reported = false;
+  info.capabilitiesIncomplete = false;
   const bool reportsItself =
       info.microchipLogger || (IsMultiChannelModel(info.model) && FirmwareAbove(info.firmwareVersion, 4.25));
   uint32_t flags = 0;
   if (reportsItself && ReadCapabilities(state, 0, flags) == 1) {
     reported = true;
     ProcessReportedCapabilities(state, flags);
+  } else if (reportsItself) {
+    info.capabilitiesIncomplete = true;
   }
   if (!info.microchipLogger) DeriveCapabilities(info, reported, state.ports.radioModem);
 
   if (IsMicroSalinometer(info.model) && (info.rsCommandLevel & kRsSpareStorage)) info.microSalinometerLayout = true;
 
-  if (ReadRsAdvanced(state) == 0) ShowStatus(state, Tr(state, "Retrieve RS Advanced information failed"));
-  info.capabilitiesStale = false;
+  if (ReadRsAdvanced(state) == 0) {
+    ShowStatus(state, Tr(state, "Retrieve RS Advanced information failed"));
+    info.capabilitiesIncomplete = true;
+  }
+  // What was not told is asked again by the next operation.
+  info.capabilitiesStale = info.capabilitiesIncomplete;
 }
 
 std::string MinimumVersionMessage(float loggerMinimum) {

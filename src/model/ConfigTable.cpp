@@ -171,7 +171,9 @@ int GetConfigTable(AppState& state) {
     // A basic-level logger of a model without a fixed layout has only its
     // table to say what it samples.
     result = ReadConfigTable01(state);
-    if (result == 1) ReadRangeSwitching(state);
+    // A logger with range switching whose tables did not come is not known:
+    // its readings would decode with the wrong ranges. Asked again next time.
+    if (result == 1 && (info.rsCommandLevel & kRsRangeSwitching) && ReadRangeSwitching(state) != 1) result = 0;
   } else if (info.microchipLogger) {
     ApplyFixedLayout(info);
   } else if (!IsMultiChannelModel(info.model)) {

@@ -20,16 +20,17 @@ namespace {
 
 // The threshold a newer multi-channel logger was started on ("!L", the
 // eight bytes "!A" wrote): mode, channel, limit and level.
-void ReadThreshold(AppState& state) {
-  if (QueryTagged(state, "!L", "THR") != 1) return;
+// False when the logger did not tell it.
+bool ReadThreshold(AppState& state) {
+  if (QueryTagged(state, "!L", "THR") != 1) return false;
   uint8_t b[8] = {};
-  if (ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "THR", 16), b, 8) != 8) return;
+  if (ScanHexPairs(state.reply.Bytes(), ValueStart(state.reply, "THR", 16), b, 8) != 8) return false;
   DeploymentSettings& d = state.deployment;
   const LoggerInfo& l = state.logger;
   const unsigned mode = b[0] & 7u;
-  if (mode < 4) return;  // no threshold: the start characteristic says how it starts
+  if (mode < 4) return true;  // no threshold: the start characteristic says how it starts
   const unsigned channel = b[1];
-  if (channel >= static_cast<unsigned>(std::clamp(l.channelCount, 1, kMaxChannels))) return;
+  if (channel >= static_cast<unsigned>(std::clamp(l.channelCount, 1, kMaxChannels))) return false;
   // The logger compares raw counts; a thermistor's count falls as the temperature rises.
   bool above = (mode & 1u) == 0;
   if (l.channelTypes[channel] == 'T') above = !above;
@@ -40,6 +41,7 @@ void ReadThreshold(AppState& state) {
   d.thresholdRaw = static_cast<uint32_t>(b[5]) << 16 | static_cast<uint32_t>(b[6]) << 8 | b[7];
   if (!l.calibrationStale)
     d.thresholdValue = ConvertReading(l, state.calibration, static_cast<int32_t>(d.thresholdRaw), static_cast<int>(channel));
+  return true;
 }
 
 void ReadDeployment(AppState& state) {
@@ -71,17 +73,21 @@ void ReadDeployment(AppState& state) {
     d.powerKeptOn = false;
     d.realTimeOutput = 0;
   }
-  if (l.microchipLogger && l.conventionalThresholding) ReadThreshold(state);
-  if (l.rates124Hz) CommGet(state, 30);
+  // Each part a query did not bring is marked, never guessed: the caller
+  // refuses to time rows or head a file with it.
+  if (l.microchipLogger && l.conventionalThresholding && !ReadThreshold(state)) l.deploymentUnread |= kUnreadThreshold;
+  if (l.rates124Hz && CommGet(state, 30) != 1) l.deploymentUnread |= kUnreadRate;
   if (l.waves) {
-    CommGet(state, 31);
-    CommGet(state, 32);
+    if (CommGet(state, 31) != 1 || CommGet(state, 32) != 1) l.deploymentUnread |= kUnreadWaves;
   } else {
     d.waveEnabled = false;
   }
   // The averaging length in readings, kept as the seconds the files and dialogs show.
-  d.averagingEnabled = false;
-  if (l.averaging != 0 && CommGet(state, 17) && d.averagingEnabled) {
+  if (l.averaging == 0) {
+    d.averagingEnabled = false;
+  } else if (CommGet(state, 17) != 1) {
+    l.deploymentUnread |= kUnreadAveraging;
+  } else if (d.averagingEnabled) {
     const int seconds = AveragingSecondsFromLength(l, d.burstRate, d.averagingLength);
     if (seconds == 0) {
       d.averagingEnabled = false;  // shorter than one second of readings: no averaging

@@ -23,6 +23,7 @@ struct LoggerInfo {
   std::string previousModel;
   float previousVersion = 0.0f;
   bool capabilitiesStale = true;
+  bool capabilitiesIncomplete = false;  // a capability query of the last assessment went unanswered
   bool configurationStale = true;
   bool calibrationStale = true;
   // The logger's state (status, start characteristic, deployment) changes
@@ -90,6 +91,10 @@ constexpr unsigned kUnreadClock = 1u << 0;
 constexpr unsigned kUnreadStart = 1u << 1;
 constexpr unsigned kUnreadEnd = 1u << 2;
 constexpr unsigned kUnreadPeriod = 1u << 3;
+constexpr unsigned kUnreadAveraging = 1u << 4;
+constexpr unsigned kUnreadRate = 1u << 5;
+constexpr unsigned kUnreadWaves = 1u << 6;
+constexpr unsigned kUnreadThreshold = 1u << 7;
 
 // rsCommandLevel flags.
 constexpr int kRsBasic = 1;

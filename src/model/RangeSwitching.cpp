@@ -106,8 +106,9 @@ void ClearRangeSwitching(LoggerInfo& info) {
 int ReadRangeSwitching(AppState& state) {
   LoggerInfo& info = state.logger;
   if (!(info.rsCommandLevel & kRsRangeSwitching)) return 0;
-  ReadRangeTable(state, "R0400", info.extendedRange);
-  if (!ReadRangeTable(state, "R0500", info.rangeSwitching)) {
+  // Both decide how readings decode: one that did not come is a failed read.
+  const bool extended = ReadRangeTable(state, "R0400", info.extendedRange);
+  if (!ReadRangeTable(state, "R0500", info.rangeSwitching) || !extended) {
     ShowStatus(state, Tr(state, "Range switching behaviour retrieve error"));
     info.rangeSwitchingRead = false;
     info.rangeSwitchingPresent = false;

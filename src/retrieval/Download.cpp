@@ -19,6 +19,7 @@
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/CommandIds.h"
+#include "shell/Outcomes.h"
 #include "shell/StatusLine.h"
 
 namespace tmv {
@@ -74,7 +75,6 @@ int WaitAndReconnect(AppState& state, DownloadProc* dialog) {
     } else {
       ShowStatus(state, text);
     }
-    state.ui.ProcessEvents();
     DelayMs(state, 1000);
   }
   return ReconnectAtCurrentBaud(state);
@@ -105,6 +105,39 @@ void PostEnd(AppState& state, DownloadProc& dialog) {
   state.retrieval.download.downloading = false;
   state.shell.downloading = false;
   dialog.endPosted = true;
+}
+
+// What the logger did not tell of what a retrieval needs, as the reason to
+// stop; Done when everything is known.
+Outcome UnknownForRetrieval(const AppState& state, KnowResult known) {
+  const LoggerInfo& l = state.logger;
+  switch (known) {
+    case KnowResult::Known: break;
+    case KnowResult::NoLogger: return Outcome::Of(OutcomeKind::NoLogger, "Unable to connect to logger");
+    case KnowResult::StatusUnread: return Outcome::Of(OutcomeKind::Failed, "Error: Status read incorrectly");
+    case KnowResult::NotConfigured: return Outcome::Of(OutcomeKind::Refused, "Logger not yet configured");
+    case KnowResult::ConfigurationUnknown:
+      return Outcome::Of(OutcomeKind::Failed, "Configuration Table read failed.");
+    case KnowResult::CalibrationUnreadable:
+      // Defaults would convert every reading wrongly, and nothing would say so.
+      return Outcome::Of(OutcomeKind::Failed,
+                         "Unable to read calibration coefficients: the data are not retrieved, as they could "
+                         "only be converted with default coefficients.\nTry again.");
+  }
+  if (l.capabilitiesIncomplete)
+    return Outcome::Of(OutcomeKind::Failed, "Unable to assess the logger's capabilities: a query went unanswered.");
+  if (l.startCharacteristicStale)
+    return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Start characteristic read incorrectly");
+  const unsigned unread = l.deploymentUnread;
+  if (unread & kUnreadPeriod) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Period read incorrectly");
+  if (unread & kUnreadStart) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Start date/time read incorrectly");
+  if (unread & kUnreadEnd) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: End date/time read incorrectly");
+  if (unread & kUnreadClock) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Logger clock read incorrectly");
+  if (unread & kUnreadAveraging) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Averaging read incorrectly");
+  if (unread & kUnreadRate) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Sampling rate read incorrectly");
+  if (unread & kUnreadWaves) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Wave settings read incorrectly");
+  if (unread & kUnreadThreshold) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Threshold read incorrectly");
+  return Outcome::Done();
 }
 
 std::string StartModeText(unsigned mode) {
@@ -281,25 +314,42 @@ bool DownloadProc::Open(AppState& state) {
   // The logger as it is now: status first (an active older QN-760 tells
   // nothing more), then what it can do, its channels (they size the memory
   // text) and the deployment its data were logged with.
-  if (KnowLogger(state, kKnowStatus) != KnowResult::Known) {
-    view.message = Tr(state, "Unable to connect to logger");
+  stopOffered = false;
+  result = Outcome::Done();
+  const auto refuse = [&](Outcome why) {
+    result = std::move(why);
+    view.message = Describe(state, result);
     Warn(view);
     return false;
-  }
+  };
+  const KnowResult statusKnown = KnowLogger(state, kKnowStatus);
+  if (statusKnown == KnowResult::NoLogger)
+    return refuse(Outcome::Of(OutcomeKind::NoLogger, "Unable to connect to logger"));
+  if (statusKnown != KnowResult::Known)
+    return refuse(Outcome::Of(OutcomeKind::Failed, "Error: Status read incorrectly"));
   status = state.query.loggerStatus;
   if (ModelContains(l.model, "QN-760") && FirmwareBelow(l.firmwareVersion, 6.415) &&
       (status == 1 || status == 2 || status == 3 || status == 6)) {
     view.message = Tr(state, "QN-760 Logger active - update of this window suspended, you may stop the logger");
     view.fieldsHidden = true;
     view.button1 = Tr(state, "STOP logger");
+    stopOffered = true;
     return true;
   }
   const bool qnOrVl = Qn(l) || IsMicroSalinometer(l.model);
-  KnowLogger(state, kKnowCapabilities | kKnowConfiguration | kKnowDeployment | (qnOrVl ? kKnowCalibration : 0u));
-  if (CommGet(state, 6)) view.memoryUsage = ReadMemoryStatus(state, *this, state.reply.Text());
+  // What heads the files and times every row: a part the logger did not
+  // tell stops the retrieval here, before anything is changed or read, so
+  // that no file carries a guess. The data stay in the logger for a retry.
+  const KnowResult known =
+      KnowLogger(state, kKnowCapabilities | kKnowConfiguration | kKnowDeployment | (qnOrVl ? kKnowCalibration : 0u));
+  if (const Outcome unknown = UnknownForRetrieval(state, known); !unknown.Ok()) return refuse(unknown);
+  if (CommGet(state, 6) != 1)
+    return refuse(Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Memory status read incorrectly"));
+  view.memoryUsage = ReadMemoryStatus(state, *this, state.reply.Text());
   const uint32_t p = state.retrieval.download.endPointer;
   if (MemoryHoldsNoData(l, p)) {
     if (status != 0 && status != 4 && status != 8) {
+      stopOffered = true;
       view.button1 = Tr(state, "STOP logger");
       view.message = Tr(state, "No data in memory - You may stop the logger.");
     } else {
@@ -337,6 +387,23 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
   retrieveFull = full;
   outcome = DownloadOutcome::NotStarted;
   failed = ended = endPosted = false;
+  result = Outcome::Done();
+  // Abandoned before the first block: a logger suspended for the download
+  // logs again, and the reason is the outcome.
+  const auto abandon = [&](Outcome why) {
+    if (d.resumeAfterDownload) {
+      d.resumeAfterDownload = false;
+      if (!ChangeRunningState(state, RunningChange::Resume).Ok()) {
+        resumeFailed = true;
+        why.key += "\nLogger failed to resume.";
+      }
+    }
+    result = std::move(why);
+    view.message = Describe(state, result);
+    Warn(view);
+    ShowStatus(state, "");
+    return false;
+  };
   // 1. A tide-and-wave recorder needs depth for its calculations.
   if (IsTideWaveRecorder(l.model) && !state.settings.derived.depthEnabled) {
     state.ui.MessageBox(Tr(state, "To complete the calculations necessary for this KZM logger,\n'Depth' has to be "
@@ -350,8 +417,8 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
   }
   // 2. "STOP logger".
   reopen = false;
-  if (view.button1 == Tr(state, "STOP logger")) {
-    StopLogger(state);
+  if (stopOffered) {
+    if (Outcome stopped = ChangeRunningState(state, RunningChange::Stop); !stopped.Ok()) return abandon(stopped);
     reopen = true;
     return false;
   }
@@ -367,26 +434,25 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
   }
   // 4. The host's clock and the logger's, as one pair for the file header.
   r.data.hostTime = state.clock.LocalTime();
-  r.data.loggerTime = r.data.hostTime;
-  if (CommGet(state, 1)) r.data.loggerTime = ParseTimeReply(state.reply.Text());
+  if (CommGet(state, 1) != 1)
+    return abandon(Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Logger clock read incorrectly"));
+  r.data.loggerTime = ParseTimeReply(state.reply.Text());
   view.button1Visible = view.appendVisible = view.retrieveFullVisible = false;
   r.data.stamps.clear();
   d.resumeAfterDownload = false;
-  // 5, 6. A logger that is still logging.
+  resumeFailed = false;
+  // 5, 6. A logger that is still logging: stopped or suspended only when its
+  // status then shows it, or the download would read a memory still written.
   const int s = status;
   if ((s == 4 || s == 8) && (state.query.startByte & 128) != 0 && l.retrievalMode >= 2) {
-    StopLogger(state);
+    if (Outcome stopped = ChangeRunningState(state, RunningChange::Stop); !stopped.Ok()) return abandon(stopped);
   } else {
     const DownloadQuery q = DownloadQueryFor(s, l.retrievalMode);
-    if (q.kind == DownloadQuery::Kind::Refuse) {
-      state.ui.MessageBox(Tr(state, q.text), Tr(state, "Download"), MessageButtons::Ok, MessageIcon::Exclamation,
-                          MessageAnswer::Ok);
-      ShowStatus(state, "");
-      return false;
-    }
+    if (q.kind == DownloadQuery::Kind::Refuse) return abandon(Outcome::Of(OutcomeKind::Refused, q.text));
     if (q.kind == DownloadQuery::Kind::Ask) {
       const int answer = ask ? ask(q) : kQueryCancel;
       if (answer != kQueryButton6 && answer != kQueryButton7) {
+        result = Outcome::Of(OutcomeKind::Cancelled, "Not retrieved: the logger is still logging.");
         ShowStatus(state, "");
         return false;
       }
@@ -394,31 +460,34 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
       const DownloadQuery::Action action = answer == kQueryButton6 ? q.on6 : q.on7;
       if (action == DownloadQuery::Action::Suspend) {
         view.message = Tr(state, "Suspending logging");
-        SuspendLogger(state);
         d.resumeAfterDownload = true;
+        if (Outcome suspended = ChangeRunningState(state, RunningChange::Suspend); !suspended.Ok())
+          return abandon(suspended);
       } else if (action == DownloadQuery::Action::Stop) {
         view.message = Tr(state, "Stopping logger");
-        StopLogger(state);
+        if (Outcome stopped = ChangeRunningState(state, RunningChange::Stop); !stopped.Ok()) return abandon(stopped);
       }
     }
   }
   // 7. Status and memory status again.
   state.logger.statusStale = true;
-  if (KnowLogger(state, kKnowStatus) == KnowResult::Known) status = state.query.loggerStatus;
+  if (KnowLogger(state, kKnowStatus) != KnowResult::Known)
+    return abandon(Outcome::Of(OutcomeKind::Failed, "Error: Status read incorrectly"));
+  status = state.query.loggerStatus;
   std::string reply;
   if (!full) {
-    if (CommGet(state, 6)) reply = std::string(state.reply.Text());
+    // An unread pointer is no empty memory: a person told so might erase it.
+    if (CommGet(state, 6) != 1)
+      return abandon(Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Memory status read incorrectly"));
+    reply = std::string(state.reply.Text());
   } else {
     reply = l.memory8Meg ? "00E07F00CDP" : l.memory4Meg ? "FEF73F00CDP" : "FEF71F00CDP";
   }
   view.memoryUsage = ReadMemoryStatus(state, *this, reply);
-  // 8. Calibration (defaults stay when it cannot be read).
-  if (CommGet(state, 10) != 1) {
-    state.ui.MessageBox(Tr(state, "This logger is not calibrated or the read of the calibration coefficients "
-                                  "failed.\nDefault values of the calibration coefficients will be used."),
-                        Tr(state, "Calibration Coefficient Read"), MessageButtons::Ok, MessageIcon::Exclamation,
-                        MessageAnswer::Ok);
-  }
+  // 8. Calibration: a logger that holds none converts with the defaults (and
+  // says so); one that was not heard is not converted at all.
+  if (CommGet(state, 10) != 1 || state.calibration.origin == CalibrationOrigin::Unreadable)
+    return abandon(UnknownForRetrieval(state, KnowResult::CalibrationUnreadable));
   // 9.
   Info(view);
   r.image.imageLength = 0;
@@ -433,7 +502,9 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
 }
 
 int SetLoggerBaud(AppState& state, int baud) {
-  CommGet(state, 0);
+  // A logger that does not answer at its rate would not hear the switch
+  // either: the link stays where it was last heard.
+  if (CommGet(state, 0) != 1) return 0;
   const std::string command = SpeedSwitchCommand(state.logger, baud);
   if (command.empty()) return state.logger.connected ? 1 : 0;
   LinkWrite(state, state.loggerLink, command);
@@ -560,7 +631,9 @@ void DownloadNextBlock(AppState& state, DownloadProc& dialog) {
   DownloadState& d = r.download;
   LoggerInfo& l = state.logger;
   if (!CheckLinkBeforeBlock(state, dialog)) return;
-  const BlockPlan plan = PlanBlock(l, d, r.image.imageLength);
+  // Planned by the logger the download began with: a reconnect that failed
+  // on the way leaves the identity reset, and the page rules would change.
+  const BlockPlan plan = PlanBlock(dialog.identityKept ? dialog.loggerAtStart : l, d, r.image.imageLength);
   uint8_t* const image = r.image.Bytes();
   // The image holds the block and the NUL the read puts after it.
   const bool fits = r.image.imageLength >= 0 &&
@@ -651,7 +724,7 @@ void EndDownload(AppState& state, DownloadProc& dialog) {
   DecodeSampleStream(state, false);
   // 5. A logger left suspended logs nothing more: that is said, not passed over.
   dialog.resumeFailed = false;
-  if (d.resumeAfterDownload && (!l.connected || !ResumeLogger(state))) {
+  if (d.resumeAfterDownload && (!l.connected || !ChangeRunningState(state, RunningChange::Resume).Ok())) {
     dialog.resumeFailed = true;
     ShowStatus(state, Tr(state, "Logger failed to resume."));
   }
@@ -685,6 +758,14 @@ void EndDownload(AppState& state, DownloadProc& dialog) {
   else if (dialog.offerSave)
     SaveFile(state, kSaveHexAndDat);
   dialog.ended = true;
+  if (dialog.outcome == DownloadOutcome::Partial)
+    dialog.result = Outcome::Of(OutcomeKind::Partial, "Download incomplete: %d of %u bytes retrieved",
+                                {std::to_string(r.image.imageLength),
+                                 std::to_string(static_cast<unsigned>(dialog.firstEndPointer - dialog.dataStart))});
+  else if (dialog.resumeFailed)
+    dialog.result = Outcome::Of(OutcomeKind::Refused, "Logger failed to resume.");
+  else
+    dialog.result = Outcome::Done();
   LogEntry entry = LogEntryFromState(state);
   entry.loggerTime = loggerClock;
   entry.statusName = LoggerStatusText(dialog.status);
@@ -722,7 +803,6 @@ void DownloadProc::Tick(AppState& state, int budgetMs) {
   // is in, so a tick of the timer's period would leave the line idle.
   while (state.retrieval.download.downloading && !endPosted) {
     DownloadNextBlock(state, *this);
-    state.ui.ProcessEvents();
     if (state.clock.Milliseconds() - begin >= budgetMs) break;
   }
   if (endPosted || !state.retrieval.download.downloading) EndDownload(state, *this);

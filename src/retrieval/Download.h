@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/LoggerInfo.h"
+#include "platform/Outcome.h"
 #include "retrieval/MemoryImage.h"
 
 namespace tmv {
@@ -109,8 +110,18 @@ class DownloadProc {
   bool Downloading(const AppState& state) const;
   bool Finished() const { return outcome == DownloadOutcome::Complete || outcome == DownloadOutcome::Partial || ended; }
 
+  // Whether "Retrieve Data" stops the logger first ("STOP logger"): an
+  // active older QN-760 tells nothing more, and a logging one without data.
+  bool OffersStop() const { return stopOffered; }
+
   DownloadView view;
   DownloadOutcome outcome = DownloadOutcome::NotStarted;
+  // What happened, with the reason: set by Open and Retrieve when they do
+  // not go on, and by EndDownload when the download ends (Done: complete and
+  // saved; Partial: ended early, what came decoded; a logger left suspended
+  // is Refused). The faces show it; nothing in here guesses past a failure.
+  Outcome result;
+  bool stopOffered = false;
   bool ended = false;         // EndDownload ran (the dialog is closed)
   bool endPosted = false;     // command 272 is due
   bool failed = false;        // the 10 attempts of a block failed, or the link was lost

@@ -7,6 +7,8 @@
 #include <unordered_map>
 
 #include "shell/AppState.h"
+#include "shell/Outcomes.h"
+#include "shell/StatusLine.h"
 
 namespace tmv {
 namespace {
@@ -83,6 +85,25 @@ std::vector<std::string> BuildTexts() {
       "This function is disabled while it is being rewritten.\nIt will be released in the future.\n\nUse the "
       "'Restart Display' function under the 'Setup' menu item.",
       "Restart Real-time Display",
+      // Why an operation did not go on, as its outcome gives it.
+      "TIMEOUT: Start date/time read incorrectly",
+      "TIMEOUT: End date/time read incorrectly",
+      "TIMEOUT: Period read incorrectly",
+      "TIMEOUT: Logger clock read incorrectly",
+      "TIMEOUT: Memory status read incorrectly",
+      "TIMEOUT: Start characteristic read incorrectly",
+      "TIMEOUT: Averaging read incorrectly",
+      "TIMEOUT: Sampling rate read incorrectly",
+      "TIMEOUT: Wave settings read incorrectly",
+      "TIMEOUT: Threshold read incorrectly",
+      "Unable to assess the logger's capabilities: a query went unanswered.",
+      "Unable to read calibration coefficients: the data are not retrieved, as they could only be converted with "
+      "default coefficients.\nTry again.",
+      "The logger still reports \"%s\": it did not %s.",
+      "The logger did not answer after the %s command: its state is unknown.",
+      "Not retrieved: the logger is still logging.",
+      "Download incomplete: %d of %u bytes retrieved",
+      "Logger failed to resume.",
   };
   for (const char* op : kRefusedOperations) texts.push_back(std::string(kRefusalStart) + op + kRefusalEnd);
   return texts;
@@ -198,6 +219,23 @@ std::string Format(const char* format, ...) {
   }
   va_end(args);
   return out;
+}
+
+std::string Describe(const AppState& state, const Outcome& outcome) {
+  return OutcomeText(outcome, Tr(state, outcome.key));
+}
+
+void ShowOutcome(AppState& state, const Outcome& outcome, std::string_view caption) {
+  switch (outcome.kind) {
+    case OutcomeKind::Done:
+    case OutcomeKind::Cancelled: return;
+    case OutcomeKind::NoLogger: ShowStatus(state, Describe(state, outcome)); return;
+    default:
+      ShowStatus(state, Describe(state, outcome));
+      state.ui.MessageBox(Describe(state, outcome), Tr(state, caption), MessageButtons::Ok,
+                          outcome.kind == OutcomeKind::Partial ? MessageIcon::Exclamation : MessageIcon::Stop,
+                          MessageAnswer::Ok);
+  }
 }
 
 }  // namespace tmv

@@ -14,6 +14,7 @@
 #include "shell/CommandIds.h"
 #include "shell/Confirmations.h"
 #include "shell/DialogPresenter.h"
+#include "shell/Outcomes.h"
 #include "shell/Shell.h"
 #include "shell/StatusLine.h"
 
@@ -64,7 +65,7 @@ void RetrievalPanel::PressRetrieve(bool full) {
   const auto keep = shared_from_this();
   AppState& state = shell.state;
   // Stopping a logging logger is asked once more, with keeping it as the default.
-  if (dialog.view.button1 == Tr(state, "STOP logger") && !ConfirmStopLogger(state)) return;
+  if (dialog.OffersStop() && !ConfirmStopLogger(state)) return;
   auto ask = [this](const DownloadQuery& query) {
     DownloadQueryChoice choice;
     choice.query = query;
@@ -83,6 +84,7 @@ void RetrievalPanel::PressRetrieve(bool full) {
   }
   if (!going) {
     const bool derived = dialog.openDerivedUnits;
+    ShowOutcome(state, dialog.result, "Retrieve Data");
     Finish(false);
     // A tide-and-wave recorder needs depth first: "&Derived units" opens.
     if (derived) RunCommand(shell, cmd::kDerivedUnits);
@@ -192,7 +194,7 @@ int RetrieveDataCommand(Shell& shell) {
     SaveData(shell, kSaveHexAndDat);
   };
   if (!dialog.Open(state)) {
-    ShowStatus(state, Tr(state, "Unable to connect to logger"));
+    ShowOutcome(state, dialog.result, "Retrieve Data");
     return 0;
   }
   const int shown = shell.dialogs.Run(*panel);

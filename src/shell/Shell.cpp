@@ -280,6 +280,12 @@ bool IsConnected(AppState& state) {
   return state.logger.connected;
 }
 
+Shell::Shell(AppState& appState, DialogPresenter& presenter) : state(appState), dialogs(presenter) {
+  state.hooks.saveRetrievedData = [this] { return SaveFileCommand(*this); };
+}
+
+Shell::~Shell() { state.hooks.saveRetrievedData = nullptr; }
+
 int SaveRetrievedData(Shell& shell) {
   AppState& state = shell.state;
   if (state.hooks.saveRetrievedData) return state.hooks.saveRetrievedData();

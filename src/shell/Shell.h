@@ -19,7 +19,12 @@ class PollTimer;
 // What the shell works with besides the program state: the dialog faces,
 // the tick, the copy slot it holds and how to end the message loop.
 struct Shell {
-  Shell(AppState& appState, DialogPresenter& presenter) : state(appState), dialogs(presenter) {}
+  // Installs the saves the link asks for (the previous logger's unsaved data
+  // when another logger answers); the destructor takes them back.
+  Shell(AppState& appState, DialogPresenter& presenter);
+  ~Shell();
+  Shell(const Shell&) = delete;
+  Shell& operator=(const Shell&) = delete;
 
   AppState& state;
   DialogPresenter& dialogs;
