@@ -344,7 +344,7 @@ std::string HexFileText(const AppState& state) {
   return out;
 }
 
-bool WriteHexFile(AppState& state, const std::string& path) {
+bool WriteHexFile(AppState& state, const std::string& path, int* error) {
   // Written in pieces of whole dump lines: the text of a full logger is
   // twice the image and need never be in memory at once.
   const RetrievalState& r = state.retrieval;
@@ -361,7 +361,9 @@ bool WriteHexFile(AppState& state, const std::string& path) {
     AppendHexDump(out, r.image.Bytes() + at, std::min(kPiece, total - at));
     if (!f.Write(out)) break;
   }
-  return f.Commit();
+  const bool committed = f.Commit();
+  if (error != nullptr) *error = f.Error();
+  return committed;
 }
 
 // ---------------------------------------------------------------- the header parser

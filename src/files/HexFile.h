@@ -74,8 +74,9 @@ size_t ReadHexDump(std::string_view text, uint8_t* out, size_t count);
 
 // The whole HEX file of the current image and DataSet.
 std::string HexFileText(const AppState& state);
-// Writes it (through a temporary file); false when it cannot be written.
-bool WriteHexFile(AppState& state, const std::string& path);
+// Writes it (through a temporary file); false when it cannot be written,
+// with *error (when given) the errno of the failure.
+bool WriteHexFile(AppState& state, const std::string& path, int* error = nullptr);
 
 // Enables the commands that work on data read from a file or retrieved:
 // save, format, segment, screen capture (and the KZM csv file).
