@@ -290,7 +290,7 @@ int Tides(CliContext& ctx) {
     if (!written.written) return ReportFailure(ctx, written.error);
     if (!json) ctx.out << "Wrote " << exportPath << "\n";
   }
-  return kExitOk;
+  return DamagedFileStatus(ctx, file);
 }
 
 const bool registered = [] {

@@ -446,6 +446,7 @@ int ReadDatText(AppState& state, const std::string& path, std::string_view text)
     d.Column(c)[row + 1] = hasRange[static_cast<size_t>(c)] ? maximum[static_cast<size_t>(c)] : kInvalidValue;
   }
   r.fileDamaged = lost || notNumbers > 0;
+  ReportHeaderDamage(state, header);
   if (lost)
     Warn(state, Tr(state, "Error while reading file data.\nThe file has lost data.\nThe available data will be plotted."),
          Tr(state, "Read File"));
