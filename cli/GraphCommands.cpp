@@ -180,7 +180,7 @@ int Plot(CliContext& ctx) {
   if (plotToFile == nullptr) return ReportFailure(ctx, "plot is not available: " + why);
   if (plotToFile(&job) != 1) return ReportFailure(ctx, "Unable to write " + output + (job.error.empty() ? "" : ": " + job.error));
   ctx.out << "Plotted " << g.readingCount << " readings of " << g.columns << " channels to " << output << "\n";
-  return kExitOk;
+  return DamagedFileStatus(ctx, file);
 #endif
 }
 
@@ -242,19 +242,19 @@ int Stats(CliContext& ctx) {
     else w.Null();
     w.EndObject();
     ctx.out << w.Text() << "\n";
-    return kExitOk;
+    return DamagedFileStatus(ctx, file);
   }
   char line[160];
   if (s.rows == 0) {
     ctx.out << "Rows: none\nMean: Not available\nStandard deviation: Not available\n";
-    return kExitOk;
+    return DamagedFileStatus(ctx, file);
   }
   std::snprintf(line, sizeof line, "Rows: %d..%d\nNumber of readings: %d\n", s.first, s.last, s.count);
   ctx.out << line;
   if (const std::string note = StatisticsNote(s); !note.empty()) ctx.out << "Note: " << note << "\n";
   if (s.count == 0) {
     ctx.out << "Mean: Not available\nStandard deviation: Not available\n";
-    return kExitOk;
+    return DamagedFileStatus(ctx, file);
   }
   if (raw && s.count == 1)
     std::snprintf(line, sizeof line, "Mean: %.7f (%06X)\n", s.mean, static_cast<unsigned>(static_cast<long long>(s.mean * 16777216.0)) & 0xFFFFFFu);
@@ -266,7 +266,7 @@ int Stats(CliContext& ctx) {
   else
     std::snprintf(line, sizeof line, "Standard deviation: Not available\n");
   ctx.out << line;
-  return kExitOk;
+  return DamagedFileStatus(ctx, file);
 }
 
 const bool registered = [] {

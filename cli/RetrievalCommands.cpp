@@ -176,6 +176,10 @@ int Download(CliContext& ctx) {
   ConsoleUserInterface* console = Console(ctx);
   const int boxes = BoxesShown(ctx);
 
+  // A folder that cannot take the files is found now, not after the whole memory was read.
+  if (std::string why = CheckSaveFolders(state, output); !why.empty())
+    return ReportFailure(ctx, why + "\nNothing was retrieved.");
+
   // From here an interrupt ends the download cleanly instead of the program.
   InterruptCatcher catcher;
   DownloadProc dialog;

@@ -17,6 +17,7 @@
 #include "analysis/SeawaterFormulas.h"
 #include "analysis/TideAnalysis.h"
 #include "analysis/TideRecording.h"
+#include "files/DataFileIo.h"
 #include "files/DatFile.h"
 #include "files/Export.h"
 #include "files/HexFile.h"
@@ -123,11 +124,7 @@ void PrintJson(CliContext& ctx, const std::string& file, const TideAnalysis& a) 
   ctx.out << w.Text() << "\n";
 }
 
-bool WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out.flush());
-}
+bool WriteFile(const std::string& path, const std::string& text) { return WriteFileReplacing(path, text); }
 
 int Predict(CliContext& ctx, const std::string& tablePath, const std::vector<std::string>& range,
             const std::string& outDir) {
@@ -293,7 +290,7 @@ int Tides(CliContext& ctx) {
     if (!written.written) return ReportFailure(ctx, written.error);
     if (!json) ctx.out << "Wrote " << exportPath << "\n";
   }
-  return kExitOk;
+  return DamagedFileStatus(ctx, file);
 }
 
 const bool registered = [] {

@@ -123,7 +123,7 @@ int Waves(CliContext& ctx) {
   }
   if (!csvPath.empty() && !WriteKzmCsv(state, *store, EnsureExtension(csvPath, ".csv")))
     return ReportFailure(ctx, "Unable to write " + csvPath);
-  return kExitOk;
+  return DamagedFileStatus(ctx, hexPath);
 }
 
 const bool registered = [] {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "analysis/SeawaterFormulas.h"
+#include "files/DataFileIo.h"
 #include "files/Export.h"
 #include "shell/AppState.h"
 #include "shell/DialogPresenter.h"
@@ -25,11 +26,7 @@ std::string Text(const char* format, double v) {
   return b;
 }
 
-bool WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out.flush());
-}
+bool WriteText(const std::string& path, const std::string& text) { return WriteFileReplacing(path, text); }
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "analysis/WaveAnalysis.h"
+#include "files/DataFileIo.h"
 #include "files/HexFile.h"
 #include "files/SaveFile.h"
 #include "files/WorkFiles.h"
@@ -164,13 +165,9 @@ std::string KzmCsvText(const AppState& state, const WaveStore& store) {
 }
 
 bool WriteKzmCsv(const AppState& state, const WaveStore& store, const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  bool written = true;
-  KzmCsvLines(state, store, [&](const std::string& part) {
-    written = written && std::fwrite(part.data(), 1, part.size(), f) == part.size();
-  });
-  return std::fclose(f) == 0 && written;
+  ReplacingFile f(path);
+  KzmCsvLines(state, store, [&](const std::string& part) { f.Write(part); });
+  return f.Commit();
 }
 
 int ExportKzmCsv(AppState& state) {

@@ -91,7 +91,7 @@ std::string DatFileText(const AppState& state) {
   return out;
 }
 
-bool WriteDatFile(AppState& state, const std::string& path) {
+bool WriteDatFile(AppState& state, const std::string& path, int* error) {
   // Written a megabyte at a time: the rows of a full logger are several
   // times its image and need never be in memory at once.
   const DataSet& d = state.retrieval.data;
@@ -103,7 +103,9 @@ bool WriteDatFile(AppState& state, const std::string& path) {
                   piece.clear();
                 });
   f.Write(out);
-  return f.Commit();
+  const bool committed = f.Commit();
+  if (error != nullptr) *error = f.Error();
+  return committed;
 }
 
 // ---------------------------------------------------------------- screen segments
@@ -181,9 +183,9 @@ int SaveScreenSegment(AppState& state, int first, int last) {
                           MessageAnswer::No) != MessageAnswer::Yes)
     return 0;
   AddRecentFile(state, path);
-  if (!WriteFileReplacing(path, SegmentFileText(state, first, last))) {
-    Warn(state, Format(Tr(state, "Unable to open the file %s.\nThis file may be open in another application").c_str(), path.c_str()),
-         Tr(state, "Write File"));
+  int error = 0;
+  if (!WriteFileReplacing(path, SegmentFileText(state, first, last), &error)) {
+    Warn(state, WriteFailureText(path, error), Tr(state, "Write File"));
     return 0;
   }
   return 1;
@@ -444,6 +446,7 @@ int ReadDatText(AppState& state, const std::string& path, std::string_view text)
     d.Column(c)[row + 1] = hasRange[static_cast<size_t>(c)] ? maximum[static_cast<size_t>(c)] : kInvalidValue;
   }
   r.fileDamaged = lost || notNumbers > 0;
+  ReportHeaderDamage(state, header);
   if (lost)
     Warn(state, Tr(state, "Error while reading file data.\nThe file has lost data.\nThe available data will be plotted."),
          Tr(state, "Read File"));

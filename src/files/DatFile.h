@@ -25,7 +25,9 @@ void AppendDatRows(std::string& out, const DataSet& data, int timeFormat, int fi
                    const LoggerTime& base, double offset, const std::function<void(std::string&)>& flush = {});
 // The whole DAT file of the current DataSet (CR LF line ends).
 std::string DatFileText(const AppState& state);
-bool WriteDatFile(AppState& state, const std::string& path);
+// Through a temporary file; false when it cannot be written, with *error
+// (when given) the errno of the failure.
+bool WriteDatFile(AppState& state, const std::string& path, int* error = nullptr);
 
 // Rows first..last as their own DAT file, asking for its name. 1 written.
 int SaveScreenSegment(AppState& state, int first, int last);

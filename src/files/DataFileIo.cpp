@@ -1,8 +1,12 @@
 #include "files/DataFileIo.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace tmv {
 
@@ -31,16 +35,18 @@ std::optional<std::string> ReadDataFile(const std::string& path, size_t maxBytes
   return out;
 }
 
-bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
+bool WriteFileReplacing(const std::string& path, std::string_view bytes, int* error) {
   ReplacingFile f(path);
   f.Write(bytes);
-  return f.Commit();
+  const bool committed = f.Commit();
+  if (error != nullptr) *error = f.Error();
+  return committed;
 }
 
 ReplacingFile::ReplacingFile(const std::string& path)
     : path_(path), temporary_(path + ".tmp." + std::to_string(::getpid())) {
   file_ = std::fopen(temporary_.c_str(), "wb");
-  failed_ = file_ == nullptr;
+  if (file_ == nullptr) Fail(errno);
 }
 
 ReplacingFile::~ReplacingFile() {
@@ -50,21 +56,94 @@ ReplacingFile::~ReplacingFile() {
   }
 }
 
+void ReplacingFile::Fail(int error) {
+  if (error_ == 0) error_ = error != 0 ? error : EIO;
+}
+
 bool ReplacingFile::Write(std::string_view bytes) {
-  if (failed_) return false;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
-  return !failed_;
+  if (error_ != 0) return false;
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail(errno);
+  return error_ == 0;
 }
 
 bool ReplacingFile::Commit() {
   if (file_ == nullptr) return false;
-  const bool closed = std::fclose(file_) == 0;
+  // A full device may only say so when the buffers go out, or when the
+  // device takes them: either failure leaves the final name alone.
+  errno = 0;
+  if (error_ == 0 && std::fflush(file_) != 0) Fail(errno);
+  if (error_ == 0 && ::fsync(::fileno(file_)) != 0 && errno != EINVAL && errno != EROFS) Fail(errno);
+  errno = 0;
+  if (std::fclose(file_) != 0) Fail(errno);
   file_ = nullptr;
-  if (failed_ || !closed || std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+  if (error_ == 0 && std::rename(temporary_.c_str(), path_.c_str()) != 0) Fail(errno);
+  if (error_ != 0) {
     std::remove(temporary_.c_str());
     return false;
   }
   return true;
+}
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The cause of a failed write, naming the folder where that is the cause.
+std::string WriteFailureCause(const std::string& folder, int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT: return "No space left on the device that holds the folder " + folder + ".";
+    case EFBIG: return "The file is larger than the device or this user may write.";
+    case EACCES:
+    case EPERM: return "Permission denied: the folder " + folder + " cannot be written.";
+    case EROFS: return "Permission denied: the folder " + folder + " cannot be written (the device is read-only).";
+    case ENOENT: return "The folder " + folder + " does not exist.";
+    case ENOTDIR: return "The folder " + folder + " is not a folder: a part of its path is a file.";
+    // The name is held by something else: the case of a file kept open.
+    case EBUSY:
+    case ETXTBSY:
+    case EISDIR: return "This file may be open in another application";
+    default: return std::string(std::strerror(error)) + ".";
+  }
+}
+
+}  // namespace
+
+std::string WriteFailureText(const std::string& path, int error) {
+  const std::string cause = WriteFailureCause(FolderOf(path), error);
+  // The words of old for the case they fit.
+  if (error == EBUSY || error == ETXTBSY || error == EISDIR) return "Unable to open the file " + path + ".\n" + cause;
+  return "Unable to write the file " + path + ".\n" + cause;
+}
+
+std::string CheckFolderWritable(const std::string& folder) {
+  // A folder still to be made is made in the nearest one that exists.
+  std::string existing = folder.empty() ? std::string(".") : folder;
+  struct stat st {};
+  while (::stat(existing.c_str(), &st) != 0) {
+    if (errno != ENOENT) return WriteFailureCause(existing, errno);
+    const std::string up = FolderOf(existing);
+    if (up == existing) return WriteFailureCause(existing, ENOENT);
+    existing = up;
+  }
+  if (!S_ISDIR(st.st_mode)) return WriteFailureCause(existing, ENOTDIR);
+  // Only a file made and written there tells: root passes any permission
+  // test, a read-only mount or a full device fails only the write.
+  std::string probe = existing + "/.tmv-write-check-XXXXXX";
+  const int fd = ::mkstemp(probe.data());
+  if (fd < 0) return WriteFailureCause(existing, errno);
+  const char byte = 0;
+  int error = 0;
+  if (::write(fd, &byte, 1) != 1) error = errno != 0 ? errno : EIO;
+  else if (::fsync(fd) != 0 && errno != EINVAL) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  ::unlink(probe.c_str());
+  return error == 0 ? std::string() : WriteFailureCause(existing, error);
 }
 
 bool LineReader::Next(std::string_view& line, size_t maxLength) {

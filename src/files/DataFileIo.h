@@ -22,11 +22,14 @@ std::optional<std::string> ReadDataFile(const std::string& path, size_t maxBytes
                                         bool* tooLarge = nullptr);
 // Writes bytes (line ends as given) to a temporary file beside path and
 // renames it over path: a write that fails keeps the earlier file whole.
-bool WriteFileReplacing(const std::string& path, std::string_view bytes);
+// On failure *error (when given) is the errno of the first step that failed.
+bool WriteFileReplacing(const std::string& path, std::string_view bytes, int* error = nullptr);
 
 // The same for a file written in pieces, so that a large file never has to
-// be held whole in memory: Commit renames it over path; a file never
-// committed (or any failed piece) leaves path as it was.
+// be held whole in memory: Commit renames it over path only when every
+// write, the flush to the device and the close succeeded; a file never
+// committed (or any failed piece) leaves path as it was, and no temporary
+// file behind.
 class ReplacingFile {
  public:
   explicit ReplacingFile(const std::string& path);
@@ -35,12 +38,27 @@ class ReplacingFile {
   ReplacingFile& operator=(const ReplacingFile&) = delete;
   bool Write(std::string_view bytes);
   bool Commit();
+  // The errno of the first step that failed; 0 while none has.
+  int Error() const { return error_; }
 
  private:
+  void Fail(int error);
+
   std::string path_, temporary_;
   std::FILE* file_ = nullptr;
-  bool failed_ = false;
+  int error_ = 0;
 };
+
+// What the user is told when `path` could not be written, from the errno
+// of the failure: "Unable to write the file PATH." and the cause (no space
+// left on the device, the folder not writable, not there, ...).
+std::string WriteFailureText(const std::string& path, int error);
+// Whether a file can be created and written in `folder` (or, while it does
+// not exist yet, in the nearest folder above it that does, where it would
+// be made): empty when it can, else what is wrong, naming the folder.
+// Nothing is left in the folder. Called before a long retrieval, so that a
+// folder that cannot take its files is found before the data are read.
+std::string CheckFolderWritable(const std::string& folder);
 
 // Line-by-line reading as the text readers have always read: at most
 // maxLength characters a call, a longer line coming back in pieces; the

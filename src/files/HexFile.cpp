@@ -1,6 +1,9 @@
 #include "files/HexFile.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -299,7 +302,7 @@ void AppendHexDump(std::string& out, const uint8_t* bytes, size_t count) {
   }
 }
 
-size_t ReadHexDump(std::string_view text, uint8_t* out, size_t count) {
+size_t ReadHexDump(std::string_view text, uint8_t* out, size_t count, DumpDamage* damage) {
   // -1: not a hex digit.
   static const auto kValue = [] {
     std::array<int8_t, 256> v{};
@@ -308,27 +311,43 @@ size_t ReadHexDump(std::string_view text, uint8_t* out, size_t count) {
     for (int i = 0; i < 6; ++i) v['A' + i] = v['a' + i] = static_cast<int8_t>(10 + i);
     return v;
   }();
-  const char* p = text.data();
-  const char* end = p + text.size();
-  size_t n = 0;
-  while (n < count) {
-    // The common case: two digits in a row.
-    if (end - p >= 2) {
-      const int hi = kValue[static_cast<uint8_t>(p[0])];
-      const int lo = kValue[static_cast<uint8_t>(p[1])];
-      if ((hi | lo) >= 0) {
-        out[n++] = static_cast<uint8_t>(hi << 4 | lo);
-        p += 2;
-        continue;
+  constexpr size_t kLineDigits = 48;
+  size_t n = 0, pos = 0, lineNumber = 0;
+  while (n < count && pos < text.size()) {
+    const size_t lineStart = pos;
+    size_t end = text.find('\n', pos);
+    const bool lineEndFollows = end != std::string_view::npos;
+    if (!lineEndFollows) end = text.size();
+    const std::string_view line = text.substr(pos, end - pos);
+    pos = lineEndFollows ? end + 1 : end;
+    // One more digit than a line holds is enough to know it is too long.
+    std::array<int8_t, kLineDigits + 1> v{};
+    size_t digits = 0;
+    bool junk = false;
+    for (const char ch : line) {
+      if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\v' || ch == '\f') continue;
+      const int8_t d = kValue[static_cast<uint8_t>(ch)];
+      if (d < 0) {
+        junk = true;
+        break;
       }
+      if (digits < v.size()) v[digits] = d;
+      ++digits;
     }
-    while (p < end && (*p == ' ' || *p == '\r' || *p == '\n' || *p == '\t' || *p == '\v' || *p == '\f')) ++p;
-    if (p >= end) break;
-    int v = kValue[static_cast<uint8_t>(*p)];
-    if (v < 0) break;  // not a hex digit: the dump ends here
-    ++p;
-    if (p < end && kValue[static_cast<uint8_t>(*p)] >= 0) v = v << 4 | kValue[static_cast<uint8_t>(*p++)];
-    out[n++] = static_cast<uint8_t>(v);
+    if (!junk && digits == 0) continue;  // a blank line carries nothing
+    ++lineNumber;
+    // Every line is written with whole bytes, at most 24 (a real-time
+    // collection ends a line at each record it appends). An odd count is a
+    // digit lost or added, which shifts every value after it in the line:
+    // nothing of it can be placed, nor of the lines after it. Only a file
+    // that ends inside its last line (cut) keeps the whole bytes there.
+    if (junk || digits > kLineDigits || (digits % 2 != 0 && lineEndFollows)) {
+      if (damage != nullptr) *damage = DumpDamage{lineNumber, lineStart, digits, junk};
+      break;
+    }
+    const size_t take = std::min(digits / 2, count - n);
+    for (size_t i = 0; i < take; ++i)
+      out[n++] = static_cast<uint8_t>(v[2 * i] << 4 | v[2 * i + 1]);
   }
   return n;
 }
@@ -344,7 +363,7 @@ std::string HexFileText(const AppState& state) {
   return out;
 }
 
-bool WriteHexFile(AppState& state, const std::string& path) {
+bool WriteHexFile(AppState& state, const std::string& path, int* error) {
   // Written in pieces of whole dump lines: the text of a full logger is
   // twice the image and need never be in memory at once.
   const RetrievalState& r = state.retrieval;
@@ -361,7 +380,9 @@ bool WriteHexFile(AppState& state, const std::string& path) {
     AppendHexDump(out, r.image.Bytes() + at, std::min(kPiece, total - at));
     if (!f.Write(out)) break;
   }
-  return f.Commit();
+  const bool committed = f.Commit();
+  if (error != nullptr) *error = f.Error();
+  return committed;
 }
 
 // ---------------------------------------------------------------- the header parser
@@ -483,11 +504,19 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
   l.cardProtocolLevel = 0;
   l.rsAdvanced = 0;
   l.minimumProgramVersionValid = false;
+  h.damage.clear();
+  // A value that cannot be what its line says is left out, and the line
+  // named: no default stands in for it unsaid.
+  auto damaged = [&](std::string_view ln, const char* what) {
+    h.damage.push_back("'" + std::string(ln) + "': " + what);
+  };
   if (const auto at = AfterKey(firstLine, "Minimum required", 17)) {
     float v = 0.0f;
     if (std::sscanf(at->c_str(), "%f", &v) == 1) {
       l.minimumProgramVersion = v;
       l.minimumProgramVersionValid = true;
+    } else {
+      damaged(firstLine, "no minimum program version");
     }
   }
   l.microchipLogger = FirmwareAbove(l.firmwareVersion, 4.99);
@@ -537,7 +566,10 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
       case 'L':
         h.loggerStatus = Contains(line, "Complete") ? 4 : Contains(line, "Suspended") ? 5 : Contains(line, "Stopped") ? 8 : 2;
         break;
-      default: h.loggerStatus = 0; break;
+      default:
+        h.loggerStatus = 0;
+        damaged(line, "no logger status after 'mode:'");
+        break;
     }
   }
   l.channelCount = h.channelCount;
@@ -570,21 +602,28 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
   auto addStamp = [&](const StampRecord& s) {
     if (h.stamps.size() < static_cast<size_t>(kMaxStamps)) h.stamps.push_back(s);
   };
+  std::string badHeaderLength;
   auto commonKey = [&](std::string_view ln) -> bool {
     if (Contains(ln, "COMMENT:")) {
       h.comment = FromColumn(ln, ln.find("COMMENT:") + 9);
       return true;
     }
     if (Contains(ln, "Memory type")) {
+      int n = 0;
       const auto at = AfterKey(ln, "Memory type", 12);
-      if (at) std::sscanf(at->c_str(), "%d", &h.memoryType);
-      if (h.memoryType < 0 || h.memoryType > 6) h.memoryType = 0;
+      if (at && std::sscanf(at->c_str(), "%d", &n) == 1 && n >= 0 && n <= 6) h.memoryType = n;
+      else damaged(ln, "no memory type of 1 to 6");
       return true;
     }
     if (Contains(ln, "Number of bytes in header")) {
       int n = 0;
       const auto at = AfterKey(ln, "Number of bytes in header", 25);
-      if (at && std::sscanf(at->c_str(), "%d", &n) == 1 && n >= 0 && n <= 255) h.headerLength = n;
+      if (at && std::sscanf(at->c_str(), "%d", &n) == 1 && n >= 0 && n <= 255) {
+        h.headerLength = n;
+      } else {
+        damaged(ln, "no header length of 0 to 255 bytes");
+        badHeaderLength = h.damage.back();
+      }
       return true;
     }
     return false;
@@ -595,15 +634,19 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
       if (commonKey(line)) {
       } else if (Contains(line, "Engineering units level")) {
         const auto at = AfterKey(line, "Engineering units level", 23);
-        if (at) std::sscanf(at->c_str(), "%d", &l.engineeringUnitsLevel);
+        int level = 0;
+        if (at && std::sscanf(at->c_str(), "%d", &level) == 1 && level >= 0) l.engineeringUnitsLevel = level;
+        else damaged(line, "no engineering units level");
       } else if (Contains(line, "Averaging")) {
         const auto at = AfterKey(line, "Averaging", 11);
         int seconds = 0;
         if (at && Contains(*at, "NONE")) {
           h.deployment.averagingEnabled = false;
-        } else if (at && std::sscanf(at->c_str(), "%d", &seconds) == 1) {
+        } else if (at && std::sscanf(at->c_str(), "%d", &seconds) == 1 && seconds >= 1 && seconds <= 10800) {
           h.deployment.averagingEnabled = true;
-          h.deployment.averagingPeriod = std::clamp(seconds, 1, 10800);
+          h.deployment.averagingPeriod = seconds;
+        } else {
+          damaged(line, "no averaging period of 1 to 10800 seconds, nor NONE");
         }
         l.averaging = std::max(l.averaging, 1);
       } else if (Contains(line, "Logger start")) {
@@ -616,39 +659,63 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
           const auto level = AfterKey(line, "threshold", 10);
           const auto channel = AfterKey(line, "channel", 7);
           int ch = 0;
-          if (level) std::sscanf(level->c_str(), "%lf", &h.deployment.thresholdValue);
+          double value = 0.0;
+          if (level && std::sscanf(level->c_str(), "%lf", &value) == 1 && std::isfinite(value))
+            h.deployment.thresholdValue = value;
+          else
+            damaged(line, "no threshold level");
           if (channel && std::sscanf(channel->c_str(), "%d", &ch) == 1 && ch >= 1 && ch <= kMaxChannels)
             h.deployment.thresholdChannel = static_cast<unsigned>(ch - 1);
+          else
+            damaged(line, "no threshold channel");
         }
       } else if (Contains(line, "Timestamp")) {
         StampRecord s;
-        if (mode == kHeaderModeDat && ParseTimestampLine(line, s, true)) addStamp(s);
+        if (mode == kHeaderModeDat) {
+          if (ParseTimestampLine(line, s, true)) addStamp(s);
+          else damaged(line, "no time and sample number of a stamp");
+        }
       } else if (Contains(line, "Wave burst sample rate:")) {
         const auto at = AfterKey(line, "Wave burst sample rate:", 23);
-        if (at) std::sscanf(at->c_str(), "%d", &h.waveSampleRate);
+        int rate = 0;
+        if (at && std::sscanf(at->c_str(), "%d", &rate) == 1 && rate >= 1 && rate <= 16) h.waveSampleRate = rate;
+        else damaged(line, "no sample rate of 1 to 16 Hz");
         h.deployment.burstRate = h.waveSampleRate;
         l.rates124Hz = true;
       } else if (Contains(line, "Wave burst sampling period:")) {
         int hh = 0, mm = 0, ss = 0;
         const auto at = AfterKey(line, "Wave burst sampling period:", 27);
-        if (at && std::sscanf(at->c_str(), "%02d:%02d:%02d", &hh, &mm, &ss) == 3)
-          h.deployment.burstPeriod = MakeClock(std::clamp(hh, 0, 24), std::clamp(mm, 0, 59), std::clamp(ss, 0, 59));
+        if (at && std::sscanf(at->c_str(), "%02d:%02d:%02d", &hh, &mm, &ss) == 3 && hh >= 0 && hh <= 24 && mm >= 0 &&
+            mm <= 59 && ss >= 0 && ss <= 59)
+          h.deployment.burstPeriod = MakeClock(hh, mm, ss);
+        else
+          damaged(line, "no period hh:mm:ss");
         h.deployment.waveEnabled = true;
         l.waves = true;
       } else if (Contains(line, "Wave burst sample length:")) {
         int n = 0;
         const auto at = AfterKey(line, "Wave burst sample length:", 25);
         if (at && std::sscanf(at->c_str(), "%d", &n) == 1 && n >= 0 && n <= 8192) h.deployment.burstSamples = n;
+        else damaged(line, "no burst length of 0 to 8192 samples");
       } else if (Contains(line, "Logger height:")) {
         const auto at = AfterKey(line, "Logger height:", 15);
-        if (at) std::sscanf(at->c_str(), "%lf", &h.deployment.loggerHeight);
+        double height = 0.0;
+        if (at && std::sscanf(at->c_str(), "%lf", &height) == 1 && std::isfinite(height)) h.deployment.loggerHeight = height;
+        else damaged(line, "no logger height");
       } else if (Contains(line, "Extended data range:")) {
         const std::string at = FromColumn(line, line.find("Extended data range:") + 21);
         l.extendedRange.fill(0);
-        for (size_t i = 0; i < 26 && 2 * i + 1 < at.size(); ++i) {
+        size_t i = 0;
+        for (; i < 26 && 2 * i + 1 < at.size(); ++i) {
           unsigned v = 0;
-          if (std::sscanf(at.substr(2 * i, 2).c_str(), "%02X", &v) != 1) break;
+          if (!std::isxdigit(static_cast<unsigned char>(at[2 * i])) || !std::isxdigit(static_cast<unsigned char>(at[2 * i + 1])) ||
+              std::sscanf(at.substr(2 * i, 2).c_str(), "%02X", &v) != 1)
+            break;
           if (i < l.extendedRange.size()) l.extendedRange[i] = static_cast<uint8_t>(v);
+        }
+        if (i < 26) {
+          l.extendedRange.fill(0);
+          damaged(line, "not the 26 bytes of the extended data range");
         }
       } else if (Contains(line, "MMC/SD")) {
         l.cardProtocolLevel = std::max(l.cardProtocolLevel, 1);
@@ -670,7 +737,9 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
       } else if (Contains(line, "Correction to conductivity")) {
         ConductivityCorrection& k = h.calibration.conductivityCorrection;
         const auto at = AfterKey(line, "Correction to conductivity", 27);
-        if (at) std::sscanf(at->c_str(), "%le %le %le %le", &k.a, &k.b, &k.tc, &k.c);
+        ConductivityCorrection read;
+        if (at && std::sscanf(at->c_str(), "%le %le %le %le", &read.a, &read.b, &read.tc, &read.c) == 4) k = read;
+        else damaged(line, "not the four conductivity correction coefficients");
       }
       if (Contains(line, "COMMENT") || Contains(line, "Generic Serial")) continue;
       if (IsColumnTitleLine(line)) {
@@ -709,7 +778,10 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
         continue;
       if (Contains(line, "Timestamp")) {
         StampRecord s;
-        if (mode == kHeaderModeDat && typedStamps && ParseTimestampLine(line, s, false)) addStamp(s);
+        if (mode == kHeaderModeDat && typedStamps) {
+          if (ParseTimestampLine(line, s, false)) addStamp(s);
+          else damaged(line, "no time and sample number of a stamp");
+        }
         continue;
       }
       break;
@@ -719,8 +791,26 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
     l.channelTypes[0] = kpm ? 'T' : IsDepthRecorder(l.model) ? 'P' : 'T';
     if (kpm) l.channelTypes[1] = 'P';
   }
+  // Where the data start in the memory image: a guess would decode every
+  // word from the wrong place.
+  if (!badHeaderLength.empty() && mode == kHeaderModeHex) {
+    state.ui.MessageBox(Format(Tr(state, "Error while reading file header.\n%s.\nThe data cannot be placed without it: the file is not read.").c_str(),
+                               badHeaderLength.c_str()),
+                        Tr(state, "Read File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+    return false;
+  }
   if (mode == kHeaderModeHex) l.parameterBlockLength = h.headerLength;
   return true;
+}
+
+void ReportHeaderDamage(AppState& state, const FileHeader& h) {
+  if (h.damage.empty()) return;
+  state.retrieval.fileDamaged = true;
+  std::string lines;
+  for (const std::string& d : h.damage) lines += "\n" + d;
+  state.ui.MessageBox(Format(Tr(state, "Error while reading file header.\nThese lines hold values that cannot be what they say; the values are left out:%s").c_str(),
+                             lines.c_str()),
+                      Tr(state, "Read File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
 }
 
 void ApplyFileHeader(AppState& state, const FileHeader& h) {
@@ -844,8 +934,27 @@ int ReadHexText(AppState& state, int mode, const std::string& path, std::string_
   }
   ApplyFileHeader(state, header);
   const size_t wanted = static_cast<size_t>(std::min<long long>(declared, kMemoryImageSize));
-  const size_t got = ReadHexDump(reader.Rest(), r.image.Bytes(), wanted);
-  if (declared > kMemoryImageSize) {
+  DumpDamage dumpDamage;
+  const size_t got = ReadHexDump(reader.Rest(), r.image.Bytes(), wanted, &dumpDamage);
+  ReportHeaderDamage(state, header);
+  if (dumpDamage.line != 0) {
+    r.fileDamaged = true;
+    const size_t at = reader.Position() + dumpDamage.offset;
+    const size_t fileLine = static_cast<size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n')) + 1;
+    std::string what;
+    if (dumpDamage.junk)
+      what = Format(Tr(state, "Line %zu of the file (dump line %zu) holds characters that are not hex digits.").c_str(),
+                    fileLine, dumpDamage.line);
+    else if (dumpDamage.digits % 2 != 0)
+      what = Format(Tr(state, "Line %zu of the file (dump line %zu) holds %zu hex digits, an odd number where a byte is two:\na digit lost or added shifts every value after it.").c_str(),
+                    fileLine, dumpDamage.line, dumpDamage.digits);
+    else
+      what = Format(Tr(state, "Line %zu of the file (dump line %zu) holds %zu hex digits, more than the 48 of a dump line:\ndigits added shift every value after them.").c_str(),
+                    fileLine, dumpDamage.line, dumpDamage.digits);
+    Warn(state, Format(Tr(state, "Error while reading file.\n%s\nThe %zu bytes before that line will be plotted; nothing from it or after it.").c_str(),
+                       what.c_str(), got),
+         Tr(state, "Read File"));
+  } else if (declared > kMemoryImageSize) {
     r.fileDamaged = true;
     Warn(state, Format(Tr(state, "Error while reading file.\nThe file reports %lld bytes of data, more than a logger memory holds.\nThe first %d bytes will be plotted.").c_str(),
                        declared, kMemoryImageSize),

@@ -54,6 +54,10 @@ struct FileHeader {
   int waveSampleRate = 0;
   bool depthSuspended = false;  // a generic serial card holding ASCII data
   std::vector<StampRecord> stamps;
+  // Header lines whose value cannot be what the line says (not a number,
+  // out of range), each quoted with what was wrong; their values were not
+  // taken. A file with any is damaged.
+  std::vector<std::string> damage;
 };
 
 // Reads the header whose first line is `firstLine`; the reader stands on
@@ -64,18 +68,33 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
 // Puts a parsed header into the program state (logger, calibration, DataSet
 // deployment, comment).
 void ApplyFileHeader(AppState& state, const FileHeader& header);
+// When the header has damaged lines: marks the file damaged and tells the
+// user which lines were left out.
+void ReportHeaderDamage(AppState& state, const FileHeader& header);
 
 // The dump: "%02X" per byte, 24 bytes a line, CR LF after each full line,
 // none after the last.
 void AppendHexDump(std::string& out, const uint8_t* bytes, size_t count);
-// Reads up to `count` byte values from hex text as "%2X" does, white space
-// skipped; stops at anything else. Returns the bytes read.
-size_t ReadHexDump(std::string_view text, uint8_t* out, size_t count);
+// Where a dump stopped before the byte count it was to give.
+struct DumpDamage {
+  size_t line = 0;    // the dump line (from 1) that could not be read; 0 none
+  size_t offset = 0;  // where it starts in the text
+  size_t digits = 0;  // the hex digits it holds
+  bool junk = false;  // it holds something else than hex digits
+};
+// Reads up to `count` byte values from the dump, line by line, blank lines
+// passed over. A line that is not whole bytes of a dump line (an odd number
+// of digits, more than 48: a digit lost or added shifts every value after
+// it) or holds anything but hex digits ends the dump before that line, and
+// is told in *damage; a last line cut short keeps its whole bytes. Returns
+// the bytes read.
+size_t ReadHexDump(std::string_view text, uint8_t* out, size_t count, DumpDamage* damage = nullptr);
 
 // The whole HEX file of the current image and DataSet.
 std::string HexFileText(const AppState& state);
-// Writes it (through a temporary file); false when it cannot be written.
-bool WriteHexFile(AppState& state, const std::string& path);
+// Writes it (through a temporary file); false when it cannot be written,
+// with *error (when given) the errno of the failure.
+bool WriteHexFile(AppState& state, const std::string& path, int* error = nullptr);
 
 // Enables the commands that work on data read from a file or retrieved:
 // save, format, segment, screen capture (and the KZM csv file).

@@ -35,6 +35,17 @@ std::string HexPathFor(const AppState& state, const std::string& datPath) {
   return dir + "/" + name + ".hex";
 }
 
+std::string CheckSaveFolders(const AppState& state, const std::string& datPath) {
+  std::string datFolder = state.directories.dat.empty() ? WorkPath(state, "dat") : state.directories.dat;
+  if (!datPath.empty()) {
+    const size_t slash = datPath.find_last_of('/');
+    datFolder = slash == std::string::npos ? "." : slash == 0 ? "/" : datPath.substr(0, slash);
+  }
+  if (std::string why = CheckFolderWritable(datFolder); !why.empty()) return why;
+  const std::string hexPath = HexPathFor(state, datPath.empty() ? "x.dat" : datPath);
+  return CheckFolderWritable(hexPath.substr(0, hexPath.find_last_of('/')));
+}
+
 std::optional<std::string> OtherRecordIn(const std::string& hexPath, int serialNumber, const LoggerTime& startOfLogging) {
   std::FILE* f = std::fopen(hexPath.c_str(), "rb");
   if (f == nullptr) return std::nullopt;
@@ -148,17 +159,18 @@ int SaveFile(AppState& state, int mode) {
                       MessageButtons::Ok, MessageIcon::Information, MessageAnswer::Ok);
       }
     }
-    if (WriteHexFile(state, hexPath)) {
+    int error = 0;
+    if (WriteHexFile(state, hexPath, &error)) {
       r.savedHexFile = hexPath;
     } else {
-      ui.MessageBox(Format(Tr(state, "Unable to open the file %s.\nThis file may be open in another application\n or the directory path may not be valid.").c_str(),
-                           hexPath.c_str()),
-                    Tr(state, "Write File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+      ui.MessageBox(WriteFailureText(hexPath, error), Tr(state, "Write File"), MessageButtons::Ok,
+                    MessageIcon::Exclamation, MessageAnswer::Ok);
     }
   }
   // 8. The DAT file.
   AddRecentFile(state, datPath);
   bool datWritten;
+  int datError = 0;
   if (StoresAsciiText(state.logger) && state.logger.cardProtocolLevel >= 1) {
     // The logger stored text: the DAT file is the header and that text.
     const int length = std::clamp(r.image.imageLength, 0, kMemoryImageSize);
@@ -170,14 +182,14 @@ int SaveFile(AppState& state, int mode) {
     overrides.sampleCount = static_cast<int>(std::count(body.begin(), body.end(), '\n'));
     std::string datText = FileHeaderText(state, kHeaderModeDat, overrides);
     datText.append(body);
-    datWritten = WriteFileReplacing(datPath, datText);
+    datWritten = WriteFileReplacing(datPath, datText, &datError);
   } else {
-    datWritten = WriteDatFile(state, datPath);
+    datWritten = WriteDatFile(state, datPath, &datError);
   }
   if (!datWritten) {
     ui.SetWaitCursor(false);
-    ui.MessageBox(Format(Tr(state, "Unable to open the file %s.\nThis file may be open in another application").c_str(), datPath.c_str()),
-                  Tr(state, "Write File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+    ui.MessageBox(WriteFailureText(datPath, datError), Tr(state, "Write File"), MessageButtons::Ok,
+                  MessageIcon::Exclamation, MessageAnswer::Ok);
     return 0;
   }
   // 9. Saved; the caption companion for the second language.

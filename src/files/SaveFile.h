@@ -22,6 +22,11 @@ int SaveFile(AppState& state, int mode);
 std::string ProposedDataFileName(const AppState& state, const char* extension = ".dat");
 // "name.dat" -> "<hexOutput>/name.hex".
 std::string HexPathFor(const AppState& state, const std::string& datPath);
+// Before a retrieval: whether the DAT file `datPath` (empty: one in the DAT
+// directory) and its HEX file can be written where they go. Empty when they
+// can, else what is wrong (CheckFolderWritable), so that a folder that
+// cannot take them is found before the memory is read, not after.
+std::string CheckSaveFolders(const AppState& state, const std::string& datPath);
 
 // A HEX file that holds another record than data of this logger (serial
 // number) and deployment (start of logging) would write: another logger's,

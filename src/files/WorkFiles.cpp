@@ -13,6 +13,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "files/DataFileIo.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
 #include "shell/CommandIds.h"
@@ -149,19 +150,7 @@ std::string WithCrLf(std::string_view text) {
   return out;
 }
 
-bool WriteTextFile(const std::string& path, std::string_view plain) {
-  const std::string text = WithCrLf(plain);
-  const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-  std::FILE* f = std::fopen(temporary.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
-}
+bool WriteTextFile(const std::string& path, std::string_view plain) { return WriteFileReplacing(path, WithCrLf(plain)); }
 
 bool FileExists(const std::string& path) {
   std::error_code ec;

@@ -9,6 +9,7 @@
 
 #include "CliSupport.h"
 #include "files/DataFileIo.h"
+#include "files/WorkFiles.h"
 #include "support/CliRig.h"
 #include "support/WorkDirectoryTest.h"
 
@@ -62,9 +63,59 @@ TEST(CliRetrieval, AFailedHexWriteIsAFailure) {
   CliFiles rig;
   rig.emulator.RecordSamples(100, rig.clock.Milliseconds());
   std::ofstream(rig.Path("hex")) << "a file where the hex directory should be";
+  // Found before the memory is read, and told as it is.
   EXPECT_EQ(rig.Run({"download", "-o", rig.Path("data.dat")}), cli::kExitFailure);
   EXPECT_FALSE(Has(rig.out.str(), "HEX file:")) << rig.out.str();
-  EXPECT_TRUE(Has(rig.err.str(), "HEX file was not written")) << rig.err.str();
+  EXPECT_TRUE(Has(rig.err.str(), "The folder " + rig.Path("hex") + " is not a folder")) << rig.err.str();
+  EXPECT_TRUE(Has(rig.err.str(), "Nothing was retrieved.")) << rig.err.str();
+  EXPECT_FALSE(Has(rig.err.str(), "may be open in another application")) << rig.err.str();
+  for (const std::string& c : rig.emulator.CommandLog())
+    EXPECT_FALSE(c.rfind("I", 0) == 0 && c.size() == 17) << "memory read before the refusal";
+  EXPECT_FALSE(FileExists(rig.Path("data.dat")));
+}
+
+// Every command that reads a data file ends a damaged one alike: status 3
+// and the same line, after the reader named what was wrong; a file whose
+// data cannot be placed is refused by all of them.
+TEST(CliRetrieval, EveryCommandEndsADamagedFileAlike) {
+  CliFiles rig;
+  rig.emulator.RecordSamples(300, rig.clock.Milliseconds());
+  ASSERT_EQ(rig.Run({"download", "-o", rig.Path("good.dat")}), cli::kExitOk) << rig.err.str();
+  const std::string hex = FileText(rig.Path("hex/good.hex"));
+  const size_t dump = hex.find('\n', hex.find("|     |")) + 1;
+  const size_t middle = hex.find('\n', dump + (hex.size() - dump) / 2) + 1;  // a dump line half way
+  const size_t header = hex.find("Number of bytes in header ");
+  ASSERT_NE(header, std::string::npos);
+  const auto put = [&](const std::string& name, const std::string& text) {
+    std::ofstream(rig.Path(name), std::ios::binary) << text;
+    return rig.Path(name);
+  };
+  const std::string cut = put("cut.hex", hex.substr(0, dump + (hex.size() - dump) * 2 / 3));
+  const std::string digit = put("digit.hex", hex.substr(0, middle + 5) + hex.substr(middle + 6));
+  std::string lying = hex;
+  lying.replace(header, lying.find('\r', header) - header, "Number of bytes in header 99999999");
+  const std::string refused = put("header.hex", lying);
+  const auto commands = [&](const std::string& file) -> std::vector<std::vector<std::string>> {
+    return {{"info", file},
+            {"info", file, "--json"},
+            {"convert", file, "-o", file + ".dat"},
+            {"export", file, "-o", file + ".csv"},
+            {"stats", file, "--channel", "1"},
+            {"stats", file, "--channel", "1", "--json"}};
+  };
+  for (const std::string& file : {cut, digit}) {
+    for (const auto& words : commands(file)) {
+      EXPECT_EQ(rig.Run(words), cli::kExitPartial) << words.front() << " " << file << "\n" << rig.err.str();
+      EXPECT_TRUE(Has(rig.err.str(), file + " is damaged: only what could be read of it was used.")) << rig.err.str();
+    }
+  }
+  EXPECT_TRUE(Has(rig.err.str(), ") holds 47 hex digits, an odd number")) << rig.err.str();
+  for (const auto& words : commands(refused)) {
+    EXPECT_EQ(rig.Run(words), cli::kExitFailure) << words.front();
+    EXPECT_TRUE(Has(rig.err.str(), "'Number of bytes in header 99999999': no header length of 0 to 255 bytes")) << rig.err.str();
+    EXPECT_FALSE(Has(rig.out.str(), "Samples:")) << rig.out.str();
+  }
+  for (const auto& words : commands(put("again.hex", hex))) EXPECT_EQ(rig.Run(words), cli::kExitOk) << words.front() << rig.err.str();
 }
 
 TEST(CliRetrieval, DamagedFilesConvertWithThePartialStatus) {

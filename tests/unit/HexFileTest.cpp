@@ -2,6 +2,12 @@
 // untrusted files refused or read as far as they hold up.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 
@@ -191,9 +197,14 @@ TEST_F(HexFileTest, ShortDumpWarnsAndKeepsWhatWasRead) {
 TEST_F(HexFileTest, OddDigitsAndJunkEndTheDumpWithoutOverrun) {
   const std::string mode = "Number of channels =  1, number of samples =      5, mode: Logging";
   ASSERT_EQ(ReadText(HexText("TMV QN-730  4.20 000077", mode, "4000004\r\n00000ZZ")), 1);
-  // As "%2X" reads: 40 00 00, 4 alone before the line end, 00 00, 0 alone before the junk.
-  EXPECT_EQ(state.retrieval.image.imageLength, 7);
-  EXPECT_EQ(Data().sampleCount, 2);
+  // A first line of 7 digits: nothing of it can be placed.
+  EXPECT_EQ(state.retrieval.image.imageLength, 0);
+  EXPECT_EQ(Data().sampleCount, 0);
+  EXPECT_TRUE(state.retrieval.fileDamaged);
+  // Junk in the last line ends the dump before that line.
+  ASSERT_EQ(ReadText(HexText("TMV QN-730  4.20 000077", mode, "400000400000ZZ")), 1);
+  EXPECT_EQ(state.retrieval.image.imageLength, 0);
+  EXPECT_NE(ui.boxes.back().text.find("holds characters that are not hex digits"), std::string::npos) << ui.boxes.back().text;
   // A byte count past the image size reads what the image holds.
   std::string big = HexText("TMV QN-730  4.20 000077", mode, "400000");
   big.replace(big.find("of data 3"), 9, "of data 99999999999");
@@ -370,6 +381,173 @@ TEST_F(HexFileTest, OptionalHeaderLinesReadBack) {
   ASSERT_EQ(ReadHexFile(third.state, 0, Path("h.hex")), 1) << third.ui.boxes.back().text;
   EXPECT_EQ(third.state.logger.extendedRange[3], 0x01);
   EXPECT_EQ(third.state.retrieval.data.StampCount(), 2);  // made again from the image
+}
+
+// A header value that cannot be what its line says is named and left out,
+// never replaced by a default; where the data cannot be placed without it
+// the file is refused.
+TEST_F(HexFileTest, DamagedHeaderValuesAreNamedAndNeverReplacedByADefault) {
+  Retrieve(SomeMemory(20));
+  ASSERT_TRUE(WriteHexFile(state, Path("good.hex")));
+  const std::string hex = Read("good.hex");
+  const size_t at = hex.find("Number of bytes in header 48\r\n");
+  ASSERT_NE(at, std::string::npos);
+  for (const std::string value : {"99999999", "-3", "many"}) {
+    std::string text = hex;
+    text.replace(at, std::strlen("Number of bytes in header 48"), "Number of bytes in header " + value);
+    FreshState other;
+    Write("bad.hex", text);
+    EXPECT_EQ(ReadHexFile(other.state, 0, Path("bad.hex")), 0) << value;
+    ASSERT_FALSE(other.ui.boxes.empty());
+    EXPECT_EQ(other.ui.boxes.back().text,
+              "Error while reading file header.\n'Number of bytes in header " + value +
+                  "': no header length of 0 to 255 bytes.\nThe data cannot be placed without it: the file is not read.");
+    EXPECT_EQ(other.state.retrieval.data.sampleCount, 0);
+  }
+
+  // In a DAT file the values are read from the rows: the rows are kept, the
+  // file is damaged, and the values of the bad lines are not taken.
+  Data().deployment.averagingEnabled = false;
+  std::string dat = DatFileText(state);
+  const size_t title = dat.find("\r\n\r\n     Temp");
+  ASSERT_NE(title, std::string::npos);
+  dat.insert(title + 2, "Averaging: 99999 seconds\r\nMemory type: 9 unknown\r\nCorrection to conductivity: 1.0 x\r\n");
+  Write("bad.dat", dat);
+  FreshState other;
+  ASSERT_EQ(ReadDatFile(other.state, 0, Path("bad.dat")), 1);
+  EXPECT_TRUE(other.state.retrieval.fileDamaged);
+  EXPECT_EQ(other.state.retrieval.data.sampleCount, Data().sampleCount);
+  EXPECT_FALSE(other.state.retrieval.data.deployment.averagingEnabled);
+  EXPECT_EQ(other.state.retrieval.memoryType, 0);
+  ASSERT_FALSE(other.ui.boxes.empty());
+  EXPECT_EQ(other.ui.boxes.back().text,
+            "Error while reading file header.\nThese lines hold values that cannot be what they say; the values are left out:\n"
+            "'Averaging: 99999 seconds': no averaging period of 1 to 10800 seconds, nor NONE\n"
+            "'Memory type: 9 unknown': no memory type of 1 to 6\n"
+            "'Correction to conductivity: 1.0 x': not the four conductivity correction coefficients");
+
+  // A sound file reads without a word.
+  FreshState third;
+  ASSERT_EQ(ReadHexFile(third.state, 0, Path("good.hex")), 1);
+  EXPECT_FALSE(third.state.retrieval.fileDamaged);
+  EXPECT_TRUE(third.ui.boxes.empty());
+}
+
+// A dump line with a digit lost (or one too many) shifts every value after
+// it: the dump ends before that line, and the line is named.
+TEST_F(HexFileTest, ADumpLineOfTheWrongLengthEndsTheDumpBeforeIt) {
+  Retrieve(SomeMemory(40));
+  const DataSet before = Data();
+  ASSERT_TRUE(WriteHexFile(state, Path("good.hex")));
+  const std::string hex = Read("good.hex");
+  const size_t dump = hex.find("\r\n", hex.find("|     |")) + 2;
+  // The start of dump line 4 (from 1), and its line number in the file.
+  size_t line4 = dump;
+  for (int i = 0; i < 3; ++i) line4 = hex.find("\r\n", line4) + 2;
+  const size_t fileLine = static_cast<size_t>(std::count(hex.begin(), hex.begin() + static_cast<std::ptrdiff_t>(line4), '\n')) + 1;
+  struct Case {
+    std::string text, says;
+  } cases[] = {
+      {hex.substr(0, line4 + 10) + hex.substr(line4 + 11), "holds 47 hex digits, an odd number"},
+      {hex.substr(0, line4 + 10) + "7" + hex.substr(line4 + 10), "holds 49 hex digits, an odd number"},
+  };
+  for (const Case& c : cases) {
+    FreshState other;
+    Write("bad.hex", c.text);
+    ASSERT_EQ(ReadHexFile(other.state, 0, Path("bad.hex")), 1);
+    const RetrievalState& r = other.state.retrieval;
+    EXPECT_TRUE(r.fileDamaged);
+    EXPECT_EQ(r.image.imageLength, 3 * 24);
+    ASSERT_FALSE(other.ui.boxes.empty());
+    const std::string& text = other.ui.boxes.back().text;
+    EXPECT_NE(text.find("Line " + std::to_string(fileLine) + " of the file (dump line 4) " + c.says), std::string::npos) << text;
+    EXPECT_NE(text.find("The 72 bytes before that line will be plotted"), std::string::npos) << text;
+    // Every value kept is the value logged.
+    ASSERT_GT(r.data.sampleCount, 0);
+    ASSERT_LT(r.data.sampleCount, before.sampleCount);
+    for (int ch = 0; ch < 3; ++ch)
+      for (int row = 0; row < r.data.sampleCount; ++row) ASSERT_EQ(r.data.Value(ch, row), before.Value(ch, row)) << ch << " " << row;
+  }
+  // A file cut inside its last line keeps the whole bytes before the cut.
+  FreshState cut;
+  Write("cut.hex", hex.substr(0, line4 + 11));
+  ASSERT_EQ(ReadHexFile(cut.state, 0, Path("cut.hex")), 1);
+  EXPECT_TRUE(cut.state.retrieval.fileDamaged);
+  EXPECT_EQ(cut.state.retrieval.image.imageLength, 3 * 24 + 5);
+  ASSERT_FALSE(cut.ui.boxes.empty());
+  EXPECT_EQ(cut.ui.boxes.back().text, "Error while reading file.\nThe file has lost data.\nThe available data will be plotted.");
+}
+
+// A save that cannot finish leaves no file under the final name, and no
+// temporary one either; the message says what is wrong.
+TEST_F(HexFileTest, AFailedSaveLeavesNoCutFileAndSaysWhy) {
+  const auto leftovers = [](const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+      if (e.path().filename().string().find(".tmp.") != std::string::npos) names.push_back(e.path().string());
+    return names;
+  };
+  // Cut midway: the file size limit stops the write as a full device would.
+  Retrieve(SomeMemory(20000));
+  Write("big.hex", "the earlier file");
+  struct rlimit saved {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  void (*handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 64 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  int error = 0;
+  const bool written = WriteHexFile(state, Path("big.hex"), &error);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(error, EFBIG);
+  EXPECT_EQ(Read("big.hex"), "the earlier file");
+  EXPECT_TRUE(leftovers(dir).empty());
+
+  // The HEX folder under a regular file: SaveFile says so, and the DAT file is still written.
+  Write("plain", "a file");
+  state.directories.hexOutput = Path("plain/hex");
+  ui.fileAnswers.push_back(Path("site.dat"));
+  EXPECT_EQ(SaveFile(state, kSaveHexAndDat), 1);
+  const auto shown = [&](const std::string& part) {
+    for (const auto& b : ui.boxes)
+      if (b.text.find(part) != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(shown("Unable to write the file " + Path("plain/hex/site.hex") + ".\nThe folder " + Path("plain/hex") +
+                    " is not a folder"));
+  EXPECT_FALSE(shown("may be open in another application"));
+  EXPECT_TRUE(FileExists(Path("site.dat")));
+  const std::string notAFolder = "The folder " + Path("plain/hex") + " is not a folder: a part of its path is a file.";
+  EXPECT_EQ(CheckFolderWritable(Path("plain/hex")), notAFolder);
+  EXPECT_EQ(CheckFolderWritable(Path("not/yet/made")), "");  // made in the work directory when saved
+  EXPECT_EQ(CheckSaveFolders(state, Path("other.dat")), notAFolder);
+  EXPECT_TRUE(leftovers(dir).empty());
+
+  // A folder that cannot be written: /sys refuses even root; a read-only
+  // folder refuses anyone else.
+  std::string locked = "/sys";
+  if (geteuid() != 0) {
+    locked = Path("locked");
+    std::filesystem::create_directory(locked);
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  }
+  const std::string permission = "Permission denied: the folder " + locked + " cannot be written";
+  EXPECT_EQ(CheckFolderWritable(locked).rfind(permission, 0), 0u) << CheckFolderWritable(locked);
+  ui.boxes.clear();
+  ui.fileAnswers.push_back(locked + "/site.dat");
+  Data().unsaved = true;
+  EXPECT_EQ(SaveFile(state, kSaveDatOnly), 0);
+  ASSERT_FALSE(ui.boxes.empty());
+  EXPECT_EQ(ui.boxes.back().text.rfind("Unable to write the file " + locked + "/site.dat.\n" + permission, 0), 0u) << ui.boxes.back().text;
+  EXPECT_FALSE(FileExists(locked + "/site.dat"));
+  if (locked != "/sys") std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+
+  // The causes no test can make here (a full device) are told as plainly.
+  EXPECT_EQ(WriteFailureText("/data/a.hex", ENOSPC), "Unable to write the file /data/a.hex.\nNo space left on the device that holds the folder /data.");
+  EXPECT_EQ(WriteFailureText("/data/a.hex", EROFS), "Unable to write the file /data/a.hex.\nPermission denied: the folder /data cannot be written (the device is read-only).");
+  EXPECT_EQ(WriteFailureText("/data/a.hex", EBUSY), "Unable to open the file /data/a.hex.\nThis file may be open in another application");
 }
 
 }  // namespace
