@@ -133,8 +133,9 @@ int Setup(CliContext& ctx) {
 
   // Readings stored in the logger are erased only when asked for by name:
   // --yes answers the questions that lose nothing.
-  const bool stored =
-      CommGet(state, 6) == 1 && MemoryHoldsData(state.logger, DataPointerFromReply(state.reply.Text()));
+  if (CommGet(state, 6) != 1)
+    return ReportOutcome(ctx, Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Memory status read incorrectly"));
+  const bool stored = MemoryHoldsData(state.logger, DataPointerFromReply(state.reply.Text()));
   if (stored && !options.erase && !options.keep) {
     ctx.err << ContainsDataDialog::kHeading << ": " << ContainsDataDialog::kText << "\n";
     ctx.err << "Choose --erase (the readings are lost) or --continue. Nothing was written.\n";
@@ -162,6 +163,7 @@ int Setup(CliContext& ctx) {
     return ReportFailure(ctx, "This logger cannot continue to add to its readings; nothing was written.");
   }
   if (action == SetupAction::None) {
+    if (!decision.refusal.Ok()) return ReportOutcome(ctx, decision.refusal);
     if (BoxesShown(ctx) == boxes) ctx.err << "Not enabled.\n";
     return kExitFailure;
   }

@@ -62,11 +62,11 @@ int Capabilities(CliContext& ctx) {
     w.EndArray();
     w.EndObject();
     ctx.out << w.Text() << "\n";
-    return kExitOk;
+    return ReportOutcome(ctx, dialog.result);
   }
   ctx.out << dialog.statusText << "\n";
   for (const auto& line : dialog.Lines()) ctx.out << line << "\n";
-  return kExitOk;
+  return ReportOutcome(ctx, dialog.result);
 }
 
 int Config(CliContext& ctx) {

@@ -304,7 +304,15 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
   // 3. Readings not yet downloaded.
   bool dataLossAccepted = false;
   uint32_t pointer = 0;
-  if (CommGet(state, 6)) {
+  const auto refuse = [&](const char* why) {
+    decision.refusal = Outcome::Of(OutcomeKind::Failed, why);
+    panel.message.Show(Tr(state, why), MessageIcon::Exclamation);
+    return decision;
+  };
+  // An unread memory status is no empty memory: the person would not be
+  // told of readings the erase takes.
+  if (CommGet(state, 6) != 1) return refuse("TIMEOUT: Memory status read incorrectly");
+  {
     const std::string_view reply = state.reply.Text();
     pointer = DataPointerFromReply(reply);
     const size_t tag = reply.find("CDP");
@@ -322,6 +330,9 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
   if (autorunVisible) d.optionFlags = autorunChecked ? d.optionFlags | kOptionAutorun : d.optionFlags & ~kOptionAutorun;
   if (ledVisible) d.optionFlags = ledChecked ? d.optionFlags | kOptionSamplingLed : d.optionFlags & ~kOptionSamplingLed;
   // 5. The threshold within what the sensor measures.
+  // The logger compares counts: without its coefficients a threshold value has none.
+  if (Thresholding(d) && state.calibration.origin == CalibrationOrigin::Unreadable)
+    return refuse("Unable to read calibration coefficients: the threshold cannot be set.\nTry again.");
   if (IsMultiChannel(state) && Thresholding(d)) {
     bool accepted = false;
     if (!CheckThresholdLimits(state, accepted) && !accepted) return decision;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Outcome.h"
 #include "deployment/DeploymentValidation.h"
 #include "deployment/Enabling.h"
 #include "deployment/SetupCommands.h"
@@ -51,6 +52,10 @@ struct EnableDecision {
   bool prepareRealTimeFile = false;  // real-time output on: prepare its file before enabling
   bool closeSetup = false;
   bool rerunSetup = false;  // the main window runs its Setup command again
+  // Why nothing is to be done when it was not the person's answer (a query
+  // that went unanswered, a value that cannot be set): shown in the message
+  // area too.
+  Outcome refusal;
 };
 
 struct SetupDialog {

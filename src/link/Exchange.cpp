@@ -683,7 +683,12 @@ int QueryMemoryTest(AppState& state) {
   Write(state, "!T00");
   const size_t n = ReadReply(state, 40, LineWith(""));
   state.query.memoryTestPassed = n >= 4 && state.reply.Contains("0102");
-  return state.query.memoryTestPassed ? 1 : 0;
+  if (state.query.memoryTestPassed) return 1;
+  // Four hex digits are an answer ("not passed"); nothing, or noise, is none.
+  const std::string_view reply = state.reply.Bytes();
+  size_t digits = 0;
+  for (char c : reply) digits = std::isxdigit(static_cast<unsigned char>(c)) ? digits + 1 : (digits >= 4 ? digits : 0);
+  return digits >= 4 ? -1 : 0;
 }
 
 int QueryCardFile(AppState& state) {

@@ -238,7 +238,9 @@ CapabilityListing BuildCapabilityListing(const LoggerInfo& info, const Capabilit
     default: break;
   }
   if (info.memoryTestCapable)
-    t.push_back(inputs.memoryTestPassed ? "Memory test capable - successful" : "Memory test capable - not yet passed");
+    t.push_back(inputs.memoryTestUnread   ? "Memory test capable - result not read"
+                : inputs.memoryTestPassed ? "Memory test capable - successful"
+                                          : "Memory test capable - not yet passed");
   const bool binary = info.rsAdvanced & 0x04u, ascii = info.rsAdvanced & 0x08u;
   t.push_back(std::string("Format: ") +
               (binary && ascii ? "ASCII and Binary" : binary ? "Binary" : ascii ? "ASCII" : "None set"));
@@ -288,8 +290,18 @@ std::string CapabilitiesStatusText(const AppState& state) {
 void CurrentCapabilitiesDialog::Open(AppState& state) {
   const LoggerInfo& info = state.logger;
   CapabilityListingInputs inputs;
-  if (info.engineeringUnitsLevel >= 1) KnowLogger(state, kKnowStartCharacteristic);
-  if (info.memoryTestCapable) inputs.memoryTestPassed = CommGet(state, 33) == 1;
+  result = Outcome::Done();
+  if (info.engineeringUnitsLevel >= 1) {
+    KnowLogger(state, kKnowStartCharacteristic);
+    if (info.startCharacteristicStale)
+      result = Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Start characteristic read incorrectly");
+  }
+  if (info.memoryTestCapable) {
+    const int test = CommGet(state, 33);
+    inputs.memoryTestPassed = test == 1;
+    inputs.memoryTestUnread = test == 0;
+    if (test == 0) result = Outcome::Of(OutcomeKind::Failed, "The logger did not answer the memory test query.");
+  }
   inputs.optionByte = state.query.optionByte;
   inputs.linkBaud = info.baud;
   statusText = CapabilitiesStatusText(state);

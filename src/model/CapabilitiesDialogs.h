@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Outcome.h"
+
 namespace tmv {
 
 struct AppState;
@@ -79,6 +81,7 @@ struct CapabilityListing {
 struct CapabilityListingInputs {
   int optionByte = 0;             // query 28
   bool memoryTestPassed = false;  // query 33
+  bool memoryTestUnread = false;  // query 33 went unanswered: neither passed nor failed is known
   int linkBaud = 0;               // the current link rate
 };
 CapabilityListing BuildCapabilityListing(const LoggerInfo& info, const CapabilityListingInputs& inputs);
@@ -92,6 +95,9 @@ struct CurrentCapabilitiesDialog {
   std::string statusText;
   CapabilityListing listing;
   bool open = false;
+  // Failed, with the reason, when a query the listing needs went unanswered
+  // (the listing then says so where the answer would stand).
+  Outcome result;
 
   // Reads the option byte and the memory test result where the logger has them.
   void Open(AppState& state);
@@ -99,4 +105,5 @@ struct CurrentCapabilitiesDialog {
   std::vector<std::string> Lines() const { return listing.Lines(); }
 };
 
-}  // namespace tmv
+}  // namespace tmv#include "platform/Outcome.h"
+

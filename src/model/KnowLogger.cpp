@@ -18,6 +18,8 @@ namespace tmv {
 
 namespace {
 
+constexpr const char* kCapabilitiesUnanswered = "Unable to assess the logger's capabilities: a query went unanswered.";
+
 // The threshold a newer multi-channel logger was started on ("!L", the
 // eight bytes "!A" wrote): mode, channel, limit and level.
 // False when the logger did not tell it.
@@ -123,7 +125,13 @@ KnowResult KnowLogger(AppState& state, unsigned needs) {
     }
     l.statusStale = false;
   }
-  if (needs & kKnowCapabilities) AssessCapabilities(state);
+  if (needs & kKnowCapabilities) {
+    AssessCapabilities(state);
+    if (l.capabilitiesIncomplete) {
+      ShowStatus(state, Tr(state, kCapabilitiesUnanswered));
+      return KnowResult::CapabilitiesUnknown;
+    }
+  }
   if (needs & kKnowConfiguration) {
     const int config = GetConfigTable(state);
     if (config == -1) return KnowResult::NotConfigured;

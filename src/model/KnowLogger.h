@@ -31,6 +31,7 @@ enum class KnowResult {
   Known,                  // everything asked for is known
   NoLogger,               // nothing answered (the status line says so)
   StatusUnread,           // the logger answered but not its status ("Error: Status read incorrectly")
+  CapabilitiesUnknown,    // a capability query went unanswered (status line): nothing is guessed from defaults
   ConfigurationUnknown,   // the configuration could not be read (status line)
   NotConfigured,          // the logger has no configuration ("Logger not yet configured")
   CalibrationUnreadable,  // known but for the calibration: defaults stand in, never written back

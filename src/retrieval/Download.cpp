@@ -116,6 +116,8 @@ Outcome UnknownForRetrieval(const AppState& state, KnowResult known) {
     case KnowResult::NoLogger: return Outcome::Of(OutcomeKind::NoLogger, "Unable to connect to logger");
     case KnowResult::StatusUnread: return Outcome::Of(OutcomeKind::Failed, "Error: Status read incorrectly");
     case KnowResult::NotConfigured: return Outcome::Of(OutcomeKind::Refused, "Logger not yet configured");
+    case KnowResult::CapabilitiesUnknown:
+      return Outcome::Of(OutcomeKind::Failed, "Unable to assess the logger's capabilities: a query went unanswered.");
     case KnowResult::ConfigurationUnknown:
       return Outcome::Of(OutcomeKind::Failed, "Configuration Table read failed.");
     case KnowResult::CalibrationUnreadable:

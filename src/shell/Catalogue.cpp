@@ -104,6 +104,8 @@ std::vector<std::string> BuildTexts() {
       "Not retrieved: the logger is still logging.",
       "Download incomplete: %d of %u bytes retrieved",
       "Logger failed to resume.",
+      "Unable to read calibration coefficients: the threshold cannot be set.\nTry again.",
+      "The logger did not answer the memory test query.",
   };
   for (const char* op : kRefusedOperations) texts.push_back(std::string(kRefusalStart) + op + kRefusalEnd);
   return texts;

@@ -77,6 +77,7 @@ GateResult PassCommandGate(AppState& state, int command) {
       return GateResult::Pass;
     case KnowResult::NoLogger:
     case KnowResult::StatusUnread:
+    case KnowResult::CapabilitiesUnknown:
     case KnowResult::ConfigurationUnknown:
     case KnowResult::NotConfigured:
       break;

@@ -18,7 +18,13 @@
 #include <set>
 
 #include "CliSupport.h"
+#include "link/Connection.h"
+#include "model/CalibrationHistory.h"
+#include "model/KnowLogger.h"
+#include "retrieval/Download.h"
+#include "shell/Outcomes.h"
 #include "support/CliRig.h"
+#include "support/EmulatedRig.h"
 
 namespace tmv {
 namespace {
@@ -53,6 +59,7 @@ struct Operation {
   std::string model;
   std::function<void(CliRig&)> prepare;  // the logger before the operation
   std::vector<std::string> words;        // "@" stands for the work directory
+  bool sameReport = true;                // exit 0 prints what the clean run printed (no clock in it)
 };
 
 RunResult RunOperation(const Operation& op, const std::function<void(sim::Faults&)>& fault) {
@@ -100,6 +107,7 @@ std::vector<std::string> Lines(const std::string& text) {
 // blocks it took): they may differ between two good runs.
 bool HostTimeLine(const std::string& line) {
   return line.find("Host time") != std::string::npos || line.find("host time") != std::string::npos ||
+         line.find("Logger time") != std::string::npos ||
          line.find("blocks requested") != std::string::npos || line.find("bytes/s") != std::string::npos ||
          line.find("Download time") != std::string::npos || line.find("PC time") != std::string::npos;
 }
@@ -147,13 +155,16 @@ void RunMatrix(const Operation& op, const std::function<void(const RunResult&, c
   std::set<std::string> keys;
   for (const auto& c : clean.commands)
     if (const std::string k = CommandKey(c); !k.empty()) keys.insert(k);
-  ASSERT_GE(keys.size(), 3u) << op.name;
+  ASSERT_FALSE(keys.empty()) << op.name;
   int cases = 0, refused = 0;
   for (const std::string& key : keys) {
     for (Fault f : {Fault::Drop, Fault::Ignore, Fault::Garble}) {
       // The single-channel recorders send their coefficients as bare bytes,
       // with no sum: a byte changed on the line cannot be told from a good one.
       if (f == Fault::Garble && key == "Z") continue;
+      // A memory test never started ("!U02" lost) is reported by the logger
+      // itself as not passed: that is its answer, not one the program made up.
+      if (f != Fault::Garble && key == "!U02") continue;
       const RunResult r = RunOperation(op, [&](sim::Faults& faults) {
         (f == Fault::Drop ? faults.dropCommands : f == Fault::Ignore ? faults.ignoreCommands : faults.garbleCommands)
             .push_back(key);
@@ -173,8 +184,8 @@ void RunMatrix(const Operation& op, const std::function<void(const RunResult&, c
           EXPECT_TRUE(SameText(it->second, text)) << what << ": exit 0 but " << path << " differs from the clean run, "
                                                   << FirstDifference(it->second, text);
         }
-        EXPECT_TRUE(SameText(r.out, clean.out)) << what << ": exit 0 but another report\n" << r.out << "\nclean:\n"
-                                                << clean.out;
+        if (op.sameReport)
+          EXPECT_TRUE(SameText(r.out, clean.out)) << what << ": exit 0 but another report, " << FirstDifference(r.out, clean.out);
       } else {
         EXPECT_NE(r.rc, cli::kExitUsage) << what;
         EXPECT_FALSE(r.err.empty()) << what << ": exit " << r.rc << " and no word why";
@@ -220,6 +231,96 @@ TEST(FaultMatrix, StopForTheDownloadOfALoggingLogger) {
               [](const RunResult& r, const std::string& what) {
                 if (r.rc == cli::kExitOk) EXPECT_TRUE(r.statusAfter == 0 || r.statusAfter == 4 || r.statusAfter == 8) << what;
               });
+  }
+}
+
+void Suspended(CliRig& rig) {
+  StillLogging(rig);
+  rig.emulator.profile().status = 5;
+}
+
+const char* const kStart = "2010/06/08 00:00:00";
+const char* const kEnd = "2010/07/08 00:00:00";
+
+// The other operations that talk to a logger: setup with each family of
+// options, the running-state changes, erase, the clock, the calibration read
+// and write, capabilities, configuration and live readings.
+TEST(FaultMatrix, SetupWithEachFamilyOfOptions) {
+  const std::vector<std::string> plain = {"setup", "--yes", "--erase", "--start", kStart, "--end", kEnd, "--period", "00:00:30"};
+  for (const std::string& model : {"QN-760", "QN-730", "KM-3170"}) {
+    SCOPED_TRACE(model);
+    RunMatrix({"setup", model, FinishedDeployment, plain});
+  }
+  auto with = [&](std::vector<std::string> more) {
+    std::vector<std::string> words = plain;
+    words.insert(words.end(), more.begin(), more.end());
+    return words;
+  };
+  RunMatrix({"setup --averaging", "QN-760", FinishedDeployment, with({"--averaging", "10"})});
+  RunMatrix({"setup --above", "QN-760", FinishedDeployment, with({"--above", "1:15"})});
+  RunMatrix({"setup --realtime", "QN-760", FinishedDeployment, with({"--realtime", "binary"})});
+  RunMatrix({"setup --waves", "KZM-5170", FinishedDeployment,
+             {"setup", "--yes", "--erase", "--start", kStart, "--end", kEnd, "--period", "00:10:00", "--waves", "on",
+              "--burst-rate", "2", "--burst-samples", "1024", "--burst-period", "01:00:00", "--depth", "10"}});
+}
+
+TEST(FaultMatrix, RunningStateEraseAndClock) {
+  const auto stopped = [](const RunResult& r, const std::string& what) {
+    if (r.rc == cli::kExitOk) EXPECT_TRUE(r.statusAfter == 0 || r.statusAfter == 4 || r.statusAfter == 8) << what;
+  };
+  for (const std::string& model : {"QN-760", "KM-3170"}) {
+    SCOPED_TRACE(model);
+    RunMatrix({"stop", model, StillLogging, {"stop"}}, stopped);
+    RunMatrix({"suspend", model, StillLogging, {"suspend"}}, [](const RunResult& r, const std::string& what) {
+      if (r.rc == cli::kExitOk) EXPECT_EQ(r.statusAfter, 5) << what;
+    });
+    RunMatrix({"resume", model, Suspended, {"resume"}}, [](const RunResult& r, const std::string& what) {
+      if (r.rc == cli::kExitOk) EXPECT_NE(r.statusAfter, 5) << what;
+    });
+    RunMatrix({"erase", model, FinishedDeployment, {"erase", "--yes"}}, [](const RunResult& r, const std::string& what) {
+      if (r.rc == cli::kExitOk) EXPECT_EQ(r.statusAfter, 0) << what;
+    });
+    Operation clock{"clock --set", model, FinishedDeployment, {"clock", "--set"}};
+    clock.sameReport = false;  // it prints the clock it set
+    RunMatrix(clock);
+  }
+}
+
+TEST(FaultMatrix, CalibrationCapabilitiesConfigurationAndLiveReadings) {
+  for (const std::string& model : kModels) {
+    SCOPED_TRACE(model);
+    RunMatrix({"calibration", model, FinishedDeployment, {"calibration"}});
+    RunMatrix({"capabilities", model, FinishedDeployment, {"capabilities"}});
+    RunMatrix({"config", model, FinishedDeployment, {"config"}});
+    Operation live{"live", model, FinishedDeployment, {"live", "--count", "2"}};
+    live.sameReport = false;  // readings change with the time they are taken
+    RunMatrix(live);
+  }
+  RunMatrix({"calibration set", "QN-760", FinishedDeployment,
+             {"calibration set", "--yes", "--channel", "1", "1.5", "0.002", "0", "0"}});
+}
+
+// The event loop runs between exchanges, never inside one: a timer's live
+// fetch could otherwise talk on the line in the middle of a table read.
+TEST(OneConversation, NoExchangeRunsTheEventLoop) {
+  for (const std::string& model : {"QN-760", "QN-730"}) {
+    SCOPED_TRACE(model);
+    test::EmulatedRig rig(model);
+    rig.emulator.RecordSamples(300, rig.clock.Milliseconds());
+    test::ScopedTempDir work;
+    AppState& s = rig.state;
+    s.directories.work = work.path;
+    ASSERT_EQ(KnowLogger(s, kKnowIdentity | kKnowCapabilities | kKnowConfiguration | kKnowCalibration), KnowResult::Known);
+    EXPECT_FALSE(WriteCalibrationHistory(s, work.path).lines.empty());
+    DownloadProc dialog;
+    dialog.offerSave = false;
+    ASSERT_TRUE(dialog.Open(s)) << Describe(s, dialog.result);
+    ASSERT_TRUE(dialog.Retrieve(s, [](const DownloadQuery&) { return kQueryButton7; }));
+    RunDownloadToEnd(s, dialog, 1000);
+    EXPECT_EQ(dialog.outcome, DownloadOutcome::Complete);
+    s.logger.connected = false;
+    EXPECT_EQ(ConnectLogger(s), 1);
+    EXPECT_EQ(rig.ui.eventPumps, 0);
   }
 }
 
