@@ -98,6 +98,11 @@ int RealTime(CliContext& ctx) {
                        "disturb the reply); try again.");
     return kExitNoLogger;
   }
+  // The header's period, start and end are the logger's own, never a default.
+  if (const Outcome unknown =
+          UnknownOfLogger(state, known == KnowResult::CalibrationUnreadable ? KnowResult::Known : known);
+      !unknown.Ok())
+    return ReportOutcome(ctx, unknown);
   if (!state.deployment.realTimeOutput) {
     ReportFailure(ctx, "The logger is not set to send real-time data (see: setup --realtime).");
     return kExitRefused;

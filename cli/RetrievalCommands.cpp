@@ -151,10 +151,12 @@ int Download(CliContext& ctx) {
       "Progress goes to standard error.\n\n"
       "Ctrl-C (or SIGTERM, SIGHUP) ends the download as Cancel does: the link speed is\n"
       "restored, a suspended logger resumed, and what came is decoded and saved.\n\n"
-      "Exit status: 0 retrieved and saved; 1 failed (nothing retrieved, or not saved);\n"
-      "2 usage error; 3 partial: the download ended early (a block failed 10 times, the\n"
-      "link was lost, or it was interrupted), and what was retrieved was decoded and\n"
-      "saved; 4 no logger; 5 the logger suspended for the download did not resume.");
+      "Exit status: 0 retrieved and saved; 1 failed (nothing retrieved, or not saved;\n"
+      "a query the logger left unanswered stops it before any block is read, and says\n"
+      "which); 2 usage error; 3 partial: the download ended early (a block failed 10\n"
+      "times, the link was lost, or it was interrupted), and what was retrieved was\n"
+      "decoded and saved; 4 no logger; 5 the logger did not stop or suspend as asked\n"
+      "(nothing was read), or the logger suspended for the download did not resume.");
   parser->add_option("-o,--output", output, "the DAT file to write (NAME.dat)");
   auto* stopFlag = parser->add_flag("--stop", stop, "stop a logger that is still logging");
   auto* suspendFlag = parser->add_flag("--suspend", suspend, "suspend it during the download and resume it after");
@@ -212,23 +214,34 @@ int Download(CliContext& ctx) {
       return ReportFailure(ctx, hexPath + " holds the data of " + *other +
                                     ": name another file with -o, or replace it with --yes.");
   }
-  // SaveFile asks for the name and the comment: the console answers with these.
+  // AppendToFile asks which file: the console answers with this one.
   if (console != nullptr) {
     console->fileAnswers.clear();
-    if (!append.empty()) console->fileAnswers.push_back(datPath);  // AppendToFile's file
-    console->fileAnswers.push_back(datPath);
-    console->textAnswer = comment;
+    if (!append.empty()) console->fileAnswers.push_back(datPath);
   }
+  // The save is told the files and the comment; it asks nothing.
   bool saved = false;
   dialog.save = [&](AppState& s) {
-    saved = SaveFile(s, kSaveHexAndDat) == 1;
-    if (saved || !s.retrieval.data.unsaved || s.retrieval.data.sampleCount == 0 || console == nullptr) return;
-    // Retrieved data are never dropped without a word: kept under a free name.
-    const std::string kept = FreeFileName(datPath);
-    console->fileAnswers = {kept};
-    saved = SaveFile(s, kSaveHexAndDat) == 1;
-    if (saved) ctx.err << datPath << " was not written: the data are kept as " << kept << ".\n";
-    else ctx.err << "The retrieved data could not be saved.\n";
+    if (!s.retrieval.data.unsaved) return;
+    // Only stamps came: the memory image is kept when asked for (--yes).
+    if (s.retrieval.data.sampleCount == 0 && !ctx.yes) {
+      ctx.err << "There are no data to store: every reading was a time stamp (--yes writes the HEX file all the same).\n";
+      return;
+    }
+    SaveResult result = WriteDataFiles(s, kSaveHexAndDat, {datPath, comment, ctx.yes});
+    if (result.outcome.kind == OutcomeKind::Failed) {
+      ReportOutcome(ctx, result.outcome);
+      // Retrieved data are never dropped without a word: kept under a free name.
+      const std::string kept = FreeFileName(datPath);
+      result = WriteDataFiles(s, kSaveHexAndDat, {kept, comment, false});
+      if (result.outcome.kind != OutcomeKind::Failed)
+        ctx.err << datPath << " was not written: the data are kept as " << kept << ".\n";
+      else
+        ReportOutcome(ctx, result.outcome);
+    }
+    if (result.outcome.kind == OutcomeKind::Partial) ReportOutcome(ctx, result.outcome);
+    if (result.hexRenamed) ctx.err << "The HEX file is written as " << result.hexPath << ".\n";
+    saved = result.outcome.kind != OutcomeKind::Failed;
   };
 
   bool started = false;

@@ -142,32 +142,55 @@ int SaveFile(AppState& state, int mode) {
   // One line: a line end would end the header line early.
   std::replace(r.comment.begin(), r.comment.end(), '\r', ' ');
   std::replace(r.comment.begin(), r.comment.end(), '\n', ' ');
+  // 6, 7. A HEX file that holds another logger's record (the same DAT name
+  // in another directory) is that record's only lossless copy: asked about.
+  SaveTarget target{datPath, r.comment, true};
+  if (mode == kSaveHexAndDat)
+    if (const auto other = OtherRecordIn(HexPathFor(state, datPath), state.logger.serialNumber, d.startTime))
+      target.replaceOtherRecord =
+          ui.MessageBox(Format(Tr(state, "%s already exists.\nIt holds the data of %s.\nContinue to overwrite this file?").c_str(),
+                               HexPathFor(state, datPath).c_str(), other->c_str()),
+                        Tr(state, "Write File"), MessageButtons::YesNo, MessageIcon::Question,
+                        MessageAnswer::No) == MessageAnswer::Yes;
   ui.SetWaitCursor(true);
-  // 6, 7. The HEX file, always in the HEX output directory. One that holds
-  // another logger's record (the same DAT name in another directory) is that
-  // record's only lossless copy: asked about, and kept when the answer is No.
+  const SaveResult saved = WriteDataFiles(state, mode, target);
+  ui.SetWaitCursor(false);
+  if (saved.hexRenamed)
+    ui.MessageBox(Format(Tr(state, "The HEX file is written as %s.").c_str(), saved.hexPath.c_str()), Tr(state, "Write File"),
+                  MessageButtons::Ok, MessageIcon::Information, MessageAnswer::Ok);
+  if (!saved.outcome.Ok())
+    ui.MessageBox(OutcomeText(saved.outcome), Tr(state, "Write File"), MessageButtons::Ok, MessageIcon::Exclamation,
+                  MessageAnswer::Ok);
+  return saved.outcome.kind == OutcomeKind::Done || saved.outcome.kind == OutcomeKind::Partial ? 1 : 0;
+}
+
+SaveResult WriteDataFiles(AppState& state, int mode, const SaveTarget& target) {
+  RetrievalState& r = state.retrieval;
+  DataSet& d = r.data;
+  SaveResult result;
+  const std::string& datPath = target.datPath;
+  r.comment = target.comment;
+  // One line: a line end would end the header line early.
+  std::replace(r.comment.begin(), r.comment.end(), '\r', ' ');
+  std::replace(r.comment.begin(), r.comment.end(), '\n', ' ');
+  // The HEX file, always in the HEX output directory.
   std::string hexPath = HexPathFor(state, datPath);
   r.savedHexFile.clear();
+  std::string hexFailure;
   if (mode == kSaveHexAndDat) {
-    if (const auto other = OtherRecordIn(hexPath, state.logger.serialNumber, d.startTime)) {
-      if (ui.MessageBox(Format(Tr(state, "%s already exists.\nIt holds the data of %s.\nContinue to overwrite this file?").c_str(),
-                               hexPath.c_str(), other->c_str()),
-                        Tr(state, "Write File"), MessageButtons::YesNo, MessageIcon::Question,
-                        MessageAnswer::No) != MessageAnswer::Yes) {
-        hexPath = FreeFileName(hexPath);
-        ui.MessageBox(Format(Tr(state, "The HEX file is written as %s.").c_str(), hexPath.c_str()), Tr(state, "Write File"),
-                      MessageButtons::Ok, MessageIcon::Information, MessageAnswer::Ok);
-      }
+    if (!target.replaceOtherRecord && OtherRecordIn(hexPath, state.logger.serialNumber, d.startTime)) {
+      hexPath = FreeFileName(hexPath);
+      result.hexRenamed = true;
     }
     int error = 0;
     if (WriteHexFile(state, hexPath, &error)) {
       r.savedHexFile = hexPath;
+      result.hexPath = hexPath;
     } else {
-      ui.MessageBox(WriteFailureText(hexPath, error), Tr(state, "Write File"), MessageButtons::Ok,
-                    MessageIcon::Exclamation, MessageAnswer::Ok);
+      hexFailure = WriteFailureText(hexPath, error);
     }
   }
-  // 8. The DAT file.
+  // The DAT file.
   AddRecentFile(state, datPath);
   bool datWritten;
   int datError = 0;
@@ -187,12 +210,11 @@ int SaveFile(AppState& state, int mode) {
     datWritten = WriteDatFile(state, datPath, &datError);
   }
   if (!datWritten) {
-    ui.SetWaitCursor(false);
-    ui.MessageBox(WriteFailureText(datPath, datError), Tr(state, "Write File"), MessageButtons::Ok,
-                  MessageIcon::Exclamation, MessageAnswer::Ok);
-    return 0;
+    result.outcome = Outcome::Of(OutcomeKind::Failed, "%s", {WriteFailureText(datPath, datError)});
+    return result;
   }
-  // 9. Saved; the caption companion for the second language.
+  result.datPath = datPath;
+  // Saved; the caption companion for the second language.
   d.unsaved = false;
   r.saved = true;
   r.download.appendMode = false;
@@ -203,8 +225,9 @@ int SaveFile(AppState& state, int mode) {
   const bool incomplete = state.statusText.rfind("Download incomplete", 0) == 0;
   ShowStatus(state, Tr(state, "Saved") + " " + datPath + (incomplete ? " - " + state.statusText : std::string()));
   if (state.logger.waves && r.writeTideAndWaveFiles) r.writeTideAndWaveFiles(datPath);
-  ui.SetWaitCursor(false);
-  return 1;
+  // Without the HEX file only the converted values are kept: said, as a part.
+  if (!hexFailure.empty()) result.outcome = Outcome::Of(OutcomeKind::Partial, "%s", {hexFailure});
+  return result;
 }
 
 }  // namespace tmv

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/LoggerTime.h"
+#include "platform/Outcome.h"
 
 namespace tmv {
 
@@ -13,6 +14,26 @@ struct AppState;
 constexpr int kSaveHexAndDat = 0;  // after a download, and "&Save file" while unsaved
 constexpr int kSaveDatOnly = 1;    // "&Save file" otherwise
 
+// What a save is told instead of asking: the DAT file, the comment stored
+// with the data, and whether a HEX file holding another record is replaced
+// (otherwise the HEX file goes under a free name beside it).
+struct SaveTarget {
+  std::string datPath;
+  std::string comment;
+  bool replaceOtherRecord = false;
+};
+// How a save went: Done with both files written (Partial: the DAT file only),
+// Failed with what is wrong (no space, no permission); the files written.
+struct SaveResult {
+  Outcome outcome;
+  std::string datPath;
+  std::string hexPath;  // empty when no HEX file was written
+  bool hexRenamed = false;  // the HEX file went under a free name: the other record was kept
+};
+// Writes the files as told, asking nothing: the HEX file (kSaveHexAndDat) and
+// the DAT file, the caption companion and the tide and wave files. The
+// state's saved marks and current file follow.
+SaveResult WriteDataFiles(AppState& state, int mode, const SaveTarget& target);
 // Asks the questions, writes the files; 1 when the DAT file was written.
 // The HEX file written (its name may differ from the DAT file's, see below)
 // is state.retrieval.savedHexFile, empty when none was.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Outcome.h"
+
 #include "deployment/SetupCommands.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
@@ -148,6 +150,39 @@ KnowResult KnowLogger(AppState& state, unsigned needs) {
   }
   if ((needs & kKnowDeployment) && l.deploymentStale) ReadDeployment(state);
   return calibrationRead ? KnowResult::Known : KnowResult::CalibrationUnreadable;
+}
+
+Outcome UnknownOfLogger(const AppState& state, KnowResult known) {
+  const LoggerInfo& l = state.logger;
+  switch (known) {
+    case KnowResult::Known: break;
+    case KnowResult::NoLogger: return Outcome::Of(OutcomeKind::NoLogger, "Unable to connect to logger");
+    case KnowResult::StatusUnread: return Outcome::Of(OutcomeKind::Failed, "Error: Status read incorrectly");
+    case KnowResult::NotConfigured: return Outcome::Of(OutcomeKind::Refused, "Logger not yet configured");
+    case KnowResult::CapabilitiesUnknown:
+      return Outcome::Of(OutcomeKind::Failed, "Unable to assess the logger's capabilities: a query went unanswered.");
+    case KnowResult::ConfigurationUnknown:
+      return Outcome::Of(OutcomeKind::Failed, "Configuration Table read failed.");
+    case KnowResult::CalibrationUnreadable:
+      // Defaults would convert every reading wrongly, and nothing would say so.
+      return Outcome::Of(OutcomeKind::Failed,
+                         "Unable to read calibration coefficients: the data are not retrieved, as they could "
+                         "only be converted with default coefficients.\nTry again.");
+  }
+  if (l.capabilitiesIncomplete)
+    return Outcome::Of(OutcomeKind::Failed, "Unable to assess the logger's capabilities: a query went unanswered.");
+  if (l.startCharacteristicStale)
+    return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Start characteristic read incorrectly");
+  const unsigned unread = l.deploymentUnread;
+  if (unread & kUnreadPeriod) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Period read incorrectly");
+  if (unread & kUnreadStart) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Start date/time read incorrectly");
+  if (unread & kUnreadEnd) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: End date/time read incorrectly");
+  if (unread & kUnreadClock) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Logger clock read incorrectly");
+  if (unread & kUnreadAveraging) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Averaging read incorrectly");
+  if (unread & kUnreadRate) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Sampling rate read incorrectly");
+  if (unread & kUnreadWaves) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Wave settings read incorrectly");
+  if (unread & kUnreadThreshold) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Threshold read incorrectly");
+  return Outcome::Done();
 }
 
 }  // namespace tmv

@@ -5,6 +5,8 @@
 // stale flag says it must be read again. Every dialog and command that needs
 // these goes through here, so that no file header, time base or reply parser
 // is built from a default the logger could have told.
+#include "platform/Outcome.h"
+
 namespace tmv {
 
 struct AppState;
@@ -40,6 +42,12 @@ enum class KnowResult {
 // Learns what `needs` asks for, in order; stops at the first part that fails
 // (a calibration that cannot be read stops nothing: the rest is still learnt).
 KnowResult KnowLogger(AppState& state, unsigned needs);
+
+// What the logger did not tell of what an operation asked for (KnowLogger's
+// result `known`, and the parts of the deployment and start characteristic
+// left unread), as the reason to stop with the text the person reads; Done
+// when everything is known. Files and row times are built from nothing less.
+Outcome UnknownOfLogger(const AppState& state, KnowResult known);
 
 // The logger's status, start characteristic and deployment are to be read
 // again: a new operation begins, or a command changed them.

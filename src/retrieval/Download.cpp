@@ -107,41 +107,6 @@ void PostEnd(AppState& state, DownloadProc& dialog) {
   dialog.endPosted = true;
 }
 
-// What the logger did not tell of what a retrieval needs, as the reason to
-// stop; Done when everything is known.
-Outcome UnknownForRetrieval(const AppState& state, KnowResult known) {
-  const LoggerInfo& l = state.logger;
-  switch (known) {
-    case KnowResult::Known: break;
-    case KnowResult::NoLogger: return Outcome::Of(OutcomeKind::NoLogger, "Unable to connect to logger");
-    case KnowResult::StatusUnread: return Outcome::Of(OutcomeKind::Failed, "Error: Status read incorrectly");
-    case KnowResult::NotConfigured: return Outcome::Of(OutcomeKind::Refused, "Logger not yet configured");
-    case KnowResult::CapabilitiesUnknown:
-      return Outcome::Of(OutcomeKind::Failed, "Unable to assess the logger's capabilities: a query went unanswered.");
-    case KnowResult::ConfigurationUnknown:
-      return Outcome::Of(OutcomeKind::Failed, "Configuration Table read failed.");
-    case KnowResult::CalibrationUnreadable:
-      // Defaults would convert every reading wrongly, and nothing would say so.
-      return Outcome::Of(OutcomeKind::Failed,
-                         "Unable to read calibration coefficients: the data are not retrieved, as they could "
-                         "only be converted with default coefficients.\nTry again.");
-  }
-  if (l.capabilitiesIncomplete)
-    return Outcome::Of(OutcomeKind::Failed, "Unable to assess the logger's capabilities: a query went unanswered.");
-  if (l.startCharacteristicStale)
-    return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Start characteristic read incorrectly");
-  const unsigned unread = l.deploymentUnread;
-  if (unread & kUnreadPeriod) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Period read incorrectly");
-  if (unread & kUnreadStart) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Start date/time read incorrectly");
-  if (unread & kUnreadEnd) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: End date/time read incorrectly");
-  if (unread & kUnreadClock) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Logger clock read incorrectly");
-  if (unread & kUnreadAveraging) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Averaging read incorrectly");
-  if (unread & kUnreadRate) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Sampling rate read incorrectly");
-  if (unread & kUnreadWaves) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Wave settings read incorrectly");
-  if (unread & kUnreadThreshold) return Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Threshold read incorrectly");
-  return Outcome::Done();
-}
-
 std::string StartModeText(unsigned mode) {
   switch (mode) {
     case kStartNow: return "Start NOW";
@@ -344,7 +309,7 @@ bool DownloadProc::Open(AppState& state) {
   // that no file carries a guess. The data stay in the logger for a retry.
   const KnowResult known =
       KnowLogger(state, kKnowCapabilities | kKnowConfiguration | kKnowDeployment | (qnOrVl ? kKnowCalibration : 0u));
-  if (const Outcome unknown = UnknownForRetrieval(state, known); !unknown.Ok()) return refuse(unknown);
+  if (const Outcome unknown = UnknownOfLogger(state, known); !unknown.Ok()) return refuse(unknown);
   if (CommGet(state, 6) != 1)
     return refuse(Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Memory status read incorrectly"));
   view.memoryUsage = ReadMemoryStatus(state, *this, state.reply.Text());
@@ -489,7 +454,7 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
   // 8. Calibration: a logger that holds none converts with the defaults (and
   // says so); one that was not heard is not converted at all.
   if (CommGet(state, 10) != 1 || state.calibration.origin == CalibrationOrigin::Unreadable)
-    return abandon(UnknownForRetrieval(state, KnowResult::CalibrationUnreadable));
+    return abandon(UnknownOfLogger(state, KnowResult::CalibrationUnreadable));
   // 9.
   Info(view);
   r.image.imageLength = 0;

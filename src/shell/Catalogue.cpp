@@ -106,6 +106,7 @@ std::vector<std::string> BuildTexts() {
       "Logger failed to resume.",
       "Unable to read calibration coefficients: the threshold cannot be set.\nTry again.",
       "The logger did not answer the memory test query.",
+      "Choose another folder when the data are saved.",
   };
   for (const char* op : kRefusedOperations) texts.push_back(std::string(kRefusalStart) + op + kRefusalEnd);
   return texts;

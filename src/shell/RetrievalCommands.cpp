@@ -66,6 +66,12 @@ void RetrievalPanel::PressRetrieve(bool full) {
   AppState& state = shell.state;
   // Stopping a logging logger is asked once more, with keeping it as the default.
   if (dialog.OffersStop() && !ConfirmStopLogger(state)) return;
+  // A data folder that cannot take the files is said before the memory is
+  // read, not after many minutes of it; the save dialog may choose another.
+  if (!dialog.OffersStop())
+    if (const std::string problem = CheckSaveFolders(state, std::string()); !problem.empty())
+      state.ui.MessageBox(problem + "\n" + Tr(state, "Choose another folder when the data are saved."),
+                          Tr(state, "Retrieve Data"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
   auto ask = [this](const DownloadQuery& query) {
     DownloadQueryChoice choice;
     choice.query = query;
