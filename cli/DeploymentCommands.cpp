@@ -175,7 +175,9 @@ int Setup(CliContext& ctx) {
   RunEnableToEnd(state, run);
   if (run.outcome != 1) {
     if (!run.failedStep.empty()) ctx.err << run.failedStep << "\n";
-    return ReportFailureSince(ctx, boxes);
+    ReportFailureSince(ctx, boxes);
+    // A setting that read back different is a verification that failed.
+    return run.result.Ok() ? kExitFailure : ExitStatusFor(run.result.kind);
   }
   // Every setting was read back and compared by the sequence; the read-back
   // shows what the logger now holds.

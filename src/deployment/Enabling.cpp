@@ -51,7 +51,15 @@ void LogFailure(AppState& state, const std::string& reason) {
 
 // Ends the run as failed: tells the user (when there is a message), closes
 // the Setup dialog, and records the step in the log.
+// The read-backs that differ share one family of texts: each is a
+// verification that failed.
+OutcomeKind FailureKind(std::string_view text) {
+  return text.find("set incorrectly") != std::string_view::npos ? OutcomeKind::VerificationFailed : OutcomeKind::Failed;
+}
+
 int Fail(AppState& state, EnableRun& run, const char* english, const char* caption, bool rerun) {
+  if (english != nullptr && run.result.Ok()) run.result = Outcome::Of(FailureKind(english), "%s", {FirstLine(english)});
+  if (run.result.Ok()) run.result = Outcome::Of(OutcomeKind::Failed, "%s", {run.failedStep});
   if (english != nullptr) {
     state.ui.MessageBox(Tr(state, english), Tr(state, caption), MessageButtons::Ok, MessageIcon::Stop,
                         MessageAnswer::Ok);
@@ -71,6 +79,7 @@ void Absorb(EnableRun& run, const SetupVerdict& verdict) {
   run.closeSetup = true;
   run.rerunSetup = run.rerunSetup || verdict.rerunSetup;
   if (run.failedStep.empty()) run.failedStep = FirstLine(verdict.message);
+  if (run.result.Ok()) run.result = Outcome::Of(FailureKind(verdict.message), "%s", {FirstLine(verdict.message)});
 }
 
 // The end-of-data pointer (query 6), least significant byte first in front of "CDP".
@@ -357,6 +366,7 @@ int ContinueToAdd(AppState& state, EnableRun& run) {
   if (verdict.failed) return Fail(state, run, nullptr, "Reset Logger", true);
   if (!ResumeLogger(state)) {
     run.failedStep = "Logger failed to resume.";
+    run.result = Outcome::Of(OutcomeKind::Refused, "Logger failed to resume.");
     return Fail(state, run, nullptr, "Reset Logger", true);
   }
   run.running = false;

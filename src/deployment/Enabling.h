@@ -38,6 +38,10 @@ struct EnableRun {
   bool startLiveReadings = false;  // real-time output on a logger that shows live readings
   std::string estimateText;  // the Setup dialog's estimate, for the enabled entry of the log
   std::string failedStep;    // what went wrong, as told to the user and logged ("" on success)
+  // How the run ended: Done when enabled; VerificationFailed when a setting
+  // read back different ("... set incorrectly"); Refused when the logger was
+  // left suspended; Failed otherwise. Its reason is failedStep.
+  Outcome result;
   std::vector<std::string> verified;  // each setting read back as sent, in order, then the status
 };
 

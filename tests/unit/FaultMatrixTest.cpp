@@ -443,6 +443,27 @@ TEST(DownloadFaults, AStopTheLoggerDidNotCarryOutIsRefusedWithItsStatus) {
   }
 }
 
+TEST(SetupFaults, ASettingThatReadsBackDifferentIsAVerificationThatFailed) {
+  // The logger hears the period (or the clock) and does not take it.
+  const RunResult setup = RunOperation(
+      {"setup", "QN-760", FinishedDeployment,
+       {"setup", "--yes", "--erase", "--start", kStart, "--end", kEnd, "--period", "00:00:30"}},
+      [](sim::Faults& f) { f.ignoreCommands.push_back("K"); });
+  EXPECT_EQ(setup.rc, cli::kExitVerify) << setup.err;
+  EXPECT_TRUE(Has(setup.err, "Period set incorrectly")) << setup.err;
+  // A logger clock an hour off, so that a set it did not take shows.
+  const auto hourOff = [](CliRig& rig) {
+    const std::string set = "J" + TimeToWireText(AddSeconds(rig.clock.LocalTime(), 3600));
+    rig.emulator.Receive(reinterpret_cast<const uint8_t*>(set.data()), set.size(), rig.emulator.Baud(),
+                         rig.clock.Milliseconds());
+    rig.clock.Advance(100);
+  };
+  const RunResult clock = RunOperation({"clock --set", "QN-760", hourOff, {"clock", "--set"}},
+                                       [](sim::Faults& f) { f.ignoreCommands.push_back("J"); });
+  EXPECT_EQ(clock.rc, cli::kExitVerify) << clock.err;
+  EXPECT_TRUE(Has(clock.err, "Logger clock has not set properly")) << clock.err;
+}
+
 TEST(DownloadFaults, AGarbledMemoryStatusIsNotAnEmptyMemory) {
   const RunResult r = RunOperation({"download", "QN-760", FinishedDeployment, {"download", "-o", "@/out.dat"}},
                                    [](sim::Faults& f) { f.garbleCommands.push_back("G"); });
