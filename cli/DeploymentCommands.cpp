@@ -83,6 +83,8 @@ int Deployment(CliContext& ctx) {
   if (int rc = PassGate(ctx, cmd::kShowDeployment)) return rc;
   SetupDialog dialog;
   if (int rc = OpenSetup(ctx, dialog); rc != kParsed) return rc;
+  // A part the logger did not tell is never printed as if it had.
+  if (!dialog.updatesSuspended && !dialog.unread.Ok()) return ReportOutcome(ctx, dialog.unread);
   if (json) {
     PrintDeploymentJson(ctx, dialog);
     return kExitOk;
@@ -124,6 +126,8 @@ int Setup(CliContext& ctx) {
   if (int rc = OpenSetup(ctx, dialog); rc != kParsed) return rc;
   if (dialog.updatesSuspended)
     return ReportFailure(ctx, dialog.panel.message.text + " (tmv-cli stop)");
+  // What is not given on the command line comes from the logger: never from a default.
+  if (!dialog.unread.Ok()) return ReportOutcome(ctx, dialog.unread);
   // Whether the logger could go on adding to its readings with the deployment it holds.
   const bool couldContinue = dialog.enableButtonText == SetupDialog::kResumeEnable;
   if (int rc = ApplySetupOptions(ctx, dialog, options); rc != kParsed) return rc;

@@ -132,6 +132,7 @@ bool SetupDialog::Open(AppState& state) {
   const int status = ReadLoggerSettings(state, *this);
   if (status < 0) return false;
   open = true;
+  unread = UnknownOfLogger(state, KnowResult::Known);
   if (ModelContains(info.model, "760") && FirmwareBelow(info.firmwareVersion, 4.99) &&
       (status == 1 || status == 2 || status == 3 || status == 6)) {
     updatesSuspended = true;
@@ -146,6 +147,8 @@ bool SetupDialog::Open(AppState& state) {
     const uint32_t pointer = DataPointerFromReply(state.reply.Text());
     memoryUsageText = MemoryUsageText(info, pointer);
     holdsData = MemoryHoldsData(info, pointer);
+  } else if (unread.Ok()) {
+    unread = Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Memory status read incorrectly");
   }
   // Start characteristic, bursts and averaging came with the deployment.
   enableButtonText = kEnableLogging;

@@ -104,6 +104,9 @@ struct SetupDialog {
 
   // Opens on the connected logger; false when the dialog closes at once.
   bool Open(AppState& state);
+  // After Open: Failed, with the reason, when a part of the deployment or the
+  // memory status went unread (the fields then show what was there before).
+  Outcome unread;
   // Opens on the simulated logger already in state.logger (BeginSimulation).
   void OpenSimulated(AppState& state);
   // Recomputes every display text from the settings and validates.

@@ -200,7 +200,10 @@ int RetrieveDataCommand(Shell& shell) {
     SaveData(shell, kSaveHexAndDat);
   };
   if (!dialog.Open(state)) {
-    ShowOutcome(state, dialog.result, "Retrieve Data");
+    Outcome why = dialog.result;
+    // Nothing was changed or read: said, so that a retry is the obvious step.
+    if (why.kind == OutcomeKind::Failed) why.key += "\n\nNothing was read: the data stay in the logger. Try again.";
+    ShowOutcome(state, why, "Retrieve Data");
     return 0;
   }
   const int shown = shell.dialogs.Run(*panel);

@@ -319,6 +319,12 @@ TEST(FaultMatrix, CalibrationCapabilitiesConfigurationAndLiveReadings) {
     RunMatrix({"calibration", model, FinishedDeployment, {"calibration"}});
     RunMatrix({"capabilities", model, FinishedDeployment, {"capabilities"}});
     RunMatrix({"config", model, FinishedDeployment, {"config"}});
+    Operation deployment{"deployment", model, FinishedDeployment, {"deployment"}};
+    deployment.sameReport = false;  // it prints the clocks
+    RunMatrix(deployment, [](const RunResult& r, const std::string& what) {
+      // What it shows is the logger's: a value not read is not shown as one.
+      if (r.rc == cli::kExitOk) EXPECT_EQ(r.err.find("TIMEOUT"), std::string::npos) << what << "\n" << r.err;
+    });
     Operation live{"live", model, FinishedDeployment, {"live", "--count", "2"}};
     live.sameReport = false;  // readings change with the time they are taken
     RunMatrix(live);
