@@ -34,8 +34,7 @@ int Directory(CliContext& ctx) {
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kMmcSdMemory)) return rc;
   MmcSdProc dialog;
-  const int boxes = BoxesShown(ctx);
-  if (!dialog.Open(ctx.state)) return ReportFailureSince(ctx, boxes);
+  if (!dialog.Open(ctx.state)) return ReportOutcome(ctx, dialog.result);
   RunTimer(ctx.state, dialog);
   bool failed = false;
   for (const std::string& line : dialog.list)
@@ -70,8 +69,7 @@ int Show(CliContext& ctx) {
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
   if (int rc = PassGate(ctx, cmd::kMmcSdMemory)) return rc;
   MmcSdProc dialog;
-  const int boxes = BoxesShown(ctx);
-  if (!dialog.Open(ctx.state, false)) return ReportFailureSince(ctx, boxes);
+  if (!dialog.Open(ctx.state, false)) return ReportOutcome(ctx, dialog.result);
   dialog.fileNumberField = number;
   dialog.GetContents(ctx.state);
   const bool failed = dialog.list.size() <= 2 && !dialog.list.empty() &&

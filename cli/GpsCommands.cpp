@@ -59,11 +59,11 @@ int GpsTestCommand(CliContext& ctx) {
   if (state.ports.gpsPort == state.ports.loggerPort && state.logger.connected)
     return UsageError(ctx, "the GPS port is the logger's port");
 
-  const int boxes = BoxesShown(ctx);
   GpsTestDialog dialog(state);
   if (!dialog.Open()) {
-    ReportFailureSince(ctx, boxes);
-    return state.ports.gpsPort == 0 ? kExitUsage : kExitNoLogger;
+    const int rc = ReportOutcome(ctx, dialog.result);
+    // No GPS port named is a command line that lacks one.
+    return state.ports.gpsPort == 0 ? kExitUsage : rc;
   }
   uint64_t printedSentences = 0, printedPositions = 0;
   // Prints what a list gained since `printed` (it keeps only the newest).

@@ -75,13 +75,18 @@ bool MmcSdProc::Open(AppState& state, bool startRefresh) {
   if (state.shell.copyNumber > 1) title = Format("Copy %-2d: ", state.shell.copyNumber) + title;
   // Identity first: without a connected logger the status below could not be
   // read and a logging logger would be let through.
-  if (KnowLogger(state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration) != KnowResult::Known) return false;
+  result = Outcome::Done();
+  if (const KnowResult known = KnowLogger(state, kKnowIdentity | kKnowCapabilities | kKnowConfiguration);
+      known != KnowResult::Known) {
+    result = UnknownOfLogger(state, known);
+    if (result.Ok()) result = Outcome::Of(OutcomeKind::NoLogger, "Unable to connect to logger");
+    return false;
+  }
   // Without a status reply the refresh finds out for itself whether the card answers.
   if (CommGet(state, 9) == 1) {
     const int status = state.query.loggerStatus;
     if (status != 0 && status != 4 && status != 8) {
-      state.ui.MessageBox(LoggingRefusalText("access the MMC/SD card"), Tr(state, kCaption), MessageButtons::Ok,
-                          MessageIcon::Exclamation, MessageAnswer::Ok);
+      result = Outcome::Of(OutcomeKind::Refused, "%s", {LoggingRefusalText("access the MMC/SD card")});
       return false;
     }
   }

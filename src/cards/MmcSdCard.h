@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Outcome.h"
 namespace tmv {
 
 struct AppState;
@@ -58,8 +59,12 @@ class MmcSdProc {
 
   CardState card;
 
-  // Reads what is needed of the logger and its status. False (after the
-  // refusal for a logging logger) when the dialog does not open. On opening
+  // Why Open did not open: the logger did not answer or tell what is
+  // needed, or it is logging (Refused). The shell or the tool shows it.
+  Outcome result;
+
+  // Reads what is needed of the logger and its status. False (with the
+  // reason in result) when the dialog does not open. On opening
   // a refresh starts unless startRefresh is false (a caller that only wants
   // one file's contents).
   bool Open(AppState& state, bool startRefresh = true);

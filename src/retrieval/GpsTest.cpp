@@ -12,17 +12,17 @@ GpsTestDialog::GpsTestDialog(AppState& state) : state_(state) {}
 GpsTestDialog::~GpsTestDialog() { Close(); }
 
 bool GpsTestDialog::Open() {
-  const auto fail = [this](const std::string& text) {
-    state_.ui.MessageBox(text, Tr(state_, "GPS Test"), MessageButtons::Ok, MessageIcon::Exclamation,
-                         MessageAnswer::Ok);
+  result = Outcome::Done();
+  const auto fail = [this](OutcomeKind kind, const std::string& text) {
+    result = Outcome::Of(kind, "%s", {text});
     return false;
   };
   if (state_.ports.gpsPort == 0)
-    return fail(Tr(state_, "No GPS port has been selected.\nChoose one in the COM settings."));
+    return fail(OutcomeKind::Refused, Tr(state_, "No GPS port has been selected.\nChoose one in the COM settings."));
   if (!OpenGpsLink(state_))
-    return fail(FormatWithPort(
-        Tr(state_, "Unable to open COM%1d - bad port setting or another application holds the port."), state_,
-        state_.ports.gpsPort));
+    return fail(OutcomeKind::NoLogger,
+                FormatWithPort(Tr(state_, "Unable to open COM%1d - bad port setting or another application holds the port."),
+                               state_, state_.ports.gpsPort));
   // Start clean: what an earlier session left half-read is not this GPS's.
   lost_ = false;
   state_.gps.fill = 0;

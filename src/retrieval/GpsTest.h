@@ -5,6 +5,8 @@
 #include <deque>
 #include <string>
 
+#include "platform/Outcome.h"
+
 namespace tmv {
 
 struct AppState;
@@ -19,9 +21,10 @@ class GpsTestDialog {
   GpsTestDialog(const GpsTestDialog&) = delete;
   GpsTestDialog& operator=(const GpsTestDialog&) = delete;
 
-  // Opens the GPS port; false, after a message box, when no GPS port is set
-  // or it cannot be opened.
+  // Opens the GPS port; false, with the reason in result (Refused: no GPS
+  // port is set; NoLogger: it cannot be opened), for the caller to show.
   bool Open();
+  Outcome result;
   // One tick: reads what the GPS sent. true when a new position was parsed.
   // When the GPS port has gone away, a message box says so and the dialog
   // closes its port (Lost()).
@@ -57,3 +60,4 @@ class GpsTestDialog {
 };
 
 }  // namespace tmv
+

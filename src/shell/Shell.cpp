@@ -39,6 +39,7 @@
 #include "shell/ExportCommand.h"
 #include "shell/LanguageDialog.h"
 #include "shell/LiveCommands.h"
+#include "shell/Outcomes.h"
 #include "shell/RetrievalCommands.h"
 #include "shell/SetupCommand.h"
 #include "shell/StatusLine.h"
@@ -131,7 +132,10 @@ int SetLatency(Shell& shell) {
 // The GPS test runs on the shell's tick at 150 ms; the port is closed when it ends.
 int GpsTest(Shell& shell) {
   GpsTestDialog dialog(shell.state);
-  if (!dialog.Open()) return 0;
+  if (!dialog.Open()) {
+    ShowOutcome(shell.state, dialog.result, "GPS Test");
+    return 0;
+  }
   const int period = shell.timer != nullptr ? shell.timer->PeriodMs() : 0;
   if (shell.timer != nullptr) shell.timer->StartPollTimer(GpsTestDialog::kTickMs, true);
   auto previousStep = shell.modelessStep;
@@ -145,7 +149,10 @@ int GpsTest(Shell& shell) {
 
 int MmcSdMemory(Shell& shell) {
   MmcSdProc dialog;
-  if (!dialog.Open(shell.state)) return 0;
+  if (!dialog.Open(shell.state)) {
+    ShowOutcome(shell.state, dialog.result, MmcSdProc::kCaption);
+    return 0;
+  }
   const int result = RunDialog(shell, dialog, cmd::kMmcSdMemory);
   dialog.Close();
   return result == DialogPresenter::kNoFace ? 0 : 1;
