@@ -61,9 +61,10 @@ int GpsTestCommand(CliContext& ctx) {
 
   GpsTestDialog dialog(state);
   if (!dialog.Open()) {
-    const int rc = ReportOutcome(ctx, dialog.result);
-    // No GPS port named is a command line that lacks one.
-    return state.ports.gpsPort == 0 ? kExitUsage : rc;
+    ReportOutcome(ctx, dialog.result);
+    // No GPS port named is a command line that lacks one; a port that does
+    // not open is a receiver not reached, as it always exited.
+    return state.ports.gpsPort == 0 ? kExitUsage : kExitNoLogger;
   }
   uint64_t printedSentences = 0, printedPositions = 0;
   // Prints what a list gained since `printed` (it keeps only the newest).

@@ -20,7 +20,7 @@ bool GpsTestDialog::Open() {
   if (state_.ports.gpsPort == 0)
     return fail(OutcomeKind::Refused, Tr(state_, "No GPS port has been selected.\nChoose one in the COM settings."));
   if (!OpenGpsLink(state_))
-    return fail(OutcomeKind::NoLogger,
+    return fail(OutcomeKind::Failed,
                 FormatWithPort(Tr(state_, "Unable to open COM%1d - bad port setting or another application holds the port."),
                                state_, state_.ports.gpsPort));
   // Start clean: what an earlier session left half-read is not this GPS's.

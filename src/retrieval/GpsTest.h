@@ -22,7 +22,7 @@ class GpsTestDialog {
   GpsTestDialog& operator=(const GpsTestDialog&) = delete;
 
   // Opens the GPS port; false, with the reason in result (Refused: no GPS
-  // port is set; NoLogger: it cannot be opened), for the caller to show.
+  // port is set; Failed: it cannot be opened), for the caller to show.
   bool Open();
   Outcome result;
   // One tick: reads what the GPS sent. true when a new position was parsed.
