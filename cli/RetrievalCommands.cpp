@@ -220,9 +220,13 @@ int Download(CliContext& ctx) {
     if (!append.empty()) console->fileAnswers.push_back(datPath);
   }
   // The save is told the files and the comment; it asks nothing.
-  bool saved = false;
+  bool saved = false, saveReported = false;
   dialog.save = [&](AppState& s) {
-    if (!s.retrieval.data.unsaved) return;
+    saveReported = true;
+    if (!s.retrieval.data.unsaved) {
+      saveReported = false;
+      return;
+    }
     // Only stamps came: the memory image is kept when asked for (--yes).
     if (s.retrieval.data.sampleCount == 0 && !ctx.yes) {
       ctx.err << "There are no data to store: every reading was a time stamp (--yes writes the HEX file all the same).\n";
@@ -271,9 +275,13 @@ int Download(CliContext& ctx) {
       started = dialog.Retrieve(state, ask, full);
     }
     if (!started) {
-      if (!dialog.result.Ok()) return ReportOutcome(ctx, dialog.result);
-      if (BoxesShown(ctx) == boxes) ctx.err << "Not retrieved.\n";
-      return kExitFailure;
+      if (dialog.result.Ok()) {
+        ctx.err << "Not retrieved.\n";
+        return kExitFailure;
+      }
+      const int rc = ReportOutcome(ctx, dialog.result);
+      if (dialog.openDerivedUnits) ctx.err << "(tmv-cli download --derived depth, with the depth settings it takes.)\n";
+      return rc;
     }
   }
   const DownloadState& d = state.retrieval.download;
@@ -307,7 +315,10 @@ int Download(CliContext& ctx) {
   int rc = kExitOk;
   switch (dialog.outcome) {
     case DownloadOutcome::Complete:
-      if (!saved) return ReportFailureSince(ctx, boxes);
+      if (!saved) {
+        if (!saveReported) ctx.err << "The retrieved data were not saved.\n";
+        return kExitFailure;
+      }
       break;
     case DownloadOutcome::Partial:
       ctx.err << "Download incomplete: " << state.retrieval.image.imageLength << " of "

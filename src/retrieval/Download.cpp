@@ -373,10 +373,8 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
   };
   // 1. A tide-and-wave recorder needs depth for its calculations.
   if (IsTideWaveRecorder(l.model) && !state.settings.derived.depthEnabled) {
-    state.ui.MessageBox(Tr(state, "To complete the calculations necessary for this KZM logger,\n'Depth' has to be "
-                                  "selected with appropriate paramaters\nin the 'Derived units' menu."),
-                        Tr(state, "Working with KZM Data"), MessageButtons::Ok, MessageIcon::Exclamation,
-                        MessageAnswer::Ok);
+    result = Outcome::Of(OutcomeKind::Failed, "To complete the calculations necessary for this KZM logger,\n'Depth' has "
+                                              "to be selected with appropriate paramaters\nin the 'Derived units' menu.");
     // The derived-units dialog's OK resumes the retrieval.
     state.analysis.pendingKzmAction = kKzmRetrieve;
     openDerivedUnits = true;

@@ -90,7 +90,7 @@ void RetrievalPanel::PressRetrieve(bool full) {
   }
   if (!going) {
     const bool derived = dialog.openDerivedUnits;
-    ShowOutcome(state, dialog.result, "Retrieve Data");
+    ShowOutcome(state, dialog.result, derived ? "Working with KZM Data" : "Retrieve Data");
     Finish(false);
     // A tide-and-wave recorder needs depth first: "&Derived units" opens.
     if (derived) RunCommand(shell, cmd::kDerivedUnits);

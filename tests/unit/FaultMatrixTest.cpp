@@ -470,6 +470,14 @@ TEST(SetupFaults, ASettingThatReadsBackDifferentIsAVerificationThatFailed) {
   EXPECT_TRUE(Has(clock.err, "Logger clock has not set properly")) << clock.err;
 }
 
+TEST(DownloadFaults, ATideAndWaveRecorderWithoutDepthSaysHowToGetIt) {
+  const RunResult r = RunOperation({"download", "KZM-5170", FinishedDeployment, {"download", "-o", "@/out.dat"}}, {});
+  EXPECT_EQ(r.rc, cli::kExitFailure);
+  EXPECT_TRUE(Has(r.err, "'Depth' has to be selected")) << r.err;
+  EXPECT_TRUE(Has(r.err, "--derived depth")) << r.err;
+  EXPECT_FALSE(DataRead(r));
+}
+
 TEST(DownloadFaults, AGarbledMemoryStatusIsNotAnEmptyMemory) {
   const RunResult r = RunOperation({"download", "QN-760", FinishedDeployment, {"download", "-o", "@/out.dat"}},
                                    [](sim::Faults& f) { f.garbleCommands.push_back("G"); });
