@@ -139,7 +139,7 @@ int Setup(CliContext& ctx) {
   // --yes answers the questions that lose nothing.
   if (CommGet(state, 6) != 1)
     return ReportOutcome(ctx, Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Memory status read incorrectly"));
-  const bool stored = MemoryHoldsData(state.logger, DataPointerFromReply(state.reply.Text()));
+  const bool stored = MemoryHoldsData(state.logger, DataPointerFromReply(state.reply.Bytes()));
   if (stored && !options.erase && !options.keep) {
     ctx.err << ContainsDataDialog::kHeading << ": " << ContainsDataDialog::kText << "\n";
     ctx.err << "Choose --erase (the readings are lost) or --continue. Nothing was written.\n";

@@ -77,7 +77,7 @@ int ClockCommand(CliContext& ctx) {
   }
   if (int rc = PassGate(ctx, cmd::kShowLoggerClock)) return rc;
   if (!CommGet(ctx.state, 1)) return ReportNoAnswer(ctx);
-  ctx.out << TimeToDisplayText(ParseTimeReply(ctx.state.reply.Text())) << "\n";
+  ctx.out << TimeToDisplayText(ParseTimeReply(ctx.state.reply.Bytes())) << "\n";
   return kExitOk;
 }
 

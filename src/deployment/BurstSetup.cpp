@@ -60,7 +60,7 @@ void AdjustBurstPeriod(AppState& state, int step) {
 
 int CheckWaveSetup(AppState& state, SetupPanel& panel) {
   DeploymentSettings& d = state.deployment;
-  if (!panel.simulation && CommGet(state, 1)) d.loggerClock = ParseTimeReply(state.reply.Text());
+  if (!panel.simulation && CommGet(state, 1)) d.loggerClock = ParseTimeReply(state.reply.Bytes());
   const int code = ValidateDeployment(state, panel, true);
   if (code != kDeploymentValid) return code;
   const UsageEstimate estimate = EstimateNewGeneration(d, state.logger, state.shell.language);

@@ -301,26 +301,26 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
   // 6: starting now means on the next whole ten seconds at least ten seconds ahead.
   if (d.startMode != kStartAtTime) {
     if (CommGet(state, 1) != 1) return Fail(state, run, kUnableToCommunicate, "Reset Logger", true);
-    d.loggerClock = ParseTimeReply(state.reply.Text());
+    d.loggerClock = ParseTimeReply(state.reply.Bytes());
     d.startTime = NextStartNow(d.loggerClock);
   }
 
   // 7-9: schedule, each read back and compared exactly.
   SendSetupCommand(state, kSetupStart);
   CommGet(state, 3);
-  if (ToTicks(ParseTimeReply(state.reply.Text())) != ToTicks(d.startTime))
+  if (ToTicks(ParseTimeReply(state.reply.Bytes())) != ToTicks(d.startTime))
     return Fail(state, run, "Start time set incorrectly.\nTry again.\nContact TMV if the problem persists.",
                 "Reset Logger", true);
   verified(1, "Start time");
   SendSetupCommand(state, kSetupEnd);
   CommGet(state, 4);
-  if (ToTicks(ParseTimeReply(state.reply.Text())) != ToTicks(d.endTime))
+  if (ToTicks(ParseTimeReply(state.reply.Bytes())) != ToTicks(d.endTime))
     return Fail(state, run, "End time set incorrectly.\nTry again.\nContact TMV if the problem persists.",
                 "Reset Logger", true);
   verified(1, "End time");
   SendSetupCommand(state, kSetupPeriod);
   CommGet(state, 2);
-  const LoggerTime period = ParsePeriodReply(state.reply.Text());
+  const LoggerTime period = ParsePeriodReply(state.reply.Bytes());
   if (period.hour != d.samplingPeriod.hour || period.minute != d.samplingPeriod.minute ||
       period.second != d.samplingPeriod.second)
     return Fail(state, run, "Period set incorrectly.\nTry again.\nContact TMV if the problem persists.",
@@ -429,7 +429,7 @@ Outcome SetLoggerClockToHost(AppState& state) {
   d.loggerClock = sent;
   SendSetupCommand(state, kSetupSetClock);
   if (CommGet(state, 1) != 1) return Outcome::Of(OutcomeKind::NoLogger, "TIMEOUT: Logger clock read incorrectly");
-  const LoggerTime back = ParseTimeReply(state.reply.Text());
+  const LoggerTime back = ParseTimeReply(state.reply.Bytes());
   d.hostClockAtRead = back;
   const int64_t difference = static_cast<int64_t>(ToTicks(back)) - static_cast<int64_t>(ToTicks(sent));
   if (std::llabs(difference) < static_cast<int64_t>(2 * kTicksPerSecond)) return Outcome::Done();

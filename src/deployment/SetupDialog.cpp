@@ -144,7 +144,7 @@ bool SetupDialog::Open(AppState& state) {
   }
   bool holdsData = false;
   if (CommGet(state, 6)) {
-    const uint32_t pointer = DataPointerFromReply(state.reply.Text());
+    const uint32_t pointer = DataPointerFromReply(state.reply.Bytes());
     memoryUsageText = MemoryUsageText(info, pointer);
     holdsData = MemoryHoldsData(info, pointer);
   } else if (unread.Ok()) {
@@ -316,7 +316,7 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
   // told of readings the erase takes.
   if (CommGet(state, 6) != 1) return refuse("TIMEOUT: Memory status read incorrectly");
   {
-    const std::string_view reply = state.reply.Text();
+    const std::string_view reply = state.reply.Bytes();
     pointer = DataPointerFromReply(reply);
     const size_t tag = reply.find("CDP");
     const std::string current(tag != std::string_view::npos && tag >= 8 ? reply.substr(tag - 8, 8) : reply);

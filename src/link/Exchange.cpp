@@ -93,6 +93,13 @@ std::string_view UpToNul(std::string_view text) {
   return nul == std::string_view::npos ? text : text.substr(0, nul);
 }
 
+// As a C reader started at `pos` sees it: a NUL before pos (a binary record
+// the logger sent ahead of its reply) hides nothing after it.
+std::string_view UpToNul(std::string_view text, size_t pos) {
+  const size_t nul = pos < text.size() ? text.find('\0', pos) : std::string_view::npos;
+  return nul == std::string_view::npos ? text : text.substr(0, nul);
+}
+
 void SkipSpace(std::string_view text, size_t& pos) {
   while (pos < text.size() && IsSpace(text[pos])) ++pos;
 }
@@ -108,7 +115,7 @@ std::string NumberToken(std::string_view text, size_t pos) {
 }  // namespace
 
 bool ScanHex2(std::string_view text, size_t& pos, int& value) {
-  text = UpToNul(text);
+  text = UpToNul(text, pos);
   size_t p = pos;
   SkipSpace(text, p);
   int v = 0, digits = 0;
@@ -136,7 +143,7 @@ size_t ScanHexPairs(std::string_view text, size_t pos, uint8_t* out, size_t coun
 }
 
 bool ScanWord(std::string_view text, size_t& pos, std::string& word, size_t maxLength) {
-  text = UpToNul(text);
+  text = UpToNul(text, pos);
   size_t p = pos;
   SkipSpace(text, p);
   if (p >= text.size()) return false;
@@ -149,7 +156,7 @@ bool ScanWord(std::string_view text, size_t& pos, std::string& word, size_t maxL
 }
 
 bool ScanFloat(std::string_view text, size_t& pos, float& value) {
-  text = UpToNul(text);
+  text = UpToNul(text, pos);
   size_t p = pos;
   SkipSpace(text, p);
   const std::string token = NumberToken(text, p);
@@ -163,7 +170,7 @@ bool ScanFloat(std::string_view text, size_t& pos, float& value) {
 }
 
 bool ScanInt(std::string_view text, size_t& pos, int& value) {
-  text = UpToNul(text);
+  text = UpToNul(text, pos);
   size_t p = pos;
   SkipSpace(text, p);
   const std::string token = NumberToken(text, p);

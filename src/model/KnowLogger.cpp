@@ -55,14 +55,14 @@ void ReadDeployment(AppState& state) {
   l.deploymentUnread = 0;
   // The clocks as one pair, so that their difference is the logger's drift.
   d.hostClockAtRead = state.clock.LocalTime();
-  if (CommGet(state, 1)) d.loggerClock = ParseTimeReply(state.reply.Text());
+  if (CommGet(state, 1)) d.loggerClock = ParseTimeReply(state.reply.Bytes());
   else l.deploymentUnread |= kUnreadClock;
-  if (CommGet(state, 3)) d.startTime = ParseTimeReply(state.reply.Text());
+  if (CommGet(state, 3)) d.startTime = ParseTimeReply(state.reply.Bytes());
   else l.deploymentUnread |= kUnreadStart;
-  if (CommGet(state, 4)) d.endTime = ParseTimeReply(state.reply.Text());
+  if (CommGet(state, 4)) d.endTime = ParseTimeReply(state.reply.Bytes());
   else l.deploymentUnread |= kUnreadEnd;
   if (CommGet(state, 2)) {
-    d.samplingPeriod = ParsePeriodReply(state.reply.Text());
+    d.samplingPeriod = ParsePeriodReply(state.reply.Bytes());
     if (ClockSeconds(d.samplingPeriod) == 0 && d.samplingPeriod.hour != 24) d.samplingPeriod = MakeClock(0, 1, 0);
   } else {
     l.deploymentUnread |= kUnreadPeriod;

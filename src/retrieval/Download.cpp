@@ -37,9 +37,12 @@ bool Pm(const LoggerInfo& l) { return IsDepthRecorder(l.model); }
 bool Qn(const LoggerInfo& l) { return IsMultiChannelModel(l.model); }
 double Version(const LoggerInfo& l) { return static_cast<double>(l.firmwareVersion); }
 
+// The pointer stands in the eight hex digits before its tag: bytes of a
+// record the logger sent before the reply may come first.
 uint32_t PointerFromReply(std::string_view reply) {
   uint8_t b[4] = {0, 0, 0, 0};
-  ScanHexPairs(reply, 0, b, 4);
+  const size_t tag = reply.find("CDP");
+  ScanHexPairs(reply, tag != std::string_view::npos && tag >= 8 ? tag - 8 : 0, b, 4);
   return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
          static_cast<uint32_t>(b[3]) << 24;
 }
@@ -312,7 +315,7 @@ bool DownloadProc::Open(AppState& state) {
   if (const Outcome unknown = UnknownOfLogger(state, known); !unknown.Ok()) return refuse(unknown);
   if (CommGet(state, 6) != 1)
     return refuse(Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Memory status read incorrectly"));
-  view.memoryUsage = ReadMemoryStatus(state, *this, state.reply.Text());
+  view.memoryUsage = ReadMemoryStatus(state, *this, state.reply.Bytes());
   const uint32_t p = state.retrieval.download.endPointer;
   if (MemoryHoldsNoData(l, p)) {
     if (status != 0 && status != 4 && status != 8) {
@@ -401,7 +404,7 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
   r.data.hostTime = state.clock.LocalTime();
   if (CommGet(state, 1) != 1)
     return abandon(Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Logger clock read incorrectly"));
-  r.data.loggerTime = ParseTimeReply(state.reply.Text());
+  r.data.loggerTime = ParseTimeReply(state.reply.Bytes());
   view.button1Visible = view.appendVisible = view.retrieveFullVisible = false;
   r.data.stamps.clear();
   d.resumeAfterDownload = false;
@@ -444,7 +447,7 @@ bool DownloadProc::Retrieve(AppState& state, const std::function<int(const Downl
     // An unread pointer is no empty memory: a person told so might erase it.
     if (CommGet(state, 6) != 1)
       return abandon(Outcome::Of(OutcomeKind::Failed, "TIMEOUT: Memory status read incorrectly"));
-    reply = std::string(state.reply.Text());
+    reply = std::string(state.reply.Bytes());
   } else {
     reply = l.memory8Meg ? "00E07F00CDP" : l.memory4Meg ? "FEF73F00CDP" : "FEF71F00CDP";
   }

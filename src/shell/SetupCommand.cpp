@@ -277,7 +277,7 @@ int SetupOnce(Shell& shell, bool& rerun) {
   // A logger that is enabled or logging is offered the stop first; the
   // dialog then opens again on what the stopped logger holds.
   if (!session.dialog.updatesSuspended && Running(session.dialog.loggerStatus)) {
-    const bool noData = CommGet(state, 6) == 1 && !MemoryHoldsData(state.logger, DataPointerFromReply(state.reply.Text()));
+    const bool noData = CommGet(state, 6) == 1 && !MemoryHoldsData(state.logger, DataPointerFromReply(state.reply.Bytes()));
     session.dialog.ShowStopLogger(state, noData);
   }
   session.ResolveTooManySamples();

@@ -27,6 +27,9 @@
 #include "support/CliRig.h"
 #include "support/EmulatedRig.h"
 #include "support/RealTimeDeployment.h"
+#include "support/ScriptedPort.h"
+#include "deployment/SetupDialog.h"
+#include "model/LoggerTime.h"
 
 namespace tmv {
 namespace {
@@ -476,6 +479,38 @@ TEST(DownloadFaults, ATideAndWaveRecorderWithoutDepthSaysHowToGetIt) {
   EXPECT_TRUE(Has(r.err, "'Depth' has to be selected")) << r.err;
   EXPECT_TRUE(Has(r.err, "--derived depth")) << r.err;
   EXPECT_FALSE(DataRead(r));
+}
+
+// A logging logger with binary real-time output may send a record, NULs and
+// all, just before a reply: the reply after it is still read whole, never
+// taken for a default (a period of one minute, a start in 2000).
+TEST(DownloadFaults, ARecordWithNulsBeforeAReplyHidesNoneOfIt) {
+  test::ScriptedRig rig;
+  ASSERT_TRUE(rig.OpenAt(19200));
+  LoggerInfo& l = rig.state.logger;
+  l.model = "KM-3170";
+  l.firmwareVersion = 3.2f;
+  l.connected = true;
+  l.capabilitiesStale = l.configurationStale = l.calibrationStale = false;
+  ForgetLoggerState(rig.state);
+  const std::string record("\x02\x00\x7f\x00\x00", 5);
+  rig.line.On("T", "Logger status 02\r\n");
+  rig.line.On("B", record + "100607153000CTD" "\r\n");
+  rig.line.On("D", record + "100607120000CST" "\r\n");
+  rig.line.On("E", record + "100707120000CET" "\r\n");
+  rig.line.On("C", record + "000010CSP" "\r\n");
+  rig.line.On("G", record + "4A300200CDP" "\r\n");
+  ASSERT_EQ(KnowLogger(rig.state, kKnowDeployment), KnowResult::Known);
+  EXPECT_EQ(l.deploymentUnread, 0u);
+  const DeploymentSettings& d = rig.state.deployment;
+  EXPECT_EQ(ClockSeconds(d.samplingPeriod), 10);
+  EXPECT_EQ(d.startTime.year, 2010);
+  EXPECT_EQ(d.startTime.hour, 12);
+  EXPECT_EQ(d.endTime.month, 7);
+  EXPECT_EQ(d.loggerClock.minute, 30);
+  // The memory pointer too: eight digits before its tag.
+  ASSERT_EQ(CommGet(rig.state, 6), 1);
+  EXPECT_EQ(DataPointerFromReply(rig.state.reply.Bytes()), 0x2304Au);
 }
 
 TEST(DownloadFaults, AGarbledMemoryStatusIsNotAnEmptyMemory) {
