@@ -98,11 +98,6 @@ int RealTime(CliContext& ctx) {
                        "disturb the reply); try again.");
     return kExitNoLogger;
   }
-  // The header's period, start and end are the logger's own, never a default.
-  if (const Outcome unknown =
-          UnknownOfLogger(state, known == KnowResult::CalibrationUnreadable ? KnowResult::Known : known);
-      !unknown.Ok())
-    return ReportOutcome(ctx, unknown);
   if (!state.deployment.realTimeOutput) {
     ReportFailure(ctx, "The logger is not set to send real-time data (see: setup --realtime).");
     return kExitRefused;
@@ -146,6 +141,7 @@ int RealTime(CliContext& ctx) {
   // signals end the collection as Ctrl-C does instead of the tool.
   const EndingSignals signals;
   if (StartRealTime(state) != 1) {
+    if (!state.realTime.refusal.Ok()) return ReportOutcome(ctx, state.realTime.refusal);
     if (state.calibration.origin == CalibrationOrigin::Unreadable) {
       ctx.err << "(--default-calibration collects with the default coefficients.)\n";
       return kExitNoLogger;

@@ -222,11 +222,8 @@ int Download(CliContext& ctx) {
   // The save is told the files and the comment; it asks nothing.
   bool saved = false, saveReported = false;
   dialog.save = [&](AppState& s) {
-    saveReported = true;
-    if (!s.retrieval.data.unsaved) {
-      saveReported = false;
-      return;
-    }
+    if (!s.retrieval.data.unsaved) return;
+    saveReported = true;  // whatever happens below is said
     // Only stamps came: the memory image is kept when asked for (--yes).
     if (s.retrieval.data.sampleCount == 0 && !ctx.yes) {
       ctx.err << "There are no data to store: every reading was a time stamp (--yes writes the HEX file all the same).\n";

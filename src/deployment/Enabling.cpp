@@ -346,6 +346,8 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
   run.verified.push_back(std::string("Logger status: ") + LoggerStatusText(status));
   run.running = false;
   run.outcome = 1;
+  // What was written was read back: the deployment is the logger's own now.
+  state.logger.deploymentUnread = 0;
   run.closeSetup = true;
   LogEntry e = EntryFor(state);
   e.estimateText = run.estimateText;

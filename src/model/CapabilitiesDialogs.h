@@ -105,5 +105,4 @@ struct CurrentCapabilitiesDialog {
   std::vector<std::string> Lines() const { return listing.Lines(); }
 };
 
-}  // namespace tmv#include "platform/Outcome.h"
-
+}  // namespace tmv

@@ -362,6 +362,9 @@ int EnsureCalibrationForCollection(AppState& state, CalibrationChoice choice, co
 
 int StartRealTime(AppState& state) {
   RealTimeState& rt = state.realTime;
+  // The file is headed by the logger's deployment: one it did not all tell is not guessed.
+  rt.refusal = state.logger.deploymentUnread == 0 ? Outcome::Done() : UnknownOfLogger(state, KnowResult::Known);
+  if (!rt.refusal.Ok()) return 0;
   if (!EnsureCalibrationForCollection(state, rt.calibrationChoice, "Real-time Logging")) return 0;
   // 1. A clean receiver and continuity check; the file opened.
   rt.buffer = ReceiveBuffer{};

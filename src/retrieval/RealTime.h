@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/LoggerTime.h"
+#include "platform/Outcome.h"
 #include "retrieval/RealTimeRecords.h"
 
 namespace tmv {
@@ -26,6 +27,9 @@ enum class CalibrationChoice {
 struct RealTimeState {
   bool active = false;     // mirrors shell.realTimeActive
   CalibrationChoice calibrationChoice = CalibrationChoice::Ask;
+  // Why StartRealTime did not start, when it was not already said (the
+  // deployment that heads the file was not all told): for the face to show.
+  Outcome refusal;
   ReceiveBuffer buffer;
   RecordCounters counters;
   long long fileBytes = 0;  // bytes of the dump in the HEX file, header bytes included

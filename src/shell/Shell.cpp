@@ -266,7 +266,10 @@ int BeginRealTimeDisplay(Shell& shell) {
   AppState& state = shell.state;
   if (state.realTime.active || state.shell.simulation || !state.deployment.realTimeOutput) return 0;
   if (ChooseRealTimeFiles(state) != 1) return 0;
-  if (StartRealTime(state) != 1) return 0;
+  if (StartRealTime(state) != 1) {
+    ShowOutcome(state, state.realTime.refusal, "Real-time Logging");
+    return 0;
+  }
   if (shell.timer != nullptr) shell.timer->StartPollTimer(state.realTime.tickPeriodMs, true);
   if (shell.redrawGraph) shell.redrawGraph();
   return 1;
