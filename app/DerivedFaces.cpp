@@ -222,14 +222,6 @@ int RunLimitsFace(LimitsDialog& model, QWidget* parent) {
 void RegisterDerivedFaces(DialogPresenter& presenter, AppState& state, QWidget* parent) {
   presenter.Register<DerivedUnitsDialog>([parent](DerivedUnitsDialog& m) { return RunDerivedUnitsFace(m, parent); });
   presenter.Register<LimitsDialog>([parent](LimitsDialog& m) { return RunLimitsFace(m, parent); });
-  QPointer<QWidget> owner(parent);
-  state.analysis.openDerivedUnits = [&state, &presenter, owner] {
-    // After the caller's dialog has closed, as a posted command would.
-    QTimer::singleShot(0, owner, [&state, &presenter] {
-      DerivedUnitsDialog dialog(state);
-      presenter.Run(dialog);
-    });
-  };
 }
 
 }  // namespace tmv::qt

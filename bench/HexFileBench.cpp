@@ -32,7 +32,7 @@ void BM_HexWriteAndRead(benchmark::State& st) {
   const std::string path = std::string(dir ? dir : "/tmp") + "/tmv_bench_image.hex";
   for (auto _ : st) {
     if (!tmv::WriteHexFile(*state, path)) st.SkipWithError("cannot write");
-    if (tmv::ReadHexFile(*state, 6, path) != 1) st.SkipWithError("cannot read");
+    if (!tmv::WasRead(tmv::ReadHexFile(*state, 6, path))) st.SkipWithError("cannot read");
   }
   st.counters["bytes_per_s"] = benchmark::Counter(static_cast<double>(state->retrieval.image.imageLength) * st.iterations(),
                                                   benchmark::Counter::kIsRate);

@@ -4,11 +4,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <csignal>
+#include <filesystem>
 #include <ostream>
 
 #include "ConsoleUserInterface.h"
 #include "analysis/DerivedOption.h"
+#include "files/DatFile.h"
+#include "files/HexFile.h"
 #include "link/Connection.h"
 #include "link/Exchange.h"
 #include "shell/AppState.h"
@@ -109,6 +113,24 @@ int ParseCommand(CliContext& ctx, CLI::App& parser) {
     if (auto* console = dynamic_cast<ConsoleUserInterface*>(&ctx.state.ui)) console->SetYes(true);
   }
   return kParsed;
+}
+
+int ReadDataFileInto(CliContext& ctx, const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return ReportFailure(ctx, "No such file: " + path);
+  std::string ext = std::filesystem::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  Outcome read;
+  if (ext == ".hex") read = ReadHexFile(ctx.state, 0, path);
+  else if (ext == ".dat") read = ReadDatFile(ctx.state, 0, path);
+  else return UsageError(ctx, "the file must be a .hex or a .dat file: " + path);
+  if (WasRead(read)) {
+    if (read.kind == OutcomeKind::Partial) ReportOutcome(ctx, read);
+    return kParsed;
+  }
+  if (read.key.empty()) return ReportFailure(ctx, "Unable to read " + path);
+  ctx.err << path << ": ";
+  return ReportOutcome(ctx, read);
 }
 
 int DamagedFileStatus(CliContext& ctx, const std::string& path) {

@@ -83,6 +83,12 @@ struct DerivedOptions {
   std::string Apply(DerivedSettings& settings) const;
 };
 
+// Reads a HEX or DAT file, told apart by its extension, into the program
+// state. kParsed when read, whole or in part (what was wrong in it is said
+// now, and DamagedFileStatus gives the exit status); otherwise the exit
+// status after saying why.
+int ReadDataFileInto(CliContext& ctx, const std::string& path);
+
 // After a command wrote what it read from `path`: kExitPartial (with the
 // reason) when the reader found the file damaged and lost part of it, else kExitOk.
 int DamagedFileStatus(CliContext& ctx, const std::string& path);

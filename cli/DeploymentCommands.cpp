@@ -27,8 +27,7 @@ namespace tmv::cli {
 namespace {
 
 int OpenSetup(CliContext& ctx, SetupDialog& dialog) {
-  const int boxes = BoxesShown(ctx);
-  if (!dialog.Open(ctx.state)) return ReportFailureSince(ctx, boxes);
+  if (!dialog.Open(ctx.state)) return ReportOutcome(ctx, dialog.unread);
   return kParsed;
 }
 
@@ -155,8 +154,8 @@ int Setup(CliContext& ctx) {
     return kExitFailure;
   }
   if (int rc = ChooseOutputFormat(ctx, options.realtime); rc != kParsed) return rc;
-  const int boxes = BoxesShown(ctx);
-  const EnableDecision decision = dialog.EnableLogging(state);
+  const EnableDecision decision =
+      dialog.EnableLogging(state, [&ctx](const Question& q) { return Confirm(ctx, q.text, q.caption); });
   SetupAction action = decision.action;
   if (decision.askContainsData) {
     // With no readings stored, erasing loses nothing; otherwise the user chose above.
@@ -168,7 +167,7 @@ int Setup(CliContext& ctx) {
   }
   if (action == SetupAction::None) {
     if (!decision.refusal.Ok()) return ReportOutcome(ctx, decision.refusal);
-    if (BoxesShown(ctx) == boxes) ctx.err << "Not enabled.\n";
+    ctx.err << "Not enabled.\n";
     return kExitFailure;
   }
   if (decision.prepareRealTimeFile)
@@ -178,10 +177,9 @@ int Setup(CliContext& ctx) {
   if (run.erasing) ctx.err << run.message << "\n";
   RunEnableToEnd(state, run);
   if (run.outcome != 1) {
-    if (!run.failedStep.empty()) ctx.err << run.failedStep << "\n";
-    ReportFailureSince(ctx, boxes);
     // A setting that read back different is a verification that failed.
-    return run.result.Ok() ? kExitFailure : ExitStatusFor(run.result.kind);
+    if (run.result.Ok()) return ReportFailure(ctx, run.failedStep.empty() ? "Not enabled." : run.failedStep);
+    return ReportOutcome(ctx, run.result);
   }
   // Every setting was read back and compared by the sequence; the read-back
   // shows what the logger now holds.

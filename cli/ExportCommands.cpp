@@ -62,20 +62,7 @@ int Export(CliContext& ctx) {
   if (int rc = PassGate(ctx, cmd::kExportData)) return rc;
 
   AppState& state = ctx.state;
-  if (!std::filesystem::is_regular_file(input)) return ReportFailure(ctx, "No such file: " + input);
-  const int boxes = BoxesShown(ctx);
-  int read = 0;
-  const std::string ext = std::filesystem::path(input).extension().string();
-  if (ext == ".hex" || ext == ".HEX")
-    read = ReadHexFile(state, 0, input);
-  else if (ext == ".dat" || ext == ".DAT")
-    read = ReadDatFile(state, 0, input);
-  else
-    return UsageError(ctx, "the file must be a .hex or a .dat file: " + input);
-  if (read != 1) {
-    if (BoxesShown(ctx) == boxes) ctx.err << "Unable to read " << input << "\n";
-    return kExitFailure;
-  }
+  if (int rc = ReadDataFileInto(ctx, input); rc != kParsed) return rc;
 
   const ExportOutcome outcome = ExportDataSet(state, output, options);
   for (const std::string& note : outcome.notes) ctx.err << note << "\n";

@@ -63,19 +63,12 @@ paint::PlotToFileFunction LoadPlotModule(std::string& why) {
 }
 #endif
 
-// Reads a .hex or .dat file into the state; false after reporting.
-bool ReadDataFile(CliContext& ctx, const std::string& path) {
-  const bool dat = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".dat") == 0 || path.compare(path.size() - 4, 4, ".DAT") == 0);
-  const int read = dat ? ReadDatFile(ctx.state, 0, path) : ReadHexFile(ctx.state, 0, path);
-  if (read != 1) {
-    ReportFailure(ctx, ctx.state.statusText.empty() ? "Unable to read " + path : ctx.state.statusText);
-    return false;
-  }
-  if (ctx.state.retrieval.data.sampleCount <= 0) {
-    ReportFailure(ctx, path + " holds no readings");
-    return false;
-  }
-  return true;
+// Reads a .hex or .dat file with readings into the state; kParsed when
+// read, else the exit status after reporting.
+int ReadReadings(CliContext& ctx, const std::string& path) {
+  if (int rc = ReadDataFileInto(ctx, path); rc != kParsed) return rc;
+  if (ctx.state.retrieval.data.sampleCount <= 0) return ReportFailure(ctx, path + " holds no readings");
+  return kParsed;
 }
 
 bool ParseChannelList(const std::string& text, std::vector<int>& out) {
@@ -125,7 +118,7 @@ int Plot(CliContext& ctx) {
   if (!formatName.empty() && !format) return UsageError(ctx, "--format wants png, svg or pdf");
   if (!format) format = PictureFormat::Png;
   if (cursor2 >= 0 && cursor < 0) return UsageError(ctx, "--second-cursor needs --cursor");
-  if (!ReadDataFile(ctx, file)) return kExitFailure;
+  if (int rc = ReadReadings(ctx, file); rc != kParsed) return rc;
   AppState& state = ctx.state;
   GraphState& g = state.graph;
   AttachCurrentData(state);
@@ -200,7 +193,7 @@ int Stats(CliContext& ctx) {
   parser->add_flag("--raw", raw, "raw fractions (raw / 2^24) instead of engineering units (HEX files)");
   parser->add_flag("--json", json, "print one JSON object");
   if (int rc = ParseCommand(ctx, *parser); rc != kParsed) return rc;
-  if (!ReadDataFile(ctx, file)) return kExitFailure;
+  if (int rc = ReadReadings(ctx, file); rc != kParsed) return rc;
   AppState& state = ctx.state;
   if (raw) {
     AttachCurrentData(state);

@@ -14,8 +14,10 @@
 #include "link/Exchange.h"
 #include "link/LoggerLink.h"
 #include "model/KnowLogger.h"
+#include "files/HexFile.h"
 #include "retrieval/RealTime.h"
 #include "shell/AppState.h"
+#include "shell/Catalogue.h"
 
 namespace tmv::cli {
 
@@ -163,17 +165,21 @@ int RealTime(CliContext& ctx) {
   }
 
   const RealTimeState& rt = state.realTime;
-  // The end's question: "Allow transmission to continue" (0) or "Stop transmission" (1).
-  if (console != nullptr) console->buttonAnswer = stopTransmission ? 1 : 0;
-  const int readBack = EndRealTime(state);
+  if (EndAsksAboutTransmission(state))
+    ctx.err << Tr(state, "Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?")
+            << " -> " << Tr(state, stopTransmission ? "Stop transmission" : "Allow transmission to continue") << "\n";
+  const Outcome readBack = EndRealTime(state, stopTransmission);
   ctx.out << "Real-time: " << rt.readingsShown << " rows, " << rt.bursts << " burst pairs; " << rt.counters.droppedBytes
           << " junk bytes dropped, " << rt.counters.badChecksums << " bad records rejected\n";
   ctx.out << (rt.asciiCard ? "DAT file: " : "HEX file: ") << rt.filePath;
   if (!rt.asciiCard) ctx.out << " (" << rt.fileBytes << " bytes of data)";
   ctx.out << "\n";
   if (rt.gpsOpen || rt.gpsLost) ctx.out << "GPS file: " << rt.gpsPath << "\n";
-  if (!rt.asciiCard && readBack != 1 && rt.readingsShown + rt.bursts > 0)
+  if (!WasRead(readBack) && rt.readingsShown + rt.bursts > 0) {
+    ReportOutcome(ctx, readBack);
     return ReportFailure(ctx, "The real-time file could not be read back.");
+  }
+  if (readBack.kind == OutcomeKind::Partial) ReportOutcome(ctx, readBack);
   if (rt.linkLost) return kExitNoLogger;  // the message box said so
   if (rt.gpsLost) return kExitPartial;
   return kExitOk;

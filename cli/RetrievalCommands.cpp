@@ -175,8 +175,6 @@ int Download(CliContext& ctx) {
   if (!append.empty() && full) return UsageError(ctx, "--append and --full cannot be used together");
   if (int rc = PassGate(ctx, cmd::kRetrieveData)) return rc;
   AppState& state = ctx.state;
-  ConsoleUserInterface* console = Console(ctx);
-  const int boxes = BoxesShown(ctx);
 
   // A folder that cannot take the files is found now, not after the whole memory was read.
   if (std::string why = CheckSaveFolders(state, output); !why.empty())
@@ -214,11 +212,6 @@ int Download(CliContext& ctx) {
       return ReportFailure(ctx, hexPath + " holds the data of " + *other +
                                     ": name another file with -o, or replace it with --yes.");
   }
-  // AppendToFile asks which file: the console answers with this one.
-  if (console != nullptr) {
-    console->fileAnswers.clear();
-    if (!append.empty()) console->fileAnswers.push_back(datPath);
-  }
   // The save is told the files and the comment; it asks nothing.
   bool saved = false, saveReported = false;
   dialog.save = [&](AppState& s) {
@@ -247,8 +240,7 @@ int Download(CliContext& ctx) {
 
   bool started = false;
   if (!append.empty()) {
-    const int r = dialog.Append(state);
-    if (r != 1) return ReportFailureSince(ctx, boxes);
+    if (const Outcome appended = dialog.Append(state, datPath); !appended.Ok()) return ReportOutcome(ctx, appended);
     started = true;
   } else {
     auto ask = [&](const DownloadQuery& q) {
@@ -340,24 +332,6 @@ int Download(CliContext& ctx) {
     if (rc == kExitOk) rc = ExitStatusFor(OutcomeKind::Refused);
   }
   return rc;
-}
-
-// Reads a HEX or DAT file into the program state; kParsed when read.
-int ReadDataFileInto(CliContext& ctx, const std::string& path) {
-  const int boxes = BoxesShown(ctx);
-  if (!std::filesystem::is_regular_file(path)) return ReportFailure(ctx, "No such file: " + path);
-  int read = 0;
-  if (EndsWith(path, ".hex"))
-    read = ReadHexFile(ctx.state, 0, path);
-  else if (EndsWith(path, ".dat"))
-    read = ReadDatFile(ctx.state, 0, path);
-  else
-    return UsageError(ctx, "the file must be a .hex or a .dat file: " + path);
-  if (read != 1) {
-    if (BoxesShown(ctx) == boxes) ctx.err << "Unable to read " << path << "\n";
-    return kExitFailure;
-  }
-  return kParsed;
 }
 
 int Convert(CliContext& ctx) {

@@ -245,11 +245,7 @@ int Tides(CliContext& ctx) {
     // The water level is the depth the derived units give from pressure.
     state.settings.derived.depthEnabled = true;
     state.settings.derived.anyDerived = true;
-    const int boxes = BoxesShown(ctx);
-    if ((ext == ".hex" ? ReadHexFile(state, 0, file) : ReadDatFile(state, 0, file)) != 1) {
-      if (BoxesShown(ctx) == boxes) ctx.err << "Unable to read " << file << "\n";
-      return kExitFailure;
-    }
+    if (int rc = ReadDataFileInto(ctx, file); rc != kParsed) return rc;
     if (!offsetGiven)
       ctx.err << "The logger clock's offset from UTC was not given (--utc-offset): its times are taken as UTC.\n";
     TideRunOutcome run = RunTideAnalysis(state.retrieval.data, offsetMinutes, options);

@@ -92,8 +92,7 @@ int Waves(CliContext& ctx) {
   state.settings.derived.depthEnabled = true;
   state.settings.derived.anyDerived = true;
   InstallWaveAnalysis(state);  // done at the tool's start; kept for callers that run the command alone
-  const int boxes = BoxesShown(ctx);
-  if (ReadHexFile(state, 0, hexPath) != 1) return ReportFailureSince(ctx, boxes);
+  if (int rc = ReadDataFileInto(ctx, hexPath); rc != kParsed) return rc;
   const DataSet& d = state.retrieval.data;
   const WaveStore* store = WaveResults(state);
   if (store == nullptr || d.burstLength <= 0 || d.burstCount < 0 || store->Count() == 0)

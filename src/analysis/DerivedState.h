@@ -44,8 +44,6 @@ struct AnalysisState {
   std::function<float(const DataSet&, int depthColumn, int row)> tidalSlopeAt;
   // Shows or hides the main window's "Depth Plot" button.
   std::function<void(bool)> showDepthPlot;
-  // Opens the derived-units dialog (command 124) once the caller's dialog has closed.
-  std::function<void()> openDerivedUnits;
   // Sets the graph up again after the columns changed; false when it could not.
   std::function<bool()> setUpGraph;
   // Redraws the graph (command 144).

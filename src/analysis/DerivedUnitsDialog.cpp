@@ -298,8 +298,7 @@ int DerivedUnitsDialog::Ok() {
   state_.analysis.pendingKzmAction = kKzmNone;
   if (pending != kKzmNone && s.depthEnabled) {
     if (pending == kKzmReadHexFile) {
-      const std::string path = state_.analysis.pendingHexFile;
-      ReadHexFile(state_, 0, path);
+      hexFileToRead = state_.analysis.pendingHexFile;
     } else if (state_.analysis.postCommand) {
       state_.analysis.postCommand(pending);
     }
@@ -307,13 +306,11 @@ int DerivedUnitsDialog::Ok() {
   return 1;
 }
 
-void RequireDepthForKzm(AppState& state, int action, const std::string& hexFile) {
+Outcome KzmNeedsDepth(AppState& state, int action, const std::string& hexFile) {
   state.analysis.pendingKzmAction = action;
   state.analysis.pendingHexFile = hexFile;
-  state.ui.MessageBox(Tr(state, "To complete the calculations necessary for this KZM logger,\n'Depth' has to be selected "
-                                "with appropriate paramaters\nin the 'Derived units' menu."),
-                      Tr(state, "Working with KZM Data"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-  if (state.analysis.openDerivedUnits) state.analysis.openDerivedUnits();
+  return Outcome::Of(OutcomeKind::Refused, "To complete the calculations necessary for this KZM logger,\n'Depth' has to be selected "
+                                           "with appropriate paramaters\nin the 'Derived units' menu.");
 }
 
 // ---------------------------------------------------------------- real-time limits

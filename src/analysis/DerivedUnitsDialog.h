@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "analysis/DerivedState.h"
+#include "platform/Outcome.h"
 
 namespace tmv {
 
@@ -76,9 +77,13 @@ class DerivedUnitsDialog {
   // Typing into a field; the latitude fields are stored at once.
   void SetFieldText(int control, std::string_view text);
   // Stores the choices, saves tmv.ini, rebuilds the derived columns of a
-  // held DataSet and resumes a pending KZM action. Returns 1.
+  // held DataSet and resumes a pending KZM action (a KZM HEX file to read
+  // again is left in hexFileToRead, for the caller to read and show).
+  // Returns 1.
   int Ok();
   void Cancel() {}
+
+  std::string hexFileToRead;
 
  private:
   void ApplyEnabling();
@@ -92,9 +97,9 @@ class DerivedUnitsDialog {
 };
 
 // Depth must be on before KZM data is retrieved, set up or read: records
-// the action to resume, shows the message and opens the derived-units
-// dialog. The caller cancels its own dialog afterwards.
-void RequireDepthForKzm(AppState& state, int action, const std::string& hexFile = std::string());
+// the action to resume once the derived units are OK'd with depth, and
+// returns the refusal that says so (the caller opens the derived units).
+Outcome KzmNeedsDepth(AppState& state, int action, const std::string& hexFile = std::string());
 
 // ---------------------------------------------------------------- real-time limits
 

@@ -49,22 +49,18 @@ void LogFailure(AppState& state, const std::string& reason) {
   AppendToLog(state, kLogSetupFailed, e);
 }
 
-// Ends the run as failed: tells the user (when there is a message), closes
-// the Setup dialog, and records the step in the log.
 // The read-backs that differ share one family of texts: each is a
 // verification that failed.
 OutcomeKind FailureKind(std::string_view text) {
   return text.find("set incorrectly") != std::string_view::npos ? OutcomeKind::VerificationFailed : OutcomeKind::Failed;
 }
 
-int Fail(AppState& state, EnableRun& run, const char* english, const char* caption, bool rerun) {
-  if (english != nullptr && run.result.Ok()) run.result = Outcome::Of(FailureKind(english), "%s", {FirstLine(english)});
+// Ends the run as failed: its result says why (the caller shows it), the
+// Setup dialog closes, and the step is recorded in the log.
+int Fail(AppState& state, EnableRun& run, const char* english, bool rerun) {
+  if (english != nullptr && run.result.Ok()) run.result = Outcome::Of(FailureKind(english), english);
   if (run.result.Ok()) run.result = Outcome::Of(OutcomeKind::Failed, "%s", {run.failedStep});
-  if (english != nullptr) {
-    state.ui.MessageBox(Tr(state, english), Tr(state, caption), MessageButtons::Ok, MessageIcon::Stop,
-                        MessageAnswer::Ok);
-    if (run.failedStep.empty()) run.failedStep = FirstLine(english);
-  }
+  if (english != nullptr && run.failedStep.empty()) run.failedStep = FirstLine(english);
   run.erasing = false;
   run.running = false;
   run.outcome = 0;
@@ -79,7 +75,7 @@ void Absorb(EnableRun& run, const SetupVerdict& verdict) {
   run.closeSetup = true;
   run.rerunSetup = run.rerunSetup || verdict.rerunSetup;
   if (run.failedStep.empty()) run.failedStep = FirstLine(verdict.message);
-  if (run.result.Ok()) run.result = Outcome::Of(FailureKind(verdict.message), "%s", {FirstLine(verdict.message)});
+  if (run.result.Ok()) run.result = Outcome::Of(FailureKind(verdict.message), verdict.message);
 }
 
 // The end-of-data pointer (query 6), least significant byte first in front of "CDP".
@@ -107,7 +103,7 @@ void StartErase(AppState& state, EnableRun& run, bool force) {
   run.progressStep = 0.0;
   run.message = Tr(state, "Waiting for logger to reset");
   if (!ConnectLogger(state)) {
-    Fail(state, run, kUnableToCommunicate, "Reset Logger", false);
+    Fail(state, run, kUnableToCommunicate, false);
     return;
   }
   if (IsMultiChannelModel(info.model) && !info.microchipLogger) SendSetupCommand(state, kSetupStop);
@@ -239,7 +235,7 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
   DeploymentSettings& d = state.deployment;
 
   // 1-3: the logger must be erased and not enabled.
-  if (CommGet(state, 9) != 1) return Fail(state, run, kUnableToCommunicate, "Reset Logger", true);
+  if (CommGet(state, 9) != 1) return Fail(state, run, kUnableToCommunicate, true);
   if (state.reply.Contains("Logger status 7F")) {
     const MessageAnswer answer = state.ui.MessageBox(
         Tr(state,
@@ -251,11 +247,10 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
       return 0;
     }
     run.failedStep = "The logger failed to erase properly.";
-    return Fail(state, run, nullptr, "Reset Logger", true);
+    return Fail(state, run, nullptr, true);
   }
   if (!state.reply.Contains("Logger status 00"))
-    return Fail(state, run, "Logger status is incorrect.\nTry again.\nContact TMV if the problem persists.",
-                "Reset Logger", true);
+    return Fail(state, run, "Logger status is incorrect.\nTry again.\nContact TMV if the problem persists.", true);
 
   // 4: the sampling mode, each command where the logger has it.
   SetupVerdict verdict;
@@ -291,7 +286,7 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
   // enabled: the user has been told which setting and sets it up again.
   if (verdict.failed) {
     run.startLiveReadings = false;
-    return Fail(state, run, nullptr, "Reset Logger", true);
+    return Fail(state, run, nullptr, true);
   }
 
   // 5: the deployment as programmed, for the next logger.
@@ -300,7 +295,7 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
 
   // 6: starting now means on the next whole ten seconds at least ten seconds ahead.
   if (d.startMode != kStartAtTime) {
-    if (CommGet(state, 1) != 1) return Fail(state, run, kUnableToCommunicate, "Reset Logger", true);
+    if (CommGet(state, 1) != 1) return Fail(state, run, kUnableToCommunicate, true);
     d.loggerClock = ParseTimeReply(state.reply.Bytes());
     d.startTime = NextStartNow(d.loggerClock);
   }
@@ -309,22 +304,19 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
   SendSetupCommand(state, kSetupStart);
   CommGet(state, 3);
   if (ToTicks(ParseTimeReply(state.reply.Bytes())) != ToTicks(d.startTime))
-    return Fail(state, run, "Start time set incorrectly.\nTry again.\nContact TMV if the problem persists.",
-                "Reset Logger", true);
+    return Fail(state, run, "Start time set incorrectly.\nTry again.\nContact TMV if the problem persists.", true);
   verified(1, "Start time");
   SendSetupCommand(state, kSetupEnd);
   CommGet(state, 4);
   if (ToTicks(ParseTimeReply(state.reply.Bytes())) != ToTicks(d.endTime))
-    return Fail(state, run, "End time set incorrectly.\nTry again.\nContact TMV if the problem persists.",
-                "Reset Logger", true);
+    return Fail(state, run, "End time set incorrectly.\nTry again.\nContact TMV if the problem persists.", true);
   verified(1, "End time");
   SendSetupCommand(state, kSetupPeriod);
   CommGet(state, 2);
   const LoggerTime period = ParsePeriodReply(state.reply.Bytes());
   if (period.hour != d.samplingPeriod.hour || period.minute != d.samplingPeriod.minute ||
       period.second != d.samplingPeriod.second)
-    return Fail(state, run, "Period set incorrectly.\nTry again.\nContact TMV if the problem persists.",
-                "Reset Logger", true);
+    return Fail(state, run, "Period set incorrectly.\nTry again.\nContact TMV if the problem persists.", true);
   verified(1, "Period");
 
   // 10-12: enable, and believe only the logger's own answer.
@@ -340,8 +332,7 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
     ShowStatus(state, head + ": " + Tr(state, LoggerStatusText(status)));
   if (status < 1 || status > 3) {
     run.startLiveReadings = false;
-    return Fail(state, run, "Logger has not been enabled.\nTry again.\nIf problem persists contact TMV.",
-                "Logger Enable", true);
+    return Fail(state, run, "Logger has not been enabled.\nTry again.\nIf problem persists contact TMV.", true);
   }
   run.verified.push_back(std::string("Logger status: ") + LoggerStatusText(status));
   run.running = false;
@@ -358,18 +349,18 @@ int ProgramAndEnable(AppState& state, EnableRun& run) {
 int ContinueToAdd(AppState& state, EnableRun& run) {
   run = FreshRun(run);
   run.running = true;
-  if (!ConnectLogger(state)) return Fail(state, run, kUnableToCommunicate, "Reset Logger", true);
+  if (!ConnectLogger(state)) return Fail(state, run, kUnableToCommunicate, true);
   SetupVerdict verdict;
   SendSetupCommand(state, kSetupStartCharacteristic, &verdict);
   SendSetupCommand(state, kSetupThreshold, &verdict);
   SendSetupCommand(state, kSetupRealTime, &verdict);
   SendSetupCommand(state, kSetupAveraging, &verdict);
   Absorb(run, verdict);
-  if (verdict.failed) return Fail(state, run, nullptr, "Reset Logger", true);
-  if (!ResumeLogger(state)) {
+  if (verdict.failed) return Fail(state, run, nullptr, true);
+  if (SetupVerdict resumed; SendSetupCommand(state, kSetupResume, &resumed) != 1) {
     run.failedStep = "Logger failed to resume.";
     run.result = Outcome::Of(OutcomeKind::Refused, "Logger failed to resume.");
-    return Fail(state, run, nullptr, "Reset Logger", true);
+    return Fail(state, run, nullptr, true);
   }
   run.running = false;
   run.outcome = 1;

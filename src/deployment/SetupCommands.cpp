@@ -31,8 +31,9 @@ bool EchoMatches(AppState& state, const char* query, const char* tag, const std:
 }
 
 int VerificationFailed(AppState& state, SetupVerdict* verdict, const char* english, bool rerun) {
-  const std::string text = Tr(state, english);
-  state.ui.MessageBox(text, Tr(state, "Reset Logger"), MessageButtons::Ok, MessageIcon::Stop, MessageAnswer::Ok);
+  // A caller that takes a verdict reports it; the others have only the box.
+  if (verdict == nullptr)
+    state.ui.MessageBox(Tr(state, english), Tr(state, "Reset Logger"), MessageButtons::Ok, MessageIcon::Stop, MessageAnswer::Ok);
   if (verdict != nullptr) {
     verdict->failed = true;
     verdict->closeSetup = true;
@@ -67,7 +68,17 @@ bool IsResumedReply(const ReplyBuffer& reply) {
          reply.Contains("Logger status 06");
 }
 
-int Resume(AppState& state) {
+// With a verdict the caller reports a failure; without one the box does.
+int Resume(AppState& state, SetupVerdict* verdict) {
+  const auto failed = [&](std::string text, const char* english) {
+    if (verdict == nullptr) {
+      state.ui.MessageBox(text, Tr(state, "Resume"), MessageButtons::Ok, MessageIcon::Stop, MessageAnswer::Ok);
+    } else {
+      verdict->failed = true;
+      if (verdict->message.empty()) verdict->message = english;
+    }
+    return 0;
+  };
   // Only a suspended or stopped logger can log again: one already logging
   // needs nothing, and the others are not sent "!R" five times for nothing.
   if (CommGet(state, 9) == 1) {
@@ -76,12 +87,10 @@ int Resume(AppState& state) {
       ShowStatus(state, Tr(state, "Logger resumed sampling"));
       return 1;
     }
-    if (status != 4 && status != 5 && status != 8) {
-      state.ui.MessageBox(Format(Tr(state, "The logger is not suspended (%s): there is nothing to resume.").c_str(),
-                                 Tr(state, LoggerStatusText(status)).c_str()),
-                          Tr(state, "Resume"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-      return 0;
-    }
+    if (status != 4 && status != 5 && status != 8)
+      return failed(Format(Tr(state, "The logger is not suspended (%s): there is nothing to resume.").c_str(),
+                           Tr(state, LoggerStatusText(status)).c_str()),
+                    "Logger failed to resume.");
   }
   for (int round = 0; round < kResumeRounds; ++round) {
     SendText(state, "!R");
@@ -91,9 +100,7 @@ int Resume(AppState& state) {
       return 1;
     }
   }
-  state.ui.MessageBox(Tr(state, "Logger failed to resume."), Tr(state, "Resume"), MessageButtons::Ok,
-                      MessageIcon::Stop, MessageAnswer::Ok);
-  return 0;
+  return failed(Tr(state, "Logger failed to resume."), "Logger failed to resume.");
 }
 
 }  // namespace
@@ -255,7 +262,7 @@ int SendSetupCommand(AppState& state, int op, SetupVerdict* verdict) {
       if (const std::string command = RealTimeCommand(state); !command.empty()) SendText(state, command);
       break;
     case kSetupSuspend: SendText(state, "!S"); break;
-    case kSetupResume: result = Resume(state); break;
+    case kSetupResume: result = Resume(state, verdict); break;
     case kSetupThresholdTestPeriod: SendText(state, TestPeriodCommand(state)); break;
     case kSetupHysteresis: SendText(state, HysteresisCommand(state)); break;
     case kSetupStartCharacteristic:

@@ -96,7 +96,10 @@ int ReadLoggerSettings(AppState& state, SetupDialog& dialog) {
   DeploymentSettings& d = state.deployment;
   const LoggerInfo& info = state.logger;
   // The status, then the deployment, each read once for this operation.
-  if (KnowLogger(state, kKnowStatus) != KnowResult::Known) return -1;
+  if (const KnowResult known = KnowLogger(state, kKnowStatus); known != KnowResult::Known) {
+    dialog.unread = UnknownOfLogger(state, known);
+    return -1;
+  }
   const int status = state.query.loggerStatus;
   dialog.loggerStatus = status;
   dialog.loggerStatusText = Tr(state, LoggerStatusText(status));
@@ -112,7 +115,10 @@ int ReadLoggerSettings(AppState& state, SetupDialog& dialog) {
     dialog.panel.message.Show(Tr(state, "TIMEOUT: End date/time read incorrectly"), MessageIcon::Exclamation);
   if (info.deploymentUnread & kUnreadPeriod)
     dialog.panel.message.Show(Tr(state, "TIMEOUT: Period read incorrectly"), MessageIcon::Exclamation);
-  if (CommGet(state, 16) != 1) return -1;
+  if (const int config = CommGet(state, 16); config != 1) {
+    dialog.unread = UnknownOfLogger(state, config == -1 ? KnowResult::NotConfigured : KnowResult::ConfigurationUnknown);
+    return -1;
+  }
   return status;
 }
 
@@ -129,6 +135,7 @@ bool SetupDialog::Open(AppState& state) {
   panel = SetupPanel{};
   panel.setupOpen = true;
   panel.tideWaveLayout = TideWaveLayout(info);
+  unread = Outcome::Done();
   const int status = ReadLoggerSettings(state, *this);
   if (status < 0) return false;
   open = true;
@@ -291,11 +298,17 @@ bool SetupDialog::AcceptBatchValues(AppState& state, const std::function<bool(Ap
   return true;
 }
 
-EnableDecision SetupDialog::EnableLogging(AppState& state) {
+EnableDecision SetupDialog::EnableLogging(AppState& state, const Confirm& confirm) {
   DeploymentSettings& d = state.deployment;
   const LoggerInfo& info = state.logger;
   EnableDecision decision;
   if (panel.simulation) return decision;
+  // Each question the caller answers; a no ends the enable, said as cancelled.
+  const auto ask = [&](const char* text, const char* caption) {
+    if (confirm && confirm({Tr(state, text), Tr(state, caption)})) return true;
+    decision.refusal = Outcome::Of(OutcomeKind::Cancelled, "Not enabled.");
+    return false;
+  };
   // 1. The button stops a logging logger instead.
   if (enableButtonText == kStopLogger) {
     decision.action = SetupAction::StopLogger;
@@ -309,7 +322,13 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
   uint32_t pointer = 0;
   const auto refuse = [&](const char* why) {
     decision.refusal = Outcome::Of(OutcomeKind::Failed, why);
+    decision.refusalShown = true;
     panel.message.Show(Tr(state, why), MessageIcon::Exclamation);
+    return decision;
+  };
+  // Refused for a reason the person reads in a box, not in the message area.
+  const auto refuseWith = [&](Outcome why) {
+    decision.refusal = std::move(why);
     return decision;
   };
   // An unread memory status is no empty memory: the person would not be
@@ -325,7 +344,7 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
                                     "you continue.\n\nDo you want to continue?"
                                   : "The logger contains data that has not been downloaded.\n\nThese data will be lost "
                                     "if you continue.\n\nDo you want to continue?";
-      if (!Ask(state, text, "Setup")) return decision;
+      if (!ask(text, "Setup")) return decision;
       dataLossAccepted = true;
     }
   }
@@ -338,42 +357,51 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
     return refuse("Unable to read calibration coefficients: the threshold cannot be set.\nTry again.");
   if (IsMultiChannel(state) && Thresholding(d)) {
     bool accepted = false;
-    if (!CheckThresholdLimits(state, accepted) && !accepted) return decision;
+    bool asked = false;
+    const Confirm limit = [&](const Question& q) {
+      asked = true;
+      return confirm && confirm(q);
+    };
+    if (!CheckThresholdLimits(state, accepted, limit) && !accepted) {
+      if (asked) return refuseWith(Outcome::Of(OutcomeKind::Cancelled, "Not enabled."));
+      return decision;
+    }
   }
   // 6. Real-time output.
   if (!info.externalDataConnector) {
     d.realTimeOutput = 0;
     d.optionFlags &= ~kOptionInhibitStorage;
   } else if (d.realTimeOutput && NotCalibrated(state)) {
-    state.ui.MessageBox(Tr(state, "Logger not yet calibrated - realtime operation prohibited"),
-                        Tr(state, "TMV Logger Setup"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-    return decision;
+    return refuseWith(Outcome::Of(OutcomeKind::Refused, "Logger not yet calibrated - realtime operation prohibited"));
   }
   // 7. The link rate carries the live output.
-  if (!CheckRealTimeCapacity(state)) return decision;
+  if (Outcome capacity = CheckRealTimeCapacity(state); !capacity.Ok()) return refuseWith(std::move(capacity));
   d.realTimeBaud = static_cast<unsigned>(info.baud);
   d.realTimeBaudCode = d.realTimeOutput ? RealTimeBaudCode(info.baud) : 0;
   if (d.realTimeOutput) {
-    if (state.shell.dataRetrieved && !state.shell.dataSaved &&
-        Ask(state, "Retrieved data has not been saved.\nDo you wish to return to save the data now?",
-            "Real-time Data Collection Initialization")) {
+    if (state.shell.dataRetrieved && !state.shell.dataSaved && confirm &&
+        confirm({Tr(state, "Retrieved data has not been saved.\nDo you wish to return to save the data now?"),
+                 Tr(state, "Real-time Data Collection Initialization")})) {
       decision.closeSetup = true;
-      return decision;
+      return refuseWith(Outcome::Of(OutcomeKind::Cancelled, "Not enabled."));
     }
     decision.prepareRealTimeFile = true;
   }
   // 8. Clocks far apart.
   const int64_t skew = SecondsFrom(d.loggerClock, d.hostClockAtRead);
   if ((skew > 1800 || skew < -1800) &&
-      !Ask(state, "Logger time and Host time differ by more than 30 minutes.\nDo you want to continue?", "Setup Logger"))
+      !ask("Logger time and Host time differ by more than 30 minutes.\nDo you want to continue?", "Setup Logger"))
     return decision;
   // 9. Validation clears the message area: the estimate goes back in, for
   // the dialog and for the log entry of the enabled deployment.
-  if (ValidateDeployment(state, panel, true) != kDeploymentValid || panel.tooManySamples) return decision;
+  if (ValidateDeployment(state, panel, true) != kDeploymentValid || panel.tooManySamples) {
+    decision.refusalShown = true;
+    return refuseWith(Outcome::Of(OutcomeKind::Refused, "%s", {panel.message.text.empty() ? Tr(state, "Not enabled.") : panel.message.text}));
+  }
   EstimateUsage(state, panel);
   // 10.
   if (loggerStatus == 2 || loggerStatus == 3) {
-    if (!Ask(state, "Logger still collecting data.\nDo you wish to continue?", "Setup")) return decision;
+    if (!ask("Logger still collecting data.\nDo you wish to continue?", "Setup")) return decision;
     decision.stopLoggerFirst = true;
   }
   // 11. OEM choices that store nothing or start by themselves.
@@ -388,7 +416,7 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
       text = "You have chosen to inhibit data storage.\nNo data will be stored in the logger.\n\nIs this what you want?";
     else if (autorun)
       text = "You have chosen to enable automatic start on powerup.\n\nIs this what you want?";
-    if (text && !Ask(state, text, "OEM settings")) return decision;
+    if (text && !ask(text, "OEM settings")) return decision;
   }
   // 12. What happens to readings already stored.
   const bool stored = MemoryHoldsData(info, pointer);
@@ -400,7 +428,7 @@ EnableDecision SetupDialog::EnableLogging(AppState& state) {
   }
   // Without readings there is nothing to keep or add to: no question.
   if (stored) {
-    if (!dataLossAccepted && !Ask(state, "Memory contains data\nDo you wish to continue?", "Logger Enable"))
+    if (!dataLossAccepted && !ask("Memory contains data\nDo you wish to continue?", "Logger Enable"))
       return decision;
   }
   decision.action = SetupAction::EraseAndProgram;

@@ -52,10 +52,11 @@ struct EnableDecision {
   bool prepareRealTimeFile = false;  // real-time output on: prepare its file before enabling
   bool closeSetup = false;
   bool rerunSetup = false;  // the main window runs its Setup command again
-  // Why nothing is to be done when it was not the person's answer (a query
-  // that went unanswered, a value that cannot be set): shown in the message
-  // area too.
+  // Why nothing is to be done: Cancelled when a question was answered no;
+  // otherwise what stands in the way (a query that went unanswered, a value
+  // that cannot be set, settings that do not validate).
   Outcome refusal;
+  bool refusalShown = false;  // the message area shows the refusal already
 };
 
 struct SetupDialog {
@@ -102,7 +103,8 @@ struct SetupDialog {
   // downloaded (empty: never); the shell keeps it per logger.
   std::string downloadedPointerReply;
 
-  // Opens on the connected logger; false when the dialog closes at once.
+  // Opens on the connected logger; false when the dialog closes at once,
+  // and then `unread` says why.
   bool Open(AppState& state);
   // After Open: Failed, with the reason, when a part of the deployment or the
   // memory status went unread (the fields then show what was there before).
@@ -121,7 +123,7 @@ struct SetupDialog {
   // Relabels the button when the main window sees a logging logger.
   void ShowStopLogger(AppState& state, bool noData);
   // "Enable logging" (or "Resume/Enable", "STOP logger") pressed.
-  EnableDecision EnableLogging(AppState& state);
+  EnableDecision EnableLogging(AppState& state, const Confirm& confirm);
 
  private:
   bool IsMultiChannel(const AppState& state) const;

@@ -137,7 +137,7 @@ ThresholdLimits ThresholdLimitsFor(const LoggerInfo& info, const CalibrationSet&
   return limits;
 }
 
-bool CheckThresholdLimits(AppState& state, bool& acceptedLimit) {
+bool CheckThresholdLimits(AppState& state, bool& acceptedLimit, const Confirm& confirm) {
   DeploymentSettings& d = state.deployment;
   const int channel = ChannelOf(state);
   const ThresholdLimits limits = ThresholdLimitsFor(state.logger, state.calibration, channel);
@@ -155,8 +155,7 @@ bool CheckThresholdLimits(AppState& state, bool& acceptedLimit) {
   } else {
     return true;
   }
-  if (state.ui.MessageBox(text, caption, MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No) ==
-      MessageAnswer::Yes) {
+  if (confirm && confirm({text, caption})) {
     d.thresholdValue = limit;
     d.thresholdRaw = ThresholdToRaw(state.logger, state.calibration, limit, channel);
     acceptedLimit = true;
@@ -316,7 +315,11 @@ bool ThresholdDialog::Accept(AppState& state) {
   d.thresholdRawLimit = ThresholdRawLimit(state.logger, channel);
   d.thresholdRaw = ThresholdToRaw(state.logger, state.calibration, d.thresholdValue, channel);
   bool acceptedLimit = false;
-  if (!CheckThresholdLimits(state, acceptedLimit)) {
+  const Confirm ask = [&state](const Question& q) {
+    return state.ui.MessageBox(q.text, q.caption, MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No) ==
+           MessageAnswer::Yes;
+  };
+  if (!CheckThresholdLimits(state, acceptedLimit, ask)) {
     thresholdText = Format("%.2f", d.thresholdValue);
     // "Do you wish to accept this value?" answered Yes: the limit is the threshold.
     if (!acceptedLimit) return false;

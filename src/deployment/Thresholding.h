@@ -8,6 +8,7 @@
 
 #include "deployment/DeploymentSettings.h"
 #include "deployment/DeploymentValidation.h"
+#include "platform/Outcome.h"
 
 namespace tmv {
 
@@ -38,8 +39,9 @@ struct ThresholdLimits {
 };
 ThresholdLimits ThresholdLimitsFor(const LoggerInfo& info, const CalibrationSet& calibration, int channel);
 // The limit check of the Thresholding dialog and of "Enable logging": false
-// when the value lay outside; with a "Yes" the limit is stored.
-bool CheckThresholdLimits(AppState& state, bool& acceptedLimit);
+// when the value lay outside; `confirm` is asked whether the limit is to be
+// the threshold, and with a yes the limit is stored.
+bool CheckThresholdLimits(AppState& state, bool& acceptedLimit, const Confirm& confirm);
 
 // The hysteresis count in samples, correcting hysteresisSeconds with its messages.
 unsigned CheckHysteresis(AppState& state);

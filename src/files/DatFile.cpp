@@ -283,15 +283,14 @@ class RowTimes {
 
 }  // namespace
 
-int ReadDatFile(AppState& state, int mode, const std::string& chosenPath) {
+Outcome ReadDatFile(AppState& state, int mode, const std::string& chosenPath) {
   RetrievalState& r = state.retrieval;
   // 1. Nothing of an earlier file's header stays.
   r.memoryType = 0;
   r.waveSampleRate = 0;
   r.comment.clear();
   std::string path = chosenPath;
-  const std::string notDat = Tr(state, "This file is not an TMV DAT file");
-  const std::string readingCaption = Tr(state, "Reading a DAT file");
+  const Outcome notDat = Outcome::Of(OutcomeKind::Failed, "This file is not an TMV DAT file");
   // 2. The open-file dialog.
   if (mode == 1) {
     FileDialogRequest request;
@@ -300,12 +299,9 @@ int ReadDatFile(AppState& state, int mode, const std::string& chosenPath) {
     request.pattern = state.logger.serialNumber > 0 ? Format("%06d*.dat", state.logger.serialNumber) : "*.dat";
     request.filter = Tr(state, "All Data Files (*.dat)");
     const auto chosen = state.ui.ChooseFile(request);
-    if (!chosen) return 0;
+    if (!chosen) return Outcome::Of(OutcomeKind::Cancelled, "");
     path = *chosen;
-    if (!Contains(path, ".dat")) {
-      Warn(state, notDat, readingCaption);
-      return 0;
-    }
+    if (!Contains(path, ".dat")) return notDat;
     state.directories.dat = DirectoryOfCurrentFile(path, 2, state.directories.dat);
   }
   // 3. Open it, or its namesake in the work directory's dat folder.
@@ -317,23 +313,18 @@ int ReadDatFile(AppState& state, int mode, const std::string& chosenPath) {
     text = ReadDataFile(alternative, kMaxDatFileBytes, &tooLarge);
     if (text) path = alternative;
   }
-  if (tooLarge) {
-    Warn(state, Format(Tr(state, "%s is larger than any data file this program writes.\nIt is not read.").c_str(), path.c_str()),
-         Tr(state, "Read Data File"));
-    return 0;
-  }
+  if (tooLarge)
+    return Outcome::Of(OutcomeKind::Refused, "%s is larger than any data file this program writes.\nIt is not read.", {path});
   if (!text) {
-    Warn(state, Tr(state, "File does not exist"), Tr(state, "Read Data File"));
     RemoveRecentFile(state, path);
-    return 0;
+    return Outcome::Of(OutcomeKind::Failed, "File does not exist");
   }
   return ReadDatText(state, path, *text);
 }
 
-int ReadDatText(AppState& state, const std::string& path, std::string_view text) {
+Outcome ReadDatText(AppState& state, const std::string& path, std::string_view text) {
   RetrievalState& r = state.retrieval;
-  const std::string notDat = Tr(state, "This file is not an TMV DAT file");
-  const std::string readingCaption = Tr(state, "Reading a DAT file");
+  ReadNotes notes;
   LineReader reader(text);
   std::string_view line;
   const bool haveFirst = reader.Next(line);
@@ -346,23 +337,18 @@ int ReadDatText(AppState& state, const std::string& path, std::string_view text)
     if (ext != std::string::npos) hexPath.replace(ext, 4, ".hex");
     if (FileExists(hexPath)) {
       if (state.settings.derived.depthEnabled) return ReadHexFile(state, 0, hexPath);
-      RequireDepthForKzm(state, kKzmReadHexFile, hexPath);
-      return 0;
+      return KzmNeedsDepth(state, kKzmReadHexFile, hexPath);
     }
-    Warn(state,
-         Tr(state, "This program was unable to find the extended wave data for this\nKZM logger expected to be in the associated '.hex' file.\nIf this file has been moved or renamed,\nopen it directly using the 'Read a HEX file' menu item.\n\nThe temperature/pressure tide data will be displayed."),
-         Tr(state, "Read Data File"));
+    notes.Add(
+         Tr(state, "This program was unable to find the extended wave data for this\nKZM logger expected to be in the associated '.hex' file.\nIf this file has been moved or renamed,\nopen it directly using the 'Read a HEX file' menu item.\n\nThe temperature/pressure tide data will be displayed."));
   }
   // 5. The identity line.
   state.ui.SetStatusText(Format("Data from file: %s", path.c_str()), false);
-  if (!haveFirst || !Contains(line, "TMV")) {
-    Warn(state, notDat, readingCaption);
-    return 0;
-  }
+  if (!haveFirst || !Contains(line, "TMV")) return Outcome::Of(OutcomeKind::Failed, "This file is not an TMV DAT file");
   // 6. The header, stamps included.
   FileHeader header;
   header.logger = state.logger;
-  if (!ParseFileHeader(state, line, reader, kHeaderModeDat, header)) return 0;
+  if (Outcome parsed = ParseFileHeader(state, line, reader, kHeaderModeDat, header); !parsed.Ok()) return parsed;
   ApplyFileHeader(state, header);
   DataSet& d = r.data;
   d.Clear();
@@ -446,13 +432,10 @@ int ReadDatText(AppState& state, const std::string& path, std::string_view text)
     d.Column(c)[row + 1] = hasRange[static_cast<size_t>(c)] ? maximum[static_cast<size_t>(c)] : kInvalidValue;
   }
   r.fileDamaged = lost || notNumbers > 0;
-  ReportHeaderDamage(state, header);
-  if (lost)
-    Warn(state, Tr(state, "Error while reading file data.\nThe file has lost data.\nThe available data will be plotted."),
-         Tr(state, "Read File"));
+  NoteHeaderDamage(state, header, notes);
+  if (lost) notes.Add(Tr(state, "Error while reading file data.\nThe file has lost data.\nThe available data will be plotted."));
   if (notNumbers > 0)
-    Warn(state, Format(Tr(state, "Error while reading file data.\n%d values are not numbers; they are shown as missing.").c_str(), notNumbers),
-         Tr(state, "Read File"));
+    notes.Add(Format(Tr(state, "Error while reading file data.\n%d values are not numbers; they are shown as missing.").c_str(), notNumbers));
   times.AddStampsTo(d);
   ClassifyStamps(d);
   // 9. A DAT file carries no memory image.
@@ -465,7 +448,7 @@ int ReadDatText(AppState& state, const std::string& path, std::string_view text)
   EnableDataCommands(state);
   if (!r.comment.empty()) state.ui.SetStatusText(Format("Data from file: %s - %s", path.c_str(), r.comment.c_str()), false);
   AddRecentFile(state, path);
-  return 1;
+  return notes.Result();
 }
 
 // ---------------------------------------------------------------- the caption companion file

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Outcome.h"
 #include "retrieval/DataSet.h"
 
 namespace tmv {
@@ -34,10 +35,10 @@ int SaveScreenSegment(AppState& state, int first, int last);
 // The text of that file (for a chosen name).
 std::string SegmentFileText(const AppState& state, int first, int last);
 
-// mode 1 asks for the file, mode 0 reads `path`. 1 read, 0 not.
-int ReadDatFile(AppState& state, int mode, const std::string& path = std::string());
+// mode 1 asks for the file, mode 0 reads `path`; the outcome as ReadHexFile's.
+Outcome ReadDatFile(AppState& state, int mode, const std::string& path = std::string());
 // The same on the file's bytes already read (path is only shown and remembered).
-int ReadDatText(AppState& state, const std::string& path, std::string_view text);
+Outcome ReadDatText(AppState& state, const std::string& path, std::string_view text);
 
 // The UTF-16LE caption companion of a DAT header: byte-order mark, then each
 // header line with its English caption, the second-language caption between

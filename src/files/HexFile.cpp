@@ -412,11 +412,8 @@ bool ReadHeaderTime(std::string_view line, LoggerTime& t, bool zeroPadded) {
   return true;
 }
 
-bool HeaderError(AppState& state) {
-  state.ui.MessageBox(Tr(state, "Error while reading file header"), Tr(state, "Read File"), MessageButtons::Ok,
-                      MessageIcon::Exclamation, MessageAnswer::Ok);
-  return false;
-}
+
+Outcome HeaderError() { return Outcome::Of(OutcomeKind::Failed, "Error while reading file header"); }
 
 uint8_t TypeOfTitleWord(std::string_view word) {
   for (const ChannelType& t : ChannelTypeTable())
@@ -473,7 +470,7 @@ bool ParseTimestampLine(std::string_view line, StampRecord& s, bool typed) {
 
 }  // namespace
 
-bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& reader, int mode, FileHeader& h) {
+Outcome ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& reader, int mode, FileHeader& h) {
   LoggerInfo& l = h.logger;
   h.calibration = state.calibration;
   h.calibration.conductivityCorrection = ConductivityCorrection{};
@@ -483,22 +480,19 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
     float version = 0.0f;
     int serial = 0;
     const std::string first(firstLine);
-    if (std::sscanf(first.c_str(), "%63s %63s %f %d", tmv, model, &version, &serial) < 2) {
-      state.ui.MessageBox(Tr(state, "This file is not an TMV HEX file"), Tr(state, "Reading a HEX file"),
-                          MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-      return false;
-    }
+    if (std::sscanf(first.c_str(), "%63s %63s %f %d", tmv, model, &version, &serial) < 2)
+      return Outcome::Of(OutcomeKind::Failed, mode == kHeaderModeDat ? "This file is not an TMV DAT file"
+                                                                     : "This file is not an TMV HEX file");
     l.model = model;
     l.firmwareVersion = version;
     l.serialNumber = serial;
     bool supported = false;
     for (const char* m : {"-3170", "QN-", "QNQ-", "VL-840", "VL-850", "-5170", "-3180", "HGF-900"})
       supported |= ModelContains(l.model, m);
-    if (!supported) {
-      state.ui.MessageBox(Format(Tr(state, "This file is for a logger of type %s.\nThis type of logger is not supported by this software.").c_str(), model),
-                          Tr(state, "Read File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-      return false;
-    }
+    if (!supported)
+      return Outcome::Of(OutcomeKind::Refused,
+                         "This file is for a logger of type %s.\nThis type of logger is not supported by this software.",
+                         {model});
   }
   // 2. Flags from the first line.
   l.cardProtocolLevel = 0;
@@ -530,10 +524,10 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
   std::string_view line;
   LoggerTime* times[4] = {&h.hostTime, &h.loggerTime, &h.deployment.startTime, &h.deployment.endTime};
   for (int i = 0; i < 4; ++i) {
-    if (!reader.Next(line) || !ReadHeaderTime(line, *times[i], i < 2)) return HeaderError(state);
+    if (!reader.Next(line) || !ReadHeaderTime(line, *times[i], i < 2)) return HeaderError();
   }
   // 4. Period.
-  if (!reader.Next(line)) return HeaderError(state);
+  if (!reader.Next(line)) return HeaderError();
   if (Contains(line, "6Hz profiling")) {
     h.deployment.sixHzMode = true;
     h.deployment.samplingPeriod = MakeClock(0, 0, 1);
@@ -542,20 +536,20 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
     const std::string at = FromColumn(line, 23);
     if (std::sscanf(at.c_str(), "%2d:%2d:%2d", &hh, &mm, &ss) != 3 || hh < 0 || hh > 24 || mm < 0 || mm > 59 ||
         ss < 0 || ss > 59)
-      return HeaderError(state);
+      return HeaderError();
     h.deployment.sixHzMode = false;
     h.deployment.samplingPeriod = MakeClock(hh, mm, ss);
   }
   // 5. Channels, samples and status.
-  if (!reader.Next(line)) return HeaderError(state);
+  if (!reader.Next(line)) return HeaderError();
   {
     const std::string at = FromColumn(line, 20);
     const auto samples = AfterKey(line, "number of samples = ", 20);
     const size_t modeAt = line.find("mode: ");
     if (std::sscanf(at.c_str(), "%d", &h.channelCount) != 1 || !samples ||
         std::sscanf(samples->c_str(), "%d", &h.sampleCount) != 1 || modeAt == std::string_view::npos)
-      return HeaderError(state);
-    if (h.channelCount < 1 || h.channelCount > kMaxChannels || h.sampleCount < 0) return HeaderError(state);
+      return HeaderError();
+    if (h.channelCount < 1 || h.channelCount > kMaxChannels || h.sampleCount < 0) return HeaderError();
     const char letter = modeAt + 6 < line.size() ? line[modeAt + 6] : ' ';
     switch (letter) {
       case 'N': h.loggerStatus = 0; break;
@@ -574,21 +568,21 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
   }
   l.channelCount = h.channelCount;
   // 6. The DAT time format.
-  if (!reader.Next(line)) return HeaderError(state);
+  if (!reader.Next(line)) return HeaderError();
   const char f = line.empty() ? ' ' : line[0];
   h.timeFormat = f == 'N' ? 0 : f == 'A' ? 1 : 2;
   h.valueColumn = f == 'N' ? 0 : f == 'A' ? 9 : 20;
   // 7. Calibration.
   for (int c = 0; c < h.channelCount; ++c) {
-    if (!reader.Next(line) || !Contains(line, "Calibration")) return HeaderError(state);
+    if (!reader.Next(line) || !Contains(line, "Calibration")) return HeaderError();
     auto& k = h.calibration.coefficients[static_cast<size_t>(c)];
     std::string text = FromColumn(line, 16);
-    if (std::sscanf(text.c_str(), "%lf", &k[0]) != 1) return HeaderError(state);
+    if (std::sscanf(text.c_str(), "%lf", &k[0]) != 1) return HeaderError();
     for (int i = 1; i < 4; ++i) {
-      if (!reader.Next(line)) return HeaderError(state);
+      if (!reader.Next(line)) return HeaderError();
       text = std::string(line);
       int used = 0;
-      if (std::sscanf(text.c_str(), "%lf%n", &k[static_cast<size_t>(i)], &used) != 1) return HeaderError(state);
+      if (std::sscanf(text.c_str(), "%lf%n", &k[static_cast<size_t>(i)], &used) != 1) return HeaderError();
       if (i == 3) {
         const std::string_view rest = std::string_view(text).substr(static_cast<size_t>(used));
         if (Contains(rest, "mS/cm")) l.conductivityMilliSiemens = true;
@@ -630,7 +624,7 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
   };
   if (IsMultiChannelModel(l.model) || l.microchipLogger) {
     for (;;) {
-      if (!reader.Next(line)) return HeaderError(state);
+      if (!reader.Next(line)) return HeaderError();
       if (commonKey(line)) {
       } else if (Contains(line, "Engineering units level")) {
         const auto at = AfterKey(line, "Engineering units level", 23);
@@ -727,11 +721,9 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
         else rs |= 4;
         l.rsAdvanced = rs;
         if ((rs & 2) && (rs & 8)) {
-          if (mode == kHeaderModeDat) {
-            state.ui.MessageBox(Tr(state, "This file holds generic ASCII formatted data.\nThis type of data must be read using a text editor."),
-                                Tr(state, "Read File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-            return false;
-          }
+          if (mode == kHeaderModeDat)
+            return Outcome::Of(OutcomeKind::Refused,
+                               "This file holds generic ASCII formatted data.\nThis type of data must be read using a text editor.");
           h.depthSuspended = true;
         }
       } else if (Contains(line, "Correction to conductivity")) {
@@ -793,24 +785,30 @@ bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& re
   }
   // Where the data start in the memory image: a guess would decode every
   // word from the wrong place.
-  if (!badHeaderLength.empty() && mode == kHeaderModeHex) {
-    state.ui.MessageBox(Format(Tr(state, "Error while reading file header.\n%s.\nThe data cannot be placed without it: the file is not read.").c_str(),
-                               badHeaderLength.c_str()),
-                        Tr(state, "Read File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-    return false;
-  }
+  if (!badHeaderLength.empty() && mode == kHeaderModeHex)
+    return Outcome::Of(OutcomeKind::Failed,
+                       "Error while reading file header.\n%s.\nThe data cannot be placed without it: the file is not read.",
+                       {badHeaderLength});
   if (mode == kHeaderModeHex) l.parameterBlockLength = h.headerLength;
-  return true;
+  return Outcome::Done();
 }
 
-void ReportHeaderDamage(AppState& state, const FileHeader& h) {
+void NoteHeaderDamage(AppState& state, const FileHeader& h, ReadNotes& notes) {
   if (h.damage.empty()) return;
   state.retrieval.fileDamaged = true;
   std::string lines;
   for (const std::string& d : h.damage) lines += "\n" + d;
-  state.ui.MessageBox(Format(Tr(state, "Error while reading file header.\nThese lines hold values that cannot be what they say; the values are left out:%s").c_str(),
-                             lines.c_str()),
-                      Tr(state, "Read File"), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
+  notes.Add(Format(Tr(state, "Error while reading file header.\nThese lines hold values that cannot be what they say; the values are left out:%s").c_str(),
+                   lines.c_str()));
+}
+
+void ReadNotes::Add(std::string text) { texts.push_back(std::move(text)); }
+
+Outcome ReadNotes::Result() const {
+  if (texts.empty()) return Outcome::Done();
+  std::string all;
+  for (const std::string& t : texts) all += (all.empty() ? "" : "\n\n") + t;
+  return Outcome::Of(OutcomeKind::Partial, "%s", {all});
 }
 
 void ApplyFileHeader(AppState& state, const FileHeader& h) {
@@ -833,22 +831,13 @@ void ApplyFileHeader(AppState& state, const FileHeader& h) {
 
 namespace tmv {
 
-namespace {
-
-void Warn(AppState& state, const std::string& text, const std::string& caption) {
-  state.ui.MessageBox(text, caption, MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-}
-
-
-}  // namespace
-
 void EnableDataCommands(AppState& state) {
   for (int command : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment, cmd::kScreenCapture, cmd::kExportData})
     state.ui.SetCommandEnabled(command, true);
   if (IsTideWaveRecorder(state.logger.model)) state.ui.SetCommandEnabled(cmd::kSaveKzmCsv, true);
 }
 
-int ReadHexFile(AppState& state, int mode, const std::string& chosenPath) {
+Outcome ReadHexFile(AppState& state, int mode, const std::string& chosenPath) {
   std::string path = chosenPath;
   // 2. The open-file dialog.
   if (mode == 1) {
@@ -858,7 +847,7 @@ int ReadHexFile(AppState& state, int mode, const std::string& chosenPath) {
     request.pattern = state.logger.serialNumber > 0 ? Format("%06d*.hex", state.logger.serialNumber) : "*.hex";
     request.filter = Tr(state, "All Hex Files (*.hex)");
     const auto chosen = state.ui.ChooseFile(request);
-    if (!chosen) return 0;
+    if (!chosen) return Outcome::Of(OutcomeKind::Cancelled, "");
     path = *chosen;
     state.directories.hex = DirectoryOfCurrentFile(path, 1, state.directories.hex);
   }
@@ -871,39 +860,30 @@ int ReadHexFile(AppState& state, int mode, const std::string& chosenPath) {
     text = ReadDataFile(alternative, kMaxDataFileBytes, &tooLarge);
     if (text) path = alternative;
   }
-  if (tooLarge) {
-    Warn(state, Format(Tr(state, "%s is larger than any data file this program writes.\nIt is not read.").c_str(), path.c_str()),
-         Tr(state, "Read Hex File"));
-    return 0;
-  }
+  if (tooLarge)
+    return Outcome::Of(OutcomeKind::Refused, "%s is larger than any data file this program writes.\nIt is not read.", {path});
   if (!text) {
-    Warn(state, Tr(state, "File does not exist"), Tr(state, "Read Hex File"));
     RemoveRecentFile(state, path);
-    return 0;
+    return Outcome::Of(OutcomeKind::Failed, "File does not exist");
   }
   return ReadHexText(state, mode, path, *text);
 }
 
-int ReadHexText(AppState& state, int mode, const std::string& path, std::string_view text) {
+Outcome ReadHexText(AppState& state, int mode, const std::string& path, std::string_view text) {
   RetrievalState& r = state.retrieval;
   r.fileDamaged = false;
   // 4, 5. The identity line.
   if (mode != 6) state.ui.SetStatusText(Format("Data from file: %s", path.c_str()), false);
   LineReader reader(text);
   std::string_view line;
-  if (!reader.Next(line) || !Contains(line, "TMV")) {
-    Warn(state, Tr(state, "This file is not an TMV HEX file"), Tr(state, "Reading a HEX file"));
-    return 0;
-  }
-  if (Contains(line, "KZM") && !state.settings.derived.depthEnabled) {
-    RequireDepthForKzm(state, kKzmReadHexFile, path);
-    return 0;
-  }
+  if (!reader.Next(line) || !Contains(line, "TMV")) return Outcome::Of(OutcomeKind::Failed, "This file is not an TMV HEX file");
+  if (Contains(line, "KZM") && !state.settings.derived.depthEnabled) return KzmNeedsDepth(state, kKzmReadHexFile, path);
   // 6. The header.
   FileHeader header;
   header.logger = state.logger;
   header.headerLength = 30;
-  if (!ParseFileHeader(state, line, reader, kHeaderModeHex, header)) return 0;
+  if (Outcome parsed = ParseFileHeader(state, line, reader, kHeaderModeHex, header); !parsed.Ok()) return parsed;
+  ReadNotes notes;
   // 7. The byte count.
   long long declared = -1;
   bool found = false;
@@ -914,29 +894,22 @@ int ReadHexText(AppState& state, int mode, const std::string& path, std::string_
     if (!at || std::sscanf(at->c_str(), "%lld", &declared) != 1) declared = 0;
     break;
   }
-  if (!found) {
-    Warn(state, Tr(state, "This file is not an TMV HEX file"), Tr(state, "Reading a HEX file"));
-    return 0;
-  }
-  if (declared < 1) {
-    Warn(state, Tr(state, "Error while reading file.\nThe file is reporting 'Number of bytes of data' < 1."),
-         Tr(state, "Read File"));
-    return 0;
-  }
+  if (!found) return Outcome::Of(OutcomeKind::Failed, "This file is not an TMV HEX file");
+  if (declared < 1)
+    return Outcome::Of(OutcomeKind::Failed, "Error while reading file.\nThe file is reporting 'Number of bytes of data' < 1.");
   // 8. The ruler, then the dump into the image. A missing ruler is not
   // skipped in place of the first dump line: that would shift every channel.
   const size_t dumpStart = reader.Position();
   if (reader.Next(line) && line.substr(0, 1) != "|") {
     reader.Seek(dumpStart);
     r.fileDamaged = true;
-    Warn(state, Tr(state, "Error while reading file.\nThe ruler line after 'Number of bytes of data' is missing.\nThe data are read from the line after the byte count."),
-         Tr(state, "Read File"));
+    notes.Add(Tr(state, "Error while reading file.\nThe ruler line after 'Number of bytes of data' is missing.\nThe data are read from the line after the byte count."));
   }
   ApplyFileHeader(state, header);
   const size_t wanted = static_cast<size_t>(std::min<long long>(declared, kMemoryImageSize));
   DumpDamage dumpDamage;
   const size_t got = ReadHexDump(reader.Rest(), r.image.Bytes(), wanted, &dumpDamage);
-  ReportHeaderDamage(state, header);
+  NoteHeaderDamage(state, header, notes);
   if (dumpDamage.line != 0) {
     r.fileDamaged = true;
     const size_t at = reader.Position() + dumpDamage.offset;
@@ -951,18 +924,15 @@ int ReadHexText(AppState& state, int mode, const std::string& path, std::string_
     else
       what = Format(Tr(state, "Line %zu of the file (dump line %zu) holds %zu hex digits, more than the 48 of a dump line:\ndigits added shift every value after them.").c_str(),
                     fileLine, dumpDamage.line, dumpDamage.digits);
-    Warn(state, Format(Tr(state, "Error while reading file.\n%s\nThe %zu bytes before that line will be plotted; nothing from it or after it.").c_str(),
-                       what.c_str(), got),
-         Tr(state, "Read File"));
+    notes.Add(Format(Tr(state, "Error while reading file.\n%s\nThe %zu bytes before that line will be plotted; nothing from it or after it.").c_str(),
+                     what.c_str(), got));
   } else if (declared > kMemoryImageSize) {
     r.fileDamaged = true;
-    Warn(state, Format(Tr(state, "Error while reading file.\nThe file reports %lld bytes of data, more than a logger memory holds.\nThe first %d bytes will be plotted.").c_str(),
-                       declared, kMemoryImageSize),
-         Tr(state, "Read File"));
+    notes.Add(Format(Tr(state, "Error while reading file.\nThe file reports %lld bytes of data, more than a logger memory holds.\nThe first %d bytes will be plotted.").c_str(),
+                     declared, kMemoryImageSize));
   } else if (got < wanted) {
     r.fileDamaged = true;
-    Warn(state, Tr(state, "Error while reading file.\nThe file has lost data.\nThe available data will be plotted."),
-         Tr(state, "Read File"));
+    notes.Add(Tr(state, "Error while reading file.\nThe file has lost data.\nThe available data will be plotted."));
   }
   // 9. The image holds what was read.
   r.image.imageLength = static_cast<int>(got);
@@ -970,7 +940,7 @@ int ReadHexText(AppState& state, int mode, const std::string& path, std::string_
   r.dataFromFile = true;
   r.data.unsaved = false;
   r.currentFile = path;
-  if (mode == 6) return 1;
+  if (mode == 6) return notes.Result();
   // 10. Decode it again.
   DecodeSampleStream(state, true);
   r.data.hostTime = header.hostTime;
@@ -979,78 +949,64 @@ int ReadHexText(AppState& state, int mode, const std::string& path, std::string_
   if (!r.comment.empty())
     state.ui.SetStatusText(Format("Data from file: %s - %s", path.c_str(), r.comment.c_str()), false);
   AddRecentFile(state, path);
-  return 1;
+  return notes.Result();
 }
 
-int AppendToFile(AppState& state) {
+FileDialogRequest AppendFileRequest(const AppState& state) {
   FileDialogRequest request;
   request.title = Tr(state, "Select a 'hex' filename to obtain the data already downloaded");
   request.directory = state.directories.dat;
   request.pattern = Format("%s/%06d*.dat", state.directories.dat.c_str(), state.logger.serialNumber);
   request.filter = Tr(state, "All Data Files (*.dat)");
-  const auto chosen = state.ui.ChooseFile(request);
-  if (!chosen) return 0;
-  const std::string noFile = Tr(state, "File does not exist.\nChoose an existing file");
-  const std::string caption = Tr(state, "Append to file");
-  const size_t dot = chosen->rfind(".dat");
-  if (dot == std::string::npos) {
-    Warn(state, noFile, caption);
-    return 0;
-  }
-  std::string name = chosen->substr(0, dot) + ".hex";
+  return request;
+}
+
+Outcome AppendToFile(AppState& state, const std::string& datPath) {
+  const Outcome noFile = Outcome::Of(OutcomeKind::Failed, "File does not exist.\nChoose an existing file");
+  const size_t dot = datPath.rfind(".dat");
+  if (dot == std::string::npos) return noFile;
+  std::string name = datPath.substr(0, dot) + ".hex";
   const size_t slash = name.find_last_of('/');
   const std::string hexPath = (state.directories.hexOutput.empty() ? WorkPath(state, "hex") : state.directories.hexOutput) +
                               "/" + name.substr(slash == std::string::npos ? 0 : slash + 1);
   const auto text = ReadDataFile(hexPath);
-  if (!text) {
-    Warn(state, noFile, caption);
-    return 0;
-  }
+  if (!text) return noFile;
   LineReader reader(*text);
   std::string_view line;
-  if (!reader.Next(line) || !Contains(line, "TMV")) {
-    Warn(state, Tr(state, "This file is not an TMV HEX file.\n'Append to file' can not continue."), caption);
-    return 0;
-  }
+  if (!reader.Next(line) || !Contains(line, "TMV"))
+    return Outcome::Of(OutcomeKind::Failed, "This file is not an TMV HEX file.\n'Append to file' can not continue.");
   {
     char tmv[64] = {}, model[64] = {};
     float version = 0.0f;
     int serial = -1;
     const std::string first(line);
     std::sscanf(first.c_str(), "%63s %63s %f %d", tmv, model, &version, &serial);
-    if (serial != state.logger.serialNumber) {
-      Warn(state, Format(Tr(state, "This file is for a logger with serial number %06d.\nThe connected logger has serial number %06d.\n'Append to file' can not continue.").c_str(),
-                         serial, state.logger.serialNumber),
-           caption);
-      return 0;
-    }
+    if (serial != state.logger.serialNumber)
+      return Outcome::Of(OutcomeKind::Refused,
+                         "This file is for a logger with serial number %06d.\nThe connected logger has serial number %06d.\n'Append to file' can not continue.",
+                         {Format("%06d", serial), Format("%06d", state.logger.serialNumber)});
   }
   // The fourth line: the start of logging must be the logger's.
   for (int i = 0; i < 2; ++i) reader.Next(line);  // host and logger time
   LoggerTime start;
   if (!reader.Next(line) || !ReadHeaderTime(line, start, false) ||
-      CompareTimes(start, state.deployment.startTime) != 0) {
-    Warn(state, Tr(state, "Data can not be appended to this file.\nThe file parameters do not match the logger parameters."), caption);
-    return 0;
-  }
+      CompareTimes(start, state.deployment.startTime) != 0)
+    return Outcome::Of(OutcomeKind::Refused,
+                       "Data can not be appended to this file.\nThe file parameters do not match the logger parameters.");
   // The image refilled from the file; the logger's info stays the connected logger's.
   const LoggerInfo connected = state.logger;
   const CalibrationSet calibration = state.calibration;
-  const int read = ReadHexFile(state, 6, hexPath);
+  const Outcome read = ReadHexFile(state, 6, hexPath);
   state.logger = connected;
   state.calibration = calibration;
-  if (read == 0) {
-    Warn(state, Format(Tr(state, "Error reading existing file '%s'.\n'Append to file' can not continue.").c_str(), hexPath.c_str()), caption);
-    return 2;
-  }
+  // A file damaged part way holds its whole bytes up to the damage: the
+  // download goes on from there.
+  if (!WasRead(read))
+    return Outcome::Of(OutcomeKind::Failed, "Error reading existing file '%s'.\n'Append to file' can not continue.\n%s",
+                       {hexPath, OutcomeText(read, Tr(state, read.key))});
   state.retrieval.download.appendMode = true;
   state.retrieval.download.appendedFile = hexPath;
-  if (state.retrieval.beginDownload &&
-      state.retrieval.beginDownload(static_cast<uint32_t>(state.retrieval.image.imageLength)) == 1) {
-    state.retrieval.download.downloading = true;
-    return 1;
-  }
-  return 0;
+  return read;
 }
 
 }  // namespace tmv

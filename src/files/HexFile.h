@@ -12,6 +12,8 @@
 #include "files/DataFileIo.h"
 #include "model/CalibrationSet.h"
 #include "model/LoggerInfo.h"
+#include "platform/Outcome.h"
+#include "platform/UserInterface.h"
 #include "retrieval/DataSet.h"
 
 namespace tmv {
@@ -60,17 +62,26 @@ struct FileHeader {
   std::vector<std::string> damage;
 };
 
+// What a reader found wrong in a file it read all the same, in the person's
+// language, in the order found: a read with any is partial.
+struct ReadNotes {
+  std::vector<std::string> texts;
+  void Add(std::string text);
+  // Done without notes, else Partial with them all as its reason.
+  Outcome Result() const;
+};
+
 // Reads the header whose first line is `firstLine`; the reader stands on
 // the line after it and is left after the header (after the column-title
-// line for multi-channel files). Messages go to the user; false when the
-// header cannot be used. `header.logger` starts as a copy of `current`.
-bool ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& reader, int mode, FileHeader& header);
+// line for multi-channel files). Not Ok when the header cannot be used, with
+// the reason. `header.logger` starts as a copy of `current`.
+Outcome ParseFileHeader(AppState& state, std::string_view firstLine, LineReader& reader, int mode, FileHeader& header);
 // Puts a parsed header into the program state (logger, calibration, DataSet
 // deployment, comment).
 void ApplyFileHeader(AppState& state, const FileHeader& header);
-// When the header has damaged lines: marks the file damaged and tells the
-// user which lines were left out.
-void ReportHeaderDamage(AppState& state, const FileHeader& header);
+// When the header has damaged lines: marks the file damaged and notes which
+// lines were left out.
+void NoteHeaderDamage(AppState& state, const FileHeader& header, ReadNotes& notes);
 
 // The dump: "%02X" per byte, 24 bytes a line, CR LF after each full line,
 // none after the last.
@@ -101,13 +112,22 @@ bool WriteHexFile(AppState& state, const std::string& path, int* error = nullptr
 void EnableDataCommands(AppState& state);
 
 // mode 1 asks for the file, mode 0 reads `path`, mode 6 fills the image only
-// (Append). 1 read, 0 not.
-int ReadHexFile(AppState& state, int mode, const std::string& path = std::string());
+// (Append). Done: read. Partial: read, with what was wrong in the file (what
+// could be read is the data). Cancelled: no file chosen. Otherwise not read,
+// with the reason. A tide-and-wave file without depth is refused and its
+// reading left pending (state.analysis.pendingKzmAction) for when depth is on.
+Outcome ReadHexFile(AppState& state, int mode, const std::string& path = std::string());
 // The same on the file's bytes already read (path is only shown and remembered).
-int ReadHexText(AppState& state, int mode, const std::string& path, std::string_view text);
+Outcome ReadHexText(AppState& state, int mode, const std::string& path, std::string_view text);
+// The file was read, whole or in part.
+inline bool WasRead(const Outcome& read) { return read.kind == OutcomeKind::Done || read.kind == OutcomeKind::Partial; }
 
-// "Append to file": 0 nothing done, 1 a download was started, 2 the file
-// could not be read. The download starts through state.retrieval.beginDownload.
-int AppendToFile(AppState& state);
+// "Append to file": the file dialog that asks which DAT file the data go on.
+FileDialogRequest AppendFileRequest(const AppState& state);
+// Checks the HEX file of the DAT file `datPath` against the connected logger
+// and fills the image with its data, for the download to go on after them.
+// Done or Partial (a file damaged part way holds its whole bytes up to the
+// damage) when filled; otherwise why not.
+Outcome AppendToFile(AppState& state, const std::string& datPath);
 
 }  // namespace tmv

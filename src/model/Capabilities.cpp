@@ -343,38 +343,29 @@ RealTimeRates RequiredRealTimeRates(int channels, uint32_t periodSeconds, bool s
   return rates;
 }
 
-int CheckRealTimeCapacity(AppState& state) {
+Outcome CheckRealTimeCapacity(const AppState& state) {
   const DeploymentSettings& d = state.deployment;
   const LoggerInfo& info = state.logger;
-  if (!d.realTimeOutput) return 1;
+  if (!d.realTimeOutput) return Outcome::Done();
   const RealTimeRates rates =
       RequiredRealTimeRates(info.channelCount, ClockSeconds(d.samplingPeriod), d.sixHzMode);
   const unsigned link = static_cast<unsigned>(info.baud > 0 ? info.baud : 0);
-  const std::string caption = Tr(state, "Real-time output channel capacity insufficient");
-  if (rates.engineering >= link && rates.binary >= link) {
-    state.ui.MessageBox(
-        Format(Tr(state, "Real-time output from this logger using the current Sampling Period\nrequires a default "
-                         "baud rate greater than %u.\n\nReturn to the 'Setup' window and change the Sampling "
-                         "Period\nor increase the default baud rate using the 'Set default baud rate' item under "
-                         "the 'Logger functions' menu.")
-                   .c_str(),
-               rates.binary),
-        caption, MessageButtons::Ok, MessageIcon::Stop, MessageAnswer::Ok);
-    return 0;
-  }
+  if (rates.engineering >= link && rates.binary >= link)
+    return Outcome::Of(OutcomeKind::Refused,
+                       "Real-time output from this logger using the current Sampling Period\nrequires a default "
+                       "baud rate greater than %u.\n\nReturn to the 'Setup' window and change the Sampling "
+                       "Period\nor increase the default baud rate using the 'Set default baud rate' item under "
+                       "the 'Logger functions' menu.",
+                       {std::to_string(rates.binary)});
   const bool engineeringOutput = info.engineeringUnitsLevel >= 1 && (d.optionFlags & 0x04u);
-  if (rates.engineering >= link && engineeringOutput) {
-    state.ui.MessageBox(
-        Format(Tr(state, "Real-time output from this logger using the Engineering units format\nrequires a default "
-                         "baud rate greater than %u.\n\nChange the output format to Binary using the 'Engineering "
-                         "units' item under the 'Logger functions' menu\nor increase the default baud rate using "
-                         "the 'Set default baud rate' item under the 'Logger functions' menu.")
-                   .c_str(),
-               rates.engineering),
-        caption, MessageButtons::Ok, MessageIcon::Stop, MessageAnswer::Ok);
-    return 0;
-  }
-  return 1;
+  if (rates.engineering >= link && engineeringOutput)
+    return Outcome::Of(OutcomeKind::Refused,
+                       "Real-time output from this logger using the Engineering units format\nrequires a default "
+                       "baud rate greater than %u.\n\nChange the output format to Binary using the 'Engineering "
+                       "units' item under the 'Logger functions' menu\nor increase the default baud rate using "
+                       "the 'Set default baud rate' item under the 'Logger functions' menu.",
+                       {std::to_string(rates.engineering)});
+  return Outcome::Done();
 }
 
 std::string LoggerDescription(const LoggerInfo& info) {

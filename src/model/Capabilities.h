@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Outcome.h"
+
 namespace tmv {
 
 struct AppState;
@@ -52,8 +54,9 @@ struct RealTimeRates {
   unsigned binary = 0;
 };
 RealTimeRates RequiredRealTimeRates(int channels, uint32_t periodSeconds, bool sixHzProfiling);
-// 1 when the live output fits the link rate; 0 after its message box.
-int CheckRealTimeCapacity(AppState& state);
+// Done when the live output fits the link rate; otherwise refused, saying
+// which rate it needs.
+Outcome CheckRealTimeCapacity(const AppState& state);
 
 // "TMV Data Logger: %s %5.2f %06d" (model, version, serial).
 std::string LoggerDescription(const LoggerInfo& info);

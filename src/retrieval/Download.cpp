@@ -746,21 +746,24 @@ void EndDownload(AppState& state, DownloadProc& dialog) {
   AppendToLog(state, kLogDownloaded, entry);
 }
 
-int DownloadProc::Append(AppState& state) {
+Outcome DownloadProc::Append(AppState& state, const std::string& datPath) {
   RetrievalState& r = state.retrieval;
   outcome = DownloadOutcome::NotStarted;
   failed = ended = endPosted = false;
-  r.beginDownload = [this, &state](uint32_t startAddress) { return BeginDownload(state, *this, startAddress); };
-  const int result = AppendToFile(state);
-  r.beginDownload = nullptr;
-  if (result == 1) {
-    r.download.downloading = true;
-    state.shell.downloading = true;
-    outcome = DownloadOutcome::Running;
-    view.button1Visible = view.appendVisible = view.retrieveFullVisible = false;
-  } else if (result == 2) {
-    ended = true;
+  result = AppendToFile(state, datPath);
+  if (!WasRead(result)) return result;
+  if (BeginDownload(state, *this, static_cast<uint32_t>(r.image.imageLength)) != 1) {
+    r.download.appendMode = false;
+    result = !state.logger.connected
+                 ? Outcome::Of(OutcomeKind::NoLogger, "Unable to connect to logger")
+                 : Outcome::Of(OutcomeKind::Refused, "The logger holds no data after those of %s.", {r.download.appendedFile});
+    return result;
   }
+  r.download.downloading = true;
+  state.shell.downloading = true;
+  outcome = DownloadOutcome::Running;
+  view.button1Visible = view.appendVisible = view.retrieveFullVisible = false;
+  result = Outcome::Done();
   return result;
 }
 

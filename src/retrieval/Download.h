@@ -95,10 +95,11 @@ class DownloadProc {
   // query with kQueryButton6, kQueryButton7 or kQueryCancel. True when a
   // download started or ended at once (see outcome); false when abandoned.
   bool Retrieve(AppState& state, const std::function<int(const DownloadQuery&)>& ask, bool full = false);
-  // "Append to file": AppendToFile checks the chosen file against the
-  // logger and starts the download at the file's data length. 0 nothing
-  // done, 1 started, 2 the file could not be read (the dialog closes).
-  int Append(AppState& state);
+  // "Append to file" with the DAT file `datPath` the person chose (see
+  // AppendFileRequest): AppendToFile checks its HEX file against the logger,
+  // and the download starts at the file's data length. Done when it
+  // started; otherwise why not (also in `result`).
+  Outcome Append(AppState& state, const std::string& datPath);
   // One timer tick: blocks for up to budgetMs (at least one block), then
   // EndDownload when the download is over.
   void Tick(AppState& state, int budgetMs);

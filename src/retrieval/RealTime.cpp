@@ -516,31 +516,32 @@ bool PatchByteCount(const std::string& path, long long count) {
   return std::fclose(f) == 0 && ok;
 }
 
-int EndRealTime(AppState& state) {
+bool EndAsksAboutTransmission(const AppState& state) {
+  const RealTimeState& rt = state.realTime;
+  return rt.active && !rt.engineering && state.logger.modemControl == 0 && state.loggerLink.IsOpen() && !rt.linkLost;
+}
+
+Outcome EndRealTime(AppState& state, bool stopTransmission) {
   RealTimeState& rt = state.realTime;
-  if (!rt.active) return 0;
+  if (!rt.active) return Outcome::Of(OutcomeKind::Refused, "");
+  const bool asks = EndAsksAboutTransmission(state);
   // 1.
   rt.tickPeriodMs = 1000;
   state.ui.SetStatusText(Tr(state, "End of Real-time Display"), false);
   state.deployment.realTimeOutput = 0;
   // 2. A binary logger keeps sending unless told to stop.
-  if (!rt.engineering && state.logger.modemControl == 0 && state.loggerLink.IsOpen() && !rt.linkLost) {
-    const int pressed = state.ui.AskWithButtons(
-        Tr(state, "Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?"),
-        Tr(state, "End Real-time Display"),
-        {Tr(state, "Allow transmission to continue"), Tr(state, "Stop transmission")}, 0);
-    if (pressed == 1) SendSetupCommand(state, kSetupRealTime);
-  }
+  if (asks && stopTransmission) SendSetupCommand(state, kSetupRealTime);
   // 3.
   rt.active = false;
   state.shell.realTimeActive = false;
   state.graph.view.realTime = false;
   SetMenuState(state, 1);
   // 4. The byte count, then the file becomes the current data.
-  if (rt.asciiCard) return 1;
-  if (!PatchByteCount(rt.filePath, rt.fileBytes)) return 0;
+  if (rt.asciiCard) return Outcome::Done();
+  if (!PatchByteCount(rt.filePath, rt.fileBytes))
+    return Outcome::Of(OutcomeKind::Failed, "The byte count of %s could not be written: the file is not read back.", {rt.filePath});
   AddRecentFile(state, rt.filePath);
-  if (rt.readingsShown == 0 && rt.bursts == 0) return 1;  // nothing to read back
+  if (rt.readingsShown == 0 && rt.bursts == 0) return Outcome::Done();  // nothing to read back
   return ReadHexFile(state, 0, rt.filePath);
 }
 

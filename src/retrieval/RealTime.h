@@ -79,9 +79,14 @@ int StartRealTime(AppState& state);
 // sets linkLost, and the face then ends the collection.
 int RealTimeTick(AppState& state);
 
-// Command 2135: ends the collection, patches the byte count and reads the
-// HEX file back as the current DataSet. 1 when the file read back.
-int EndRealTime(AppState& state);
+// Whether ending has a choice to hand in: a binary logger still on the line
+// keeps sending unless told to stop.
+bool EndAsksAboutTransmission(const AppState& state);
+// Command 2135: ends the collection, tells the logger to stop sending when
+// `stopTransmission` (the caller's decision), patches the byte count and
+// reads the HEX file back as the current DataSet. Done, or the read-back's
+// outcome, or Failed when the file could not be finished.
+Outcome EndRealTime(AppState& state, bool stopTransmission = false);
 
 // The header bytes of the real-time dump (the logger's parameter block as
 // far as the program knows it), as long as the decoder expects.

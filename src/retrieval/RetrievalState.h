@@ -26,8 +26,6 @@ struct RetrievalState {
   int memoryType = 0;        // 1..6 when known (file header "Memory type")
   int waveSampleRate = 0;    // Hz, file header "Wave burst sample rate"
   bool depthSuspended = false;  // a generic ASCII card file turned depth off
-  // Starts a download at a memory address ("Append to file"); 1 when started.
-  std::function<int(uint32_t startAddress)> beginDownload;
   // Writes the tide and wave files of a wave logger beside a saved DAT file.
   std::function<void(const std::string& datPath)> writeTideAndWaveFiles;
 };

@@ -90,10 +90,10 @@ void RetrievalPanel::PressRetrieve(bool full) {
   }
   if (!going) {
     const bool derived = dialog.openDerivedUnits;
-    ShowOutcome(state, dialog.result, derived ? "Working with KZM Data" : "Retrieve Data");
     Finish(false);
     // A tide-and-wave recorder needs depth first: "&Derived units" opens.
-    if (derived) RunCommand(shell, cmd::kDerivedUnits);
+    if (derived) AskForDepth(shell, dialog.result);
+    else ShowOutcome(state, dialog.result, "Retrieve Data");
     return;
   }
   if (dialog.ended) {
@@ -107,13 +107,16 @@ void RetrievalPanel::PressRetrieve(bool full) {
 void RetrievalPanel::PressAppend() {
   if (closed || Downloading() || stepping_) return;
   const auto keep = shared_from_this();
-  const int result = dialog.Append(shell.state);
-  if (result == 2) {
-    Finish(true);
+  AppState& state = shell.state;
+  const auto chosen = state.ui.ChooseFile(AppendFileRequest(state));
+  if (!chosen) return;
+  const Outcome appended = dialog.Append(state, *chosen);
+  if (appended.Ok()) {
+    Started();
     return;
   }
-  if (result == 1) Started();
-  else Notify();
+  ShowOutcome(state, appended, "Append to file");
+  Notify();
 }
 
 void RetrievalPanel::PressClose() {
@@ -230,12 +233,22 @@ int SaveFileCommand(Shell& shell) {
 int ReadDataFileAndShow(Shell& shell, const std::string& path, bool hex, int mode) {
   AppState& state = shell.state;
   const std::string before = state.statusText;
-  const int read = hex ? ReadHexFile(state, mode, path) : ReadDatFile(state, mode, path);
-  if (read != 1) {
-    // The reader named the file before it refused it: that name goes again.
+  const int pendingBefore = state.analysis.pendingKzmAction;
+  state.analysis.pendingKzmAction = kKzmNone;
+  const Outcome read = hex ? ReadHexFile(state, mode, path) : ReadDatFile(state, mode, path);
+  if (!WasRead(read)) {
+    const bool wantsDepth = state.analysis.pendingKzmAction == kKzmReadHexFile;
+    if (!wantsDepth) {
+      state.analysis.pendingKzmAction = pendingBefore;
+      ShowOutcome(state, read, hex ? "Read Hex File" : "Read Data File");
+    }
+    // The reader named the file before it refused it: that name goes, and
+    // the status line says again what it said.
     ShowStatus(state, before);
+    if (wantsDepth) AskForDepth(shell, read);
     return 0;
   }
+  ShowOutcome(state, read, "Read File");
   // Data from a file is in a file already: nothing to ask about before it goes.
   state.shell.dataRetrieved = false;
   state.shell.dataSaved = false;

@@ -10,6 +10,7 @@
 #include "model/LoggerTime.h"
 #include "shell/AppState.h"
 #include "shell/Catalogue.h"
+#include "shell/Outcomes.h"
 #include "shell/CommandGate.h"
 #include "shell/CommandIds.h"
 #include "shell/Confirmations.h"
@@ -136,7 +137,10 @@ void SetupSession::PressEnable() {
   AppState& s = state();
   // "STOP logger" ends the deployment: asked first, with keeping it as the default.
   if (dialog.enableButtonText == SetupDialog::kStopLogger && !dialog.panel.simulation && !ConfirmStopLogger(s)) return;
-  const EnableDecision decision = dialog.EnableLogging(s);
+  const EnableDecision decision = dialog.EnableLogging(s, [&s](const Question& q) {
+    return s.ui.MessageBox(q.text, q.caption, MessageButtons::YesNo, MessageIcon::Question, MessageAnswer::No) ==
+           MessageAnswer::Yes;
+  });
   SetupAction action = decision.action;
   if (decision.askContainsData) {
     ContainsDataDialog choice;
@@ -146,6 +150,8 @@ void SetupSession::PressEnable() {
                                                                         : ContainsDataDialog::Button::Cancel);
   }
   if (action == SetupAction::None) {
+    // What stands in the way is said in a box, unless the message area says it.
+    if (!decision.refusalShown) ShowOutcome(s, decision.refusal, "TMV Logger Setup");
     if (decision.closeSetup) {
       closed = true;
       rerun = decision.rerunSetup;
@@ -193,6 +199,7 @@ bool SetupSession::ClockTick() {
 void SetupSession::Finish() {
   run.running = false;
   run.erasing = false;
+  if (run.outcome == 0) ShowOutcome(state(), run.result, "Reset Logger");
   if (run.closeSetup || run.rerunSetup) {
     closed = true;
     rerun = run.rerunSetup;
@@ -263,8 +270,7 @@ int SetupOnce(Shell& shell, bool& rerun) {
   // the derived units open first and their OK runs Setup again.
   if (IsTideWaveRecorder(state.logger.model) && state.logger.waves &&
       !state.settings.derived.depthEnabled) {
-    RequireDepthForKzm(state, kKzmSetup);
-    if (!state.analysis.openDerivedUnits) RunCommand(shell, cmd::kDerivedUnits);
+    AskForDepth(shell, KzmNeedsDepth(state, kKzmSetup));
     return 0;
   }
   state.shell.simulation = false;
@@ -272,6 +278,7 @@ int SetupOnce(Shell& shell, bool& rerun) {
   SetupSession session(shell);
   if (!session.dialog.Open(state)) {
     SetMenuState(state, 1);
+    ShowOutcome(state, session.dialog.unread, "Setup");
     return 0;
   }
   // A logger that is enabled or logging is offered the stop first; the

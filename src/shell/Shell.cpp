@@ -158,9 +158,24 @@ int MmcSdMemory(Shell& shell) {
   return result == DialogPresenter::kNoFace ? 0 : 1;
 }
 
+int DerivedUnits(Shell& shell);
+
+}  // namespace
+
+void AskForDepth(Shell& shell, const Outcome& refusal) {
+  AppState& state = shell.state;
+  ShowOutcome(state, refusal, "Working with KZM Data");
+  RunCommand(shell, cmd::kDerivedUnits);
+}
+
+namespace {
+
 int DerivedUnits(Shell& shell) {
   DerivedUnitsDialog dialog(shell.state);
-  return RunDialog(shell, dialog, cmd::kDerivedUnits) == 1 ? 1 : 0;
+  if (RunDialog(shell, dialog, cmd::kDerivedUnits) != 1) return 0;
+  // A KZM HEX file refused for want of depth is read now that depth is on.
+  if (!dialog.hexFileToRead.empty()) ReadDataFileAndShow(shell, dialog.hexFileToRead, true);
+  return 1;
 }
 
 int RealTimeLimitsCommand(Shell& shell) {
@@ -278,7 +293,15 @@ int BeginRealTimeDisplay(Shell& shell) {
 int EndRealTimeDisplay(Shell& shell) {
   AppState& state = shell.state;
   if (!state.realTime.active) return 0;
-  const int result = EndRealTime(state);
+  bool stopTransmission = false;
+  if (EndAsksAboutTransmission(state))
+    stopTransmission =
+        state.ui.AskWithButtons(Tr(state, "Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?"),
+                                Tr(state, "End Real-time Display"),
+                                {Tr(state, "Allow transmission to continue"), Tr(state, "Stop transmission")}, 0) == 1;
+  const Outcome ended = EndRealTime(state, stopTransmission);
+  ShowOutcome(state, ended, "End Real-time Display");
+  const int result = WasRead(ended) ? 1 : 0;
   if (shell.timer != nullptr) shell.timer->StartPollTimer(state.realTime.tickPeriodMs, true);
   if (shell.redrawGraph) shell.redrawGraph();
   return result;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Outcome.h"
+
 namespace tmv {
 
 struct AppState;
@@ -58,6 +60,11 @@ StatisticsHooks ShellStatisticsHooks(Shell& shell);
 // Runs a command of the menu or an internal command; 1 when it did its work,
 // 0 when it was refused, cancelled or failed (already reported).
 int RunCommand(Shell& shell, int command);
+
+// A tide-and-wave recorder's data wants depth: shows the refusal that says
+// so, then opens the derived units (the caller's own dialog is closed by
+// then), whose OK resumes what was refused.
+void AskForDepth(Shell& shell, const Outcome& refusal);
 
 // Runs the connect command and returns `connected`. Commands that need a
 // logger get it through the command gate, which stops them silently when

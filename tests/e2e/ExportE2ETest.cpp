@@ -27,7 +27,7 @@ TEST_F(ExportE2ETest, HexFileExportsToNetCdfAndCsvThroughTheTool) {
   DecodeSampleStream(state, true);
   ASSERT_TRUE(WriteHexFile(state, Path("sea.hex")));
   // What the program reads back from its own file is what the export must hold.
-  ASSERT_EQ(ReadHexFile(state, 0, Path("sea.hex")), 1);
+  ASSERT_EQ(ReadHexFile(state, 0, Path("sea.hex")), Outcome::Done());
   const DataSet& d = state.retrieval.data;
   ASSERT_EQ(d.sampleCount, 40);
 

@@ -527,6 +527,8 @@ TEST_F(Parity, RealTimeFilesHoldWhatTheLoggerStored) {
     desk.ui.answers.push_back(MessageAnswer::Yes);  // allow the transmission to continue
     RunCommand(desk.shell, cmd::kEndRealTime);
     EXPECT_FALSE(desk.state.realTime.active);
+    // The desktop asks the person whether the logger goes on sending.
+    EXPECT_TRUE(desk.ui.BoxSeen("Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?"));
   }
   const ProgramRun cli = Cli(sim.path(), {"realtime", "-o", Path("cli.hex"), "--records", std::to_string(kRows)});
   ASSERT_EQ(cli.status, 0) << cli.err << cli.out;

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/ScriptedUserInterface.h"
 #include "shell/AppState.h"
+#include "support/OutcomePrinter.h"
 #include "sim/LoggerEmulator.h"
 
 namespace tmv::test {

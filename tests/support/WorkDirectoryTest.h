@@ -14,6 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/ScriptedUserInterface.h"
 #include "shell/AppState.h"
+#include "support/OutcomePrinter.h"
 
 namespace tmv::test {
 

@@ -223,22 +223,21 @@ TEST(RealTimeCapacity, RatesAndTheTwoRefusals) {
   s.logger.channelCount = 20;
   s.logger.baud = 9600;
   s.deployment.samplingPeriod = MakeClock(0, 0, 1);
-  EXPECT_EQ(CheckRealTimeCapacity(s), 1);  // real-time output off
+  EXPECT_EQ(CheckRealTimeCapacity(s), Outcome::Done());  // real-time output off
   s.deployment.realTimeOutput = 1;
-  EXPECT_EQ(CheckRealTimeCapacity(s), 1);
+  EXPECT_EQ(CheckRealTimeCapacity(s), Outcome::Done());
   s.logger.baud = 1200;
-  EXPECT_EQ(CheckRealTimeCapacity(s), 1);  // binary fits
+  EXPECT_EQ(CheckRealTimeCapacity(s), Outcome::Done());  // binary fits
   s.logger.engineeringUnitsLevel = 1;
   s.deployment.optionFlags = 0x04;
-  EXPECT_EQ(CheckRealTimeCapacity(s), 0);
-  ASSERT_EQ(rig.ui.boxes.size(), 1u);
-  EXPECT_NE(rig.ui.boxes[0].text.find("Engineering units format\nrequires a default baud rate greater than 2220."),
+  const Outcome engineering = CheckRealTimeCapacity(s);
+  EXPECT_EQ(engineering.kind, OutcomeKind::Refused);
+  EXPECT_NE(OutcomeText(engineering).find("Engineering units format\nrequires a default baud rate greater than 2220."),
             std::string::npos);
-  EXPECT_EQ(rig.ui.boxes[0].caption, "Real-time output channel capacity insufficient");
   s.logger.baud = 600;
-  EXPECT_EQ(CheckRealTimeCapacity(s), 0);
-  EXPECT_NE(rig.ui.boxes[1].text.find("current Sampling Period\nrequires a default baud rate greater than 730."),
+  EXPECT_NE(OutcomeText(CheckRealTimeCapacity(s)).find("current Sampling Period\nrequires a default baud rate greater than 730."),
             std::string::npos);
+  EXPECT_TRUE(rig.ui.boxes.empty());
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ TEST_F(DatFileTest, WrittenAndReadBackWithinThePrintedPrecision) {
     state.settings.datFormat = format;
     const DataSet before = Data();
     ASSERT_TRUE(WriteDatFile(state, Path("r.dat")));
-    ASSERT_EQ(ReadDatFile(state, 0, Path("r.dat")), 1) << format;
+    ASSERT_EQ(ReadDatFile(state, 0, Path("r.dat")), Outcome::Done()) << format;
     ASSERT_EQ(Data().sampleCount, before.sampleCount);
     ASSERT_EQ(Data().channelCount, 3);
     for (int c = 0; c < 3; ++c)
@@ -129,9 +129,9 @@ TEST_F(DatFileTest, FileCutInsideARowKeepsTheRowsBeforeIt) {
   std::string text = DatFileText(state);
   text.resize(text.size() - 14);  // into the last row
   Write("cut.dat", text);
-  ASSERT_EQ(ReadDatFile(state, 0, Path("cut.dat")), 1);
+  EXPECT_EQ(ReadDatFile(state, 0, Path("cut.dat")),
+            Outcome::Of(OutcomeKind::Partial, "%s", {"Error while reading file data.\nThe file has lost data.\nThe available data will be plotted."}));
   EXPECT_EQ(Data().sampleCount, 2);
-  EXPECT_EQ(ui.boxes.back().text, "Error while reading file data.\nThe file has lost data.\nThe available data will be plotted.");
 }
 
 TEST_F(DatFileTest, NonNumericValuesAreMissingAndReported) {
@@ -140,10 +140,10 @@ TEST_F(DatFileTest, NonNumericValuesAreMissingAndReported) {
   const size_t at = text.rfind("\r\n", text.size() - 3);
   text.replace(at + 2, 9, "     abc ");
   Write("bad.dat", text);
-  ASSERT_EQ(ReadDatFile(state, 0, Path("bad.dat")), 1);
+  EXPECT_EQ(ReadDatFile(state, 0, Path("bad.dat")),
+            Outcome::Of(OutcomeKind::Partial, "%s", {"Error while reading file data.\n1 values are not numbers; they are shown as missing."}));
   EXPECT_EQ(Data().sampleCount, 3);
   EXPECT_EQ(Data().Value(0, 2), kInvalidValue);
-  EXPECT_EQ(ui.boxes.back().text, "Error while reading file data.\n1 values are not numbers; they are shown as missing.");
 }
 
 TEST_F(DatFileTest, HeaderClaimingMillionsOfRowsReadsTheRowsThere) {
@@ -151,17 +151,16 @@ TEST_F(DatFileTest, HeaderClaimingMillionsOfRowsReadsTheRowsThere) {
   std::string text = DatFileText(state);
   text.replace(text.find("number of samples =      3"), 26, "number of samples = 999999999");
   Write("lie.dat", text);
-  ASSERT_EQ(ReadDatFile(state, 0, Path("lie.dat")), 1);
+  EXPECT_EQ(ReadDatFile(state, 0, Path("lie.dat")),
+            Outcome::Of(OutcomeKind::Partial, "%s", {"Error while reading file data.\nThe file has lost data.\nThe available data will be plotted."}));
   EXPECT_EQ(Data().sampleCount, 3);
-  EXPECT_EQ(ui.boxes.back().text, "Error while reading file data.\nThe file has lost data.\nThe available data will be plotted.");
 }
 
 TEST_F(DatFileTest, NotADatFile) {
   Write("x.dat", "hello\r\n");
-  EXPECT_EQ(ReadDatFile(state, 0, Path("x.dat")), 0);
-  EXPECT_EQ(ui.boxes.back().text, "This file is not an TMV DAT file");
-  EXPECT_EQ(ReadDatFile(state, 0, Path("missing.dat")), 0);
-  EXPECT_EQ(ui.boxes.back().text, "File does not exist");
+  EXPECT_EQ(ReadDatFile(state, 0, Path("x.dat")), Outcome::Of(OutcomeKind::Failed, "This file is not an TMV DAT file"));
+  EXPECT_EQ(ReadDatFile(state, 0, Path("missing.dat")), Outcome::Of(OutcomeKind::Failed, "File does not exist"));
+  EXPECT_TRUE(ui.boxes.empty());
 }
 
 // Rows 100..199 as their own file: the header counts 100 rows from the
@@ -189,7 +188,7 @@ TEST_F(DatFileTest, SegmentRewritesItsHeaderAndRenumbersItsStamps) {
   EXPECT_EQ(rows[2 + 50].substr(0, 8), "00:00:00");
   // Read back, the segment's stamp lands on its own row.
   Write("seg.dat", text);
-  ASSERT_EQ(ReadDatFile(state, 0, Path("seg.dat")), 1);
+  ASSERT_EQ(ReadDatFile(state, 0, Path("seg.dat")), Outcome::Done());
   EXPECT_EQ(Data().sampleCount, 100);
   ASSERT_EQ(Data().StampCount(), 1);
   EXPECT_EQ(Data().stamps[0].sampleIndex, 50);
@@ -247,12 +246,12 @@ TEST_F(DatFileTest, TemperatureRecorderFilesRoundTripWithTheirStamps) {
   EXPECT_NE(hex.find("Reset stamp 2024/03/15 14:00:00 at sample 9 of type: COLD STARTUP\r\n"), std::string::npos);
   EXPECT_NE(hex.find("Number of bytes in header 30\r\n"), std::string::npos);
 
-  ASSERT_EQ(ReadHexFile(state, 0, Path("km.hex")), 1) << ui.boxes.back().text;
+  ASSERT_EQ(ReadHexFile(state, 0, Path("km.hex")), Outcome::Done());
   ASSERT_EQ(Data().sampleCount, 12);
   for (int r = 0; r < 12; ++r) EXPECT_EQ(Data().Value(0, r), before.Value(0, r));
   EXPECT_EQ(Data().StampCount(), 2);
 
-  ASSERT_EQ(ReadDatFile(state, 0, Path("km.dat")), 1) << ui.boxes.back().text;
+  ASSERT_EQ(ReadDatFile(state, 0, Path("km.dat")), Outcome::Done());
   ASSERT_EQ(Data().sampleCount, 12);
   for (int r = 0; r < 12; ++r) EXPECT_NEAR(Data().Value(0, r), before.Value(0, r), 0.00006);
   // The DAT header lists time stamps only; the cold start-up's time comes
@@ -303,7 +302,7 @@ TEST_F(DatRowTimes, ReadingBackKeepsTheTimesOfRowsAfterARestart) {
     state.settings.datFormat = format;
     const std::string path = dir + "/restart.dat";
     ASSERT_TRUE(WriteDatFile(state, path));
-    ASSERT_EQ(ReadDatFile(state, 0, path), 1);
+    ASSERT_EQ(ReadDatFile(state, 0, path), Outcome::Done());
     ASSERT_EQ(Data().sampleCount, 30);
     for (int r = 0; r < 30; ++r) EXPECT_EQ(CompareTimes(SampleTime(Data(), r), times[static_cast<size_t>(r)]), 0) << "row " << r;
   }
@@ -324,7 +323,7 @@ TEST_F(DatRowTimes, AFullLoggersDatFileOfMoreThanSixtyFourMebibytesIsReadBack) {
   const std::string path = dir + "/full.dat";
   ASSERT_TRUE(WriteDatFile(state, path));
   ASSERT_GT(std::filesystem::file_size(path), size_t{64} << 20);
-  ASSERT_EQ(ReadDatFile(state, 0, path), 1) << (ui.boxes.empty() ? std::string() : ui.boxes.back().text);
+  ASSERT_EQ(ReadDatFile(state, 0, path), Outcome::Done());
   EXPECT_EQ(Data().sampleCount, kRows);
   EXPECT_FALSE(state.retrieval.fileDamaged);
 }

@@ -404,7 +404,7 @@ TEST(SetupSimulationFlow, SimulatedLoggerIsAssessedButNeverEnabled) {
   EXPECT_FALSE(setup.enableButtonEnabled);
   EXPECT_NE(setup.panel.message.text.find("Estimates:"), std::string::npos);
   EXPECT_EQ(setup.startList.size(), 3u);
-  EXPECT_EQ(setup.EnableLogging(b.state).action, SetupAction::None);
+  EXPECT_EQ(setup.EnableLogging(b.state, nullptr).action, SetupAction::None);
   EXPECT_TRUE(b.ui.boxes.empty());
 }
 
@@ -434,18 +434,27 @@ TEST(EnableConfirmations, ReadsSettingsAndAsksAboutClockSkewAboveHalfAnHour) {
   EXPECT_FALSE(s.setup.loggerStatusText.empty());
   EXPECT_FALSE(s.setup.memoryUsageText.empty());
   s.Deploy(1800);
-  s.rig.ui.boxes.clear();
-  EnableDecision d = s.setup.EnableLogging(s.rig.state);
-  for (const auto& box : s.rig.ui.boxes) EXPECT_NE(box.caption, "Setup Logger");
+  // The questions are the caller's to answer; each is recorded.
+  std::vector<Question> asked;
+  bool answer = true;
+  const Confirm confirm = [&](const Question& q) {
+    asked.push_back(q);
+    return answer;
+  };
+  EnableDecision d = s.setup.EnableLogging(s.rig.state, confirm);
+  for (const Question& q : asked) EXPECT_NE(q.caption, "Setup Logger");
   EXPECT_TRUE(d.action == SetupAction::EraseAndProgram || d.askContainsData);
 
   s.Deploy(1801);
-  s.rig.ui.boxes.clear();
-  s.rig.ui.answers = {MessageAnswer::No};
-  d = s.setup.EnableLogging(s.rig.state);
-  ASSERT_FALSE(s.rig.ui.boxes.empty());
-  EXPECT_EQ(s.rig.ui.boxes.back().caption, "Setup Logger");
+  asked.clear();
+  answer = false;
+  d = s.setup.EnableLogging(s.rig.state, confirm);
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked.back().caption, "Setup Logger");
   EXPECT_EQ(d.action, SetupAction::None);
+  // A no is the person's choice, said as such; nothing asked through the interface.
+  EXPECT_EQ(d.refusal, Outcome::Of(OutcomeKind::Cancelled, "Not enabled."));
+  EXPECT_TRUE(s.rig.ui.boxes.empty());
 }
 
 TEST(EnableConfirmations, StillCollectingYesStopsFirstAndStopButtonStops) {
@@ -453,11 +462,11 @@ TEST(EnableConfirmations, StillCollectingYesStopsFirstAndStopButtonStops) {
   ASSERT_TRUE(s.setup.Open(s.rig.state));
   s.Deploy(0);
   s.setup.loggerStatus = 2;
-  s.rig.ui.answers = {MessageAnswer::Yes, MessageAnswer::Yes, MessageAnswer::Yes};
-  EnableDecision d = s.setup.EnableLogging(s.rig.state);
+  const Confirm yes = [](const Question&) { return true; };
+  EnableDecision d = s.setup.EnableLogging(s.rig.state, yes);
   EXPECT_TRUE(d.stopLoggerFirst);
   s.setup.ShowStopLogger(s.rig.state, false);
-  d = s.setup.EnableLogging(s.rig.state);
+  d = s.setup.EnableLogging(s.rig.state, yes);
   EXPECT_EQ(d.action, SetupAction::StopLogger);
   EXPECT_TRUE(d.closeSetup && d.rerunSetup);
   EXPECT_EQ(ContainsDataDialog::Choose(ContainsDataDialog::Button::ContinueToAdd), SetupAction::ContinueToAdd);

@@ -348,7 +348,7 @@ TEST_F(DerivedStateTest, DecodingAddsTheColumnsAndTheDatFileCarriesThem) {
   ASSERT_TRUE(WriteDatFile(state, Path("d.dat")));
   const DataSet before = d;
   MakeThreeChannelLogger(state);
-  ASSERT_EQ(ReadDatFile(state, 0, Path("d.dat")), 1);
+  ASSERT_EQ(ReadDatFile(state, 0, Path("d.dat")), Outcome::Done());
   EXPECT_TRUE(ui.boxes.empty()) << ui.boxes[0].text;
   ASSERT_EQ(d.channelCount, 3);
   ASSERT_EQ(DerivedCodes(d), (std::vector<int>{133, 'S', 134}));

@@ -127,31 +127,28 @@ TEST_F(DerivedUnitsDialogTest, OkStoresSavesAndRecomputesHeldData) {
 }
 
 TEST_F(DerivedUnitsDialogTest, KzmHexFileWithoutDepthIsReadAgainAfterOkWithDepth) {
-  int opened = 0;
-  state.analysis.openDerivedUnits = [&] { ++opened; };
   Write("k.hex", "TMV KZM-5170  1.00 000123\r\n");
-  EXPECT_EQ(ReadHexFile(state, 0, Path("k.hex")), 0);
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].caption, "Working with KZM Data");
-  EXPECT_EQ(opened, 1);
+  const Outcome refused = ReadHexFile(state, 0, Path("k.hex"));
+  EXPECT_EQ(refused.kind, OutcomeKind::Refused);
+  EXPECT_NE(OutcomeText(refused).find("'Depth' has to be selected"), std::string::npos);
+  EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(state.analysis.pendingKzmAction, kKzmReadHexFile);
   {  // OK with depth still off resumes nothing.
     D dialog(state);
     dialog.Ok();
-    EXPECT_EQ(ui.boxes.size(), 1u);
+    EXPECT_TRUE(dialog.hexFileToRead.empty());
   }
-  RequireDepthForKzm(state, kKzmReadHexFile, Path("k.hex"));
+  KzmNeedsDepth(state, kKzmReadHexFile, Path("k.hex"));
   D dialog(state);
   dialog.Click(D::kDepth);
   dialog.Ok();
-  // The file is read again: this one has no header, so the reader's own message follows.
-  ASSERT_EQ(ui.boxes.size(), 3u);
-  EXPECT_NE(ui.boxes[2].caption, "Working with KZM Data");
+  // The file is handed back to be read now that depth is on.
+  EXPECT_EQ(dialog.hexFileToRead, Path("k.hex"));
   EXPECT_EQ(state.analysis.pendingKzmAction, kKzmNone);
 
   std::vector<int> posted;
   state.analysis.postCommand = [&](int c) { posted.push_back(c); };
-  RequireDepthForKzm(state, kKzmRetrieve);
+  KzmNeedsDepth(state, kKzmRetrieve);
   D(state).Ok();
   EXPECT_EQ(posted, (std::vector<int>{110}));
 }

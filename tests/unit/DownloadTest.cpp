@@ -224,7 +224,7 @@ TEST_F(DownloadRun, RoundTripThroughHexFileGivesSameImageAndDataSet) {
   ASSERT_TRUE(WriteHexFile(s, hex));
   std::memset(s.retrieval.image.Bytes(), 0, image.size());
   s.retrieval.image.imageLength = 0;
-  ASSERT_EQ(ReadHexFile(s, 0, hex), 1);
+  ASSERT_EQ(ReadHexFile(s, 0, hex), Outcome::Done());
   EXPECT_EQ(Image(s), image);
   const DataSet& after = s.retrieval.data;
   ASSERT_EQ(after.sampleCount, before.sampleCount);
@@ -374,7 +374,7 @@ TEST_F(DownloadDeployment, NewerDepthRecorderKeepsItsTemperatureAndPressureApart
   EXPECT_NE(FileHeaderText(s, kHeaderModeHex).find("Number of channels =  2"), std::string::npos);
   const std::string hex = dir + "/kpm.hex";
   ASSERT_TRUE(WriteHexFile(s, hex));
-  ASSERT_EQ(ReadHexFile(s, 0, hex), 1);
+  ASSERT_EQ(ReadHexFile(s, 0, hex), Outcome::Done());
   EXPECT_EQ(s.retrieval.data.channelCount, 2);
   EXPECT_EQ(s.retrieval.data.sampleCount, 200);
 }
@@ -449,7 +449,7 @@ TEST_F(DownloadEndings, APartialDownloadAfterALostLinkIsSavedAsTheLoggersOwn) {
   const std::string hex = dir + "/partial.hex";
   ASSERT_TRUE(WriteHexFile(s, hex));
   const int rows = s.retrieval.data.sampleCount;
-  EXPECT_EQ(ReadHexFile(s, 0, hex), 1);
+  EXPECT_EQ(ReadHexFile(s, 0, hex), Outcome::Done());
   EXPECT_EQ(s.retrieval.data.sampleCount, rows);
   EXPECT_EQ(s.logger.serialNumber, 12345);
 }
@@ -490,8 +490,8 @@ TEST_F(DownloadEndings, AppendWithNothingNewLeavesTheRateAlone) {
   DownloadProc again;
   again.offerSave = false;
   ASSERT_TRUE(again.Open(s));
-  rig.ui.fileAnswers.push_back(dir + "/dat/site.dat");
-  EXPECT_NE(again.Append(s), 1);
+  EXPECT_EQ(again.Append(s, dir + "/dat/site.dat"),
+            Outcome::Of(OutcomeKind::Refused, "The logger holds no data after those of %s.", {dir + "/hex/site.hex"}));
   ExpectUsualRate(rig);
 }
 

@@ -105,7 +105,7 @@ TEST_F(EmulatorDecodeTest, StoppedDeploymentDecodesToTheSeaWithItsStamps) {
   // Through a HEX file and back: the same values.
   const DataSet before = d;
   ASSERT_TRUE(WriteHexFile(state, Path("sea.hex")));
-  ASSERT_EQ(ReadHexFile(state, 0, Path("sea.hex")), 1);
+  ASSERT_EQ(ReadHexFile(state, 0, Path("sea.hex")), Outcome::Done());
   ASSERT_EQ(state.retrieval.data.sampleCount, before.sampleCount);
   for (int ch = 0; ch < before.channelCount; ++ch)
     for (int r = 0; r < before.sampleCount; ++r) ASSERT_EQ(state.retrieval.data.Value(ch, r), before.Value(ch, r));

@@ -66,10 +66,14 @@ class HexFileTest : public WorkDirectoryTest {
     t += "Number of bytes of data " + std::to_string(dump.size() / 2) + "\r\n|     |     |\r\n" + dump;
     return t;
   }
-  int ReadText(const std::string& text) {
+  // Reads the text as a file; `said` is what the reader found wrong.
+  Outcome ReadText(const std::string& text) {
     Write("in.hex", text);
-    return ReadHexFile(state, 0, Path("in.hex"));
+    const Outcome read = ReadHexFile(state, 0, Path("in.hex"));
+    said = OutcomeText(read);
+    return read;
   }
+  std::string said;
 };
 
 TEST_F(HexFileTest, WrittenAndReadBackGivesTheSameImageAndDataSet) {
@@ -83,7 +87,7 @@ TEST_F(HexFileTest, WrittenAndReadBackGivesTheSameImageAndDataSet) {
 
   FreshState other;
   other.state.directories = state.directories;
-  ASSERT_EQ(ReadHexFile(other.state, 0, Path("a.hex")), 1) << (other.ui.boxes.empty() ? "" : other.ui.boxes[0].text);
+  ASSERT_EQ(ReadHexFile(other.state, 0, Path("a.hex")), Outcome::Done());
   const DataSet& after = other.state.retrieval.data;
   ASSERT_EQ(other.state.retrieval.image.imageLength, static_cast<int>(image.size()));
   EXPECT_EQ(0, std::memcmp(other.state.retrieval.image.Bytes(), image.data(), image.size()));
@@ -127,11 +131,11 @@ TEST_F(HexFileTest, HeaderTimesOfTwoAndFourDigitYearsAndTheModeTexts) {
   std::string text = HexText("TMV QN-730  4.20 000077 (Windows: 6.16)", "Number of channels =  1, number of samples =      5, mode: Logging Suspended");
   const size_t at = text.find("24/03/15 12:00:00");
   text.replace(at, 17, "2004/03/15 12:00:00");
-  ASSERT_EQ(ReadText(text), 1);
+  ASSERT_TRUE(WasRead(ReadText(text)));
   EXPECT_EQ(Data().hostTime, (LoggerTime{2004, 3, 0, 15, 12, 0, 0, 0}));
   EXPECT_EQ(Data().loggerTime, (LoggerTime{2024, 3, 0, 15, 12, 0, 1, 0}));
   EXPECT_EQ(Data().loggerStatus, 5);
-  ASSERT_EQ(ReadText(HexText("TMV QN-730  4.20 000077", "Number of channels =  1, number of samples =      5, mode: Logging")), 1);
+  ASSERT_TRUE(WasRead(ReadText(HexText("TMV QN-730  4.20 000077", "Number of channels =  1, number of samples =      5, mode: Logging"))));
   EXPECT_EQ(Data().loggerStatus, 2);
   EXPECT_EQ(Data().channelTypes[0], 'P');
   EXPECT_EQ(Data().sampleCount, 5);
@@ -143,7 +147,7 @@ TEST_F(HexFileTest, ColumnTitlesGiveTheChannelTypes) {
   const std::string cal = "Calibration  1: 0.000000000000000\r\n                100.000000000000000\r\n"
                           "                0.000000000000000\r\n                0.000000000000000 deciBars\r\n";
   text.insert(text.find("Calibration"), cal + cal);
-  ASSERT_EQ(ReadText(text), 1);
+  ASSERT_TRUE(WasRead(ReadText(text)));
   EXPECT_EQ(state.logger.channelTypes[0], 'T');
   EXPECT_EQ(state.logger.channelTypes[1], 'P');
   EXPECT_EQ(state.logger.channelTypes[2], 'C');
@@ -162,23 +166,21 @@ TEST_F(HexFileTest, RefusedFilesSayWhy) {
       {HexText("TMV QN-730  4.20 000077", mode).substr(0, 200), "Error while reading file header"},
   };
   for (const Case& c : cases) {
-    ui.boxes.clear();
-    EXPECT_EQ(ReadText(c.text), 0) << c.message;
-    ASSERT_FALSE(ui.boxes.empty()) << c.message;
-    EXPECT_EQ(ui.boxes.back().text, c.message);
+    EXPECT_FALSE(WasRead(ReadText(c.text))) << c.message;
+    EXPECT_EQ(said, c.message);
   }
   // Non-numeric coefficients.
   std::string text = HexText("TMV QN-730  4.20 000077", mode);
   text.replace(text.find("100.000"), 3, "abc");
-  ui.boxes.clear();
-  EXPECT_EQ(ReadText(text), 0);
-  EXPECT_EQ(ui.boxes.back().text, "Error while reading file header");
+  EXPECT_FALSE(WasRead(ReadText(text)));
+  EXPECT_EQ(said, "Error while reading file header");
+  EXPECT_TRUE(ui.boxes.empty());
 }
 
 TEST_F(HexFileTest, RefusedFileLeavesTheCurrentDataAlone) {
   Retrieve(SomeMemory(10));
   const int rows = Data().sampleCount;
-  EXPECT_EQ(ReadText(HexText("TMV QN-730  4.20 000077", "Number of channels = 99, number of samples =      5, mode: Logging")), 0);
+  EXPECT_FALSE(WasRead(ReadText(HexText("TMV QN-730  4.20 000077", "Number of channels = 99, number of samples =      5, mode: Logging"))));
   EXPECT_EQ(Data().sampleCount, rows);
   EXPECT_EQ(state.logger.model, "QN-760");
 }
@@ -187,8 +189,8 @@ TEST_F(HexFileTest, ShortDumpWarnsAndKeepsWhatWasRead) {
   std::string text = HexText("TMV QN-730  4.20 000077", "Number of channels =  1, number of samples =      5, mode: Logging",
                              "400000400000400000");
   text.replace(text.find("of data 9"), 9, "of data 300");
-  ASSERT_EQ(ReadText(text), 1);
-  EXPECT_EQ(ui.boxes.back().text, "Error while reading file.\nThe file has lost data.\nThe available data will be plotted.");
+  ASSERT_TRUE(WasRead(ReadText(text)));
+  EXPECT_EQ(said, "Error while reading file.\nThe file has lost data.\nThe available data will be plotted.");
   EXPECT_EQ(state.retrieval.image.imageLength, 9);
   EXPECT_EQ(Data().sampleCount, 3);
   EXPECT_FLOAT_EQ(Data().Value(0, 2), 25.0f);
@@ -196,26 +198,26 @@ TEST_F(HexFileTest, ShortDumpWarnsAndKeepsWhatWasRead) {
 
 TEST_F(HexFileTest, OddDigitsAndJunkEndTheDumpWithoutOverrun) {
   const std::string mode = "Number of channels =  1, number of samples =      5, mode: Logging";
-  ASSERT_EQ(ReadText(HexText("TMV QN-730  4.20 000077", mode, "4000004\r\n00000ZZ")), 1);
+  ASSERT_TRUE(WasRead(ReadText(HexText("TMV QN-730  4.20 000077", mode, "4000004\r\n00000ZZ"))));
   // A first line of 7 digits: nothing of it can be placed.
   EXPECT_EQ(state.retrieval.image.imageLength, 0);
   EXPECT_EQ(Data().sampleCount, 0);
   EXPECT_TRUE(state.retrieval.fileDamaged);
   // Junk in the last line ends the dump before that line.
-  ASSERT_EQ(ReadText(HexText("TMV QN-730  4.20 000077", mode, "400000400000ZZ")), 1);
+  ASSERT_TRUE(WasRead(ReadText(HexText("TMV QN-730  4.20 000077", mode, "400000400000ZZ"))));
   EXPECT_EQ(state.retrieval.image.imageLength, 0);
-  EXPECT_NE(ui.boxes.back().text.find("holds characters that are not hex digits"), std::string::npos) << ui.boxes.back().text;
+  EXPECT_NE(said.find("holds characters that are not hex digits"), std::string::npos) << said;
   // A byte count past the image size reads what the image holds.
   std::string big = HexText("TMV QN-730  4.20 000077", mode, "400000");
   big.replace(big.find("of data 3"), 9, "of data 99999999999");
-  ASSERT_EQ(ReadText(big), 1);
+  ASSERT_TRUE(WasRead(ReadText(big)));
   EXPECT_EQ(state.retrieval.image.imageLength, 3);
 }
 
 TEST_F(HexFileTest, OverLongLinesAreReadInPieces) {
   std::string text = HexText("TMV QN-730  4.20 000077", "Number of channels =  1, number of samples =      5, mode: Logging");
   text.insert(text.find("Number of bytes in header"), "COMMENT: " + std::string(5000, 'x') + "\r\n");
-  EXPECT_EQ(ReadText(text), 1);
+  EXPECT_TRUE(WasRead(ReadText(text)));
   EXPECT_EQ(state.retrieval.comment.size(), 299u - 9u);
 }
 
@@ -226,7 +228,7 @@ TEST_F(HexFileTest, StampTablePastTheLimitInADatHeaderKeeps11000) {
   for (int i = 0; i < 11500; ++i) stamps += "Timestamp 2024/03/15 12:00:00 at sample 1 of type: TIME STAMP\r\n";
   header.insert(header.find("\r\n\r\n     Temp") + 2, stamps);
   Write("s.dat", header + "  1.0 2.0 3.0 \r\n");
-  ASSERT_EQ(ReadDatFile(state, 0, Path("s.dat")), 1);
+  ASSERT_TRUE(WasRead(ReadDatFile(state, 0, Path("s.dat"))));  // two of its three rows lost
   EXPECT_EQ(Data().StampCount(), 11000);
 }
 
@@ -285,26 +287,23 @@ TEST_F(HexFileTest, NothingToStoreAsksFirst) {
   EXPECT_TRUE(ui.fileDialogs.empty());
 }
 
-TEST_F(HexFileTest, AppendToFileRefillsTheImageAndStartsTheDownloadAtItsEnd) {
+TEST_F(HexFileTest, AppendToFileRefillsTheImageForTheDownloadToGoOnAfterIt) {
   Retrieve(SomeMemory(10));
   state.deployment.startTime = Data().deployment.startTime;
   ASSERT_TRUE(WriteHexFile(state, Path("000123_x.hex")));
-  const int length = state.retrieval.image.imageLength;
+  const std::vector<uint8_t> image(state.retrieval.image.Bytes(), state.retrieval.image.Bytes() + state.retrieval.image.imageLength);
   state.retrieval.image.imageLength = 0;
-  uint32_t startedAt = 0;
-  state.retrieval.beginDownload = [&](uint32_t a) {
-    startedAt = a;
-    return 1;
-  };
-  ui.fileAnswers.push_back(Path("000123_x.dat"));
-  EXPECT_EQ(AppendToFile(state), 1) << (ui.boxes.empty() ? "" : ui.boxes.back().text);
-  EXPECT_EQ(startedAt, static_cast<uint32_t>(length));
+  EXPECT_EQ(AppendToFile(state, Path("000123_x.dat")), Outcome::Done());
+  ASSERT_EQ(state.retrieval.image.imageLength, static_cast<int>(image.size()));
+  EXPECT_EQ(0, std::memcmp(state.retrieval.image.Bytes(), image.data(), image.size()));
   EXPECT_TRUE(state.retrieval.download.appendMode);
-  // Another logger's file is refused.
+  EXPECT_TRUE(ui.fileDialogs.empty());  // the file is the caller's choice
+  // Another logger's file is refused, and why is said.
   state.logger.serialNumber = 124;
-  ui.fileAnswers.push_back(Path("000123_x.dat"));
-  EXPECT_EQ(AppendToFile(state), 0);
-  EXPECT_EQ(ui.boxes.back().text, "This file is for a logger with serial number 000123.\nThe connected logger has serial number 000124.\n'Append to file' can not continue.");
+  EXPECT_EQ(OutcomeText(AppendToFile(state, Path("000123_x.dat"))),
+            "This file is for a logger with serial number 000123.\nThe connected logger has serial number 000124.\n'Append to file' can not continue.");
+  EXPECT_EQ(AppendToFile(state, Path("000123_x.txt")).kind, OutcomeKind::Failed);
+  EXPECT_TRUE(ui.boxes.empty());
 }
 
 }  // namespace
@@ -353,7 +352,7 @@ TEST_F(HexFileTest, OptionalHeaderLinesReadBack) {
   ASSERT_TRUE(WriteHexFile(state, Path("h.hex")));
 
   FreshState other;
-  ASSERT_EQ(ReadDatFile(other.state, 0, Path("h.dat")), 1) << other.ui.boxes.back().text;
+  ASSERT_EQ(ReadDatFile(other.state, 0, Path("h.dat")), Outcome::Done());
   const DataSet& d = other.state.retrieval.data;
   EXPECT_EQ(d.deployment.averagingPeriod, 20);
   EXPECT_TRUE(d.deployment.averagingEnabled);
@@ -378,7 +377,7 @@ TEST_F(HexFileTest, OptionalHeaderLinesReadBack) {
   EXPECT_EQ(d.stamps[1].gains[2], 3);
 
   FreshState third;
-  ASSERT_EQ(ReadHexFile(third.state, 0, Path("h.hex")), 1) << third.ui.boxes.back().text;
+  ASSERT_EQ(ReadHexFile(third.state, 0, Path("h.hex")), Outcome::Done());
   EXPECT_EQ(third.state.logger.extendedRange[3], 0x01);
   EXPECT_EQ(third.state.retrieval.data.StampCount(), 2);  // made again from the image
 }
@@ -397,9 +396,7 @@ TEST_F(HexFileTest, DamagedHeaderValuesAreNamedAndNeverReplacedByADefault) {
     text.replace(at, std::strlen("Number of bytes in header 48"), "Number of bytes in header " + value);
     FreshState other;
     Write("bad.hex", text);
-    EXPECT_EQ(ReadHexFile(other.state, 0, Path("bad.hex")), 0) << value;
-    ASSERT_FALSE(other.ui.boxes.empty());
-    EXPECT_EQ(other.ui.boxes.back().text,
+    EXPECT_EQ(OutcomeText(ReadHexFile(other.state, 0, Path("bad.hex"))),
               "Error while reading file header.\n'Number of bytes in header " + value +
                   "': no header length of 0 to 255 bytes.\nThe data cannot be placed without it: the file is not read.");
     EXPECT_EQ(other.state.retrieval.data.sampleCount, 0);
@@ -414,13 +411,13 @@ TEST_F(HexFileTest, DamagedHeaderValuesAreNamedAndNeverReplacedByADefault) {
   dat.insert(title + 2, "Averaging: 99999 seconds\r\nMemory type: 9 unknown\r\nCorrection to conductivity: 1.0 x\r\n");
   Write("bad.dat", dat);
   FreshState other;
-  ASSERT_EQ(ReadDatFile(other.state, 0, Path("bad.dat")), 1);
+  const Outcome damaged = ReadDatFile(other.state, 0, Path("bad.dat"));
+  EXPECT_EQ(damaged.kind, OutcomeKind::Partial);
   EXPECT_TRUE(other.state.retrieval.fileDamaged);
   EXPECT_EQ(other.state.retrieval.data.sampleCount, Data().sampleCount);
   EXPECT_FALSE(other.state.retrieval.data.deployment.averagingEnabled);
   EXPECT_EQ(other.state.retrieval.memoryType, 0);
-  ASSERT_FALSE(other.ui.boxes.empty());
-  EXPECT_EQ(other.ui.boxes.back().text,
+  EXPECT_EQ(OutcomeText(damaged),
             "Error while reading file header.\nThese lines hold values that cannot be what they say; the values are left out:\n"
             "'Averaging: 99999 seconds': no averaging period of 1 to 10800 seconds, nor NONE\n"
             "'Memory type: 9 unknown': no memory type of 1 to 6\n"
@@ -428,7 +425,7 @@ TEST_F(HexFileTest, DamagedHeaderValuesAreNamedAndNeverReplacedByADefault) {
 
   // A sound file reads without a word.
   FreshState third;
-  ASSERT_EQ(ReadHexFile(third.state, 0, Path("good.hex")), 1);
+  ASSERT_EQ(ReadHexFile(third.state, 0, Path("good.hex")), Outcome::Done());
   EXPECT_FALSE(third.state.retrieval.fileDamaged);
   EXPECT_TRUE(third.ui.boxes.empty());
 }
@@ -454,12 +451,12 @@ TEST_F(HexFileTest, ADumpLineOfTheWrongLengthEndsTheDumpBeforeIt) {
   for (const Case& c : cases) {
     FreshState other;
     Write("bad.hex", c.text);
-    ASSERT_EQ(ReadHexFile(other.state, 0, Path("bad.hex")), 1);
+    const Outcome read = ReadHexFile(other.state, 0, Path("bad.hex"));
+    ASSERT_EQ(read.kind, OutcomeKind::Partial);
     const RetrievalState& r = other.state.retrieval;
     EXPECT_TRUE(r.fileDamaged);
     EXPECT_EQ(r.image.imageLength, 3 * 24);
-    ASSERT_FALSE(other.ui.boxes.empty());
-    const std::string& text = other.ui.boxes.back().text;
+    const std::string text = OutcomeText(read);
     EXPECT_NE(text.find("Line " + std::to_string(fileLine) + " of the file (dump line 4) " + c.says), std::string::npos) << text;
     EXPECT_NE(text.find("The 72 bytes before that line will be plotted"), std::string::npos) << text;
     // Every value kept is the value logged.
@@ -471,11 +468,7 @@ TEST_F(HexFileTest, ADumpLineOfTheWrongLengthEndsTheDumpBeforeIt) {
   // A file cut inside its last line keeps the whole bytes before the cut.
   FreshState cut;
   Write("cut.hex", hex.substr(0, line4 + 11));
-  ASSERT_EQ(ReadHexFile(cut.state, 0, Path("cut.hex")), 1);
-  EXPECT_TRUE(cut.state.retrieval.fileDamaged);
-  EXPECT_EQ(cut.state.retrieval.image.imageLength, 3 * 24 + 5);
-  ASSERT_FALSE(cut.ui.boxes.empty());
-  EXPECT_EQ(cut.ui.boxes.back().text, "Error while reading file.\nThe file has lost data.\nThe available data will be plotted.");
+  EXPECT_EQ(OutcomeText(ReadHexFile(cut.state, 0, Path("cut.hex"))), "Error while reading file.\nThe file has lost data.\nThe available data will be plotted.");
 }
 
 // A save that cannot finish leaves no file under the final name, and no

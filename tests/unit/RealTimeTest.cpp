@@ -105,11 +105,10 @@ TEST(RealTimeCollection, EndPatchesAByteCountOfTheWholeDumpAndTheFileReadsBackWh
   std::vector<std::vector<float>> collected(3);
   for (int c = 0; c < 3; ++c)
     for (int r = 0; r < 100; ++r) collected[static_cast<size_t>(c)].push_back(rig.state.retrieval.data.Value(c, r));
-  rig.ui.answers.push_back(MessageAnswer::Yes);  // allow the transmission to continue
-  ASSERT_EQ(EndRealTime(rig.state), 1);
-  EXPECT_TRUE(rig.ui.BoxSeen("Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?"));
-  ASSERT_FALSE(rig.ui.buttonCaptions.empty());
-  EXPECT_EQ(rig.ui.buttonCaptions.back(), (std::vector<std::string>{"Allow transmission to continue", "Stop transmission"}));
+  // A binary logger goes on sending unless told to stop: the caller decides.
+  EXPECT_TRUE(EndAsksAboutTransmission(rig.state));
+  ASSERT_EQ(EndRealTime(rig.state), Outcome::Done());
+  EXPECT_TRUE(rig.ui.boxes.empty());
   EXPECT_EQ(rig.line.CountWrites("!B00"), 0);
   EXPECT_FALSE(rig.state.shell.realTimeActive);
   const std::string text = ReadDataFile(rig.state.realTime.filePath).value_or("");
@@ -162,7 +161,6 @@ TEST(RealTimeCollection, LimitsScaleTheGraphAndReadingsBeyondThemWidenIt) {
   EXPECT_EQ(t.low, -500.0f);
   EXPECT_EQ(t.high, 500.0f);
   EXPECT_FLOAT_EQ(g.view.unitsPerDivision[static_cast<size_t>(KindOfCode('T'))], 50.0f);
-  rig.ui.answers.push_back(MessageAnswer::Yes);
   EndRealTime(rig.state);
 }
 
@@ -171,8 +169,7 @@ TEST(RealTimeCollection, HundredThreeChannelRecordsWithoutHeaderBytesCount912) {
   ASSERT_EQ(StartRealTime(rig.state), 1);
   rig.SendBinary(100);
   rig.TickUntilQuiet();
-  rig.ui.answers.push_back(MessageAnswer::No);  // stop the transmission
-  EndRealTime(rig.state);
+  EndRealTime(rig.state, /*stopTransmission=*/true);
   EXPECT_GE(rig.line.CountWrites("!B00"), 1);
   const std::string text = ReadDataFile(rig.state.realTime.filePath).value_or("");
   const size_t line = text.find("Number of bytes of data");
@@ -190,8 +187,7 @@ TEST(RealTimeCollection, LostRecordStartsANewStampSoTimesStayRight) {
     rig.line.SendBytes(EncodeBinaryRecord(r));
   }
   rig.TickUntilQuiet();
-  rig.ui.answers.push_back(MessageAnswer::Yes);
-  ASSERT_EQ(EndRealTime(rig.state), 1);
+  ASSERT_EQ(EndRealTime(rig.state), Outcome::Done());
   const DataSet& d = rig.state.retrieval.data;
   ASSERT_EQ(d.sampleCount, 5);
   EXPECT_EQ(SampleTime(d, 2), rig.At(2));
@@ -290,7 +286,7 @@ TEST(RealTimeCollection, EngineeringValuesAsPrintedReadBackAsReceived) {
   ASSERT_EQ(StartRealTime(rig.state), 1);
   rig.SendEngineering(40, " %.4f");
   rig.TickUntilQuiet();
-  ASSERT_EQ(EndRealTime(rig.state), 1);
+  ASSERT_EQ(EndRealTime(rig.state), Outcome::Done());
   const DataSet& d = rig.state.retrieval.data;
   ASSERT_EQ(d.sampleCount, 40);
   for (int r = 0; r < 40; ++r) {

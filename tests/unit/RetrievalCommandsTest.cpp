@@ -345,7 +345,7 @@ TEST(RetrievalCommands, SaveFileAndSegmentWriteTheirFilesAndFormatGoesThroughIts
   rig.ui.fileAnswers.push_back(rig.dir + "/segment.dat");
   ASSERT_EQ(RunCommand(rig.shell, cmd::kSaveScreenSegment), 1);
   EXPECT_EQ(rig.state.shell.recentFiles.front(), rig.dir + "/segment.dat");
-  ASSERT_EQ(ReadDatFile(rig.state, 0, rig.dir + "/segment.dat"), 1);
+  ASSERT_EQ(ReadDatFile(rig.state, 0, rig.dir + "/segment.dat"), Outcome::Done());
   EXPECT_EQ(rig.state.retrieval.data.sampleCount, last - first + 1);
 
   // The format dialog: its choice is stored.
