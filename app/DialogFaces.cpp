@@ -28,6 +28,7 @@
 #include "model/CapabilitiesDialogs.h"
 #include "model/LatencyDialog.h"
 #include "retrieval/GpsTest.h"
+#include "shell/Outcomes.h"
 #include "shell/DialogPresenter.h"
 #include "shell/LanguageDialog.h"
 
@@ -151,6 +152,7 @@ int RunLatencyFace(LatencyDialog& model, AppState& state, QWidget* parent) {
   QObject::connect(field, &QLineEdit::textEdited, &dialog, [&](const QString& t) { model.field = t.toStdString(); });
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
     if (model.Ok(state)) dialog.accept();
+    else if (!model.told) ShowOutcome(state, model.result, "Change latency");
   });
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   const bool accepted = dialog.exec() == QDialog::Accepted;

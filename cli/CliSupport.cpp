@@ -56,16 +56,6 @@ int ReportFailure(CliContext& ctx, const std::string& text) {
   return kExitFailure;
 }
 
-int BoxesShown(const CliContext& ctx) {
-  const auto* console = dynamic_cast<const ConsoleUserInterface*>(&ctx.state.ui);
-  return console ? console->boxesShown : 0;
-}
-
-int ReportFailureSince(CliContext& ctx, int boxesBefore) {
-  if (BoxesShown(ctx) != boxesBefore) return kExitFailure;
-  return ReportFailure(ctx, ctx.state.statusText);
-}
-
 int ReportNoAnswer(CliContext& ctx) {
   ReportFailure(ctx, LinkErrorText(ctx.state, false));
   return kExitNoLogger;

@@ -51,11 +51,6 @@ int ReportOutcome(CliContext& ctx, const Outcome& outcome);
 int PassGate(CliContext& ctx, int command);
 // Prints text (one line) to ctx.err and returns kExitFailure.
 int ReportFailure(CliContext& ctx, const std::string& text);
-// Message boxes shown so far (they go to standard error).
-int BoxesShown(const CliContext& ctx);
-// For a step that failed: when it showed a message box since boxesBefore, that
-// was the report; otherwise prints the status line. Returns kExitFailure.
-int ReportFailureSince(CliContext& ctx, int boxesBefore);
 // The "Unable to Communicate with Logger on ..." text, for a query that
 // went unanswered; returns kExitNoLogger.
 int ReportNoAnswer(CliContext& ctx);

@@ -171,13 +171,12 @@ int Salinometer(CliContext& ctx) {
   m.calibrationChoice = CalibrationChoice::Refuse;
   const EndingSignals signals;
   const ProcedureGuard guard(state, m);
-  const int boxes = BoxesShown(ctx);
-  if (!RunMicroSalinometer(state, m)) {
-    ReportFailureSince(ctx, boxes);
-    if (state.calibration.origin == CalibrationOrigin::Unreadable) return kExitNoLogger;
-    if (state.query.loggerStatus != 0 && state.query.loggerStatus != 4 && state.query.loggerStatus != 8)
+  if (const Outcome run = RunMicroSalinometer(state, m); !run.Ok()) {
+    const int rc = ReportOutcome(ctx, run);
+    if (run.kind == OutcomeKind::Refused && state.query.loggerStatus != 0 && state.query.loggerStatus != 4 &&
+        state.query.loggerStatus != 8)
       ctx.err << "(tmv-cli stop stops the instrument.)\n";
-    return kExitRefused;
+    return rc;
   }
   // Why a wait ended early; empty while it may go on.
   std::string ended;
@@ -209,12 +208,12 @@ int Salinometer(CliContext& ctx) {
     ShowStandardisation(state, m);
     m.k15 = k15;
     CaptureStandardisation(m, 2);
-    const int before = BoxesShown(ctx);
-    if (!AcceptStandardisation(state, m)) {
-      return ReportFailureSince(ctx, before);
-    }
+    if (const Outcome accepted = AcceptStandardisation(state, m); !accepted.Ok()) return ReportOutcome(ctx, accepted);
     ctx.out << Format("Standardised: K15 %.5f  alpha %.7f", m.k15, m.alpha) << "\n";
-    if (!RunMicroSalinometer(state, m)) return ReportFailure(ctx, "The instrument did not restart after the standardisation.");
+    if (const Outcome again = RunMicroSalinometer(state, m); !again.Ok()) {
+      ReportOutcome(ctx, again);
+      return ReportFailure(ctx, "The instrument did not restart after the standardisation.");
+    }
     if (!waitSettled()) return failedWait("The instrument did not settle again after the standardisation.");
     print();
   }

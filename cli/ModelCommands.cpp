@@ -112,10 +112,9 @@ int Latency(CliContext& ctx) {
   }
   if (int rc = PassGate(ctx, cmd::kSetLatency)) return rc;
   LatencyDialog dialog;
-  if (!dialog.Open(state)) return kExitFailure;  // its message went to standard error
+  if (!dialog.Open(state)) return ReportOutcome(ctx, dialog.result);
   dialog.field = ctx.args[0];
-  const int boxes = BoxesShown(ctx);
-  if (!dialog.Ok(state)) return ReportFailureSince(ctx, boxes);
+  if (!dialog.Ok(state)) return ReportOutcome(ctx, dialog.result);
   ctx.out << state.statusText << "\n";
   return kExitOk;
 }
@@ -129,8 +128,7 @@ int DefaultBaud(CliContext& ctx) {
   if (int rc = PassGate(ctx, cmd::kSetDefaultBaud)) return rc;
   AppState& state = ctx.state;
   DefaultBaudDialog dialog;
-  const int boxes = BoxesShown(ctx);
-  if (!dialog.Open(state)) return ReportFailureSince(ctx, boxes);
+  if (!dialog.Open(state)) return ReportOutcome(ctx, dialog.result);
   if (ctx.args.empty()) {
     if (dialog.currentDefault == 0) return ReportFailure(ctx, state.statusText);
     ctx.out << Format("Default baud rate: %d baud", dialog.currentDefault) << "\n";

@@ -138,17 +138,15 @@ int RealTime(CliContext& ctx) {
     if (terminal) ctx.out << row << "\n" << std::flush;
   };
   state.realTime.calibrationChoice = defaultCalibration ? CalibrationChoice::UseDefaults : CalibrationChoice::Refuse;
-  const int boxes = BoxesShown(ctx);
   // From the file's creation until its byte count is patched, the ending
   // signals end the collection as Ctrl-C does instead of the tool.
   const EndingSignals signals;
   if (StartRealTime(state) != 1) {
-    if (!state.realTime.refusal.Ok()) return ReportOutcome(ctx, state.realTime.refusal);
-    if (state.calibration.origin == CalibrationOrigin::Unreadable) {
+    if (state.realTime.refusal.Ok()) return ReportFailure(ctx, "Not collected.");
+    const int rc = ReportOutcome(ctx, state.realTime.refusal);
+    if (state.calibration.origin == CalibrationOrigin::Unreadable)
       ctx.err << "(--default-calibration collects with the default coefficients.)\n";
-      return kExitNoLogger;
-    }
-    return ReportFailureSince(ctx, boxes);
+    return rc;
   }
   ctx.err << "Collecting real-time data into " << state.realTime.filePath << (terminal ? " (Ctrl-C ends)" : "") << "\n";
 

@@ -229,21 +229,16 @@ bool DecodeStandardisationTable(const uint8_t* data, size_t count, MicroSalState
   return true;
 }
 
-int AcceptStandardisation(AppState& state, MicroSalState& m) {
+Outcome AcceptStandardisation(AppState& state, MicroSalState& m) {
   if (m.batch.size() > 8) m.batch.resize(8);
-  if (const std::string problem = StandardisationProblem(m); !problem.empty()) {
-    Box(state, problem, kAcceptTitle);
-    return 0;
-  }
+  if (const std::string problem = StandardisationProblem(m); !problem.empty())
+    return Outcome::Of(OutcomeKind::Refused, "%s", {Tr(state, problem)});
   m.alpha = StandardisationAlpha(m.k15, m.vStandard0, m.vSample0, m.vStandard1, m.vSample1);
   state.ui.SetStatusText(Tr(state, "The saving of the new standardisation values has started.\nPlease wait."), false);
-  if (!ConnectLogger(state)) {
-    Box(state, "Unable to connect to Micro-Salinometer to save standardisaton.", kAcceptTitle);
-    return 0;
-  }
-  auto fail = [&]() {
-    Box(state, "The saving of the new standardisation values has failed.\nTry again", kAcceptTitle);
-    return 0;
+  if (!ConnectLogger(state))
+    return Outcome::Of(OutcomeKind::NoLogger, "Unable to connect to Micro-Salinometer to save standardisaton.");
+  auto fail = [&](const char* why = "The saving of the new standardisation values has failed.\nTry again") {
+    return Outcome::Of(OutcomeKind::Failed, why);
   };
   bool stopped = false;
   for (int tries = 0; tries < 5 && !stopped; ++tries) {
@@ -266,7 +261,7 @@ int AcceptStandardisation(AppState& state, MicroSalState& m) {
   // instrument by half: once the calibration is in, a failed table write
   // puts the old coefficients back.
   // A table that may have gone in is put back too, when the old one was read.
-  auto undo = [&](bool tableSent) {
+  auto undo = [&](bool tableSent, const char* why) {
     state.calibration = before;
     state.calibration.changedFlags |= 1;
     WriteCalibration(state);
@@ -277,25 +272,21 @@ int AcceptStandardisation(AppState& state, MicroSalState& m) {
       std::copy(old.begin(), old.end(), oldSent.begin());
       SendTable(state, "S0600", old.size(), oldSent.data());
     }
-    return fail();
+    return fail(why);
   };
   auto table = EncodeStandardisationTable(m.vStandard1, m.vSample1, m.k15, m.batch);
   std::array<uint8_t, 34> sent{};
   std::copy(table.begin(), table.end(), sent.begin());
-  if (!SendTable(state, "S0600", table.size(), sent.data())) {
-    Box(state, "Microsal calibration send error", kAcceptTitle);
-    return undo(false);
-  }
+  if (!SendTable(state, "S0600", table.size(), sent.data())) return undo(false, "Microsal calibration send error");
   std::array<uint8_t, 64> back{};
   size_t count = 0;
-  if (ReadTable(state, "R0600", back.data(), back.size(), &count) != 1) {
-    Box(state, "Microsal calibration retrieve error", kAcceptTitle);
-    return undo(true);
-  }
+  if (ReadTable(state, "R0600", back.data(), back.size(), &count) != 1)
+    return undo(true, "Microsal calibration retrieve error");
   // The count read back includes the checksum byte.
+  // What was written read back different: a verification that failed.
   if (count < table.size() || count > table.size() + 1 || !std::equal(table.begin(), table.end(), back.begin())) {
-    Box(state, "Microsal calibration compare error", kAcceptTitle);
-    return undo(true);
+    undo(true, "");
+    return Outcome::Of(OutcomeKind::VerificationFailed, "Microsal calibration compare error");
   }
   DecodeStandardisationTable(back.data(), count, m);
   if (!m.captureFile.empty()) {
@@ -305,7 +296,7 @@ int AcceptStandardisation(AppState& state, MicroSalState& m) {
   }
   Box(state, "The saving of the new standardisation values was successful.\nPlease wait for the data communication "
       "to restart.", kAcceptTitle, MessageIcon::Information);
-  return 1;
+  return Outcome::Done();
 }
 
 bool OpenCaptureFile(AppState& state, MicroSalState& m, const std::string& path, const std::string& comment,
@@ -438,32 +429,29 @@ std::vector<std::vector<int32_t>> TakeMicroSalRecords(std::vector<uint8_t>& byte
   return records;
 }
 
-int RunMicroSalinometer(AppState& state, MicroSalState& m) {
+Outcome RunMicroSalinometer(AppState& state, MicroSalState& m) {
   SetMenuState(state, 4);
-  auto end = [&](int result) {
-    if (!result) SetMenuState(state, 5);
-    return result;
+  auto end = [&](Outcome why) {
+    SetMenuState(state, 5);
+    return why;
   };
-  if (KnowLogger(state, kKnowIdentity | kKnowCapabilities) != KnowResult::Known) return end(0);
-  if (!state.logger.microSalinometerLayout) {
-    Box(state, "The logger connected is not a Micro-Salinometer\n or does not have some necessary feature.", kTitle,
-        MessageIcon::Stop);
-    return end(0);
-  }
+  if (const KnowResult known = KnowLogger(state, kKnowIdentity | kKnowCapabilities); known != KnowResult::Known)
+    return end(UnknownOfLogger(state, known));
+  if (!state.logger.microSalinometerLayout)
+    return end(Outcome::Of(OutcomeKind::Refused,
+                           "The logger connected is not a Micro-Salinometer\n or does not have some necessary feature."));
   const int status = LoggerStatus(state);
-  if (!StoppedStatus(status) && !state.logger.retrievalFlag64) {
-    Box(state, "Logging in progress or enabled.\nCannot operate the Micro-Salinometer at this time.\n\nUse 'Retrieve "
-        "data' menu item to stop logger - \n 'Retrieve Data' or 'STOP Logger' button.", kTitle, MessageIcon::Stop);
-    return end(0);
-  }
+  if (!StoppedStatus(status) && !state.logger.retrievalFlag64)
+    return end(Outcome::Of(OutcomeKind::Refused,
+                           "Logging in progress or enabled.\nCannot operate the Micro-Salinometer at this time.\n\nUse 'Retrieve "
+                           "data' menu item to stop logger - \n 'Retrieve Data' or 'STOP Logger' button."));
   if (KnowLogger(state, kKnowCapabilities | kKnowConfiguration | kKnowCalibration) == KnowResult::NoLogger)
-    return end(0);
-  if (!EnsureCalibrationForCollection(state, m.calibrationChoice, kTitle)) return end(0);
-  if (!MicroSalChannelsAsExpected(state, m)) {
-    Box(state, "Channel configuration is not as expected.\nCannot continue with the Micro-Salinometer operation.",
-        kTitle, MessageIcon::Stop);
-    return end(0);
-  }
+    return end(UnknownOfLogger(state, KnowResult::NoLogger));
+  if (Outcome calibration = EnsureCalibrationForCollection(state, m.calibrationChoice, kTitle); !calibration.Ok())
+    return end(std::move(calibration));
+  if (!MicroSalChannelsAsExpected(state, m))
+    return end(Outcome::Of(OutcomeKind::Refused,
+                           "Channel configuration is not as expected.\nCannot continue with the Micro-Salinometer operation."));
   std::array<uint8_t, 64> table{};
   size_t count = 0;
   if (ReadTable(state, "R0600", table.data(), table.size(), &count) == 1) DecodeStandardisationTable(table.data(), count, m);
@@ -498,7 +486,7 @@ int RunMicroSalinometer(AppState& state, MicroSalState& m) {
   m.historyFull = m.settled = false;
   for (auto& g : m.graph) g.clear();
   state.ui.SetStatusText(Tr(state, "Run Micro-Salinometer"), false);
-  return 1;
+  return Outcome::Done();
 }
 
 void MicroSalTick(AppState& state, MicroSalState& m) {

@@ -106,7 +106,7 @@ std::array<uint8_t, 33> EncodeStandardisationTable(double vStandard1, double vSa
 bool DecodeStandardisationTable(const uint8_t* data, size_t count, MicroSalState& m);
 
 // "Accept New Values": coefficients and table 06 into the instrument; 1 on success.
-int AcceptStandardisation(AppState& state, MicroSalState& m);
+Outcome AcceptStandardisation(AppState& state, MicroSalState& m);
 
 // Capture file.
 // Opens (creates) the file and writes its head; false with a message on failure.
@@ -123,7 +123,7 @@ std::string CaptureLine(const MicroSalState& m, const std::string& information, 
 bool SaveNow(AppState& state, MicroSalState& m, const std::string& information, bool continuousMarker);
 
 // The command: checks, programs the instrument and shows the panel; 1 when running.
-int RunMicroSalinometer(AppState& state, MicroSalState& m);
+Outcome RunMicroSalinometer(AppState& state, MicroSalState& m);
 // The tick while the panel runs.
 void MicroSalTick(AppState& state, MicroSalState& m);
 // Takes the binary real-time records out of the received bytes; each record's

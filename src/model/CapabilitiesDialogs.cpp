@@ -67,8 +67,15 @@ bool DefaultBaudDialog::Open(AppState& state) {
   // depends on them. A logger whose default is fixed was refused by the
   // command gate before the dialog opened.
   info.capabilitiesStale = info.configurationStale = info.calibrationStale = true;
-  if (KnowLogger(state, kKnowConfiguration) != KnowResult::Known) return false;
-  if (!info.microchipLogger) return false;
+  result = Outcome::Done();
+  if (const KnowResult known = KnowLogger(state, kKnowConfiguration); known != KnowResult::Known) {
+    result = UnknownOfLogger(state, known);
+    return false;
+  }
+  if (!info.microchipLogger) {
+    result = Outcome::Of(OutcomeKind::Refused, "The default baud rate of this logger cannot be changed.");
+    return false;
+  }
   currentDefault = ReadDefaultBaud(state);
   for (int rate : kBaudTable) {
     if (rate < info.minimumDefaultBaud) continue;

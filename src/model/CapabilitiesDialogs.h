@@ -24,6 +24,7 @@ struct DefaultBaudDialog {
   int selected = -1;                    // index into rates; -1: none
   int currentDefault = 0;               // as read from the logger (0: unknown)
   bool open = false;
+  Outcome result;                       // why Open did not open
 
   // Learns capabilities and configuration afresh, then reads the current
   // default. False when the dialog closes at once (configuration unknown, or

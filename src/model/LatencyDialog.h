@@ -2,6 +2,8 @@
 // "Set latency": the latency of a logger's configuration table (table 01).
 #include <string>
 
+#include "platform/Outcome.h"
+
 namespace tmv {
 
 struct AppState;
@@ -15,9 +17,13 @@ struct LatencyDialog {
 
   std::string field;  // field 1164, "%d" milliseconds
   bool open = false;
+  // Why Open or Ok did not succeed. `told`: the table write has said so
+  // itself already (its box or status line).
+  Outcome result;
+  bool told = false;
 
-  // Reads the configuration table again; false (after its message) when it
-  // cannot be read and the dialog closes.
+  // Reads the configuration table again; false when it cannot be read and
+  // the dialog closes.
   bool Open(AppState& state);
   // Writes the latency entered, with verification. True: the dialog closes.
   bool Ok(AppState& state);

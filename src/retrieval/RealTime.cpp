@@ -334,30 +334,29 @@ std::vector<uint8_t> RealTimeHeaderBytes(const AppState& state) {
   return bytes;
 }
 
-int EnsureCalibrationForCollection(AppState& state, CalibrationChoice choice, const char* title) {
+Outcome EnsureCalibrationForCollection(AppState& state, CalibrationChoice choice, const char* title) {
   constexpr int kCalibrationReads = 3;
   for (int read = 0; read < kCalibrationReads && state.calibration.origin == CalibrationOrigin::Unreadable; ++read) {
     if (read > 0) DelayMs(state, 500);
     state.logger.calibrationStale = true;
     if (KnowLogger(state, kKnowCalibration) == KnowResult::NoLogger) break;
   }
-  if (state.calibration.origin != CalibrationOrigin::Unreadable) return 1;
-  const std::string text =
-      Tr(state, "The calibration coefficients could not be read from the logger.\nEvery value converted with the "
-                "default coefficients would be wrong.");
+  if (state.calibration.origin != CalibrationOrigin::Unreadable) return Outcome::Done();
+  const char* unreadable = "The calibration coefficients could not be read from the logger.\nEvery value converted with the "
+                           "default coefficients would be wrong.";
   switch (choice) {
     case CalibrationChoice::UseDefaults:
-      return 1;
+      return Outcome::Done();
     case CalibrationChoice::Ask:
-      return state.ui.MessageBox(text + "\n\n" + Tr(state, "Collect with the default coefficients?"), Tr(state, title),
-                                 MessageButtons::YesNo, MessageIcon::Exclamation, MessageAnswer::No) == MessageAnswer::Yes
-                 ? 1
-                 : 0;
+      if (state.ui.MessageBox(Tr(state, unreadable) + "\n\n" + Tr(state, "Collect with the default coefficients?"),
+                              Tr(state, title), MessageButtons::YesNo, MessageIcon::Exclamation,
+                              MessageAnswer::No) == MessageAnswer::Yes)
+        return Outcome::Done();
+      return Outcome::Of(OutcomeKind::Cancelled, "");
     case CalibrationChoice::Refuse:
       break;
   }
-  state.ui.MessageBox(text, Tr(state, title), MessageButtons::Ok, MessageIcon::Exclamation, MessageAnswer::Ok);
-  return 0;
+  return Outcome::Of(OutcomeKind::NoLogger, unreadable);
 }
 
 int StartRealTime(AppState& state) {
@@ -365,7 +364,8 @@ int StartRealTime(AppState& state) {
   // The file is headed by the logger's deployment: one it did not all tell is not guessed.
   rt.refusal = state.logger.deploymentUnread == 0 ? Outcome::Done() : UnknownOfLogger(state, KnowResult::Known);
   if (!rt.refusal.Ok()) return 0;
-  if (!EnsureCalibrationForCollection(state, rt.calibrationChoice, "Real-time Logging")) return 0;
+  rt.refusal = EnsureCalibrationForCollection(state, rt.calibrationChoice, "Real-time Logging");
+  if (!rt.refusal.Ok()) return 0;
   // 1. A clean receiver and continuity check; the file opened.
   rt.buffer = ReceiveBuffer{};
   rt.counters = RecordCounters{};
@@ -383,8 +383,7 @@ int StartRealTime(AppState& state) {
                    (state.logger.engineeringUnitsLevel >= 1 && (state.deployment.optionFlags & kOptionEngineeringUnits) != 0);
   std::FILE* probe = std::fopen(rt.filePath.c_str(), "wb");
   if (probe == nullptr) {
-    state.ui.MessageBox(Tr(state, "Unable to open '.hex' data file"), Tr(state, "Real-time Logging"), MessageButtons::Ok,
-                        MessageIcon::Exclamation, MessageAnswer::Ok);
+    rt.refusal = Outcome::Of(OutcomeKind::Failed, "Unable to open '.hex' data file");
     return 0;
   }
   std::fclose(probe);
@@ -435,8 +434,7 @@ int StartRealTime(AppState& state) {
     rt.fileBytes = static_cast<long long>(header.size());
   }
   if (!WriteFileReplacing(rt.filePath, text)) {
-    state.ui.MessageBox(Tr(state, "Unable to open '.hex' data file"), Tr(state, "Real-time Logging"), MessageButtons::Ok,
-                        MessageIcon::Exclamation, MessageAnswer::Ok);
+    rt.refusal = Outcome::Of(OutcomeKind::Failed, "Unable to open '.hex' data file");
     rt.active = false;
     state.shell.realTimeActive = false;
     SetMenuState(state, 1);

@@ -67,7 +67,7 @@ int ChooseRealTimeFiles(AppState& state);
 // read is tried again; if it still fails, the collection goes on with the
 // defaults only when the user chooses so (`choice`), and otherwise a message
 // box (titled `title`) says why it stops. 1 go on; 0 stop.
-int EnsureCalibrationForCollection(AppState& state, CalibrationChoice choice, const char* title);
+Outcome EnsureCalibrationForCollection(AppState& state, CalibrationChoice choice, const char* title);
 
 // Begins a collection into state.realTime.filePath; 1 started, 0 not
 // (reported). The calibration is checked first (realTime.calibrationChoice).

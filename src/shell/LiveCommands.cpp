@@ -7,6 +7,7 @@
 #include "shell/DialogPresenter.h"
 #include "shell/Shell.h"
 #include "shell/StatusLine.h"
+#include "shell/Outcomes.h"
 
 namespace tmv {
 namespace {
@@ -169,7 +170,8 @@ int MicroSalPanel::PressAccept() {
   if (closed) return 0;
   const auto keep = shared_from_this();
   AppState& state = shell.state;
-  if (!AcceptStandardisation(state, m)) {
+  if (const Outcome accepted = AcceptStandardisation(state, m); !accepted.Ok()) {
+    ShowOutcome(state, accepted, "Accept Standardisation");
     Notify();
     return 0;
   }
@@ -177,7 +179,8 @@ int MicroSalPanel::PressAccept() {
   // keeping the panel, its averaging and its capture file.
   fast_ = false;
   SetTickPeriod(shell, kTickMs);
-  if (!RunMicroSalinometer(state, m)) {
+  if (const Outcome run = RunMicroSalinometer(state, m); !run.Ok()) {
+    ShowOutcome(state, run, "Micro-Salinometer");
     Notify();
     return 0;
   }
@@ -221,7 +224,10 @@ int MicroSalinometerCommand(Shell& shell) {
   for (int c : {cmd::kSaveFile, cmd::kSaveFormat, cmd::kSaveScreenSegment}) state.ui.SetCommandEnabled(c, false);
   // The panel of start-up, with what its fields held when it was last closed.
   const auto panel = MicroSalinometerPanel(shell);
-  if (!RunMicroSalinometer(state, panel->m)) return 0;
+  if (const Outcome run = RunMicroSalinometer(state, panel->m); !run.Ok()) {
+    ShowOutcome(state, run, "Micro-Salinometer");
+    return 0;
+  }
   panel->Reopen();
   return ShowPanel(shell, panel, "Micro-Salinometer", [&] {
     CloseMicroSalinometer(state, panel->m);

@@ -100,7 +100,10 @@ int ComSettings(Shell& shell) {
 int SetDefaultBaud(Shell& shell) {
   AppState& state = shell.state;
   DefaultBaudDialog dialog;
-  if (!dialog.Open(state)) return 0;
+  if (!dialog.Open(state)) {
+    ShowOutcome(state, dialog.result, DefaultBaudDialog::kTitle);
+    return 0;
+  }
   int result = RunDialog(shell, dialog, cmd::kSetDefaultBaud);
   ShowConnectionState(state, false);
   return result == 1 ? 1 : 0;
@@ -125,7 +128,10 @@ int SamplingLed(Shell& shell) {
 int SetLatency(Shell& shell) {
   AppState& state = shell.state;
   LatencyDialog dialog;
-  if (!dialog.Open(state)) return 0;
+  if (!dialog.Open(state)) {
+    ShowOutcome(state, dialog.result, "Change latency");
+    return 0;
+  }
   return RunDialog(shell, dialog, cmd::kSetLatency) == 1 ? 1 : 0;
 }
 

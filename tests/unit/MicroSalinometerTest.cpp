@@ -149,7 +149,7 @@ TEST(MicroSalInstrument, KnownSampleReadsItsSalinityAfterStandardisation) {
   rig.profile().bench.sampleSalinity = SalinityPss78(k15, 15.0, 0.0, 1);  // standard seawater in the sample cell
   MicroSalState m;
   SetMicroSalAveraging(m, 1);
-  ASSERT_EQ(RunMicroSalinometer(rig.state, m), 1) << (rig.ui.boxes.empty() ? "" : rig.ui.boxes.back().text);
+  ASSERT_EQ(RunMicroSalinometer(rig.state, m), Outcome::Done());
   auto settle = [&] {
     for (int i = 0; i < 3000 && !(m.settled && !m.setupPending); ++i) {
       MicroSalTick(rig.state, m);
@@ -161,7 +161,7 @@ TEST(MicroSalInstrument, KnownSampleReadsItsSalinityAfterStandardisation) {
   ShowStandardisation(rig.state, m);
   m.k15 = k15;
   CaptureStandardisation(m, 2);
-  ASSERT_EQ(AcceptStandardisation(rig.state, m), 1) << rig.ui.boxes.back().text;
+  ASSERT_EQ(AcceptStandardisation(rig.state, m), Outcome::Done());
   // The coefficients and table 06 read back as written.
   rig.state.logger.calibrationStale = true;
   ASSERT_EQ(KnowLogger(rig.state, kKnowCalibration), KnowResult::Known);
@@ -170,7 +170,7 @@ TEST(MicroSalInstrument, KnownSampleReadsItsSalinityAfterStandardisation) {
 
   rig.profile().bench.sampleSalinity = 31.234;
   rig.state.logger.calibrationStale = true;
-  ASSERT_EQ(RunMicroSalinometer(rig.state, m), 1);
+  ASSERT_EQ(RunMicroSalinometer(rig.state, m), Outcome::Done());
   ASSERT_TRUE(settle());
   EXPECT_NEAR(m.averages[kSalS], 31.234, 0.002);
 }
@@ -185,7 +185,7 @@ TEST(MicroSalInstrument, RefusedTable06PutsTheOldCoefficientsBack) {
   rig.profile().bench.sampleSalinity = 35.0;
   MicroSalState m;
   SetMicroSalAveraging(m, 1);
-  ASSERT_EQ(RunMicroSalinometer(rig.state, m), 1);
+  ASSERT_EQ(RunMicroSalinometer(rig.state, m), Outcome::Done());
   for (int i = 0; i < 400; ++i) {
     MicroSalTick(rig.state, m);
     rig.clock.Advance(100);
@@ -195,8 +195,8 @@ TEST(MicroSalInstrument, RefusedTable06PutsTheOldCoefficientsBack) {
   m.k15 = rig.profile().bench.standardK15 * 1.001;  // a new alpha, distinct from the old
   CaptureStandardisation(m, 2);
   rig.emulator.faults().nakTable = 6;
-  EXPECT_EQ(AcceptStandardisation(rig.state, m), 0);
-  EXPECT_EQ(rig.ui.boxes.back().text, "The saving of the new standardisation values has failed.\nTry again");
+  // The table the instrument refused is named; the old values stay.
+  EXPECT_EQ(AcceptStandardisation(rig.state, m), Outcome::Of(OutcomeKind::Failed, "Microsal calibration send error"));
   EXPECT_EQ(rig.state.calibration.coefficients, before);
   rig.emulator.faults().nakTable = -1;
   rig.state.logger.calibrationStale = true;

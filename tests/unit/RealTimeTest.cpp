@@ -343,7 +343,7 @@ TEST(RealTimeCollection, UnopenableFileStopsTheStartWithItsMessage) {
   RealTimeRig rig;
   rig.state.realTime.filePath = rig.dir + "/no/such/dir/rt.hex";
   EXPECT_EQ(StartRealTime(rig.state), 0);
-  EXPECT_TRUE(rig.ui.BoxSeen("Unable to open '.hex' data file"));
+  EXPECT_EQ(rig.state.realTime.refusal, Outcome::Of(OutcomeKind::Failed, "Unable to open '.hex' data file"));
   EXPECT_FALSE(rig.state.shell.realTimeActive);
 }
 
