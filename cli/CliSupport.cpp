@@ -120,7 +120,11 @@ int ReadDataFileInto(CliContext& ctx, const std::string& path) {
   }
   if (read.key.empty()) return ReportFailure(ctx, "Unable to read " + path);
   ctx.err << path << ": ";
-  return ReportOutcome(ctx, read);
+  const int rc = ReportOutcome(ctx, read);
+  // The reason names the desktop's menu; the tool's own way is an option.
+  if (ctx.state.analysis.pendingKzmAction == kKzmReadHexFile)
+    ctx.err << "(depth is needed: --derived depth where the command takes it, or depth on in tmv.ini.)\n";
+  return rc;
 }
 
 int DamagedFileStatus(CliContext& ctx, const std::string& path) {

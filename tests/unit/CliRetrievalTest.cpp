@@ -116,6 +116,10 @@ TEST(CliRetrieval, EveryCommandEndsADamagedFileAlike) {
     EXPECT_FALSE(Has(rig.out.str(), "Samples:")) << rig.out.str();
   }
   for (const auto& words : commands(put("again.hex", hex))) EXPECT_EQ(rig.Run(words), cli::kExitOk) << words.front() << rig.err.str();
+  // A tide-and-wave file without depth is refused, and the tool says how to give it.
+  EXPECT_EQ(rig.Run({"info", put("kzm.hex", "TMV KZM-5170  1.00 000123\r\n")}), cli::kExitRefused) << rig.err.str();
+  EXPECT_TRUE(Has(rig.err.str(), "'Depth' has to be selected")) << rig.err.str();
+  EXPECT_TRUE(Has(rig.err.str(), "--derived depth")) << rig.err.str();
 }
 
 TEST(CliRetrieval, DamagedFilesConvertWithThePartialStatus) {
