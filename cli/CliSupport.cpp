@@ -111,6 +111,7 @@ int ReadDataFileInto(CliContext& ctx, const std::string& path) {
   std::string ext = std::filesystem::path(path).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   Outcome read;
+  ctx.state.analysis.pendingKzmAction = kKzmNone;
   if (ext == ".hex") read = ReadHexFile(ctx.state, 0, path);
   else if (ext == ".dat") read = ReadDatFile(ctx.state, 0, path);
   else return UsageError(ctx, "the file must be a .hex or a .dat file: " + path);

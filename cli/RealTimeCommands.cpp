@@ -164,8 +164,7 @@ int RealTime(CliContext& ctx) {
 
   const RealTimeState& rt = state.realTime;
   if (EndAsksAboutTransmission(state))
-    ctx.err << Tr(state, "Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?")
-            << " -> " << Tr(state, stopTransmission ? "Stop transmission" : "Allow transmission to continue") << "\n";
+    ctx.err << EndTransmissionQuestion(state).text << " -> " << Tr(state, stopTransmission ? "Stop transmission" : "Allow transmission to continue") << "\n";
   const Outcome readBack = EndRealTime(state, stopTransmission);
   ctx.out << "Real-time: " << rt.readingsShown << " rows, " << rt.bursts << " burst pairs; " << rt.counters.droppedBytes
           << " junk bytes dropped, " << rt.counters.badChecksums << " bad records rejected\n";

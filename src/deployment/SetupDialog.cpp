@@ -356,16 +356,10 @@ EnableDecision SetupDialog::EnableLogging(AppState& state, const Confirm& confir
   if (Thresholding(d) && state.calibration.origin == CalibrationOrigin::Unreadable)
     return refuse("Unable to read calibration coefficients: the threshold cannot be set.\nTry again.");
   if (IsMultiChannel(state) && Thresholding(d)) {
+    // Outside the sensor's limits it asks whether the limit is to do: a no ends the enable.
     bool accepted = false;
-    bool asked = false;
-    const Confirm limit = [&](const Question& q) {
-      asked = true;
-      return confirm && confirm(q);
-    };
-    if (!CheckThresholdLimits(state, accepted, limit) && !accepted) {
-      if (asked) return refuseWith(Outcome::Of(OutcomeKind::Cancelled, "Not enabled."));
-      return decision;
-    }
+    if (!CheckThresholdLimits(state, accepted, confirm) && !accepted)
+      return refuseWith(Outcome::Of(OutcomeKind::Cancelled, "Not enabled."));
   }
   // 6. Real-time output.
   if (!info.externalDataConnector) {

@@ -519,6 +519,11 @@ bool EndAsksAboutTransmission(const AppState& state) {
   return rt.active && !rt.engineering && state.logger.modemControl == 0 && state.loggerLink.IsOpen() && !rt.linkLost;
 }
 
+Question EndTransmissionQuestion(const AppState& state) {
+  return {Tr(state, "Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?"),
+          Tr(state, "End Real-time Display")};
+}
+
 Outcome EndRealTime(AppState& state, bool stopTransmission) {
   RealTimeState& rt = state.realTime;
   if (!rt.active) return Outcome::Of(OutcomeKind::Refused, "");

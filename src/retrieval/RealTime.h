@@ -82,6 +82,9 @@ int RealTimeTick(AppState& state);
 // Whether ending has a choice to hand in: a binary logger still on the line
 // keeps sending unless told to stop.
 bool EndAsksAboutTransmission(const AppState& state);
+// That choice as the person is asked it: "Allow transmission to continue"
+// is yes, "Stop transmission" no.
+Question EndTransmissionQuestion(const AppState& state);
 // Command 2135: ends the collection, tells the logger to stop sending when
 // `stopTransmission` (the caller's decision), patches the byte count and
 // reads the HEX file back as the current DataSet. Done, or the read-back's

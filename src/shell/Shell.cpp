@@ -300,11 +300,11 @@ int EndRealTimeDisplay(Shell& shell) {
   AppState& state = shell.state;
   if (!state.realTime.active) return 0;
   bool stopTransmission = false;
-  if (EndAsksAboutTransmission(state))
-    stopTransmission =
-        state.ui.AskWithButtons(Tr(state, "Logger is transmitting information on the external data line.\nDo you want to allow this data transmission to continue?"),
-                                Tr(state, "End Real-time Display"),
-                                {Tr(state, "Allow transmission to continue"), Tr(state, "Stop transmission")}, 0) == 1;
+  if (EndAsksAboutTransmission(state)) {
+    const Question q = EndTransmissionQuestion(state);
+    stopTransmission = state.ui.AskWithButtons(q.text, q.caption,
+                                               {Tr(state, "Allow transmission to continue"), Tr(state, "Stop transmission")}, 0) == 1;
+  }
   const Outcome ended = EndRealTime(state, stopTransmission);
   ShowOutcome(state, ended, "End Real-time Display");
   const int result = WasRead(ended) ? 1 : 0;
